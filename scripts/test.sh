@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets everything up, then builds and runs the tests twice: a plain debug build and one under
+# AddressSanitizer + UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+for preset in dev asan; do
+  echo "== $preset build =="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset" -j2
+done
