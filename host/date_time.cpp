@@ -19,16 +19,14 @@ year_month_day Civil(int64_t days) {
 
 }  // namespace
 
-std::optional<DateTime> DateTime::FromParts(int y, int m, int d, int hour, int minute,
-                                            int second) {
+std::optional<DateTime> DateTime::FromParts(int y, int m, int d, int hour, int minute, int second) {
   if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > 31) {
     return std::nullopt;
   }
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
     return std::nullopt;
   }
-  const year_month_day ymd{year{y}, month{static_cast<unsigned>(m)},
-                           day{static_cast<unsigned>(d)}};
+  const year_month_day ymd{year{y}, month{static_cast<unsigned>(m)}, day{static_cast<unsigned>(d)}};
   if (!ymd.ok()) {
     return std::nullopt;
   }
@@ -46,9 +44,15 @@ DateTime DateTime::FromDays(int64_t days, int32_t secondsOfDay) {
   return result;
 }
 
-int DateTime::Year() const { return static_cast<int>(Civil(days_).year()); }
-int DateTime::Month() const { return static_cast<int>(static_cast<unsigned>(Civil(days_).month())); }
-int DateTime::Day() const { return static_cast<int>(static_cast<unsigned>(Civil(days_).day())); }
+int DateTime::Year() const {
+  return static_cast<int>(Civil(days_).year());
+}
+int DateTime::Month() const {
+  return static_cast<int>(static_cast<unsigned>(Civil(days_).month()));
+}
+int DateTime::Day() const {
+  return static_cast<int>(static_cast<unsigned>(Civil(days_).day()));
+}
 
 std::string DateTime::ToIso() const {
   char buffer[32];

@@ -37,8 +37,7 @@ ErrorInfo ErrorInfoFrom(std::exception_ptr error) {
 }
 
 void ThrowObjectNotSet(const char* what) {
-  throw HostError(error_number::kObjectNotSet,
-                  std::string("Object variable not set: ") + what);
+  throw HostError(error_number::kObjectNotSet, std::string("Object variable not set: ") + what);
 }
 
 }  // namespace orla::host

@@ -25,7 +25,9 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads 1..maxDigits digits at `pos`; gives the number and how many digits were read.
 struct Digits {
@@ -108,7 +110,9 @@ Int ToInteger(const RegionalSettings& rs, const Value& value, std::string_view w
 
 }  // namespace
 
-RegionalSettings RegionalSettings::Brazilian() { return RegionalSettings(); }
+RegionalSettings RegionalSettings::Brazilian() {
+  return RegionalSettings();
+}
 
 std::optional<DateTime> RegionalSettings::ReadDate(std::string_view text) const {
   text = Trim(text);

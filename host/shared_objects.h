@@ -19,8 +19,8 @@ class ReportHelper {
 
   // `condition` extended by a period condition on the placeholder "{c}".
   virtual std::string BuildPeriodFilter(const std::string& initialDate,
-                                        const std::string& finalDate,
-                                        const std::string& condition, std::string& caption) = 0;
+                                        const std::string& finalDate, const std::string& condition,
+                                        std::string& caption) = 0;
   // `condition` unchanged when `id` is empty; otherwise extended by a condition of "{c}" on
   // `id`, joined with " AND " where needed.
   virtual std::string BuildIdFilter(const std::string& id, const std::string& condition,

@@ -24,11 +24,21 @@ const T& Get(const std::variant<std::monostate, bool, int64_t, double, std::stri
 
 }  // namespace
 
-bool Value::AsBoolean() const { return Get<bool>(v_, Kind::Boolean, GetKind()); }
-int64_t Value::AsInteger() const { return Get<int64_t>(v_, Kind::Integer, GetKind()); }
-double Value::AsDouble() const { return Get<double>(v_, Kind::Double, GetKind()); }
-const std::string& Value::AsText() const { return Get<std::string>(v_, Kind::Text, GetKind()); }
-DateTime Value::AsDate() const { return Get<DateTime>(v_, Kind::Date, GetKind()); }
+bool Value::AsBoolean() const {
+  return Get<bool>(v_, Kind::Boolean, GetKind());
+}
+int64_t Value::AsInteger() const {
+  return Get<int64_t>(v_, Kind::Integer, GetKind());
+}
+double Value::AsDouble() const {
+  return Get<double>(v_, Kind::Double, GetKind());
+}
+const std::string& Value::AsText() const {
+  return Get<std::string>(v_, Kind::Text, GetKind());
+}
+DateTime Value::AsDate() const {
+  return Get<DateTime>(v_, Kind::Date, GetKind());
+}
 
 std::string Value::Describe() const {
   switch (GetKind()) {

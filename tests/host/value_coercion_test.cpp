@@ -59,8 +59,7 @@ TEST(Coercion, FailuresRaiseTheRuntimeErrors) {
   EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToDate(Value("31/02/2024")); }),
             error_number::kTypeMismatch);
   EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToInt32(Value(3e9)); }), error_number::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToInt16(Value(int64_t{40000})); }),
-            error_number::kOverflow);
+  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToInt16(Value(int64_t{40000})); }), error_number::kOverflow);
   EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToDate(Value(1e12)); }), error_number::kOverflow);
   EXPECT_EQ(ErrorNumberOf([] { Value("x").AsInteger(); }), error_number::kTypeMismatch);
 }

@@ -1,0 +1,26 @@
+#include "service/report_steps.h"
+
+#include <cstdlib>
+
+#include "host/errors.h"
+#include "host/platform.h"
+
+namespace orla::service {
+
+bool HasRows(const host::RecordsetRef& recordset) {
+  const host::Value eof = host::Require(recordset.get(), "recordset").Eof();
+  return !eof.IsNull() && !host::CurrentPlatform().Regional().ToBoolean(eof);
+}
+
+int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate) {
+  const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
+  const int64_t days = host::DaysBetween(regional.ToDate(host::Value(initialDate)),
+                                         regional.ToDate(host::Value(finalDate)));
+  return static_cast<int32_t>(std::llabs(days) + 1);
+}
+
+std::string QuotedShortDate(const host::DateTime& date) {
+  return "'" + host::CurrentPlatform().Regional().ShortDate(date) + "'";
+}
+
+}  // namespace orla::service

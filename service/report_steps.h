@@ -1,0 +1,23 @@
+// Small steps several operations share between the frame's steps.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "host/database.h"
+#include "host/date_time.h"
+
+namespace orla::service {
+
+// True when the recordset has a current row; a null EOF reads as "no rows", as a host's
+// `If Not rs.EOF` does.
+bool HasRows(const host::RecordsetRef& recordset);
+
+// The days of the period, both ends counted, whichever order the dates come in.
+int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate);
+
+// A date formula's text: the short date form between single quotes.
+std::string QuotedShortDate(const host::DateTime& date);
+
+}  // namespace orla::service

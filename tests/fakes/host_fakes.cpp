@@ -1,0 +1,258 @@
+#include "tests/fakes/host_fakes.h"
+
+#include "host/errors.h"
+
+namespace orla::testing {
+
+namespace {
+
+class FakeReportObject : public host::ReportObject {
+ public:
+  explicit FakeReportObject(std::string name) : name_(std::move(name)) {}
+  std::string SubreportName() override { return name_; }
+
+ private:
+  std::string name_;
+};
+
+class FakeSection : public host::ReportSection {
+ public:
+  explicit FakeSection(std::string subreport) : subreport_(std::move(subreport)) {}
+  std::shared_ptr<host::ReportObject> ReportObjects(int index) override {
+    if (index != 1) {
+      throw host::LayoutError("no report object " + std::to_string(index));
+    }
+    return std::make_shared<FakeReportObject>(subreport_);
+  }
+
+ private:
+  std::string subreport_;
+};
+
+FakeReport& AsFake(host::ReportRef& report) {
+  auto* fake = dynamic_cast<FakeReport*>(report.get());
+  if (fake == nullptr) {
+    throw host::HostError(host::error_number::kObjectNotSet, "no report");
+  }
+  return *fake;
+}
+
+class FakeReportHelper : public host::ReportHelper {
+ public:
+  FakeReportHelper(CallLog& log, const FakeBehaviour& behaviour)
+      : log_(log), behaviour_(behaviour) {}
+
+  std::string BuildPeriodFilter(const std::string& d1, const std::string& d2,
+                                const std::string& condition, std::string&) override {
+    return condition + (condition.empty() ? "" : " AND ") + "({c} BETWEEN '" + d1 + "' AND '" + d2 +
+           "')";
+  }
+  std::string BuildIdFilter(const std::string& id, const std::string& condition, const host::Value&,
+                            std::string&) override {
+    if (id.empty()) {
+      return condition;
+    }
+    return condition + (condition.empty() ? "" : " AND ") + "({c} = '" + id + "')";
+  }
+  void SetHeaderLine(int32_t line, const std::string& text, host::ReportRef& report) override {
+    log_.push_back("SetHeaderLine(" + std::to_string(line) + ", " + text + ")");
+    AsFake(report).headerLines[line] = text;
+  }
+  void SetReportFormula(const std::string& name, const std::string& text,
+                        host::ReportRef& report) override {
+    FakeReport& fake = AsFake(report);
+    log_.push_back("SetReportFormula(" + fake.Layout() + ", " + name + " = " + text + ")");
+    fake.formulas[name] = text;
+  }
+  void ShowReport(host::RecordsetRef& dataSource, host::Object*, int32_t mode, host::Viewer* viewer,
+                  host::ReportRef& report, int32_t p1, int32_t p2, bool bind) override {
+    log_.push_back(std::string("ShowReport(data=") + (dataSource ? "yes" : "no") +
+                   ", mode=" + std::to_string(mode) + ", " + std::to_string(p1) + ", " +
+                   std::to_string(p2) + ", bind=" + (bind ? "true" : "false") + ")");
+    if (behaviour_.showReportThrows) {
+      throw host::HostError(500, "viewer crashed");
+    }
+    if (bind && dataSource) {
+      report->Database().SetDataSource(dataSource);
+    }
+    if (viewer != nullptr) {
+      viewer->SetReportSource(report);
+    }
+  }
+
+ private:
+  CallLog& log_;
+  const FakeBehaviour& behaviour_;
+};
+
+class FakeHostUtilities : public host::HostUtilities {
+ public:
+  std::string TextForSql(const host::Value& v) override { return v.AsText(); }
+  std::string AbbreviateText(const host::Value& v) override { return v.AsText().substr(0, 3); }
+  std::string CompanyNameText(const host::Value& v) override {
+    return v.IsNull() ? std::string("?") : v.AsText();
+  }
+  std::string DateForSql(const host::Value& v) override { return v.AsText(); }
+  std::string NumberForSql(const host::Value& v) override { return v.Describe(); }
+};
+
+class FakeErrorReporter : public host::ErrorReporter {
+ public:
+  FakeErrorReporter(CallLog& log, const FakeBehaviour& behaviour)
+      : log_(log), behaviour_(behaviour) {}
+
+  void ReportCurrentError(int32_t mode, bool show) override {
+    const host::ErrorInfo error = host::ErrorInfoFrom(std::current_exception());
+    log_.push_back("ReportCurrentError(" + std::to_string(mode) + ", " + (show ? "true" : "false") +
+                   ": " + error.description + ")");
+  }
+  void ReportError(host::ErrorInfo& error, const std::string& application,
+                   const std::string& procedure, bool show, bool log) override {
+    log_.push_back("ReportError(" + application + ", " + procedure + ", " +
+                   (show && log ? "true, true" : "?") + ": " + error.description + ")");
+    if (behaviour_.reportErrorThrows) {
+      throw host::HostError(501, "reporter failed");
+    }
+  }
+
+ private:
+  CallLog& log_;
+  const FakeBehaviour& behaviour_;
+};
+
+}  // namespace
+
+host::Value FakeRecordset::Eof() {
+  if (nullEof_) {
+    return {};
+  }
+  return row_ >= rows_.size();
+}
+
+host::Value FakeRecordset::Field(std::string_view name) {
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    if (columns_[i].name == name) {
+      return rows_.at(row_).at(i);
+    }
+  }
+  throw host::HostError(3265, "no column " + std::string(name));
+}
+
+host::RecordsetRef FakeDatabase::OpenRecordSet(const std::string& sql) {
+  log_.push_back("OpenRecordSet(" + sql + ")");
+  return onQuery(sql);
+}
+
+host::RecordsetRef FakeDatabase::SQL_Execute(const std::string& sql) {
+  log_.push_back("SQL_Execute(" + sql + ")");
+  return onQuery(sql);
+}
+
+host::RecordsetRef FakeDatabase::SQL_Execute(const std::string& sql, int32_t& rowsAffected) {
+  log_.push_back("SQL_Execute(" + sql + ", n)");
+  rowsAffected = 0;
+  return onQuery(sql);
+}
+
+bool FakeDatabase::IsOpened() {
+  log_.push_back("IsOpened");
+  return opened;
+}
+
+void FakeDatabase::DB_Open() {
+  log_.push_back("DB_Open");
+  opened = true;
+}
+
+std::string FakeDatabase::GetConnectionString() {
+  log_.push_back("GetConnectionString");
+  return "fake";
+}
+
+void FakeDatabase::DB_Close() {
+  log_.push_back("DB_Close");
+  if (failClose) {
+    throw host::HostError(3704, "connection lost");
+  }
+  opened = false;
+}
+
+void FakeReport::SetDataSource(host::RecordsetRef recordset) {
+  log_.push_back(layout_ + ".SetDataSource");
+  dataSource = std::move(recordset);
+}
+
+void FakeReport::DiscardSavedData() {
+  log_.push_back(layout_ + ".DiscardSavedData");
+}
+
+host::ReportSection& FakeReport::Section(std::string_view name) {
+  const std::string key(name);
+  const auto subreport = subreportSections.find(key);
+  if (subreport == subreportSections.end()) {
+    throw host::LayoutError(layout_ + " has no section " + key + " with a subreport");
+  }
+  auto& section = sections_[key];
+  if (!section) {
+    section = std::make_unique<FakeSection>(subreport->second);
+  }
+  return *section;
+}
+
+host::ReportRef FakeReport::OpenSubreportByName(std::string_view name) {
+  log_.push_back(layout_ + ".OpenSubreportByName(" + std::string(name) + ")");
+  auto subreport = std::make_shared<FakeReport>(log_, std::string(name));
+  openedSubreports[std::string(name)] = subreport;
+  return subreport;
+}
+
+FakePlatform::FakePlatform(host::DateTime today)
+    : host::Platform(host::RegionalSettings::Brazilian(),
+                     std::make_shared<host::FixedClock>(today)) {}
+
+int32_t FakePlatform::MsgBox(const std::string& prompt, int32_t style, const std::string& title) {
+  log.push_back("MsgBox(" + prompt + " | " + std::to_string(style) + " | " + title + ")");
+  return 1;
+}
+
+std::unique_ptr<host::Command> FakePlatform::CreateCommand(std::string_view progId) {
+  throw host::HostError(host::error_number::kCannotCreateObject,
+                        "no command object " + std::string(progId));
+}
+
+host::ReportRef FakePlatform::CreateReport(std::string_view layoutName) {
+  log.push_back("CreateReport(" + std::string(layoutName) + ")");
+  if (behaviour.unknownLayoutThrows) {
+    throw host::LayoutError("no layout " + std::string(layoutName));
+  }
+  auto report = std::make_shared<FakeReport>(log, std::string(layoutName));
+  const auto sections = behaviour.sectionsByLayout.find(std::string(layoutName));
+  if (sections != behaviour.sectionsByLayout.end()) {
+    report->subreportSections = sections->second;
+  }
+  createdReports.push_back(report);
+  return report;
+}
+
+std::unique_ptr<host::ReportHelper> FakePlatform::CreateReportHelper() {
+  return std::make_unique<FakeReportHelper>(log, behaviour);
+}
+
+std::unique_ptr<host::HostUtilities> FakePlatform::CreateHostUtilities() {
+  return std::make_unique<FakeHostUtilities>();
+}
+
+std::unique_ptr<host::ErrorReporter> FakePlatform::CreateErrorReporter() {
+  return std::make_unique<FakeErrorReporter>(log, behaviour);
+}
+
+ScopedFakePlatform::ScopedFakePlatform(host::DateTime today)
+    : platform_(std::make_shared<FakePlatform>(today)) {
+  host::InstallPlatform(platform_);
+}
+
+ScopedFakePlatform::~ScopedFakePlatform() {
+  host::InstallPlatform(nullptr);
+}
+
+}  // namespace orla::testing

@@ -1,0 +1,52 @@
+// Runs operations by name against the recording fakes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "service/operations.h"
+#include "service/reports.h"
+#include "tests/fakes/host_fakes.h"
+
+namespace orla::service {
+
+class FrameTest : public ::testing::Test {
+ protected:
+  orla::testing::ScopedFakePlatform platform;
+  orla::testing::FakeViewer viewer;
+  host::Object form;
+  orla::testing::FakeDatabase db{platform->log};
+  orla::testing::FakeCompany company;
+  Reports reports;
+  host::ReportRef oRPT;
+
+  bool Run(std::string_view operation, std::vector<NamedValue> values = {}) {
+    if (std::none_of(values.begin(), values.end(),
+                     [](const NamedValue& v) { return v.name == "Filtro_DataInicial"; })) {
+      values.push_back({"Filtro_DataInicial", "01/03/2024"});
+      values.push_back({"Filtro_DataFinal", "31/03/2024"});
+    }
+    return CallByName(reports, operation, {&viewer, &form, &db, &company, nullptr}, oRPT, values);
+  }
+
+  // The log without the calls' arguments: "SetHeaderLine(1, x)" becomes "SetHeaderLine".
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> calls;
+    for (const std::string& entry : platform->log) {
+      calls.push_back(entry.substr(0, entry.find('(')));
+    }
+    return calls;
+  }
+
+  orla::testing::FakeReport& Held() {
+    auto* report = dynamic_cast<orla::testing::FakeReport*>(oRPT.get());
+    if (report == nullptr) {
+      throw std::logic_error("oRPT holds no report");
+    }
+    return *report;
+  }
+};
+
+}  // namespace orla::service
