@@ -36,23 +36,23 @@ using SqlArguments = std::array<std::optional<host::Value>, 15>;
 // empty text, as a kind outside 0 to 10 does.
 struct QueryBuilders {
   std::function<std::string(const MovementDetailsByProductRequest&)>
-      DetalhesDosMovimentosPorProdutosSQL;
+      DetalhesDosMovimentosPorProdutosSQL{};
   std::function<std::string(host::Database&, const ReadingsMovementRequest&)>
-      MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDVSQL;
+      MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDVSQL{};
   std::function<std::string(const ComplementarySaleRequest&)>
-      MovimentacaoDeCombustiveisPorVendaComplementarSQL;
-  std::function<std::string(const RankingRequest&)> RankingDeVendasSQL;
+      MovimentacaoDeCombustiveisPorVendaComplementarSQL{};
+  std::function<std::string(const RankingRequest&)> RankingDeVendasSQL{};
   std::function<std::string(host::Database&, const TaxSummaryRequest&)>
-      ResumoPorClassificacaoFiscalSQL;
-  std::function<std::string(host::Database&, const SummaryRequest&)> ResumoPorGrupoDeProdutoSQL;
-  std::function<std::string(host::Database&, const SummaryRequest&)> ResumoPorProdutoSQL;
-  std::function<std::string(host::Database&, const SalesTableRequest&)> TabelaDeVendasPorBicoSQL;
+      ResumoPorClassificacaoFiscalSQL{};
+  std::function<std::string(host::Database&, const SummaryRequest&)> ResumoPorGrupoDeProdutoSQL{};
+  std::function<std::string(host::Database&, const SummaryRequest&)> ResumoPorProdutoSQL{};
+  std::function<std::string(host::Database&, const SalesTableRequest&)> TabelaDeVendasPorBicoSQL{};
   std::function<std::string(host::Database&, const SalesTableRequest&)>
-      TabelaDeVendasPorCombustiveisSQL;
+      TabelaDeVendasPorCombustiveisSQL{};
   std::function<std::string(host::Database&, const PaymentFormTableRequest&)>
-      TabelaDeVendasPorGrupoDeProdutosPorFormaDePagtoSQL;
+      TabelaDeVendasPorGrupoDeProdutosPorFormaDePagtoSQL{};
   std::function<std::string(host::Database&, const ReceiptTypeRequest&)>
-      VendasPorTiposDeRecebimentoSQL;
+      VendasPorTiposDeRecebimentoSQL{};
 };
 
 // The builders of the reports in this library (reports/query_builders.cpp).

@@ -37,6 +37,48 @@ FakeReport& AsFake(host::ReportRef& report) {
   return *fake;
 }
 
+class FakeCommand : public host::Command, public host::ParameterCollection {
+ public:
+  FakeCommand(CallLog& log, const FakeBehaviour& behaviour) : log_(log), behaviour_(behaviour) {}
+
+  void SetActiveConnection(const std::string& c) override { Log("ActiveConnection = " + c); }
+  void SetCommandTimeout(int32_t s) override { Log("CommandTimeout = " + std::to_string(s)); }
+  void SetCommandType(int32_t t) override { Log("CommandType = " + std::to_string(t)); }
+  void SetCommandText(const std::string& t) override { Log("CommandText = " + t); }
+  host::Parameter CreateParameter(const std::string& name, int32_t type, int32_t direction,
+                                  int32_t size, std::optional<host::Value> value) override {
+    return {name, type, direction, size, std::move(value)};
+  }
+  host::ParameterCollection& Parameters() override { return *this; }
+  void Append(host::Parameter p) override {
+    Log("Parameters.Append(" + p.name + ", " + std::to_string(p.type) + ", " +
+        std::to_string(p.direction) + ", " + std::to_string(p.size) +
+        (p.value ? ", " + p.value->Describe() : std::string()) + ")");
+  }
+  host::RecordsetRef Execute() override {
+    Log("Execute");
+    if (behaviour_.commandExecuteThrows) {
+      throw host::DatabaseError("procedure failed", "_RPT_VTR");
+    }
+    executed_ = true;
+    return nullptr;
+  }
+  host::Value Item(std::string_view name) override {
+    const auto output = behaviour_.commandOutputs.find(std::string(name));
+    if (!executed_ || output == behaviour_.commandOutputs.end()) {
+      return {};
+    }
+    return output->second;
+  }
+
+ private:
+  void Log(const std::string& call) { log_.push_back("Command." + call); }
+
+  CallLog& log_;
+  const FakeBehaviour& behaviour_;
+  bool executed_ = false;
+};
+
 class FakeReportHelper : public host::ReportHelper {
  public:
   FakeReportHelper(CallLog& log, const FakeBehaviour& behaviour)
@@ -216,8 +258,11 @@ int32_t FakePlatform::MsgBox(const std::string& prompt, int32_t style, const std
 }
 
 std::unique_ptr<host::Command> FakePlatform::CreateCommand(std::string_view progId) {
-  throw host::HostError(host::error_number::kCannotCreateObject,
-                        "no command object " + std::string(progId));
+  if (progId != host::kCommandProgId) {
+    throw host::HostError(host::error_number::kCannotCreateObject,
+                          "no command object " + std::string(progId));
+  }
+  return std::make_unique<FakeCommand>(log, behaviour);
 }
 
 host::ReportRef FakePlatform::CreateReport(std::string_view layoutName) {

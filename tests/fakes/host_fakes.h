@@ -125,6 +125,9 @@ struct FakeBehaviour {
   bool showReportThrows = false;
   bool reportErrorThrows = false;
   bool unknownLayoutThrows = false;
+  bool commandExecuteThrows = false;
+  // What a command's output parameters hold after Execute.
+  std::map<std::string, host::Value> commandOutputs{{"IDRetorno", "WS-1"}};
   // Subreport sections given to every report created for this layout.
   std::map<std::string, std::map<std::string, std::string>> sectionsByLayout;
 };

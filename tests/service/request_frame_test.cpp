@@ -85,13 +85,6 @@ TEST_F(FrameTest, AnEmptyResultIsStillASuccessWithBothHeaderLinesWritten) {
   }
 }
 
-TEST_F(FrameTest, ReceiptTypesRunsTheWholeFrameInOrder) {
-  EXPECT_TRUE(Run("VendasPorTiposDeRecebimento"));
-  EXPECT_THAT(Calls(), ElementsAre("CreateReport", "SetHeaderLine", "SetHeaderLine",
-                                   "OpenRecordSet", "MsgBox", "DB_Close"));
-  EXPECT_EQ(Held().headerLines[1], "Visão fiscal / De 01/03/24 até 31/03/24");
-}
-
 TEST_F(FrameTest, AHostErrorDuringTheQueryIsReportedOnceAndGivesFalse) {
   db.onQuery = [](const std::string&) -> host::RecordsetRef {
     throw host::DatabaseError("disk I/O error", "SELECT 1");

@@ -1,0 +1,63 @@
+#include <gmock/gmock.h>
+
+#include "tests/service/frame_fixture.h"
+
+namespace orla::service {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::string FinalQuery(const std::string& key) {
+  return "SELECT CASE WHEN vr.IsCartaoCredito = 1 THEN 'Cartão de Crédito' WHEN "
+         "vr.IsCartaoDebito = 1 THEN 'Cartão de Débito' WHEN vr.IsCarteiraDigital = 1 THEN "
+         "'Carteira Digital' WHEN vr.IsFrota = 1 THEN 'Cartão Frota' WHEN vr.IsPix = 1 THEN 'PIX' "
+         "ELSE 'Outras Formas' END AS TipoRecebimento,vr.FormaPagto,vr.QtdeVendas,vr.VLTotal,"
+         "vr.VLTroco,vr.VLLiquido,vr.VLTicketMedio,vr.TxParticipacao FROM ###vtr_rpt AS vr WITH "
+         "(NOLOCK) WHERE (vr.WorkStationID = '" +
+         key + "') ORDER BY TipoRecebimento ASC,vr.FormaPagto ASC";
+}
+
+TEST_F(FrameTest, ReceiptTypesRunTheProcedureThenReadItsRowsByKey) {
+  db.onQuery = [](const std::string&) { return orla::testing::FakeRecordset::OneRow(); };
+  EXPECT_TRUE(Run("VendasPorTiposDeRecebimento"));
+  EXPECT_THAT(platform->log,
+              ElementsAre("CreateReport(rptVendasPorTiposDeRecebimento)",
+                          "SetHeaderLine(0, [12.345.678/0001-90] - Posto Orla Ltda)",
+                          "SetHeaderLine(1, Visão fiscal / De 01/03/24 até 31/03/24)", "DB_Open",
+                          "GetConnectionString", "Command.ActiveConnection = fake",
+                          "Command.CommandTimeout = 0", "Command.CommandType = 4",
+                          "Command.CommandText = _RPT_VTR",
+                          "Command.Parameters.Append(dtInicial, 7, 1, 0, 2024-03-01)",
+                          "Command.Parameters.Append(dtFinal, 7, 1, 0, 2024-03-31)",
+                          "Command.Parameters.Append(IDRetorno, 200, 2, 200)", "Command.Execute",
+                          "OpenRecordSet(" + FinalQuery("WS-1") + ")",
+                          "ShowReport(data=yes, mode=1, 0, 0, bind=true)",
+                          "rptVendasPorTiposDeRecebimento.SetDataSource", "DB_Close"));
+}
+
+TEST_F(FrameTest, TheRunKeyGoesInExactlyAsReturned) {
+  platform->behaviour.commandOutputs["IDRetorno"] = "O'Brien 7";
+  Run("VendasPorTiposDeRecebimento");
+  EXPECT_THAT(platform->log, ::testing::Contains("OpenRecordSet(" + FinalQuery("O'Brien 7") + ")"));
+}
+
+TEST_F(FrameTest, AFailingProcedureIsTrappedAndTheConnectionStillCloses) {
+  platform->behaviour.commandExecuteThrows = true;
+  EXPECT_FALSE(Run("VendasPorTiposDeRecebimento"));
+  const std::vector<std::string> calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "OpenRecordSet"), 0);
+  EXPECT_THAT(platform->log,
+              ::testing::Contains(::testing::StartsWith(
+                  "ReportError(ORLA_Vendas, Reports.VendasPorTiposDeRecebimento(), true, true: "
+                  "procedure failed")));
+  EXPECT_EQ(calls.back(), "DB_Close");
+}
+
+TEST_F(FrameTest, ANullRunKeyIsTrapped) {
+  platform->behaviour.commandOutputs.erase("IDRetorno");
+  EXPECT_FALSE(Run("VendasPorTiposDeRecebimento"));
+  EXPECT_EQ(Calls().back(), "DB_Close");
+}
+
+}  // namespace
+}  // namespace orla::service
