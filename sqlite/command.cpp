@@ -29,16 +29,15 @@ std::unique_ptr<host::Command> CreateCommand(std::string_view progId) {
   return std::make_unique<Command>();
 }
 
-host::Parameter Command::CreateParameter(const std::string& name, int32_t type,
-                                         int32_t direction, int32_t size,
-                                         std::optional<host::Value> value) {
+host::Parameter Command::CreateParameter(const std::string& name, int32_t type, int32_t direction,
+                                         int32_t size, std::optional<host::Value> value) {
   return {name, type, direction, size, std::move(value)};
 }
 
 host::RecordsetRef Command::Execute() {
   if (connection_.empty()) {
-    throw host::HostError(kConnectionClosed,
-                          "The command has no ActiveConnection to run on", "ADODB.Command");
+    throw host::HostError(kConnectionClosed, "The command has no ActiveConnection to run on",
+                          "ADODB.Command");
   }
   Connection connection(DataSourceOf(connection_), Connection::Mode::OpenExisting);
   if (type_ == host::ado::kCmdStoredProc) {
@@ -61,7 +60,8 @@ host::Value Command::Item(std::string_view parameterName) {
   }
   throw host::HostError(kItemNotFound,
                         "Item cannot be found in the collection corresponding to the requested "
-                        "name: parameter '" + std::string(parameterName) + "'",
+                        "name: parameter '" +
+                            std::string(parameterName) + "'",
                         "ADODB.Command");
 }
 

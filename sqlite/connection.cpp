@@ -31,7 +31,9 @@ class TempDbKeeper {
   sqlite3* db_ = nullptr;
 };
 
-void KeepTempDbAlive() { static TempDbKeeper keeper; }
+void KeepTempDbAlive() {
+  static TempDbKeeper keeper;
+}
 
 }  // namespace
 
@@ -75,7 +77,9 @@ Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(fil
   }
 }
 
-Connection::~Connection() { sqlite3_close(db_); }
+Connection::~Connection() {
+  sqlite3_close(db_);
+}
 
 void Connection::Exec(std::string_view sql) {
   const std::string text(sql);
@@ -87,9 +91,13 @@ void Connection::Exec(std::string_view sql) {
   }
 }
 
-int64_t Connection::TotalChanges() const { return sqlite3_total_changes64(db_); }
+int64_t Connection::TotalChanges() const {
+  return sqlite3_total_changes64(db_);
+}
 
-std::string Connection::LastError() const { return sqlite3_errmsg(db_); }
+std::string Connection::LastError() const {
+  return sqlite3_errmsg(db_);
+}
 
 PreparedStatement::PreparedStatement(Connection& connection, std::string_view sql)
     : connection_(connection), sql_(sql) {
@@ -99,7 +107,9 @@ PreparedStatement::PreparedStatement(Connection& connection, std::string_view sq
   }
 }
 
-PreparedStatement::~PreparedStatement() { sqlite3_finalize(statement_); }
+PreparedStatement::~PreparedStatement() {
+  sqlite3_finalize(statement_);
+}
 
 PreparedStatement& PreparedStatement::Bind(int index, const host::Value& value) {
   int rc = SQLITE_OK;
@@ -128,9 +138,9 @@ PreparedStatement& PreparedStatement::Bind(int index, const host::Value& value) 
     }
   }
   if (rc != SQLITE_OK) {
-    throw host::DatabaseError("SQLite: cannot bind parameter " + std::to_string(index) + ": " +
-                                  connection_.LastError(),
-                              sql_);
+    throw host::DatabaseError(
+        "SQLite: cannot bind parameter " + std::to_string(index) + ": " + connection_.LastError(),
+        sql_);
   }
   return *this;
 }
@@ -148,7 +158,9 @@ bool PreparedStatement::Step() {
   throw host::DatabaseError("SQLite: " + message, sql_);
 }
 
-void PreparedStatement::Reset() { sqlite3_reset(statement_); }
+void PreparedStatement::Reset() {
+  sqlite3_reset(statement_);
+}
 
 Transaction::Transaction(Connection& connection) : connection_(connection) {
   connection_.Exec("BEGIN IMMEDIATE");

@@ -110,7 +110,9 @@ std::unique_ptr<Database> Database::FromConnectionString(std::string_view connec
   return std::make_unique<Database>(DataSourceOf(connectionString));
 }
 
-void Database::DB_Open() { Open(); }
+void Database::DB_Open() {
+  Open();
+}
 
 Connection& Database::Open() {
   if (!connection_) {

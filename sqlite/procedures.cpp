@@ -1,8 +1,8 @@
 #include "sqlite/procedures.h"
 
-#include <unistd.h>
-
 #include <atomic>
+
+#include <unistd.h>
 
 #include "host/errors.h"
 #include "host/regional_settings.h"
@@ -52,7 +52,9 @@ class Arguments {
   host::RegionalSettings regional_ = host::RegionalSettings::Brazilian();
 };
 
-std::string PeriodStart(const host::DateTime& day) { return StoredDateText(day.DateOnly()); }
+std::string PeriodStart(const host::DateTime& day) {
+  return StoredDateText(day.DateOnly());
+}
 std::string PeriodEnd(const host::DateTime& day) {
   return StoredDateText(host::DateTime::FromDays(day.Days(), 86399));
 }
@@ -157,10 +159,9 @@ void SalesByGroupAndPaymentForm(Connection& connection, Arguments& arguments) {
   // summed per group, payment form and day (DtMov, at midnight).
   const std::string day = financial ? "SUBSTR(c.\"Data_Abertura\", 1, 10) || ' 00:00:00'"
                                     : "SUBSTR(m.\"Data_ECF\", 1, 10) || ' 00:00:00'";
-  const std::string period = financial
-                                 ? "c.\"Data_Abertura\" BETWEEN ?2 AND ?3"
-                                 : std::string("m.\"Data_ECF\" BETWEEN ?2 AND ?3 AND ") +
-                                       kFiscalDocument;
+  const std::string period =
+      financial ? "c.\"Data_Abertura\" BETWEEN ?2 AND ?3"
+                : std::string("m.\"Data_ECF\" BETWEEN ?2 AND ?3 AND ") + kFiscalDocument;
   const std::string kinds = fuels && others ? "('C','P')" : fuels ? "('C')" : "('P')";
   auto adjustment = [&](const char* column) {
     return std::string("CASE WHEN m.\"Cupom_Complementar\" = 1 THEN ") +

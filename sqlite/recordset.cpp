@@ -31,14 +31,14 @@ host::Value TableRecordset::Field(std::string_view name) {
   }
   throw host::HostError(kItemNotFound,
                         "Item cannot be found in the collection corresponding to the requested "
-                        "name: column '" + std::string(name) + "'",
+                        "name: column '" +
+                            std::string(name) + "'",
                         "Recordset");
 }
 
 host::Value TableRecordset::FieldAt(std::size_t index) {
   if (index >= columns_.size()) {
-    throw host::HostError(kItemNotFound, "No column number " + std::to_string(index),
-                          "Recordset");
+    throw host::HostError(kItemNotFound, "No column number " + std::to_string(index), "Recordset");
   }
   if (row_ >= RowCount()) {
     throw host::HostError(kNoCurrentRecord, "Either BOF or EOF is True: no current record",

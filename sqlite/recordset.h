@@ -25,9 +25,7 @@ class TableRecordset final : public host::Recordset {
   host::Value FieldAt(std::size_t index) override;
   const std::vector<host::Column>& Columns() override { return columns_; }
 
-  std::size_t RowCount() const {
-    return columns_.empty() ? 0 : cells_.size() / columns_.size();
-  }
+  std::size_t RowCount() const { return columns_.empty() ? 0 : cells_.size() / columns_.size(); }
 
  private:
   std::vector<host::Column> columns_;

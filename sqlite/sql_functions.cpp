@@ -1,11 +1,11 @@
 #include "sqlite/sql_functions.h"
 
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
+
+#include <sqlite3.h>
 
 #include "sqlite/date_text.h"
 #include "sqlite/tsql_tokenizer.h"
@@ -18,8 +18,11 @@ namespace {
 char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(pos);
-  int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                                        : (lead >> 3) == 0x1E ? 4 : 1;
+  int length = lead < 0x80           ? 1
+               : (lead >> 5) == 0x6  ? 2
+               : (lead >> 4) == 0xE  ? 3
+               : (lead >> 3) == 0x1E ? 4
+                                     : 1;
   if (pos + static_cast<std::size_t>(length) > text.size()) {
     length = 1;
   }

@@ -1,10 +1,10 @@
 #include "sqlite/tsql_executor.h"
 
-#include <sqlite3.h>
-
 #include <charconv>
 #include <string>
 #include <vector>
+
+#include <sqlite3.h>
 
 #include "host/errors.h"
 #include "sqlite/date_text.h"
@@ -172,8 +172,8 @@ host::RecordsetRef ReadAllRows(PreparedStatement& statement) {
           break;
         default: {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, c));
-          cells.emplace_back(std::string(text, static_cast<std::size_t>(
-                                                   sqlite3_column_bytes(handle, c))));
+          cells.emplace_back(
+              std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, c))));
           break;
         }
       }

@@ -10,9 +10,13 @@ bool IsWordStart(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '#' || c >= 0x80;
 }
 
-bool IsWordPart(unsigned char c) { return IsWordStart(c) || (c >= '0' && c <= '9') || c == '$'; }
+bool IsWordPart(unsigned char c) {
+  return IsWordStart(c) || (c >= '0' && c <= '9') || c == '$';
+}
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 [[noreturn]] void Fail(std::string_view sql, std::size_t offset, const std::string& what) {
   throw host::DatabaseError("T-SQL adapter: " + what + " at offset " + std::to_string(offset),
@@ -123,16 +127,16 @@ std::vector<Token> Tokenize(std::string_view sql) {
       }
       if (pos < sql.size() && IsWordStart(static_cast<unsigned char>(sql[pos])) &&
           sql[pos] != '#') {
-        Fail(sql, start, "malformed number '" + std::string(sql.substr(start, pos + 1 - start)) +
-                             "'");
+        Fail(sql, start,
+             "malformed number '" + std::string(sql.substr(start, pos + 1 - start)) + "'");
       }
       tokens.push_back({TokenKind::Number, std::string(sql.substr(start, pos - start)), start});
       continue;
     }
     if (c == '@') {
       ++pos;
-      while (pos < sql.size() && (IsWordPart(static_cast<unsigned char>(sql[pos])) ||
-                                  sql[pos] == '@')) {
+      while (pos < sql.size() &&
+             (IsWordPart(static_cast<unsigned char>(sql[pos])) || sql[pos] == '@')) {
         ++pos;
       }
       tokens.push_back({TokenKind::Variable, std::string(sql.substr(start, pos - start)), start});

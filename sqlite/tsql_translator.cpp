@@ -28,32 +28,34 @@ bool OneOf(std::string_view upperWord, const std::array<std::string_view, N>& wo
 // Words that structure a statement. They are written out unquoted, and they separate the
 // operands of an expression (see Concatenate).
 constexpr std::array<std::string_view, 52> kKeywords = {
-    "SELECT", "DISTINCT", "FROM",    "WHERE",  "GROUP",   "ORDER",   "BY",     "HAVING",
-    "AS",     "ON",       "JOIN",    "INNER",  "LEFT",    "RIGHT",   "FULL",   "OUTER",
-    "CROSS",  "AND",      "OR",      "NOT",    "IN",      "IS",      "BETWEEN", "LIKE",
-    "ESCAPE", "CASE",     "WHEN",    "THEN",   "ELSE",    "END",     "UNION",  "ALL",
-    "EXCEPT", "INTERSECT", "INTO",   "VALUES", "SET",     "ASC",     "DESC",   "EXISTS",
-    "INSERT", "UPDATE",   "DELETE",  "DROP",   "TABLE",   "CREATE",  "INDEX",  "UNIQUE",
-    "PRIMARY", "KEY",     "DEFAULT", "IF"};
+    "SELECT",  "DISTINCT",  "FROM",    "WHERE",  "GROUP", "ORDER",  "BY",      "HAVING",
+    "AS",      "ON",        "JOIN",    "INNER",  "LEFT",  "RIGHT",  "FULL",    "OUTER",
+    "CROSS",   "AND",       "OR",      "NOT",    "IN",    "IS",     "BETWEEN", "LIKE",
+    "ESCAPE",  "CASE",      "WHEN",    "THEN",   "ELSE",  "END",    "UNION",   "ALL",
+    "EXCEPT",  "INTERSECT", "INTO",    "VALUES", "SET",   "ASC",    "DESC",    "EXISTS",
+    "INSERT",  "UPDATE",    "DELETE",  "DROP",   "TABLE", "CREATE", "INDEX",   "UNIQUE",
+    "PRIMARY", "KEY",       "DEFAULT", "IF"};
 
 // Operand keywords: written unquoted, but they are values.
 constexpr std::array<std::string_view, 1> kValueKeywords = {"NULL"};
 
 // T-SQL that the adapter deliberately does not carry over; met anywhere, it is an error.
 constexpr std::array<std::string_view, 30> kUnsupportedWords = {
-    "APPLY",  "PIVOT",     "UNPIVOT", "OVER",     "MERGE",    "EXEC",     "EXECUTE", "DECLARE",
-    "GO",     "TRUNCATE",  "PERCENT", "OUTPUT",   "NOCOUNT",  "TRAN",     "TRANSACTION",
-    "BEGIN",  "COMMIT",    "ROLLBACK", "WHILE",   "RETURN",   "PRINT",    "RAISERROR",
-    "COLLATE", "OFFSET",   "FETCH",   "TIES",     "ROWCOUNT", "IDENTITY", "USE",     "LIMIT"};
+    "APPLY",  "PIVOT",    "UNPIVOT",  "OVER",     "MERGE",   "EXEC",      "EXECUTE",     "DECLARE",
+    "GO",     "TRUNCATE", "PERCENT",  "OUTPUT",   "NOCOUNT", "TRAN",      "TRANSACTION", "BEGIN",
+    "COMMIT", "ROLLBACK", "WHILE",    "RETURN",   "PRINT",   "RAISERROR", "COLLATE",     "OFFSET",
+    "FETCH",  "TIES",     "ROWCOUNT", "IDENTITY", "USE",     "LIMIT"};
 
 // Functions that mean the same in both dialects, and those renamed on the way.
 constexpr std::array<std::string_view, 13> kSameFunctions = {
-    "SUM", "COUNT", "MIN", "MAX", "AVG", "ROUND", "ABS", "COALESCE", "NULLIF", "UPPER",
-    "LOWER", "LTRIM", "RTRIM"};
+    "SUM",      "COUNT",  "MIN",   "MAX",   "AVG",   "ROUND", "ABS",
+    "COALESCE", "NULLIF", "UPPER", "LOWER", "LTRIM", "RTRIM"};
 
 constexpr std::array<std::string_view, 6> kComparisons = {"=", "<>", "!=", "<", ">", "<="};
 
-bool IsComparison(std::string_view op) { return OneOf(op, kComparisons) || op == ">="; }
+bool IsComparison(std::string_view op) {
+  return OneOf(op, kComparisons) || op == ">=";
+}
 
 std::string QuoteName(std::string_view name) {
   std::string quoted = "\"";
@@ -91,8 +93,8 @@ struct SqlType {
 int WholeNumber(const Node& node, std::string_view context) {
   if (node.group || node.token.kind != TokenKind::Number ||
       node.token.text.find_first_not_of("0123456789") != std::string::npos) {
-    throw TranslationError(std::string(context) + " needs a whole number, not '" +
-                           node.token.text + "'");
+    throw TranslationError(std::string(context) + " needs a whole number, not '" + node.token.text +
+                           "'");
   }
   return std::stoi(node.token.text);
 }
@@ -120,8 +122,8 @@ SqlType MapType(const std::string& typeName, const Node* args) {
     const std::string base = upper.starts_with("N") ? upper.substr(1) : upper;
     return {Family::Text, first > 0 ? base + "(" + std::to_string(first) + ")" : base, first};
   }
-  constexpr std::array<std::string_view, 5> kIntegers = {"INT", "INTEGER", "SMALLINT",
-                                                         "TINYINT", "BIGINT"};
+  constexpr std::array<std::string_view, 5> kIntegers = {"INT", "INTEGER", "SMALLINT", "TINYINT",
+                                                         "BIGINT"};
   if (OneOf(upper, kIntegers)) {
     return {Family::Integer, "INTEGER"};
   }
@@ -141,8 +143,7 @@ SqlType MapType(const std::string& typeName, const Node* args) {
     return type;
   }
   // TEXT affinity: a date must never become a number (2024-03-01 read as 2024).
-  if (upper == "DATETIME" || upper == "SMALLDATETIME" || upper == "DATE" ||
-      upper == "DATETIME2") {
+  if (upper == "DATETIME" || upper == "SMALLDATETIME" || upper == "DATE" || upper == "DATETIME2") {
     return {Family::DateTime, "DATETIME TEXT"};
   }
   throw TranslationError("data type " + typeName + " is not supported");
@@ -158,8 +159,8 @@ struct Piece {
 
   std::string text;
   PieceKind kind = PieceKind::Operand;
-  bool text_value = false;       // an operand known to be text
-  bool string_literal = false;   // a '...' literal, whose value is `value`
+  bool text_value = false;      // an operand known to be text
+  bool string_literal = false;  // a '...' literal, whose value is `value`
   std::string value;
   std::string typeHint;  // a CAST or CONVERT: the SQLite type it gives
   std::string word;      // keywords: the word in capitals
@@ -199,8 +200,7 @@ std::vector<std::vector<Node>> SplitAtCommas(const std::vector<Node>& nodes) {
 std::optional<TableName> ReadTableName(const std::vector<Node>& nodes, std::size_t& i) {
   auto isName = [&](std::size_t k) {
     return k < nodes.size() && !nodes[k].group &&
-           (nodes[k].token.kind == TokenKind::Word ||
-            nodes[k].token.kind == TokenKind::QuotedName);
+           (nodes[k].token.kind == TokenKind::Word || nodes[k].token.kind == TokenKind::QuotedName);
   };
   auto isDot = [&](std::size_t k) {
     return k < nodes.size() && !nodes[k].group && nodes[k].token.kind == TokenKind::Dot;
@@ -287,9 +287,9 @@ void Concatenate(std::vector<Piece>& pieces) {
   std::size_t begin = 0;
   while (begin < pieces.size()) {
     std::size_t end = begin;
-    while (end < pieces.size() && (pieces[end].kind == PieceKind::Operand ||
-                                   pieces[end].kind == PieceKind::Operator ||
-                                   pieces[end].kind == PieceKind::Dot)) {
+    while (end < pieces.size() &&
+           (pieces[end].kind == PieceKind::Operand || pieces[end].kind == PieceKind::Operator ||
+            pieces[end].kind == PieceKind::Dot)) {
       ++end;
     }
     bool plus = false;
@@ -380,8 +380,8 @@ std::vector<Piece> Translator::Level(const std::vector<Node>& nodes, std::string
       case TokenKind::Variable:
         throw TranslationError("variables (" + token.text + ") are not supported");
       case TokenKind::Operator:
-        out.push_back(Piece(token.text, IsComparison(token.text) ? PieceKind::Comparison
-                                                                 : PieceKind::Operator));
+        out.push_back(Piece(
+            token.text, IsComparison(token.text) ? PieceKind::Comparison : PieceKind::Operator));
         break;
       case TokenKind::Comma:
         out.push_back(Piece(",", PieceKind::Comma));
@@ -404,8 +404,8 @@ std::vector<Piece> Translator::Level(const std::vector<Node>& nodes, std::string
   return out;
 }
 
-std::size_t Translator::Word(const std::vector<Node>& nodes, std::size_t i,
-                             std::vector<Piece>& out, std::string* limit) {
+std::size_t Translator::Word(const std::vector<Node>& nodes, std::size_t i, std::vector<Piece>& out,
+                             std::string* limit) {
   const Token& token = nodes[i].token;
   const bool quoted = token.kind == TokenKind::QuotedName;
   const std::string upper = Upper(token.text);
@@ -434,8 +434,8 @@ std::size_t Translator::Word(const std::vector<Node>& nodes, std::size_t i,
       throw TranslationError("TOP outside SELECT TOP n is not supported");
     }
     const Node& count = nodes[i + 1];
-    *limit = count.group ? Expression(count.children)
-                         : std::to_string(WholeNumber(count, "SELECT TOP"));
+    *limit =
+        count.group ? Expression(count.children) : std::to_string(WholeNumber(count, "SELECT TOP"));
     return i + 1;
   }
   if (upper == "WITH") {
@@ -447,8 +447,7 @@ std::size_t Translator::Word(const std::vector<Node>& nodes, std::size_t i,
         continue;
       }
       if (!IsWord(hint.token, "NOLOCK") && !IsWord(hint.token, "READUNCOMMITTED")) {
-        throw TranslationError("the table hint WITH (" + hint.token.text +
-                               ") is not supported");
+        throw TranslationError("the table hint WITH (" + hint.token.text + ") is not supported");
       }
     }
     // SQLite reads without locking out writers anyway; the hint has nothing to carry.
@@ -555,8 +554,8 @@ Piece Translator::Cast(const Node& args) {
   if (as == children.size() || as + 1 >= children.size() || children[as + 1].group) {
     throw TranslationError("CAST without AS type");
   }
-  const Node* typeArgs = as + 2 < children.size() && children[as + 2].group ? &children[as + 2]
-                                                                             : nullptr;
+  const Node* typeArgs =
+      as + 2 < children.size() && children[as + 2].group ? &children[as + 2] : nullptr;
   const SqlType type = MapType(children[as + 1].token.text, typeArgs);
   const std::vector<Node> expression(children.begin(), children.begin() + as);
   return Converted(Render(Level(expression)), type);
@@ -623,7 +622,8 @@ Translation Translator::Select(const std::vector<Node>& nodes) {
   // A column that is one CAST or CONVERT (with or without its alias) takes that type.
   std::vector<Piece> item;
   auto flush = [&] {
-    const bool alone = item.size() == 1 || (item.size() == 2 && item[1].kind == PieceKind::Operand) ||
+    const bool alone = item.size() == 1 ||
+                       (item.size() == 2 && item[1].kind == PieceKind::Operand) ||
                        (item.size() == 3 && IsKeywordPiece(item[1], "AS"));
     translation.typeHints.push_back(alone && !item.empty() ? item[0].typeHint : "");
     item.clear();
@@ -746,8 +746,8 @@ Translation Translator::CreateTable(const std::vector<Node>& nodes) {
     }
     sql += firstColumn ? "" : ", ";
     firstColumn = false;
-    if (!definition[0].group && (IsWord(definition[0].token, "PRIMARY") ||
-                                 IsWord(definition[0].token, "CONSTRAINT"))) {
+    if (!definition[0].group &&
+        (IsWord(definition[0].token, "PRIMARY") || IsWord(definition[0].token, "CONSTRAINT"))) {
       const std::size_t k = IsWord(definition[0].token, "CONSTRAINT") ? 2 : 0;
       if (k >= definition.size() || !IsWord(definition[k].token, "PRIMARY")) {
         throw TranslationError("only PRIMARY KEY table constraints are supported");
@@ -798,9 +798,8 @@ Translation Translator::CreateTable(const std::vector<Node>& nodes) {
       } else if (IsWord(word, "UNIQUE")) {
         constraints += " UNIQUE";
       } else if (IsWord(word, "DEFAULT") && k + 1 < definition.size()) {
-        constraints += " DEFAULT " + (definition[k + 1].group
-                                          ? Render({Group(definition[k + 1])})
-                                          : Render(Level({definition[k + 1]})));
+        constraints += " DEFAULT " + (definition[k + 1].group ? Render({Group(definition[k + 1])})
+                                                              : Render(Level({definition[k + 1]})));
         ++k;
       } else {
         throw TranslationError("column option " + word.text + " is not supported");
@@ -862,8 +861,8 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
   const std::string first = Upper(nodes[0].token.text);
   if (first == "IF") {
     // IF OBJECT_ID('name') IS [NOT] NULL <statement>
-    const bool shape = nodes.size() > 5 && IsWord(nodes[1].token, "OBJECT_ID") &&
-                       nodes[2].group && nodes[2].children.size() == 1 &&
+    const bool shape = nodes.size() > 5 && IsWord(nodes[1].token, "OBJECT_ID") && nodes[2].group &&
+                       nodes[2].children.size() == 1 &&
                        nodes[2].children[0].token.kind == TokenKind::String &&
                        IsWord(nodes[3].token, "IS");
     if (!shape) {
@@ -886,8 +885,8 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
       throw TranslationError("OBJECT_ID needs a table name, not '" +
                              nodes[2].children[0].token.text + "'");
     }
-    Translation translation = Translate({nodes.begin() + static_cast<std::ptrdiff_t>(nullAt) + 1,
-                                         nodes.end()});
+    Translation translation =
+        Translate({nodes.begin() + static_cast<std::ptrdiff_t>(nullAt) + 1, nodes.end()});
     translation.guardTable = *table;
     translation.guardWantsTable = negated;
     return translation;
@@ -941,7 +940,9 @@ std::vector<Node> Tree(const std::vector<Token>& tokens, std::size_t& pos, bool 
 
 }  // namespace
 
-std::string TableName::Sql() const { return (temp ? "tempdb." : "main.") + QuoteName(name); }
+std::string TableName::Sql() const {
+  return (temp ? "tempdb." : "main.") + QuoteName(name);
+}
 
 std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
   std::size_t pos = 0;
@@ -970,11 +971,11 @@ std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
       bool starts = OneOf(upper, kStarters);
       if (upper == "SELECT") {
         const Node& previous = current.back();
-        const bool continues = insertWaitsForSelect ||
-                               (!previous.group && (IsWord(previous.token, "UNION") ||
-                                                    IsWord(previous.token, "ALL") ||
-                                                    IsWord(previous.token, "EXCEPT") ||
-                                                    IsWord(previous.token, "INTERSECT")));
+        const bool continues =
+            insertWaitsForSelect ||
+            (!previous.group &&
+             (IsWord(previous.token, "UNION") || IsWord(previous.token, "ALL") ||
+              IsWord(previous.token, "EXCEPT") || IsWord(previous.token, "INTERSECT")));
         starts = !continues;
         insertWaitsForSelect = false;
       }
