@@ -148,12 +148,17 @@ std::string WhatFailed(const host::DatabaseError& error) {
 
 }  // namespace
 
-host::RecordsetRef ReadAllRows(PreparedStatement& statement) {
+host::RecordsetRef ReadAllRows(PreparedStatement& statement,
+                               const std::vector<std::string>& typeHints) {
   sqlite3_stmt* handle = statement.Handle();
   const int width = sqlite3_column_count(handle);
   std::vector<host::Column> columns;
   for (int c = 0; c < width; ++c) {
+    const auto index = static_cast<std::size_t>(c);
     const char* declared = sqlite3_column_decltype(handle, c);
+    if (declared == nullptr && index < typeHints.size() && !typeHints[index].empty()) {
+      declared = typeHints[index].c_str();
+    }
     columns.push_back({sqlite3_column_name(handle, c),
                        declared ? tsql::ColumnTypeOfDeclared(declared) : ColumnType::Unknown});
   }
@@ -221,7 +226,7 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
       if (translation.kind == tsql::Translation::Kind::Run) {
         PreparedStatement prepared(connection, translation.sql);
         if (sqlite3_column_count(prepared.Handle()) > 0) {
-          result.rows = ReadAllRows(prepared);
+          result.rows = ReadAllRows(prepared, translation.typeHints);
         } else {
           prepared.Step();
         }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/database.h"
 #include "sqlite/connection.h"
@@ -21,8 +23,10 @@ struct BatchResult {
 BatchResult RunBatch(Connection& connection, std::string_view tsql);
 
 // Reads every row of a statement into a recordset. Columns take their kind from the
-// declared type (DATETIME as dates, BIT as Booleans...); a computed column takes it from
-// its values, stored-form dates included.
-host::RecordsetRef ReadAllRows(PreparedStatement& statement);
+// declared type (DATETIME as dates, BIT as Booleans...), a computed column from the
+// declared type in `typeHints` when it has one there, and otherwise from its values,
+// stored-form dates included.
+host::RecordsetRef ReadAllRows(PreparedStatement& statement,
+                               const std::vector<std::string>& typeHints = {});
 
 }  // namespace orla::sqlite

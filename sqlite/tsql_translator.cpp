@@ -614,11 +614,10 @@ Translation Translator::Select(const std::vector<Node>& nodes) {
   std::string limit;
   const std::vector<Piece> pieces = Level(rest, &limit);
   translation.sql = Render(pieces) + (limit.empty() ? "" : " LIMIT " + limit);
-  if (!target) {
-    return translation;
+  if (target) {
+    translation.kind = Translation::Kind::CreateTableFromSelect;
+    translation.target = *target;
   }
-  translation.kind = Translation::Kind::CreateTableFromSelect;
-  translation.target = *target;
   // A column that is one CAST or CONVERT (with or without its alias) takes that type.
   std::vector<Piece> item;
   auto flush = [&] {

@@ -78,9 +78,10 @@ struct Translation {
   Kind kind = Kind::Run;
   // Run: the SQLite statement. CreateTableFromSelect: the SELECT without its INTO.
   std::string sql;
-  // CreateTableFromSelect: the table to create, and per select column the SQLite type of a
-  // CAST or CONVERT that makes the whole column ("" when none).
+  // CreateTableFromSelect: the table to create.
   TableName target;
+  // A SELECT: per column, the SQLite type of a CAST or CONVERT that makes the whole column
+  // ("" when none), which SQLite does not report for computed columns.
   std::vector<std::string> typeHints;
   // IF OBJECT_ID('name') IS [NOT] NULL: run only when the table exists (or does not).
   std::optional<TableName> guardTable;
