@@ -91,7 +91,7 @@ struct SqlType {
 };
 
 int WholeNumber(const Node& node, std::string_view context) {
-  if (node.group || node.token.kind != TokenKind::Number ||
+  if (node.group || node.token.kind != TokenKind::Number || node.token.text.size() > 9 ||
       node.token.text.find_first_not_of("0123456789") != std::string::npos) {
     throw TranslationError(std::string(context) + " needs a whole number, not '" + node.token.text +
                            "'");

@@ -1,10 +1,10 @@
 // How long generating a year of the demo station takes, and how long representative
 // one-month report statements take on that year through the T-SQL adapter.
-#include <benchmark/benchmark.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include "demo/generator.h"
 #include "sqlite/database.h"
@@ -14,8 +14,8 @@ namespace {
 using orla::sqlite::Database;
 
 std::filesystem::path Scratch(const std::string& name) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("orla-bench-" + std::to_string(getpid()));
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("orla-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   return folder / name;
 }
@@ -88,10 +88,14 @@ void RunQuery(benchmark::State& state, const std::string& sql) {
   state.counters["rows"] = static_cast<double>(rows);
 }
 
-void BM_NozzleTableFiscalMarch(benchmark::State& state) { RunQuery(state, kNozzleTableMarch); }
+void BM_NozzleTableFiscalMarch(benchmark::State& state) {
+  RunQuery(state, kNozzleTableMarch);
+}
 BENCHMARK(BM_NozzleTableFiscalMarch)->Unit(benchmark::kMillisecond);
 
-void BM_MovementDetailsMarch(benchmark::State& state) { RunQuery(state, kDetailsMarch); }
+void BM_MovementDetailsMarch(benchmark::State& state) {
+  RunQuery(state, kDetailsMarch);
+}
 BENCHMARK(BM_MovementDetailsMarch)->Unit(benchmark::kMillisecond);
 
 }  // namespace

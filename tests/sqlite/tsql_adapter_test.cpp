@@ -98,6 +98,7 @@ TEST_F(TsqlAdapter, NamesHintsAndTop) {
                 "(NOLOCK, READUNCOMMITTED)) x"),
             Value(int64_t{3}));
   EXPECT_NE(ErrorOf("SELECT TOP 2.5 Código FROM [Itens de Venda]"), "");
+  EXPECT_NE(ErrorOf("SELECT TOP 99999999999 Código FROM [Itens de Venda]"), "");
 }
 
 TEST_F(TsqlAdapter, PlusConcatenatesWhenAnOperandIsText) {
