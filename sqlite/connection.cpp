@@ -1,0 +1,180 @@
+#include "sqlite/connection.h"
+
+#include <sqlite3.h>
+
+#include "host/errors.h"
+#include "sqlite/date_text.h"
+#include "sqlite/sql_functions.h"
+
+namespace orla::sqlite {
+
+namespace {
+
+constexpr const char* kTempDbUri = "file:/orla-vendas-tempdb?vfs=memdb";
+
+// The connection that keeps TempDB alive from first use to the end of the process.
+class TempDbKeeper {
+ public:
+  TempDbKeeper() {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI;
+    if (sqlite3_open_v2(kTempDbUri, &db_, flags, nullptr) != SQLITE_OK) {
+      const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+      sqlite3_close(db_);
+      throw host::DatabaseError("Cannot create TempDB: " + message, "");
+    }
+  }
+  ~TempDbKeeper() { sqlite3_close(db_); }
+  TempDbKeeper(const TempDbKeeper&) = delete;
+  TempDbKeeper& operator=(const TempDbKeeper&) = delete;
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+void KeepTempDbAlive() {
+  static TempDbKeeper keeper;
+}
+
+}  // namespace
+
+Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(file) {
+  KeepTempDbAlive();
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI;
+  if (mode == Mode::Create) {
+    flags |= SQLITE_OPEN_CREATE;
+  }
+  // A plain path, not a URI: with URIs on, a path that starts with "file:" would be read as
+  // one, so every path goes in as an absolute file: URI with its special characters escaped.
+  std::string uri = "file:";
+  for (unsigned char c : std::filesystem::absolute(file).string()) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x20) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0xF];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  if (sqlite3_open_v2(uri.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw host::DatabaseError("Cannot open the database " + file.string() + ": " + message, "");
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+  sqlite3_busy_timeout(db_, 10000);
+  RegisterTsqlFunctions(db_);
+  try {
+    Exec(std::string("ATTACH DATABASE '") + kTempDbUri + "' AS tempdb");
+    Exec("PRAGMA foreign_keys = OFF");
+  } catch (...) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+Connection::~Connection() {
+  sqlite3_close(db_);
+}
+
+void Connection::Exec(std::string_view sql) {
+  const std::string text(sql);
+  char* error = nullptr;
+  if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    const std::string message = error ? error : sqlite3_errmsg(db_);
+    sqlite3_free(error);
+    throw host::DatabaseError("SQLite: " + message, text);
+  }
+}
+
+int64_t Connection::TotalChanges() const {
+  return sqlite3_total_changes64(db_);
+}
+
+std::string Connection::LastError() const {
+  return sqlite3_errmsg(db_);
+}
+
+PreparedStatement::PreparedStatement(Connection& connection, std::string_view sql)
+    : connection_(connection), sql_(sql) {
+  if (sqlite3_prepare_v2(connection.Handle(), sql_.c_str(), static_cast<int>(sql_.size()),
+                         &statement_, nullptr) != SQLITE_OK) {
+    throw host::DatabaseError("SQLite: " + connection.LastError(), sql_);
+  }
+}
+
+PreparedStatement::~PreparedStatement() {
+  sqlite3_finalize(statement_);
+}
+
+PreparedStatement& PreparedStatement::Bind(int index, const host::Value& value) {
+  int rc = SQLITE_OK;
+  switch (value.GetKind()) {
+    case host::Value::Kind::Null:
+      rc = sqlite3_bind_null(statement_, index);
+      break;
+    case host::Value::Kind::Boolean:
+      rc = sqlite3_bind_int(statement_, index, value.AsBoolean() ? 1 : 0);
+      break;
+    case host::Value::Kind::Integer:
+      rc = sqlite3_bind_int64(statement_, index, value.AsInteger());
+      break;
+    case host::Value::Kind::Double:
+      rc = sqlite3_bind_double(statement_, index, value.AsDouble());
+      break;
+    case host::Value::Kind::Text:
+      rc = sqlite3_bind_text(statement_, index, value.AsText().data(),
+                             static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
+      break;
+    case host::Value::Kind::Date: {
+      const std::string text = StoredDateText(value.AsDate());
+      rc = sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
+                             SQLITE_TRANSIENT);
+      break;
+    }
+  }
+  if (rc != SQLITE_OK) {
+    throw host::DatabaseError(
+        "SQLite: cannot bind parameter " + std::to_string(index) + ": " + connection_.LastError(),
+        sql_);
+  }
+  return *this;
+}
+
+bool PreparedStatement::Step() {
+  const int rc = sqlite3_step(statement_);
+  if (rc == SQLITE_ROW) {
+    return true;
+  }
+  if (rc == SQLITE_DONE) {
+    return false;
+  }
+  const std::string message = connection_.LastError();
+  sqlite3_reset(statement_);
+  throw host::DatabaseError("SQLite: " + message, sql_);
+}
+
+void PreparedStatement::Reset() {
+  sqlite3_reset(statement_);
+}
+
+Transaction::Transaction(Connection& connection) : connection_(connection) {
+  connection_.Exec("BEGIN IMMEDIATE");
+}
+
+Transaction::~Transaction() {
+  if (open_) {
+    sqlite3_exec(connection_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+}
+
+void Transaction::Commit() {
+  connection_.Exec("COMMIT");
+  open_ = false;
+}
+
+}  // namespace orla::sqlite

@@ -1,0 +1,90 @@
+// One SQLite connection prepared for translated T-SQL: the TSQL collation and functions
+// registered, double-quoted strings refused (so a misspelt "name" is an error, not a
+// string), and the process-wide TempDB attached as the schema `tempdb`.
+//
+// TempDB is an in-memory database on SQLite's memdb VFS under a name that starts with "/",
+// which makes it one database for every connection of the process, with database-level
+// locking. A connection the process holds from first use to exit keeps it alive, so a ##
+// table a command object fills on its own connection is still there for the host's
+// connection afterwards, as SQL Server's TempDB is.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "host/value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orla::sqlite {
+
+class Connection {
+ public:
+  enum class Mode { OpenExisting, Create };
+
+  // Raises host::DatabaseError when the file cannot be opened.
+  Connection(const std::filesystem::path& file, Mode mode);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* Handle() const { return db_; }
+  const std::filesystem::path& File() const { return file_; }
+
+  // Runs SQLite statements as they are (no translation); raises host::DatabaseError.
+  void Exec(std::string_view sql);
+  // Rows changed by every statement this connection ran so far.
+  int64_t TotalChanges() const;
+  std::string LastError() const;
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::filesystem::path file_;
+};
+
+// A prepared SQLite statement.
+class PreparedStatement {
+ public:
+  PreparedStatement(Connection& connection, std::string_view sql);
+  ~PreparedStatement();
+  PreparedStatement(const PreparedStatement&) = delete;
+  PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+  // Parameters count from 1. Dates bind in the stored form, Booleans as 0/1.
+  PreparedStatement& Bind(int index, const host::Value& value);
+  // True while it gives a row; raises host::DatabaseError.
+  bool Step();
+  // Ready to run again, with the same bindings unless rebound.
+  void Reset();
+  void Run() {
+    Step();
+    Reset();
+  }
+
+  sqlite3_stmt* Handle() const { return statement_; }
+  const std::string& Sql() const { return sql_; }
+
+ private:
+  Connection& connection_;
+  sqlite3_stmt* statement_ = nullptr;
+  std::string sql_;
+};
+
+// Opens a transaction and commits it, unless it is left by an exception, which rolls back.
+class Transaction {
+ public:
+  explicit Transaction(Connection& connection);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  void Commit();
+
+ private:
+  Connection& connection_;
+  bool open_ = true;
+};
+
+}  // namespace orla::sqlite

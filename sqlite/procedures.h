@@ -1,0 +1,30 @@
+// The stored procedures of the embedded sales database, run by command objects
+// (command.h). Each fills a shared work table in TempDB with the rows of one run, tagged
+// with a key of its own in WorkStationID, and returns that key in the output parameter
+// "IDRetorno"; rows of earlier runs stay, so two runs never mix.
+//
+// _RPT_VTR (dtInicial, dtFinal, out IDRetorno): one row per payment form in ###vtr_rpt.
+// _VendasPorGrupoDeProdutosPorFormaDePagto (IsIgnorarDescontoCC, IsCombustiveis,
+//   IsOutrosProdutos, IDProdutos, dtInicial, dtFinal, IsIgnorarDescontoOT, out IDRetorno,
+//   IsVisaoFinanceira): rows per product group, payment form and day in ###VendasF.
+// The figures are described beside their statements in procedures.cpp.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/command.h"
+#include "sqlite/connection.h"
+
+namespace orla::sqlite {
+
+// Parameters are found by name (letter case ignored); raises host::DatabaseError for an
+// unknown procedure or a missing input.
+void RunStoredProcedure(Connection& connection, std::string_view name,
+                        std::vector<host::Parameter>& parameters);
+
+// A key no other run of this process has had, at most 200 characters.
+std::string NewRunKey();
+
+}  // namespace orla::sqlite

@@ -1,0 +1,268 @@
+#include "sqlite/tsql_executor.h"
+
+#include <charconv>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "host/errors.h"
+#include "sqlite/date_text.h"
+#include "sqlite/recordset.h"
+#include "sqlite/tsql_translator.h"
+
+namespace orla::sqlite {
+
+namespace {
+
+using host::ColumnType;
+using host::Value;
+
+class ConnectionCatalog final : public tsql::Catalog {
+ public:
+  explicit ConnectionCatalog(Connection& connection) : connection_(connection) {}
+
+  std::optional<std::vector<tsql::CatalogColumn>> Columns(const tsql::TableName& table) override {
+    const std::string schema = table.temp ? "tempdb" : "main";
+    PreparedStatement info(connection_, "SELECT name, type, pk FROM pragma_table_info(?1, ?2)");
+    info.Bind(1, Value(table.name)).Bind(2, Value(schema));
+    std::vector<tsql::CatalogColumn> columns;
+    std::vector<bool> keys;
+    while (info.Step()) {
+      columns.push_back({Text(info, 0), Text(info, 1), false});
+      keys.push_back(sqlite3_column_int(info.Handle(), 2) != 0);
+    }
+    if (columns.empty()) {
+      return std::nullopt;
+    }
+    // Only IDENTITY columns are written AUTOINCREMENT (tsql_translator.h).
+    PreparedStatement master(connection_, "SELECT sql FROM " + schema +
+                                              ".sqlite_master WHERE type = 'table' AND "
+                                              "name = ?1 COLLATE NOCASE");
+    master.Bind(1, Value(table.name));
+    if (master.Step() && Text(master, 0).find("AUTOINCREMENT") != std::string::npos) {
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        columns[i].identity = keys[i];
+      }
+    }
+    return columns;
+  }
+
+ private:
+  static std::string Text(PreparedStatement& statement, int column) {
+    const auto* text = sqlite3_column_text(statement.Handle(), column);
+    return text == nullptr ? std::string() : reinterpret_cast<const char*>(text);
+  }
+
+  Connection& connection_;
+};
+
+bool IsStoredDate(const std::string& text) {
+  return text.size() == 19 && text[4] == '-' && text[7] == '-' && text[10] == ' ' &&
+         text[13] == ':' && text[16] == ':' && ReadDateText(text).has_value();
+}
+
+std::string NumberText(double number) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+  return std::string(buffer, result.ptr);
+}
+
+// The kind a computed column shows, from the values it holds.
+ColumnType InferType(const std::vector<Value>& cells, std::size_t column, std::size_t width) {
+  bool integer = false, real = false, text = false, dates = true;
+  for (std::size_t i = column; i < cells.size(); i += width) {
+    const Value& cell = cells[i];
+    switch (cell.GetKind()) {
+      case Value::Kind::Integer:
+        integer = true;
+        break;
+      case Value::Kind::Double:
+        real = true;
+        break;
+      case Value::Kind::Text:
+        text = true;
+        dates = dates && IsStoredDate(cell.AsText());
+        break;
+      default:
+        break;
+    }
+  }
+  if (text) {
+    return dates && !integer && !real ? ColumnType::Date : ColumnType::Text;
+  }
+  if (real) {
+    return ColumnType::Double;
+  }
+  return integer ? ColumnType::Integer : ColumnType::Unknown;
+}
+
+Value ConvertCell(const Value& cell, ColumnType type) {
+  switch (type) {
+    case ColumnType::Date:
+      if (cell.GetKind() == Value::Kind::Text) {
+        if (auto moment = ReadDateText(cell.AsText())) {
+          return Value(*moment);
+        }
+      }
+      return cell;
+    case ColumnType::Boolean:
+      if (cell.GetKind() == Value::Kind::Integer) {
+        return Value(cell.AsInteger() != 0);
+      }
+      if (cell.GetKind() == Value::Kind::Double) {
+        return Value(cell.AsDouble() != 0.0);
+      }
+      return cell;
+    case ColumnType::Double:
+      if (cell.GetKind() == Value::Kind::Integer) {
+        return Value(static_cast<double>(cell.AsInteger()));
+      }
+      return cell;
+    case ColumnType::Text:
+      if (cell.GetKind() == Value::Kind::Integer) {
+        return Value(std::to_string(cell.AsInteger()));
+      }
+      if (cell.GetKind() == Value::Kind::Double) {
+        return Value(NumberText(cell.AsDouble()));
+      }
+      return cell;
+    default:
+      return cell;
+  }
+}
+
+[[noreturn]] void Fail(const std::string& what, std::string_view tsql) {
+  throw host::DatabaseError(what, std::string(tsql));
+}
+
+// What failed, without the statement DatabaseError appends.
+std::string WhatFailed(const host::DatabaseError& error) {
+  std::string description = error.Description();
+  const std::size_t statement = description.find("\nStatement: ");
+  if (statement != std::string::npos) {
+    description.resize(statement);
+  }
+  return description;
+}
+
+}  // namespace
+
+host::RecordsetRef ReadAllRows(PreparedStatement& statement,
+                               const std::vector<std::string>& typeHints) {
+  sqlite3_stmt* handle = statement.Handle();
+  const int width = sqlite3_column_count(handle);
+  std::vector<host::Column> columns;
+  for (int c = 0; c < width; ++c) {
+    const auto index = static_cast<std::size_t>(c);
+    const char* declared = sqlite3_column_decltype(handle, c);
+    if (declared == nullptr && index < typeHints.size() && !typeHints[index].empty()) {
+      declared = typeHints[index].c_str();
+    }
+    columns.push_back({sqlite3_column_name(handle, c),
+                       declared ? tsql::ColumnTypeOfDeclared(declared) : ColumnType::Unknown});
+  }
+  std::vector<Value> cells;
+  while (statement.Step()) {
+    for (int c = 0; c < width; ++c) {
+      switch (sqlite3_column_type(handle, c)) {
+        case SQLITE_INTEGER:
+          cells.emplace_back(static_cast<int64_t>(sqlite3_column_int64(handle, c)));
+          break;
+        case SQLITE_FLOAT:
+          cells.emplace_back(sqlite3_column_double(handle, c));
+          break;
+        case SQLITE_NULL:
+          cells.emplace_back();
+          break;
+        default: {
+          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, c));
+          cells.emplace_back(
+              std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, c))));
+          break;
+        }
+      }
+    }
+  }
+  statement.Reset();
+  const auto w = static_cast<std::size_t>(width);
+  for (std::size_t c = 0; c < w; ++c) {
+    if (columns[c].type == ColumnType::Unknown) {
+      columns[c].type = InferType(cells, c, w);
+    }
+    for (std::size_t i = c; i < cells.size(); i += w) {
+      cells[i] = ConvertCell(cells[i], columns[c].type);
+    }
+  }
+  return std::make_shared<TableRecordset>(std::move(columns), std::move(cells));
+}
+
+BatchResult RunBatch(Connection& connection, std::string_view tsql) {
+  std::vector<tsql::Statement> statements;
+  try {
+    statements = tsql::SplitBatch(tsql::Tokenize(tsql));
+  } catch (const host::DatabaseError& e) {
+    Fail(WhatFailed(e), tsql);
+  } catch (const tsql::TranslationError& e) {
+    Fail(std::string("T-SQL adapter: ") + e.what(), tsql);
+  }
+  ConnectionCatalog catalog(connection);
+  BatchResult result;
+  for (const tsql::Statement& statement : statements) {
+    tsql::Translation translation;
+    try {
+      translation = tsql::TranslateStatement(statement, catalog);
+    } catch (const tsql::TranslationError& e) {
+      Fail(std::string("T-SQL adapter: ") + e.what(), tsql);
+    } catch (const host::DatabaseError& e) {
+      Fail(WhatFailed(e), tsql);
+    }
+    if (translation.guardTable &&
+        catalog.Columns(*translation.guardTable).has_value() != translation.guardWantsTable) {
+      continue;
+    }
+    const int64_t changesBefore = connection.TotalChanges();
+    try {
+      if (translation.kind == tsql::Translation::Kind::Run) {
+        PreparedStatement prepared(connection, translation.sql);
+        if (sqlite3_column_count(prepared.Handle()) > 0) {
+          result.rows = ReadAllRows(prepared, translation.typeHints);
+        } else {
+          prepared.Step();
+        }
+      } else {
+        // SELECT ... INTO: the new table keeps the declared types of what it copies.
+        PreparedStatement select(connection, translation.sql);
+        std::string create = "CREATE TABLE " + translation.target.Sql() + " (";
+        const int width = sqlite3_column_count(select.Handle());
+        for (int c = 0; c < width; ++c) {
+          const char* declared = sqlite3_column_decltype(select.Handle(), c);
+          std::string type = declared ? declared : "";
+          if (static_cast<std::size_t>(c) < translation.typeHints.size() &&
+              !translation.typeHints[static_cast<std::size_t>(c)].empty()) {
+            type = translation.typeHints[static_cast<std::size_t>(c)];
+          }
+          std::string name = sqlite3_column_name(select.Handle(), c);
+          std::string quoted = "\"";
+          for (char ch : name) {
+            quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+          }
+          create += (c ? ", " : "") + quoted + "\" " + type;
+          if (tsql::IsTextDeclared(type)) {
+            create += std::string(" COLLATE ") + tsql::kCollation;
+          }
+        }
+        connection.Exec(create + ")");
+        PreparedStatement insert(connection,
+                                 "INSERT INTO " + translation.target.Sql() + " " + translation.sql);
+        insert.Step();
+      }
+    } catch (const host::DatabaseError& e) {
+      Fail(WhatFailed(e) + "\nAs SQLite: " + e.Statement(), tsql);
+    }
+    result.rowsAffected += connection.TotalChanges() - changesBefore;
+  }
+  return result;
+}
+
+}  // namespace orla::sqlite

@@ -1,0 +1,32 @@
+// Runs a T-SQL batch on a connection: tokenized, cut into statements, each translated just
+// before it runs (tsql_translator.h). Every failure is a host::DatabaseError that says what
+// failed and shows the statement as the caller wrote it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/database.h"
+#include "sqlite/connection.h"
+
+namespace orla::sqlite {
+
+struct BatchResult {
+  // The rows of the last statement that gives rows (a SELECT, also an empty one).
+  host::RecordsetRef rows;
+  // Rows inserted, changed or deleted by the whole batch.
+  int64_t rowsAffected = 0;
+};
+
+BatchResult RunBatch(Connection& connection, std::string_view tsql);
+
+// Reads every row of a statement into a recordset. Columns take their kind from the
+// declared type (DATETIME as dates, BIT as Booleans...), a computed column from the
+// declared type in `typeHints` when it has one there, and otherwise from its values,
+// stored-form dates included.
+host::RecordsetRef ReadAllRows(PreparedStatement& statement,
+                               const std::vector<std::string>& typeHints = {});
+
+}  // namespace orla::sqlite

@@ -1,0 +1,227 @@
+// The two stored procedures on a small dataset whose figures are worked out by hand.
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "demo/schema.h"
+#include "host/command.h"
+#include "sqlite/command.h"
+#include "sqlite/database.h"
+#include "tests/sqlite/test_databases.h"
+
+namespace orla::sqlite {
+namespace {
+
+using host::Value;
+
+// Eight sales of March and April 2024 (S1 to S8), each with its payment forms:
+// S1  coupon printer, 01/03, fuel 100.00, cash 100.00
+// S2  NFC-e, 01/03, water 50.00 less 5.00 discount, Visa credit 45.00
+// S3  NFC-e, 02/03 01:00 in the night till period opened 01/03: fuel 60.00 plus 2.00
+//     surcharge and a soda 18.00; half cash (50.00 tendered, 10.00 change), half PIX 40.00
+// S4  reversed; S5 a transfer; S6 on no fiscal document (till period of 01/03, water 25.00,
+//     cash); S7 in April; none of these counts in the fiscal view
+// S8  coupon printer, 15/03, complementary fuel 20.00 less 1.00 discount, fleet credit card
+constexpr const char* kDataset = R"sql(
+INSERT INTO [Grupos] VALUES (1, 'COMBUSTÍVEIS'), (4, 'BEBIDAS')
+INSERT INTO [Produtos] VALUES (1, 'GASOLINA COMUM', 1, 1, 'L', 5, 4),
+  (12, 'ÁGUA', 4, 6, 'UN', 25, 10), (15, 'REFRIGERANTE', 4, 6, 'UN', 18, 9)
+INSERT INTO [Movimentações] VALUES
+  (1, '1', '2024/03/01', '1900-01-01 06:00:00', '2024/03/01 14:00:00'),
+  (2, '3', '2024/03/01', '1900-01-01 22:00:00', '2024/03/02 06:00:00'),
+  (3, '2', '2024/03/15', '1900-01-01 14:00:00', '2024/03/15 22:00:00'),
+  (4, '1', '2024/04/01', '1900-01-01 06:00:00', NULL)
+INSERT INTO [Movimentações em Vendas] (Código, Código_Venda, IDCaixa, Código_ECF,
+  Número_Cupom_Fiscal, Data_ECF, Hora_Movimento, Tipo, IDProduto, Código_Produto, Descrição,
+  Qtde, Valor_Unitario, Valor_Custo, Valor_Venda, Valor_Desconto, Valor_Acrescimo,
+  Cupom_Complementar, IsEstornado, Transferência, ECF, NFConsumidor_Modelo, NF,
+  Situação_Tributária) VALUES
+  (1, 1, 1, 1, 10, '2024/03/01', '1900-01-01 07:00:00', 'C', 1, '01', 'GASOLINA COMUM', 20, 5, 4, 100, 0, 0, 0, 0, 0, 1, NULL, 0, 'FF'),
+  (2, 2, 1, 3, 20, '2024/03/01', '1900-01-01 08:00:00', 'P', 12, '12', 'ÁGUA', 2, 25, 10, 50, 5, 0, 0, 0, 0, 0, '65', 0, 'TT'),
+  (3, 3, 2, 3, 21, '2024/03/02', '1900-01-01 01:00:00', 'C', 1, '02', 'GASOLINA COMUM', 10, 6, 4, 60, 0, 2, 0, 0, 0, 0, '65', 0, 'FF'),
+  (4, 3, 2, 3, 21, '2024/03/02', '1900-01-01 01:00:00', 'P', 15, '15', 'REFRIGERANTE', 1, 18, 9, 18, 0, 0, 0, 0, 0, 0, '65', 0, 'FF'),
+  (5, 4, 1, 1, 11, '2024/03/01', '1900-01-01 09:00:00', 'C', 1, '01', 'GASOLINA COMUM', 6, 5, 4, 30, 0, 0, 0, 1, 0, 1, NULL, 0, 'FF'),
+  (6, 5, 1, 1, 12, '2024/03/01', '1900-01-01 10:00:00', 'C', 1, '01', 'GASOLINA COMUM', 2, 6, 4, 12, 0, 0, 0, 0, 1, 1, NULL, 0, 'FF'),
+  (7, 6, 1, 3, 13, '2024/03/01', '1900-01-01 11:00:00', 'P', 12, '12', 'ÁGUA', 1, 25, 10, 25, 0, 0, 0, 0, 0, 0, NULL, 0, 'TT'),
+  (8, 7, 4, 1, 14, '2024/04/01', '1900-01-01 07:00:00', 'C', 1, '01', 'GASOLINA COMUM', 18, 5.5, 4, 99, 0, 0, 0, 0, 0, 1, NULL, 0, 'FF'),
+  (9, 8, 3, 1, 15, '2024/03/15', '1900-01-01 15:00:00', 'C', 1, '01', 'GASOLINA COMUM', 4, 5, 4, 20, 1, 0, 1, 0, 0, 1, NULL, 0, 'FF')
+INSERT INTO [T011_ImagemDosMeiosDePagtoUtilizados] VALUES
+  (1, 1, 1, 1, 'Dinheiro', 100, 100, 0),
+  (2, 2, 3, 4, 'Cartão Visa Crédito', 100, 45, 0),
+  (3, 3, 3, 1, 'Dinheiro', 50, 50, 10),
+  (4, 3, 3, 10, 'PIX', 50, 40, 0),
+  (5, 4, 1, 1, 'Dinheiro', 100, 30, 0),
+  (6, 5, 1, 12, 'Requisição', 100, 12, 0),
+  (7, 6, 3, 1, 'Dinheiro', 100, 25, 0),
+  (8, 7, 1, 1, 'Dinheiro', 100, 99, 0),
+  (9, 8, 1, 15, 'Cartão Frota Crédito', 100, 19, 0)
+)sql";
+
+class StoredProcedures : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    file_ = new std::filesystem::path(orla::testing::ScratchFile("procedures.db"));
+    demo::CreateEmptyDatabase(*file_);
+    Database(*file_).SQL_Execute(kDataset);
+  }
+  static void TearDownTestSuite() { delete file_; }
+
+  StoredProcedures() : db_(*file_) {}
+
+  static Value Day(int month, int day) {
+    return Value(*host::DateTime::FromParts(2024, month, day));
+  }
+
+  std::string ReceiptTypes(const Value& from, const Value& to) {
+    auto command = CreateCommand("ADODB.Command");
+    command->SetActiveConnection(db_.GetConnectionString());
+    command->SetCommandType(host::ado::kCmdStoredProc);
+    command->SetCommandText("_RPT_VTR");
+    auto& parameters = command->Parameters();
+    parameters.Append(command->CreateParameter("dtInicial", 7, 1, 0, from));
+    parameters.Append(command->CreateParameter("dtFinal", 7, 1, 0, to));
+    parameters.Append(command->CreateParameter("IDRetorno", 200, 2, 200));
+    command->Execute();
+    return command->Item("IDRetorno").AsText();
+  }
+
+  struct GroupRun {
+    bool ignoreComplementary = false, ignoreOthers = false;
+    bool fuels = true, others = true;
+    std::string products;
+    bool financial = false;
+  };
+
+  std::string GroupsAndForms(const GroupRun& run) {
+    auto command = CreateCommand("ADODB.Command");
+    command->SetActiveConnection(db_.GetConnectionString());
+    command->SetCommandTimeout(0);
+    command->SetCommandType(host::ado::kCmdStoredProc);
+    command->SetCommandText("_VendasPorGrupoDeProdutosPorFormaDePagto");
+    auto& parameters = command->Parameters();
+    parameters.Append(
+        command->CreateParameter("IsIgnorarDescontoCC", 11, 1, 0, Value(run.ignoreComplementary)));
+    parameters.Append(command->CreateParameter("IsCombustiveis", 11, 1, 0, Value(run.fuels)));
+    parameters.Append(command->CreateParameter("IsOutrosProdutos", 11, 1, 0, Value(run.others)));
+    parameters.Append(command->CreateParameter("IDProdutos", 200, 1, 4000, Value(run.products)));
+    parameters.Append(command->CreateParameter("dtInicial", 7, 1, 0, Day(3, 1)));
+    parameters.Append(command->CreateParameter("dtFinal", 7, 1, 0, Day(3, 31)));
+    parameters.Append(
+        command->CreateParameter("IsIgnorarDescontoOT", 11, 1, 0, Value(run.ignoreOthers)));
+    parameters.Append(command->CreateParameter("IDRetorno", 200, 2, 200));
+    parameters.Append(
+        command->CreateParameter("IsVisaoFinanceira", 11, 1, 0, Value(run.financial)));
+    command->Execute();
+    return command->Item("IDRetorno").AsText();
+  }
+
+  // "group/form/day" -> "quantity value" for one run.
+  std::map<std::string, std::string> Cells(const std::string& key) {
+    host::RecordsetRef rows = db_.OpenRecordSet(
+        "SELECT Grupo, FP, CONVERT(VARCHAR(10), DtMov, 103) AS Dia, SUM(Qtde) AS Qtde, "
+        "SUM(Valor) AS Valor FROM ###VendasF WHERE WorkStationID = '" +
+        key + "' GROUP BY Grupo, FP, DtMov");
+    std::map<std::string, std::string> cells;
+    for (; !rows->Eof().AsBoolean(); rows->MoveNext()) {
+      cells[rows->Field("Grupo").AsText() + "/" + rows->Field("FP").AsText() + "/" +
+            rows->Field("Dia").AsText()] =
+          rows->Field("Qtde").Describe() + " " + rows->Field("Valor").Describe();
+    }
+    return cells;
+  }
+
+  static std::filesystem::path* file_;
+  Database db_;
+};
+
+std::filesystem::path* StoredProcedures::file_ = nullptr;
+
+TEST_F(StoredProcedures, ReceiptTypesPerPaymentForm) {
+  const std::string key = ReceiptTypes(Day(3, 1), Day(3, 31));
+  host::RecordsetRef rows = db_.OpenRecordSet(
+      "SELECT FormaPagto, QtdeVendas, VLTotal, VLTroco, VLLiquido, VLTicketMedio, TxParticipacao, "
+      "IsCartaoCredito, IsFrota, IsPix FROM ###vtr_rpt WHERE WorkStationID = '" +
+      key + "' ORDER BY FormaPagto");
+  std::vector<std::string> lines;
+  for (; !rows->Eof().AsBoolean(); rows->MoveNext()) {
+    std::string line;
+    for (std::size_t i = 0; i < rows->Columns().size(); ++i) {
+      line += (i ? " " : "") + rows->FieldAt(i).Describe();
+    }
+    lines.push_back(line);
+  }
+  // Net 140 + 45 + 40 + 19 = 244; cash 140 is 57.38 % of it.
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"\"Cartão Frota Crédito\" 1 19 0 19 19 7.79 true true false",
+                                      "\"Cartão Visa Crédito\" 1 45 0 45 45 18.44 true false false",
+                                      "\"Dinheiro\" 2 150 10 140 70 57.38 false false false",
+                                      "\"PIX\" 1 40 0 40 40 16.39 false false true"}));
+}
+
+TEST_F(StoredProcedures, EachRunKeepsItsOwnRows) {
+  const std::string month = ReceiptTypes(Day(3, 1), Day(3, 31));
+  const std::string second = ReceiptTypes(Day(3, 2), Day(3, 2));
+  ASSERT_NE(month, second);
+  auto count = [&](const std::string& key) {
+    return db_.OpenRecordSet(
+        "SELECT COUNT(*), SUM(VLLiquido) FROM ###vtr_rpt WHERE "
+        "WorkStationID = '" +
+        key + "'");
+  };
+  EXPECT_EQ(count(month)->FieldAt(0), Value(int64_t{4}));
+  EXPECT_EQ(count(second)->FieldAt(0), Value(int64_t{2}));  // S3 alone: cash and PIX
+  EXPECT_EQ(count(second)->FieldAt(1), Value(80.0));
+  const std::string empty = ReceiptTypes(Day(2, 1), Day(2, 29));
+  EXPECT_EQ(count(empty)->FieldAt(0), Value(int64_t{0}));
+}
+
+TEST_F(StoredProcedures, GroupsAndFormsFiscalView) {
+  EXPECT_EQ(Cells(GroupsAndForms({})),
+            (std::map<std::string, std::string>{
+                {"BEBIDAS/Cartão Visa Crédito/01/03/2024", "2 45"},
+                {"BEBIDAS/Dinheiro/02/03/2024", "0.5 9"},  // half the soda of S3
+                {"BEBIDAS/PIX/02/03/2024", "0.5 9"},
+                {"COMBUSTÍVEIS/Cartão Frota Crédito/15/03/2024", "4 19"},
+                {"COMBUSTÍVEIS/Dinheiro/01/03/2024", "20 100"},
+                {"COMBUSTÍVEIS/Dinheiro/02/03/2024", "5 31"},
+                {"COMBUSTÍVEIS/PIX/02/03/2024", "5 31"},
+            }));
+}
+
+TEST_F(StoredProcedures, GroupsAndFormsSwitches) {
+  GroupRun ignoring;
+  ignoring.ignoreComplementary = true;  // S8's discount is left out
+  ignoring.ignoreOthers = true;         // and so are S2's discount and S3's surcharge
+  const auto adjusted = Cells(GroupsAndForms(ignoring));
+  EXPECT_EQ(adjusted.at("COMBUSTÍVEIS/Cartão Frota Crédito/15/03/2024"), "4 20");
+  EXPECT_EQ(adjusted.at("BEBIDAS/Cartão Visa Crédito/01/03/2024"), "2 50");
+  EXPECT_EQ(adjusted.at("COMBUSTÍVEIS/PIX/02/03/2024"), "5 30");
+
+  GroupRun fuels;
+  fuels.others = false;
+  for (const auto& [cell, figures] : Cells(GroupsAndForms(fuels))) {
+    EXPECT_TRUE(cell.starts_with("COMBUSTÍVEIS/")) << cell;
+  }
+  GroupRun products;
+  products.products = "'12', '15'";
+  EXPECT_EQ(Cells(GroupsAndForms(products)).size(), 3u);
+  products.products = "12";
+  EXPECT_EQ(
+      Cells(GroupsAndForms(products)),
+      (std::map<std::string, std::string>{{"BEBIDAS/Cartão Visa Crédito/01/03/2024", "2 45"}}));
+}
+
+TEST_F(StoredProcedures, GroupsAndFormsFinancialView) {
+  GroupRun financial;
+  financial.financial = true;
+  const auto cells = Cells(GroupsAndForms(financial));
+  // The night sale of 02/03 belongs to the till period opened 01/03, and the sale on no
+  // fiscal document counts.
+  EXPECT_EQ(cells.at("COMBUSTÍVEIS/PIX/01/03/2024"), "5 31");
+  EXPECT_EQ(cells.at("BEBIDAS/Dinheiro/01/03/2024"), "1.5 34");
+  EXPECT_EQ(cells.count("COMBUSTÍVEIS/PIX/02/03/2024"), 0u);
+}
+
+}  // namespace
+}  // namespace orla::sqlite

@@ -1,0 +1,16 @@
+// Databases the tests share: a generated month of the demo station (March 2024), made once
+// per test program, and empty ones in a scratch folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace orla::testing {
+
+// A month of generated data; read-only for the tests that use it.
+const std::filesystem::path& MarchDatabase();
+
+// A fresh file path in this program's scratch folder (removed at exit).
+std::filesystem::path ScratchFile(const std::string& name);
+
+}  // namespace orla::testing
