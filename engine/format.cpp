@@ -1,6 +1,5 @@
 #include "engine/format.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "host/regional_settings.h"
@@ -146,10 +145,19 @@ std::string FormatValue(const host::Value& value, const FieldFormat& format) {
       return value.AsText();
     case host::Value::Kind::Date:
       return DatePart(value.AsDate());
-    case host::Value::Kind::Double:
     case host::Value::Kind::Integer:
-      if (auto number = NumberOf(value, value.GetKind() == host::Value::Kind::Integer ? 0 : 2)) {
-        return number->Format(',', '.');
+      // Codes and numbers kept as text (coupons, sales, nozzles) print without grouping.
+      return std::to_string(value.AsInteger());
+    case host::Value::Kind::Double:
+      if (auto number = NumberOf(value, 6)) {
+        std::string text = number->Format(',', '\0');
+        while (text.back() == '0') {
+          text.pop_back();
+        }
+        if (text.back() == ',') {
+          text.pop_back();
+        }
+        return text;
       }
       return {};
     case host::Value::Kind::Boolean:

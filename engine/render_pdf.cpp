@@ -173,7 +173,9 @@ class Typesetter {
     PangoLayout* layout = Layout(static_cast<size_t>(font));
     pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
     pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    // Column captions break between words only: a caption cut inside a word reads badly.
+    pango_layout_set_wrap(layout,
+                          font == Font::ColumnHeader ? PANGO_WRAP_WORD : PANGO_WRAP_WORD_CHAR);
     pango_layout_set_height(layout, maxLines > 0 ? -maxLines : -1000);
     pango_layout_set_ellipsize(layout, maxLines > 0 ? PANGO_ELLIPSIZE_END : PANGO_ELLIPSIZE_NONE);
     pango_layout_set_alignment(layout,
