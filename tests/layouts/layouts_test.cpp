@@ -253,7 +253,8 @@ TEST(LayoutsTest, EachHasWhatItsReportNeeds) {
 
 TEST(LayoutsTest, TheReceiptTypesLayoutHasTheSectionsOfItsReport) {
   std::map<SectionKind, int> kinds;
-  for (const SectionDef& s : LoadLayout("rptVendasPorTiposDeRecebimento")->sections) {
+  const auto layout = LoadLayout("rptVendasPorTiposDeRecebimento");
+  for (const SectionDef& s : layout->sections) {
     ++kinds[s.kind];
   }
   const std::map<SectionKind, int> expected = {
