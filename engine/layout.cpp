@@ -32,12 +32,16 @@ class Reader {
     return object.at(key);
   }
 
-  std::string Text(const Json& object, const char* key, std::optional<std::string> fallback) const {
+  std::string Required(const Json& object, const char* key) const {
     if (!object.contains(key)) {
-      if (!fallback) {
-        Fail(std::string("\"") + key + "\" is missing");
-      }
-      return *fallback;
+      Fail(std::string("\"") + key + "\" is missing");
+    }
+    return Text(object, key, "");
+  }
+
+  std::string Text(const Json& object, const char* key, const std::string& fallback) const {
+    if (!object.contains(key)) {
+      return fallback;
     }
     const Json& value = object.at(key);
     if (!value.is_string()) {
@@ -141,9 +145,9 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
   for (const Json& f : fields) {
     FieldDef field;
     if (f.contains("column")) {
-      field.id = reader.Text(f, "column", std::nullopt);
+      field.id = reader.Required(f, "column");
     } else {
-      field.id = reader.Text(f, "name", std::nullopt);
+      field.id = reader.Required(f, "name");
       field.computed = true;
       if (!f.contains("compute")) {
         reader.Fail("computed field " + field.id + " has no \"compute\"");
@@ -168,7 +172,7 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
       return index;
     };
     if (field.computed) {
-      field.compute = Expression::Parse(reader.Text(f, "compute", std::nullopt), earlier, formula);
+      field.compute = Expression::Parse(reader.Required(f, "compute"), earlier, formula);
     }
     field.caption = reader.Text(f, "caption", field.id);
     const std::string formatName = reader.Text(f, "format", "text");
@@ -201,7 +205,7 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
       if (total.is_object()) {
         field.total = TotalKind::Expression;
         field.totalExpression =
-            Expression::Parse(reader.Text(total, "expression", std::nullopt), any, formula);
+            Expression::Parse(reader.Required(total, "expression"), any, formula);
       } else if (total == "sum") {
         field.total = TotalKind::Sum;
       } else if (total == "count") {
@@ -227,11 +231,11 @@ void ParseSections(const Reader& reader, const Json& doc, Layout& layout) {
   size_t detailSections = 0;
   for (const Json& s : sections) {
     SectionDef section;
-    section.name = reader.Text(s, "name", std::nullopt);
+    section.name = reader.Required(s, "name");
     if (layout.FindSection(section.name)) {
       reader.Fail("section " + section.name + " appears twice");
     }
-    section.kind = KindFromName(reader, reader.Text(s, "kind", std::nullopt));
+    section.kind = KindFromName(reader, reader.Required(s, "kind"));
     if (section.kind == SectionKind::Details) {
       ++detailSections;
     }
@@ -273,9 +277,9 @@ Layout ParseLayoutObject(const Json& doc, const std::string& where) {
     reader.Fail("the document is not a JSON object");
   }
   Layout layout;
-  layout.name = reader.Text(doc, "name", std::nullopt);
+  layout.name = reader.Required(doc, "name");
   reader = Reader(layout.name);
-  layout.title = reader.Text(doc, "title", std::nullopt);
+  layout.title = reader.Required(doc, "title");
   layout.description = reader.Text(doc, "description", "");
   const std::string orientation = reader.Text(doc, "orientation", "portrait");
   if (orientation == "landscape") {

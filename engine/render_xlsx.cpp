@@ -22,12 +22,15 @@ constexpr time_t kDocumentDate = 1704067200;
 enum class Style { Plain, Header, Group, Subtotal, Total };
 
 std::string NumberFormat(const FieldFormat& format) {
-  const std::string places = format.decimals > 0 ? "." + std::string(format.decimals, '0') : "";
+  std::string places;
+  if (format.decimals > 0) {
+    places.append(1, '.').append(static_cast<size_t>(format.decimals), '0');
+  }
   switch (format.kind) {
     case FormatKind::Integer:
       return "#,##0";
     case FormatKind::Percent:
-      return "0" + places + "%";
+      return std::string("0").append(places).append("%");
     case FormatKind::Date:
       return "dd/mm/yyyy";
     case FormatKind::DateTime:
@@ -35,7 +38,7 @@ std::string NumberFormat(const FieldFormat& format) {
     case FormatKind::Time:
       return "hh:mm:ss";
     default:
-      return format.IsNumeric() ? "#,##0" + places : "";
+      return format.IsNumeric() ? std::string("#,##0").append(places) : std::string();
   }
 }
 
