@@ -237,6 +237,10 @@ class Walker {
     values.push_back(total);
 
     const size_t keyColumns = table.columnKeys.size();
+    std::vector<Decimal> zeros;
+    for (size_t field : def.measureFields) {
+      zeros.push_back(Decimal::FromInteger(0, layout.fields[field].format.decimals));
+    }
     size_t start = 0;
     do {
       std::vector<ColumnSpec> remaining = fixed;
@@ -258,12 +262,44 @@ class Walker {
           }
         }
       };
+      // With two or more row fields the rows group by the first (the day, say): its value
+      // prints once, the group stays on one page and ends with its own totals.
+      const size_t keys = def.rowFields.size();
+      std::vector<std::vector<Decimal>> groupCells;
+      std::vector<Decimal> groupTotals;
+      size_t groupRows = 0;
+      auto sameAsAbove = [&](size_t r, size_t k) {
+        for (size_t j = 0; r > 0 && j <= k; ++j) {
+          if (CompareValues(table.rowKeys[r][j], table.rowKeys[r - 1][j]) != 0) {
+            return false;
+          }
+        }
+        return r > 0;
+      };
       for (size_t r = 0; r < table.rowKeys.size(); ++r) {
+        if (!sameAsAbove(r, 0)) {
+          groupCells.assign(keyColumns, zeros);
+          groupTotals = zeros;
+          groupRows = 0;
+        }
+        const bool lastInGroup = r + 1 == table.rowKeys.size() || !sameAsAbove(r + 1, 0);
+        ++groupRows;
+        for (size_t c = 0; c < keyColumns; ++c) {
+          for (size_t m = 0; m < measures; ++m) {
+            if (const auto& cell = table.cells[r][c * measures + m]) {
+              groupCells[c][m] += *cell;
+              groupTotals[m] += *cell;
+            }
+          }
+        }
+        const bool subtotal = keys > 1 && lastInGroup && groupRows > 1;
         for (size_t m = 0; m < measures; ++m) {
           std::vector<Cell> cells;
-          for (size_t k = 0; k < def.rowFields.size(); ++k) {
-            cells.push_back(m == 0 ? FieldCell(context, def.rowFields[k], table.rowKeys[r][k])
-                                   : Cell{});
+          for (size_t k = 0; k < keys; ++k) {
+            const bool repeated = k + 1 < keys && sameAsAbove(r, k);
+            cells.push_back(m == 0 && !repeated
+                                ? FieldCell(context, def.rowFields[k], table.rowKeys[r][k])
+                                : Cell{});
           }
           if (measures > 1) {
             cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
@@ -271,7 +307,22 @@ class Walker {
           valueCells(
               cells, m, [&](size_t c) { return table.cells[r][c * measures + m]; },
               [&] { return table.rowTotals[r][m]; });
-          writer_.TableRow(RowKind::Detail, 0, cells, r, m + 1 < measures);
+          const bool keep = m + 1 < measures || (keys > 1 && !lastInGroup) || subtotal;
+          writer_.TableRow(RowKind::Detail, 0, cells, r, keep);
+        }
+        for (size_t m = 0; subtotal && m < measures; ++m) {
+          std::vector<Cell> cells(keys);
+          if (m == 0) {
+            cells.front().text =
+                "Total " + FieldCell(context, def.rowFields[0], table.rowKeys[r][0]).text;
+          }
+          if (measures > 1) {
+            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
+          }
+          valueCells(
+              cells, m, [&](size_t c) { return std::optional<Decimal>(groupCells[c][m]); },
+              [&] { return groupTotals[m]; });
+          writer_.TableRow(RowKind::Subtotal, 0, cells, 0, m + 1 < measures);
         }
       }
       if (!table.rowKeys.empty()) {

@@ -279,6 +279,7 @@ class PdfWriter final : public DocumentWriter {
           lines, type_.Lines(Font::ColumnHeader, columns[i].caption, widths_[i] - 2 * kPadX, 2));
     }
     tableHeaderHeight_ = lines * type_.LineHeight(Font::ColumnHeader) + 2 * kPadY + 2;
+    lastKind_ = RowKind::Detail;
     Block block;
     block.kind = BlockKind::TableHeader;
     block.height = tableHeaderHeight_;
@@ -315,7 +316,12 @@ class PdfWriter final : public DocumentWriter {
       }
     }
     block.lines = lines;
-    block.height = lines * type_.LineHeight(font) + 2 * kPadY + (kind == RowKind::Total ? 3 : 0);
+    // A cross-tab's totals take a line per measure, under one rule.
+    block.rule = kind != lastKind_ || level != lastLevel_;
+    lastKind_ = kind;
+    lastLevel_ = level;
+    block.height =
+        lines * type_.LineHeight(font) + 2 * kPadY + (kind == RowKind::Total && block.rule ? 3 : 0);
     Queue(std::move(block));
   }
 
@@ -347,6 +353,7 @@ class PdfWriter final : public DocumentWriter {
     std::vector<std::string> texts;
     size_t stripe = 0;
     int lines = 1;
+    bool rule = true;
   };
 
   double GroupHeight(size_t level) const {
@@ -562,12 +569,16 @@ class PdfWriter final : public DocumentWriter {
         break;
       case RowKind::Subtotal:
         Fill(kMargin, top, contentWidth_, block.height, kSubtotalFill);
-        Line(kMargin, top, kMargin + contentWidth_, 0.5, kRule);
+        if (block.rule) {
+          Line(kMargin, top, kMargin + contentWidth_, 0.5, kRule);
+        }
         break;
       case RowKind::Total:
         Fill(kMargin, top, contentWidth_, block.height, kHeaderFill);
-        Line(kMargin, top, kMargin + contentWidth_, 1, kAccent);
-        top += 3;
+        if (block.rule) {
+          Line(kMargin, top, kMargin + contentWidth_, 1, kAccent);
+          top += 3;
+        }
         break;
     }
     SetColor(kInk);
@@ -618,6 +629,8 @@ class PdfWriter final : public DocumentWriter {
   std::vector<double> xs_;
   std::vector<double> widths_;
   double tableHeaderHeight_ = 0;
+  RowKind lastKind_ = RowKind::Detail;
+  size_t lastLevel_ = 0;
   std::vector<Block> pending_;
 };
 

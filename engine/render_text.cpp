@@ -82,24 +82,30 @@ class TextWriter final : public DocumentWriter {
     }
     WriteLine(captions, false);
     Rule('-');
+    lastKind_ = RowKind::Detail;
   }
 
   void GroupHeader(size_t level, const std::string& text) override {
     out_ << std::string(level * 2, ' ') << (level == 0 ? "== " : "-- ") << text << '\n';
   }
 
-  void TableRow(RowKind kind, size_t, const std::vector<Cell>& cells, size_t, bool) override {
-    if (kind == RowKind::Subtotal) {
+  void TableRow(RowKind kind, size_t level, const std::vector<Cell>& cells, size_t,
+                bool keepWithNext) override {
+    // A cross-tab's totals take a line per measure, under one rule.
+    const bool rule = kind != lastKind_ || level != lastLevel_;
+    if (kind == RowKind::Subtotal && rule) {
       Rule('-', true);
-    } else if (kind == RowKind::Total) {
+    } else if (kind == RowKind::Total && rule) {
       Rule('=');
     }
+    lastKind_ = kind;
+    lastLevel_ = level;
     std::vector<std::string> texts;
     for (const Cell& c : cells) {
       texts.push_back(c.text);
     }
     WriteLine(texts, kind != RowKind::Detail);
-    if (kind == RowKind::Subtotal) {
+    if (kind == RowKind::Subtotal && !keepWithNext) {
       out_ << '\n';
     }
   }
@@ -165,6 +171,8 @@ class TextWriter final : public DocumentWriter {
   size_t lineWidth_ = 110;
   std::vector<ColumnSpec> columns_;
   std::vector<size_t> widths_;
+  RowKind lastKind_ = RowKind::Detail;
+  size_t lastLevel_ = 0;
   std::vector<std::string> footer_;
 };
 

@@ -63,6 +63,36 @@ TEST(CrossTabTest, PrintsAMeasurePerLineAndTotalsBothWays) {
   EXPECT_EQ(testing::Record(*Sales()), expected);
 }
 
+TEST(CrossTabTest, GroupsRowsByTheFirstRowFieldWithTotalsOfTheirOwn) {
+  std::string json(kByNozzle);
+  json.replace(json.find(R"("rows": ["Dia"])"), 15, R"("rows": ["Dia", "Caixa"])");
+  json.replace(json.find(R"({"column": "Bico")"), 17, R"({"column": "Caixa"}, {"column": "Bico")");
+  const auto report = testing::ReportOf(json);
+  report->SetDataSource(testing::Recordset({"Dia", "Caixa", "Bico", "Litros", "Valor"},
+                                           {{testing::Date(2024, 3, 1), "T2", "B1", 2.0, 10.0},
+                                            {testing::Date(2024, 3, 1), "T1", "B1", 1.0, 5.0},
+                                            {testing::Date(2024, 3, 2), "T1", "B1", 4.0, 20.0}}));
+  const std::vector<std::string> expected = {
+      "begin Teste",
+      "table Dia|Caixa||B1|Total",
+      "detail+|01/03/2024|T1|Litros|1,000|1,000",
+      "detail+|||Valor|5,00|5,00",
+      // The day prints once; its lines stay together and end with the day's totals.
+      "detail+||T2|Litros|2,000|2,000",
+      "detail+|||Valor|10,00|10,00",
+      "subtotal 0+|Total 01/03/2024||Litros|3,000|3,000",
+      "subtotal 0|||Valor|15,00|15,00",
+      // A day of one line needs no totals of its own.
+      "detail+|02/03/2024|T1|Litros|4,000|4,000",
+      "detail|||Valor|20,00|20,00",
+      "total+|Total||Litros|7,000|7,000",
+      "total|||Valor|35,00|35,00",
+      "end table",
+      "end",
+  };
+  EXPECT_EQ(testing::Record(*report), expected);
+}
+
 // A writer with room for two value columns beside the fixed ones.
 class NarrowWriter final : public DocumentWriter {
  public:
