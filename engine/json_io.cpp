@@ -4,6 +4,7 @@
 
 #include "engine/memory_recordset.h"
 #include "engine/render.h"
+#include "engine/rows.h"
 #include "host/errors.h"
 
 namespace orla::engine {
@@ -59,8 +60,7 @@ void WriteData(const Report& report, std::ostream& out) {
     data->MoveFirst();
     bool first = true;
     for (;;) {
-      const host::Value eof = data->Eof();
-      if (eof.GetKind() == Kind::Boolean && eof.AsBoolean()) {
+      if (AtEnd(*data)) {
         break;
       }
       Json row = Json::array();

@@ -2,6 +2,7 @@
 // names; numbers with a decimal point and dates in ISO form, so that any program reads them.
 #include <charconv>
 
+#include "engine/rows.h"
 #include "engine/writers.h"
 
 namespace orla::engine {
@@ -66,8 +67,7 @@ void RenderCsv(const Report& report, std::ostream& out) {
   out << line << "\r\n";
   data->MoveFirst();
   for (;;) {
-    const host::Value eof = data->Eof();
-    if (eof.GetKind() == Kind::Boolean && eof.AsBoolean()) {
+    if (AtEnd(*data)) {
       break;
     }
     line.clear();

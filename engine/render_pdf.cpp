@@ -117,9 +117,10 @@ class Typesetter {
 
   double LineHeight(Font font) const { return lineHeights_[static_cast<size_t>(font)]; }
 
-  // The lines `text` takes in `width`, wrapped at word boundaries, at most `maxLines`.
+  // The lines `text` takes in `width`, wrapped at word boundaries, at most `maxLines`
+  // (0: as many as it needs).
   int Lines(Font font, const std::string& text, double width, int maxLines) {
-    if (maxLines <= 1 || text.empty()) {
+    if (maxLines == 1 || text.empty()) {
       return 1;
     }
     std::string key = std::to_string(static_cast<int>(font)) + '/' +
@@ -137,7 +138,8 @@ class Typesetter {
     return lines;
   }
 
-  // Text in a box of `width`: wrapped up to `maxLines`, the last line cut with "…".
+  // Text in a box of `width`: wrapped up to `maxLines`, the last line cut with "…"
+  // (0: all the lines it needs, uncut).
   void Draw(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
             Align align, int maxLines) {
     PangoLayout* layout = Prepare(font, text, width, maxLines, align);
@@ -181,7 +183,7 @@ class Typesetter {
     // Column captions break between words only: a caption cut inside a word reads badly.
     pango_layout_set_wrap(layout,
                           font == Font::ColumnHeader ? PANGO_WRAP_WORD : PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_height(layout, maxLines > 0 ? -maxLines : -1000);
+    pango_layout_set_height(layout, maxLines > 0 ? -maxLines : -1);
     pango_layout_set_ellipsize(layout, maxLines > 0 ? PANGO_ELLIPSIZE_END : PANGO_ELLIPSIZE_NONE);
     pango_layout_set_alignment(layout,
                                align == Align::Right ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);
@@ -234,13 +236,15 @@ class PdfWriter final : public DocumentWriter {
     const Font font = heading ? Font::Heading : Font::Paragraph;
     block.height =
         type_.Lines(font, text, contentWidth_, 0) * type_.LineHeight(font) + (heading ? 12 : 4);
-    block.keepWithNext = heading;
+    // A heading or a note stays with what it introduces.
+    block.keepWithNext = true;
     Queue(std::move(block));
   }
 
   size_t ColumnsThatFit(const std::vector<ColumnSpec>& columns, size_t fixed) override {
     // Value columns keep the width a layout gives them relative to the fixed ones; as many
-    // as fit at that width share a band.
+    // as fit at that width share a band. A unit of width is 5.2 points, where a value
+    // column of 11 units holds a station's monthly money totals in the body font.
     double fixedWidth = 0;
     for (size_t i = 0; i < fixed; ++i) {
       fixedWidth += columns[i].width;
@@ -259,7 +263,8 @@ class PdfWriter final : public DocumentWriter {
   }
 
   void BeginTable(const std::vector<ColumnSpec>& columns, const std::string&) override {
-    Flush();
+    // Rows of the previous table are placed by now (EndTable); what may wait is a heading
+    // or a note, which does not depend on the columns.
     columns_ = columns;
     xs_.clear();
     widths_.clear();

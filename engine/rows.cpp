@@ -15,11 +15,6 @@ using Kind = host::Value::Kind;
 
 // --- Reading the recordset -------------------------------------------------------------
 
-bool AtEnd(host::Recordset& recordset) {
-  const host::Value eof = recordset.Eof();
-  return !eof.IsNull() && eof.GetKind() == Kind::Boolean && eof.AsBoolean();
-}
-
 class RecordsetRows final : public RowSource {
  public:
   RecordsetRows(const Layout& layout, const FieldBinding& binding, host::RecordsetRef recordset)
@@ -409,6 +404,18 @@ std::unique_ptr<RowSource> OpenRows(const Layout& layout, const FieldBinding& bi
   }
   return std::make_unique<SortedRows>(std::move(rows), std::move(keys), layout.fields.size(),
                                       chunkRows);
+}
+
+bool AtEnd(host::Recordset& recordset) {
+  const host::Value eof = recordset.Eof();
+  switch (eof.GetKind()) {
+    case Kind::Boolean:
+      return eof.AsBoolean();
+    case Kind::Integer:
+      return eof.AsInteger() != 0;  // the runtime's True is -1
+    default:
+      return false;
+  }
 }
 
 int CompareText(std::string_view a, std::string_view b) {

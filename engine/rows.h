@@ -43,6 +43,9 @@ class RowSource {
 std::unique_ptr<RowSource> OpenRows(const Layout& layout, const FieldBinding& binding,
                                     host::RecordsetRef recordset, size_t chunkRows = 8192);
 
+// The recordset is past its last row. A provider that cannot tell gives null, read as false.
+bool AtEnd(host::Recordset& recordset);
+
 // Order of values for sorting and grouping: nulls first, numbers by value, dates by time,
 // text ignoring letter case and accents, with runs of digits compared as numbers.
 int CompareValues(const host::Value& a, const host::Value& b);

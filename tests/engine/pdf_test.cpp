@@ -194,6 +194,31 @@ TEST(PdfTest, CutsTextThatDoesNotFitAndKeepsNumbersWhole) {
   EXPECT_EQ(number, "123.456.789,50");
 }
 
+TEST(PdfTest, WrapsALongNoteAndStartsTheTableBelowIt) {
+  testing::TempDir dir;
+  std::string note;
+  for (int i = 0; i < 60; ++i) {
+    note += "nota" + std::to_string(i) + " ";
+  }
+  const auto report = testing::ReportOf(R"({
+    "name": "rptNota", "title": "Nota", "formulas": ["Texto"],
+    "fields": [{"column": "Item", "caption": "Produto"}],
+    "sections": [{"name": "Section1", "kind": "reportHeader", "lines": ["{@Texto}"]},
+                 {"name": "Section3", "kind": "details"}]
+  })");
+  report->SetFormula("Texto", "'" + note + "'");
+  report->SetDataSource(testing::Recordset({"Item"}, {{"x"}}));
+  const auto pdf = dir / "nota.pdf";
+  Render(*report, Format::Pdf, pdf);
+  const auto words = Words(pdf);
+  const Word* first = Starting(words, "nota0");
+  const Word* last = Starting(words, "nota59");
+  const Word* caption = Starting(words, "Produto");
+  ASSERT_TRUE(first != nullptr && last != nullptr && caption != nullptr);
+  EXPECT_GT(last->top, first->bottom);  // more than one line
+  EXPECT_GE(caption->top, last->bottom);
+}
+
 TEST(PdfTest, PrintsAnEmptyReportOnOneLandscapePage) {
   testing::TempDir dir;
   const auto report = CreateReport("rptTabelaDeVendasPorBicos");
