@@ -164,6 +164,8 @@ class Walker {
       const bool haveNext = rows.Next(next);
       const size_t changed = haveNext ? FirstChangedGroup(layout, row, next) : 0;
       const size_t ending = levels - changed;
+      // The report's last lines stay with the grand total under them.
+      const bool totalFollows = !haveNext && totalsSection != nullptr && anyTotals;
       grand.Add(row);
       for (Totals& totals : groupTotals) {
         totals.Add(row);
@@ -174,7 +176,7 @@ class Walker {
           cells.push_back(FieldCell(context, field, row[field]));
         }
         writer_.TableRow(RowKind::Detail, levels, cells, static_cast<size_t>(number),
-                         ending > 0 && anyTotals);
+                         (ending > 0 && anyTotals) || (levels == 0 && totalFollows));
       }
       for (size_t k = 0; k < ending; ++k) {
         const size_t level = levels - 1 - k;
@@ -183,11 +185,11 @@ class Walker {
         if (!layout.details && level == levels - 1) {
           const std::string label = context.Expand(group.header, &firstRows[level]).value_or("");
           writer_.TableRow(RowKind::Summary, level, TotalCells(context, label, groupTotals[level]),
-                           summaries++, more && anyTotals);
+                           summaries++, more ? anyTotals : totalFollows);
         } else if (anyTotals) {
           const std::string label = context.Expand(group.footer, &firstRows[level]).value_or("");
           writer_.TableRow(RowKind::Subtotal, level, TotalCells(context, label, groupTotals[level]),
-                           0, more);
+                           0, more || totalFollows);
         }
       }
       opening = changed;
@@ -307,7 +309,9 @@ class Walker {
           valueCells(
               cells, m, [&](size_t c) { return table.cells[r][c * measures + m]; },
               [&] { return table.rowTotals[r][m]; });
-          const bool keep = m + 1 < measures || (keys > 1 && !lastInGroup) || subtotal;
+          // Totals follow the last row.
+          const bool keep = m + 1 < measures || (keys > 1 && !lastInGroup) || subtotal ||
+                            r + 1 == table.rowKeys.size();
           writer_.TableRow(RowKind::Detail, 0, cells, r, keep);
         }
         for (size_t m = 0; subtotal && m < measures; ++m) {
@@ -322,7 +326,8 @@ class Walker {
           valueCells(
               cells, m, [&](size_t c) { return std::optional<Decimal>(groupCells[c][m]); },
               [&] { return groupTotals[m]; });
-          writer_.TableRow(RowKind::Subtotal, 0, cells, 0, m + 1 < measures);
+          writer_.TableRow(RowKind::Subtotal, 0, cells, 0,
+                           m + 1 < measures || r + 1 == table.rowKeys.size());
         }
       }
       if (!table.rowKeys.empty()) {

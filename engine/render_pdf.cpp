@@ -51,17 +51,12 @@ enum class Font {
   Footer
 };
 constexpr size_t kFontCount = 10;
+// Sizes in points: body text, its bold, column headers, group headers, notes, subreport
+// headings, the company line, the title, the caption and the page footer.
 constexpr std::array<const char*, kFontCount> kFontDescriptions = {
-    "DejaVu Sans Condensed 7.5",
-    "DejaVu Sans Condensed Bold 7.5",
-    "DejaVu Sans Condensed Bold 7",
-    "DejaVu Sans Condensed Bold 8.5",
-    "DejaVu Sans 8",
-    "DejaVu Sans Bold 10.5",
-    "DejaVu Sans Bold 8.5",
-    "DejaVu Sans Bold 14",
-    "DejaVu Sans 8",
-    "DejaVu Sans 7",
+    "DejaVu Sans Condensed 8.5", "DejaVu Sans Condensed Bold 8.5", "DejaVu Sans Condensed Bold 8",
+    "DejaVu Sans Condensed Bold 9.5", "DejaVu Sans 9", "DejaVu Sans Bold 12",
+    "DejaVu Sans Bold 9.5", "DejaVu Sans Bold 16", "DejaVu Sans 9", "DejaVu Sans 8",
 };
 
 template <typename T, void (*Free)(T*)>
@@ -98,6 +93,8 @@ class Typesetter {
         context_(pango_font_map_create_context(static_cast<PangoFontMap*>(fontMap_.get()))) {
     PangoContext* context = Context();
     pango_cairo_update_context(cr, context);
+    // One unit of the page is one point, so font sizes are points (Pango assumes 96 dpi).
+    pango_cairo_context_set_resolution(context, 72);
     cairo_font_options_t* options = cairo_font_options_create();
     // Unhinted metrics: the same widths whatever the surface, in both passes.
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
@@ -320,7 +317,6 @@ class PdfWriter final : public DocumentWriter {
                                             columns_[i].wrapLines));
       }
     }
-    block.lines = lines;
     // A cross-tab's totals take a line per measure, under one rule.
     block.rule = kind != lastKind_ || level != lastLevel_;
     lastKind_ = kind;
@@ -357,7 +353,6 @@ class PdfWriter final : public DocumentWriter {
     RowKind rowKind = RowKind::Detail;
     std::vector<std::string> texts;
     size_t stripe = 0;
-    int lines = 1;
     bool rule = true;
   };
 

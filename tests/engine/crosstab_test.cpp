@@ -54,7 +54,7 @@ TEST(CrossTabTest, PrintsAMeasurePerLineAndTotalsBothWays) {
       "detail+|01/03/2024|Litros|1,500||1,500",
       "detail||Valor|7,50||7,50",
       "detail+|02/03/2024|Litros|2,000|10,100|12,100",
-      "detail||Valor|10,00|50,51|60,51",
+      "detail+||Valor|10,00|50,51|60,51",  // the totals follow
       "total+|Total|Litros|3,500|10,100|13,600",
       "total||Valor|17,50|50,51|68,01",
       "end table",
@@ -84,7 +84,7 @@ TEST(CrossTabTest, GroupsRowsByTheFirstRowFieldWithTotalsOfTheirOwn) {
       "subtotal 0|||Valor|15,00|15,00",
       // A day of one line needs no totals of its own.
       "detail+|02/03/2024|T1|Litros|4,000|4,000",
-      "detail|||Valor|20,00|20,00",
+      "detail+|||Valor|20,00|20,00",
       "total+|Total||Litros|7,000|7,000",
       "total|||Valor|35,00|35,00",
       "end table",

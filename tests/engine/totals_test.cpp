@@ -58,7 +58,7 @@ TEST(TotalsTest, SubtotalsAddUpToTheTotalOfWhatIsPrinted) {
   EXPECT_EQ(lines[16], "detail|Água|1,000|1,01|1,010|0,500");
   EXPECT_EQ(lines[18], "detail+|Óleo|1,000|2,68|2,680|0,500");
   // 1,01 + 1,01 + 2,68, not the 4,69 the unrounded values make.
-  EXPECT_EQ(lines[19], "subtotal 0|Total Outros|3,000|4,70|1,567|");
+  EXPECT_EQ(lines[19], "subtotal 0+|Total Outros|3,000|4,70|1,567|");  // with the total
   EXPECT_EQ(lines[20], "total|Total geral|4,000|5,70|1,425|");
   EXPECT_EQ(lines[21], "end table");
 }
@@ -108,7 +108,7 @@ TEST(TotalsTest, NestedGroupsCloseInnerFirstAndKeepTheirLastLinesTogether) {
       "detail+|d|5,00|4|",
       // Counts and averages skip nulls.
       "subtotal 1+|Total 18,00%|15,00|2|10,00",
-      "subtotal 0|Total TT|17,00|2|6,50",
+      "subtotal 0+|Total TT|17,00|2|6,50",
       "total|Geral|18,00|3|4,67",
       "end table",
       "end",
@@ -127,7 +127,7 @@ TEST(TotalsTest, ALayoutWithoutDetailsPrintsOneLinePerGroup) {
       "begin Teste",
       "table Item|Qtde|Valor|Preço|Por dia",
       "summary 0|Combustíveis|4,000|21,00|5,250|",
-      "summary 0|Outros|1,000|3,00|3,000|",
+      "summary 0+|Outros|1,000|3,00|3,000|",
       "total|Total geral|5,000|24,00|4,800|",
       "end table",
       "end",
