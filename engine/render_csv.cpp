@@ -54,7 +54,7 @@ void RenderCsv(const Report& report, std::ostream& out) {
   if (data == nullptr) {
     for (const FieldDef& field : report.GetLayout().fields) {
       if (!field.computed) {
-        line += (line.empty() ? "" : ",") + Quoted(field.id);
+        line.append(line.empty() ? "" : ",").append(Quoted(field.id));
       }
     }
     out << line << "\r\n";
@@ -62,7 +62,7 @@ void RenderCsv(const Report& report, std::ostream& out) {
   }
   const std::vector<host::Column>& columns = data->Columns();
   for (size_t i = 0; i < columns.size(); ++i) {
-    line += (i > 0 ? "," : "") + Quoted(columns[i].name);
+    line.append(i > 0 ? "," : "").append(Quoted(columns[i].name));
   }
   out << line << "\r\n";
   data->MoveFirst();
