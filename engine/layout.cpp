@@ -251,6 +251,10 @@ void ParseSections(const Reader& reader, const Json& doc, Layout& layout) {
       section.group = g;
     }
     if (s.contains("lines")) {
+      // A group footer prints its group's totals and a details section the rows.
+      if (section.kind == SectionKind::GroupFooter || section.kind == SectionKind::Details) {
+        reader.Fail("section " + section.name + " cannot print lines");
+      }
       for (const Json& line : s.at("lines")) {
         if (!line.is_string()) {
           reader.Fail("lines of section " + section.name + " must be text");

@@ -71,7 +71,7 @@ struct SectionDef {
   size_t group = 0;  // for group headers and footers
   std::vector<Template> lines;
   std::string subreport;  // placed as the section's first report object
-  bool totals = false;    // group footers and report footers: print the totals line
+  bool totals = false;    // a report footer that prints the grand totals line
   Template totalsLabel;
 };
 

@@ -84,6 +84,9 @@ TEST(LayoutTest, RefusesBadDocumentsSayingWhy) {
       {"computed reading a later computed field",
        Replace(kGood, R"("compute": "Valor / @Dias")", R"("compute": "Media / @Dias")"),
        "reads Media, which is computed later"},
+      {"lines in the details",
+       Replace(kGood, R"("kind": "details"})", R"("kind": "details", "lines": ["x"]})"),
+       "cannot print lines"},
       {"unknown section kind", Replace(kGood, R"("kind": "details")", R"("kind": "detail")"),
        "unknown section kind detail"},
   };
