@@ -7,14 +7,14 @@ namespace orla::engine {
 
 namespace {
 
-ColumnSpec SpecOf(const FieldDef& field) {
-  ColumnSpec spec;
-  spec.caption = field.caption;
-  spec.width = field.width;
-  spec.align = field.format.IsNumeric() ? Align::Right : Align::Left;
-  spec.format = field.format;
-  spec.wrapLines = field.wrapLines;
-  return spec;
+TableColumn ColumnOf(const FieldDef& field) {
+  TableColumn column;
+  column.caption = field.caption;
+  column.width = field.width;
+  column.align = field.format.IsNumeric() ? Align::Right : Align::Left;
+  column.format = field.format;
+  column.wrapLines = field.wrapLines;
+  return column;
 }
 
 Cell NumberCell(const Decimal& number, const FieldFormat& format) {
@@ -118,13 +118,13 @@ class Walker {
                  const SectionDef* totalsSection) {
     const Layout& layout = context.GetLayout();
     const std::vector<size_t>& printed = context.PrintedFields();
-    std::vector<ColumnSpec> specs;
+    std::vector<TableColumn> columns;
     bool anyTotals = false;
     for (size_t field : printed) {
-      specs.push_back(SpecOf(layout.fields[field]));
+      columns.push_back(ColumnOf(layout.fields[field]));
       anyTotals = anyTotals || layout.fields[field].total != TotalKind::None;
     }
-    writer_.BeginTable(specs, name);
+    writer_.BeginTable(columns, name);
 
     const size_t levels = layout.groups.size();
     // Without details the innermost group prints as one summary line instead of a header.
@@ -209,31 +209,31 @@ class Walker {
     const CrossTab table = BuildCrossTab(context, rows);
     const size_t measures = table.measures;
 
-    std::vector<ColumnSpec> fixed;
+    std::vector<TableColumn> fixed;
     for (size_t field : def.rowFields) {
-      fixed.push_back(SpecOf(layout.fields[field]));
+      fixed.push_back(ColumnOf(layout.fields[field]));
     }
     if (measures > 1) {
-      ColumnSpec measure;
+      TableColumn measure;
       measure.width = 0;
       for (size_t field : def.measureFields) {
         measure.width = std::max(measure.width, layout.fields[field].width * 0.8);
       }
       fixed.push_back(measure);
     }
-    std::vector<ColumnSpec> values;
+    std::vector<TableColumn> values;
     const FieldDef& first = layout.fields[def.measureFields.front()];
     double valueWidth = 0;
     for (size_t field : def.measureFields) {
       valueWidth = std::max(valueWidth, layout.fields[field].width);
     }
     for (const host::Value& key : table.columnKeys) {
-      ColumnSpec spec = SpecOf(first);
-      spec.caption = context.Text(def.columnField, key);
-      spec.width = valueWidth;
-      values.push_back(spec);
+      TableColumn column = ColumnOf(first);
+      column.caption = context.Text(def.columnField, key);
+      column.width = valueWidth;
+      values.push_back(column);
     }
-    ColumnSpec total = SpecOf(first);
+    TableColumn total = ColumnOf(first);
     total.caption = "Total";
     total.width = valueWidth;
     values.push_back(total);
@@ -245,11 +245,11 @@ class Walker {
     }
     size_t start = 0;
     do {
-      std::vector<ColumnSpec> remaining = fixed;
+      std::vector<TableColumn> remaining = fixed;
       remaining.insert(remaining.end(), values.begin() + start, values.end());
       const size_t fit = writer_.ColumnsThatFit(remaining, fixed.size());
       const size_t count = std::clamp<size_t>(fit, 1, values.size() - start);
-      std::vector<ColumnSpec> band = fixed;
+      std::vector<TableColumn> band = fixed;
       band.insert(band.end(), values.begin() + start, values.begin() + start + count);
       writer_.BeginTable(band, name);
 

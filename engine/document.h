@@ -15,7 +15,7 @@ namespace orla::engine {
 
 enum class Align { Left, Right };
 
-struct ColumnSpec {
+struct TableColumn {
   std::string caption;
   double width = 10;  // relative
   Align align = Align::Left;
@@ -58,11 +58,11 @@ class DocumentWriter {
   virtual void Paragraph(const std::string& text, bool heading) = 0;
   // How many of the columns after the first `fixed` fit beside those (at least one). A
   // cross-tab wider than that is printed in bands; writers without a page width take all.
-  virtual size_t ColumnsThatFit(const std::vector<ColumnSpec>& columns, size_t fixed) {
+  virtual size_t ColumnsThatFit(const std::vector<TableColumn>& columns, size_t fixed) {
     return columns.size() - fixed;
   }
   // `name` names the table (the report or subreport title).
-  virtual void BeginTable(const std::vector<ColumnSpec>& columns, const std::string& name) = 0;
+  virtual void BeginTable(const std::vector<TableColumn>& columns, const std::string& name) = 0;
   virtual void GroupHeader(size_t level, const std::string& text) = 0;
   // In Summary, Subtotal and Total rows the first cell is a label that may run on over the
   // empty cells after it. `stripe` alternates the shading of detail lines; `keepWithNext`

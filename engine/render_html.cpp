@@ -87,10 +87,10 @@ class HtmlWriter final : public DocumentWriter {
     out_ << (heading ? "<h2>" : "<p>") << Escape(text) << (heading ? "</h2>\n" : "</p>\n");
   }
 
-  void BeginTable(const std::vector<ColumnSpec>& columns, const std::string&) override {
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     columns_ = columns;
     out_ << "<table>\n<thead><tr>";
-    for (const ColumnSpec& c : columns) {
+    for (const TableColumn& c : columns) {
       out_ << (c.align == Align::Right ? "<th class=\"num\">" : "<th>") << Escape(c.caption)
            << "</th>";
     }
@@ -151,7 +151,7 @@ class HtmlWriter final : public DocumentWriter {
 
  private:
   std::ostream& out_;
-  std::vector<ColumnSpec> columns_;
+  std::vector<TableColumn> columns_;
   std::vector<std::string> footer_;
 };
 

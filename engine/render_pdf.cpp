@@ -54,9 +54,16 @@ constexpr size_t kFontCount = 10;
 // Sizes in points: body text, its bold, column headers, group headers, notes, subreport
 // headings, the company line, the title, the caption and the page footer.
 constexpr std::array<const char*, kFontCount> kFontDescriptions = {
-    "DejaVu Sans Condensed 8.5", "DejaVu Sans Condensed Bold 8.5", "DejaVu Sans Condensed Bold 8",
-    "DejaVu Sans Condensed Bold 9.5", "DejaVu Sans 9", "DejaVu Sans Bold 12",
-    "DejaVu Sans Bold 9.5", "DejaVu Sans Bold 16", "DejaVu Sans 9", "DejaVu Sans 8",
+    "DejaVu Sans Condensed 8.5",
+    "DejaVu Sans Condensed Bold 8.5",
+    "DejaVu Sans Condensed Bold 8",
+    "DejaVu Sans Condensed Bold 9.5",
+    "DejaVu Sans 9",
+    "DejaVu Sans Bold 12",
+    "DejaVu Sans Bold 9.5",
+    "DejaVu Sans Bold 16",
+    "DejaVu Sans 9",
+    "DejaVu Sans 8",
 };
 
 template <typename T, void (*Free)(T*)>
@@ -238,7 +245,7 @@ class PdfWriter final : public DocumentWriter {
     Queue(std::move(block));
   }
 
-  size_t ColumnsThatFit(const std::vector<ColumnSpec>& columns, size_t fixed) override {
+  size_t ColumnsThatFit(const std::vector<TableColumn>& columns, size_t fixed) override {
     // Value columns keep the width a layout gives them relative to the fixed ones; as many
     // as fit at that width share a band. A unit of width is 5.2 points, where a value
     // column of 11 units holds a station's monthly money totals in the body font.
@@ -259,18 +266,18 @@ class PdfWriter final : public DocumentWriter {
     return std::max<size_t>(count, 1);
   }
 
-  void BeginTable(const std::vector<ColumnSpec>& columns, const std::string&) override {
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     // Rows of the previous table are placed by now (EndTable); what may wait is a heading
     // or a note, which does not depend on the columns.
     columns_ = columns;
     xs_.clear();
     widths_.clear();
     double total = 0;
-    for (const ColumnSpec& c : columns) {
+    for (const TableColumn& c : columns) {
       total += c.width;
     }
     double x = kMargin;
-    for (const ColumnSpec& c : columns) {
+    for (const TableColumn& c : columns) {
       xs_.push_back(x);
       widths_.push_back(c.width / total * contentWidth_);
       x += widths_.back();
@@ -625,7 +632,7 @@ class PdfWriter final : public DocumentWriter {
   bool pageOpen_ = false;
   bool tableOpen_ = false;
   std::vector<std::string> openGroups_;
-  std::vector<ColumnSpec> columns_;
+  std::vector<TableColumn> columns_;
   std::vector<double> xs_;
   std::vector<double> widths_;
   double tableHeaderHeight_ = 0;

@@ -63,21 +63,21 @@ class TextWriter final : public DocumentWriter {
     }
   }
 
-  void BeginTable(const std::vector<ColumnSpec>& columns, const std::string&) override {
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     columns_ = columns;
     double total = 0;
-    for (const ColumnSpec& c : columns) {
+    for (const TableColumn& c : columns) {
       total += c.width;
     }
     const size_t available = lineWidth_ - (columns.empty() ? 0 : columns.size() - 1);
     widths_.clear();
-    for (const ColumnSpec& c : columns) {
+    for (const TableColumn& c : columns) {
       const auto share = static_cast<size_t>(std::floor(c.width / total * available));
       widths_.push_back(std::max(share, MinimumWidth(c.format)));
     }
     out_ << '\n';
     std::vector<std::string> captions;
-    for (const ColumnSpec& c : columns) {
+    for (const TableColumn& c : columns) {
       captions.push_back(c.caption);
     }
     WriteLine(captions, false);
@@ -169,7 +169,7 @@ class TextWriter final : public DocumentWriter {
 
   std::ostream& out_;
   size_t lineWidth_ = 110;
-  std::vector<ColumnSpec> columns_;
+  std::vector<TableColumn> columns_;
   std::vector<size_t> widths_;
   RowKind lastKind_ = RowKind::Detail;
   size_t lastLevel_ = 0;

@@ -134,7 +134,7 @@ class XlsxWriter final : public DocumentWriter {
     WriteText(row_++, 0, text, nullptr);
   }
 
-  void BeginTable(const std::vector<ColumnSpec>& columns, const std::string&) override {
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     columns_ = columns;
     for (size_t c = 0; c < columns.size(); ++c) {
       const double width = std::clamp(columns[c].width * 1.3, 8.0, 60.0);
@@ -276,7 +276,7 @@ class XlsxWriter final : public DocumentWriter {
   DocumentHead head_;
   std::set<std::string> sheetNames_;
   std::map<std::pair<int, std::string>, lxw_format*> formats_;
-  std::vector<ColumnSpec> columns_;
+  std::vector<TableColumn> columns_;
   size_t row_ = 0;
   bool frozen_ = false;
 };

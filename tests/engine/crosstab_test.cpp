@@ -99,10 +99,10 @@ class NarrowWriter final : public DocumentWriter {
   std::vector<std::string> tables;
   void Begin(const DocumentHead&) override {}
   void Paragraph(const std::string&, bool) override {}
-  size_t ColumnsThatFit(const std::vector<ColumnSpec>&, size_t) override { return 2; }
-  void BeginTable(const std::vector<ColumnSpec>& columns, const std::string&) override {
+  size_t ColumnsThatFit(const std::vector<TableColumn>&, size_t) override { return 2; }
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     std::string captions;
-    for (const ColumnSpec& c : columns) {
+    for (const TableColumn& c : columns) {
       captions += c.caption + "|";
     }
     tables.push_back(captions);

@@ -44,7 +44,7 @@ class RecordingWriter final : public DocumentWriter {
   void Paragraph(const std::string& text, bool heading) override {
     lines.push_back((heading ? "heading " : "paragraph ") + text);
   }
-  void BeginTable(const std::vector<ColumnSpec>& columns, const std::string&) override {
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     std::string line = "table ";
     for (size_t i = 0; i < columns.size(); ++i) {
       line += (i ? "|" : "") + columns[i].caption;

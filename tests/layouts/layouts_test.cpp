@@ -17,20 +17,20 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-struct SubreportSpec {
+struct SubreportNeeds {
   std::string section;
   Names formulas;
   Names columns;
 };
 
-struct LayoutSpec {
+struct LayoutNeeds {
   std::string name;
   std::string title;
   std::string description;  // empty when the report does not give one
   Names sections;
   Names formulas;
   Names columns;
-  std::vector<SubreportSpec> subreports;
+  std::vector<SubreportNeeds> subreports;
 };
 
 const Names kSummaryColumns = {
@@ -73,7 +73,7 @@ const Names kClientSummaryColumns = {"Descrição",     "Valor_Unitario", "Valor
 const char* kClientsTitle = "Vendas - Detalhes dos Movimentos por Clientes";
 const char* kGrossProfit = "Relação do Lucro Bruto Geral, por Grupos, nas Vendas";
 
-LayoutSpec ClientLayout(const std::string& name) {
+LayoutNeeds ClientLayout(const std::string& name) {
   return {name,
           kClientsTitle,
           "",
@@ -83,8 +83,8 @@ LayoutSpec ClientLayout(const std::string& name) {
           {{"ReportFooterSection2", {}, kClientSummaryColumns}}};
 }
 
-const std::vector<LayoutSpec>& Specs() {
-  static const std::vector<LayoutSpec> specs = {
+const std::vector<LayoutNeeds>& AllNeeds() {
+  static const std::vector<LayoutNeeds> all = {
       {"rptVendasPorTiposDeRecebimento",
        "Vendas - Por Tipos de Recebimento",
        "",
@@ -199,13 +199,13 @@ const std::vector<LayoutSpec>& Specs() {
         "IDVenda", "TipoDoc", "IDFuncionario", "NomeFuncionario"},
        {}},
   };
-  return specs;
+  return all;
 }
 
 TEST(LayoutsTest, TheLibraryCarriesExactlyTheSeventeenLayouts) {
   Names expected;
-  for (const LayoutSpec& spec : Specs()) {
-    expected.push_back(spec.name);
+  for (const LayoutNeeds& needs : AllNeeds()) {
+    expected.push_back(needs.name);
   }
   std::sort(expected.begin(), expected.end());
   Names names;
@@ -225,22 +225,22 @@ void ExpectColumns(const Layout& layout, const Names& columns) {
 }
 
 TEST(LayoutsTest, EachHasWhatItsReportNeeds) {
-  for (const LayoutSpec& spec : Specs()) {
-    SCOPED_TRACE(spec.name);
-    const auto report = CreateReport(spec.name);
+  for (const LayoutNeeds& needs : AllNeeds()) {
+    SCOPED_TRACE(needs.name);
+    const auto report = CreateReport(needs.name);
     host::Report& r = *report;
     const Layout& layout = report->GetLayout();
-    EXPECT_EQ(r.ReportTitle(), spec.title);
-    if (!spec.description.empty()) {
-      EXPECT_EQ(layout.description, spec.description);
+    EXPECT_EQ(r.ReportTitle(), needs.title);
+    if (!needs.description.empty()) {
+      EXPECT_EQ(layout.description, needs.description);
     }
-    for (const std::string& section : spec.sections) {
+    for (const std::string& section : needs.sections) {
       EXPECT_NO_THROW(r.Section(section)) << section;
     }
-    EXPECT_EQ(Names(layout.formulas.begin(), layout.formulas.end()), spec.formulas);
-    ExpectColumns(layout, spec.columns);
-    EXPECT_EQ(layout.subreports.size(), spec.subreports.size());
-    for (const SubreportSpec& sub : spec.subreports) {
+    EXPECT_EQ(Names(layout.formulas.begin(), layout.formulas.end()), needs.formulas);
+    ExpectColumns(layout, needs.columns);
+    EXPECT_EQ(layout.subreports.size(), needs.subreports.size());
+    for (const SubreportNeeds& sub : needs.subreports) {
       const std::string name = r.Section(sub.section).ReportObjects(1)->SubreportName();
       const auto subreport = std::dynamic_pointer_cast<Report>(r.OpenSubreportByName(name));
       ASSERT_NE(subreport, nullptr) << sub.section;
@@ -299,18 +299,18 @@ std::shared_ptr<MemoryRecordset> SampleRows(const Layout& layout, const Names& c
 TEST(LayoutsTest, EachRendersInEveryFormatFromRowsOfItsQuery) {
   testing::TempDir dir;
   constexpr int kRows = 12;
-  for (const LayoutSpec& spec : Specs()) {
-    SCOPED_TRACE(spec.name);
-    const auto report = CreateReport(spec.name);
+  for (const LayoutNeeds& needs : AllNeeds()) {
+    SCOPED_TRACE(needs.name);
+    const auto report = CreateReport(needs.name);
     report->SetHeaderLine(0, "[12.345.678/0001-90] - AUTO POSTO");
     report->SetHeaderLine(1, "Visão fiscal / De 01/03/24 até 31/03/24");
-    report->SetDataSource(SampleRows(report->GetLayout(), spec.columns, kRows));
-    for (const std::string& formula : spec.formulas) {
+    report->SetDataSource(SampleRows(report->GetLayout(), needs.columns, kRows));
+    for (const std::string& formula : needs.formulas) {
       report->SetFormula(formula, formula.rfind("Data", 0) == 0 ? "'01/04/2024'" : "31");
     }
-    for (size_t i = 0; i < spec.subreports.size(); ++i) {
+    for (size_t i = 0; i < needs.subreports.size(); ++i) {
       const auto& sub = report->Subreports()[i];
-      sub->SetDataSource(SampleRows(sub->GetLayout(), spec.subreports[i].columns, kRows));
+      sub->SetDataSource(SampleRows(sub->GetLayout(), needs.subreports[i].columns, kRows));
     }
 
     for (Format format : {Format::Text, Format::Html, Format::Csv, Format::Json}) {
@@ -325,11 +325,11 @@ TEST(LayoutsTest, EachRendersInEveryFormatFromRowsOfItsQuery) {
         Render(*ReportFromJson(text), Format::Json, again);
         EXPECT_EQ(again.str(), text);
       } else {
-        EXPECT_NE(text.find(spec.title), std::string::npos) << FormatName(format);
+        EXPECT_NE(text.find(needs.title), std::string::npos) << FormatName(format);
       }
     }
-    const auto pdf = dir / (spec.name + ".pdf");
-    const auto xlsx = dir / (spec.name + ".xlsx");
+    const auto pdf = dir / (needs.name + ".pdf");
+    const auto xlsx = dir / (needs.name + ".xlsx");
     ASSERT_NO_THROW(Render(*report, Format::Pdf, pdf));
     ASSERT_NO_THROW(Render(*report, Format::Xlsx, xlsx));
     EXPECT_NE(testing::RunCommand("pdftotext '" + pdf.string() + "' -").find("Página 1 de"),
