@@ -1,0 +1,384 @@
+#include "engine/document.h"
+
+#include "engine/crosstab.h"
+#include "engine/render_context.h"
+
+namespace orla::engine {
+
+namespace {
+
+TableColumn ColumnOf(const FieldDef& field) {
+  TableColumn column;
+  column.caption = field.caption;
+  column.width = field.width;
+  column.align = field.format.IsNumeric() ? Align::Right : Align::Left;
+  column.format = field.format;
+  column.wrapLines = field.wrapLines;
+  return column;
+}
+
+Cell NumberCell(const Decimal& number, const FieldFormat& format) {
+  return Cell{FormatNumber(number, format), host::Value(number.ToDouble()), format};
+}
+
+Cell FieldCell(const RenderContext& context, size_t field, const host::Value& value) {
+  const FieldFormat& format = context.GetLayout().fields[field].format;
+  Cell cell{context.Text(field, value), host::Value(), format};
+  if (cell.text != FormatValue(value, format)) {
+    return cell;  // a label in place of the stored code
+  }
+  if (format.IsNumeric()) {
+    if (auto number = NumberOf(value, format.decimals)) {
+      cell.value = number->ToDouble();
+    }
+  } else if (format.IsDateOrTime()) {
+    if (auto date = DateOf(value)) {
+      cell.value = *date;
+    }
+  }
+  return cell;
+}
+
+size_t FirstChangedGroup(const Layout& layout, const Row& a, const Row& b) {
+  for (size_t level = 0; level < layout.groups.size(); ++level) {
+    const size_t field = layout.groups[level].field;
+    if (CompareValues(a[field], b[field]) != 0) {
+      return level;
+    }
+  }
+  return layout.groups.size();
+}
+
+class Walker {
+ public:
+  explicit Walker(DocumentWriter& writer) : writer_(writer) {}
+
+  void WriteReport(const Report& report, bool subreport) {
+    RenderContext context(report);
+    const Layout& layout = context.GetLayout();
+    auto rows = context.OpenRows();
+    if (subreport) {
+      // A subreport with nothing to show takes no room at all.
+      rows->Rewind();
+      Row first;
+      if (!rows->Next(first)) {
+        return;
+      }
+      writer_.Paragraph(report.Title(), true);
+    }
+    WriteSections(context, report, SectionKind::ReportHeader);
+    const SectionDef* totals = nullptr;
+    for (const SectionDef& section : layout.sections) {
+      if (section.kind == SectionKind::ReportFooter && section.totals && totals == nullptr) {
+        totals = &section;
+      }
+    }
+    if (layout.crosstab) {
+      WriteCrossTab(context, *rows, report.Title());
+    } else {
+      WriteFlow(context, *rows, report.Title(), totals);
+    }
+    WriteSections(context, report, SectionKind::ReportFooter);
+  }
+
+ private:
+  void WriteSections(const RenderContext& context, const Report& report, SectionKind kind) {
+    for (const SectionDef& section : context.GetLayout().sections) {
+      if (section.kind != kind) {
+        continue;
+      }
+      for (const Template& line : section.lines) {
+        if (auto text = context.Expand(line, nullptr)) {
+          writer_.Paragraph(*text, false);
+        }
+      }
+      if (!section.subreport.empty()) {
+        WriteReport(*report.Subreport(section.subreport), true);
+      }
+    }
+  }
+
+  std::vector<Cell> TotalCells(const RenderContext& context, const std::string& label,
+                               const Totals& totals) {
+    std::vector<Cell> cells;
+    for (size_t field : context.PrintedFields()) {
+      if (auto total = totals.Of(field)) {
+        cells.push_back(NumberCell(total->first, total->second));
+      } else {
+        cells.push_back(Cell{});
+      }
+    }
+    if (!cells.empty() && cells.front().text.empty()) {
+      cells.front().text = label;
+    }
+    return cells;
+  }
+
+  void WriteFlow(const RenderContext& context, RowSource& rows, const std::string& name,
+                 const SectionDef* totalsSection) {
+    const Layout& layout = context.GetLayout();
+    const std::vector<size_t>& printed = context.PrintedFields();
+    std::vector<TableColumn> columns;
+    bool anyTotals = false;
+    for (size_t field : printed) {
+      columns.push_back(ColumnOf(layout.fields[field]));
+      anyTotals = anyTotals || layout.fields[field].total != TotalKind::None;
+    }
+    writer_.BeginTable(columns, name);
+
+    const size_t levels = layout.groups.size();
+    // Without details the innermost group prints as one summary line instead of a header.
+    const size_t headerLevels = layout.details ? levels : levels - 1;
+    std::vector<std::vector<const Template*>> headerLines(levels);
+    for (const SectionDef& section : layout.sections) {
+      if (section.kind == SectionKind::GroupHeader) {
+        for (const Template& line : section.lines) {
+          headerLines[section.group].push_back(&line);
+        }
+      }
+    }
+    std::vector<Totals> groupTotals(levels, Totals(context));
+    std::vector<Row> firstRows(levels);
+    Totals grand(context);
+
+    rows.Rewind();
+    Row row;
+    Row next;
+    bool haveRow = rows.Next(row);
+    size_t opening = 0;
+    int64_t number = 0;
+    size_t summaries = 0;
+    while (haveRow) {
+      context.Compute(row, ++number);
+      for (size_t level = opening; level < levels; ++level) {
+        firstRows[level] = row;
+        groupTotals[level].Reset();
+        if (level < headerLevels) {
+          writer_.GroupHeader(level,
+                              context.Expand(layout.groups[level].header, &row).value_or(""));
+          for (const Template* line : headerLines[level]) {
+            writer_.GroupHeader(level, context.Expand(*line, &row).value_or(""));
+          }
+        }
+      }
+      const bool haveNext = rows.Next(next);
+      const size_t changed = haveNext ? FirstChangedGroup(layout, row, next) : 0;
+      const size_t ending = levels - changed;
+      // The report's last lines stay with the grand total under them.
+      const bool totalFollows = !haveNext && totalsSection != nullptr && anyTotals;
+      grand.Add(row);
+      for (Totals& totals : groupTotals) {
+        totals.Add(row);
+      }
+      if (layout.details) {
+        std::vector<Cell> cells;
+        for (size_t field : printed) {
+          cells.push_back(FieldCell(context, field, row[field]));
+        }
+        writer_.TableRow(RowKind::Detail, levels, cells, static_cast<size_t>(number),
+                         (ending > 0 && anyTotals) || (levels == 0 && totalFollows));
+      }
+      for (size_t k = 0; k < ending; ++k) {
+        const size_t level = levels - 1 - k;
+        const bool more = k + 1 < ending;
+        const GroupDef& group = layout.groups[level];
+        if (!layout.details && level == levels - 1) {
+          const std::string label = context.Expand(group.header, &firstRows[level]).value_or("");
+          writer_.TableRow(RowKind::Summary, level, TotalCells(context, label, groupTotals[level]),
+                           summaries++, more ? anyTotals : totalFollows);
+        } else if (anyTotals) {
+          const std::string label = context.Expand(group.footer, &firstRows[level]).value_or("");
+          writer_.TableRow(RowKind::Subtotal, level, TotalCells(context, label, groupTotals[level]),
+                           0, more || totalFollows);
+        }
+      }
+      opening = changed;
+      std::swap(row, next);
+      haveRow = haveNext;
+    }
+    if (totalsSection != nullptr && anyTotals && grand.Rows() > 0) {
+      const std::string label = context.Expand(totalsSection->totalsLabel, nullptr).value_or("");
+      writer_.TableRow(RowKind::Total, 0, TotalCells(context, label, grand), 0, false);
+    }
+    writer_.EndTable();
+  }
+
+  void WriteCrossTab(const RenderContext& context, RowSource& rows, const std::string& name) {
+    const Layout& layout = context.GetLayout();
+    const CrossTabDef& def = *layout.crosstab;
+    const CrossTab table = BuildCrossTab(context, rows);
+    const size_t measures = table.measures;
+
+    std::vector<TableColumn> fixed;
+    for (size_t field : def.rowFields) {
+      fixed.push_back(ColumnOf(layout.fields[field]));
+    }
+    if (measures > 1) {
+      TableColumn measure;
+      measure.width = 0;
+      for (size_t field : def.measureFields) {
+        measure.width = std::max(measure.width, layout.fields[field].width * 0.8);
+      }
+      fixed.push_back(measure);
+    }
+    std::vector<TableColumn> values;
+    const FieldDef& first = layout.fields[def.measureFields.front()];
+    double valueWidth = 0;
+    for (size_t field : def.measureFields) {
+      valueWidth = std::max(valueWidth, layout.fields[field].width);
+    }
+    for (const host::Value& key : table.columnKeys) {
+      TableColumn column = ColumnOf(first);
+      column.caption = context.Text(def.columnField, key);
+      column.width = valueWidth;
+      values.push_back(column);
+    }
+    TableColumn total = ColumnOf(first);
+    total.caption = "Total";
+    total.width = valueWidth;
+    values.push_back(total);
+
+    const size_t keyColumns = table.columnKeys.size();
+    std::vector<Decimal> zeros;
+    for (size_t field : def.measureFields) {
+      zeros.push_back(Decimal::FromInteger(0, layout.fields[field].format.decimals));
+    }
+    size_t start = 0;
+    do {
+      std::vector<TableColumn> remaining = fixed;
+      remaining.insert(remaining.end(), values.begin() + start, values.end());
+      const size_t fit = writer_.ColumnsThatFit(remaining, fixed.size());
+      const size_t count = std::clamp<size_t>(fit, 1, values.size() - start);
+      std::vector<TableColumn> band = fixed;
+      band.insert(band.end(), values.begin() + start, values.begin() + start + count);
+      writer_.BeginTable(band, name);
+
+      auto valueCells = [&](std::vector<Cell>& cells, size_t m, auto cellAt, auto totalAt) {
+        const FieldFormat& format = layout.fields[def.measureFields[m]].format;
+        for (size_t v = start; v < start + count; ++v) {
+          if (v < keyColumns) {
+            const std::optional<Decimal> cell = cellAt(v);
+            cells.push_back(cell ? NumberCell(*cell, format) : Cell{});
+          } else {
+            cells.push_back(NumberCell(totalAt(), format));
+          }
+        }
+      };
+      // With two or more row fields the rows group by the first (the day, say): its value
+      // prints once, the group stays on one page and ends with its own totals.
+      const size_t keys = def.rowFields.size();
+      std::vector<std::vector<Decimal>> groupCells;
+      std::vector<Decimal> groupTotals;
+      size_t groupRows = 0;
+      auto sameAsAbove = [&](size_t r, size_t k) {
+        for (size_t j = 0; r > 0 && j <= k; ++j) {
+          if (CompareValues(table.rowKeys[r][j], table.rowKeys[r - 1][j]) != 0) {
+            return false;
+          }
+        }
+        return r > 0;
+      };
+      for (size_t r = 0; r < table.rowKeys.size(); ++r) {
+        if (!sameAsAbove(r, 0)) {
+          groupCells.assign(keyColumns, zeros);
+          groupTotals = zeros;
+          groupRows = 0;
+        }
+        const bool lastInGroup = r + 1 == table.rowKeys.size() || !sameAsAbove(r + 1, 0);
+        ++groupRows;
+        for (size_t c = 0; c < keyColumns; ++c) {
+          for (size_t m = 0; m < measures; ++m) {
+            if (const auto& cell = table.cells[r][c * measures + m]) {
+              groupCells[c][m] += *cell;
+              groupTotals[m] += *cell;
+            }
+          }
+        }
+        const bool subtotal = keys > 1 && lastInGroup && groupRows > 1;
+        for (size_t m = 0; m < measures; ++m) {
+          std::vector<Cell> cells;
+          for (size_t k = 0; k < keys; ++k) {
+            const bool repeated = k + 1 < keys && sameAsAbove(r, k);
+            cells.push_back(m == 0 && !repeated
+                                ? FieldCell(context, def.rowFields[k], table.rowKeys[r][k])
+                                : Cell{});
+          }
+          if (measures > 1) {
+            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
+          }
+          valueCells(
+              cells, m, [&](size_t c) { return table.cells[r][c * measures + m]; },
+              [&] { return table.rowTotals[r][m]; });
+          // Totals follow the last row.
+          const bool keep = m + 1 < measures || (keys > 1 && !lastInGroup) || subtotal ||
+                            r + 1 == table.rowKeys.size();
+          writer_.TableRow(RowKind::Detail, 0, cells, r, keep);
+        }
+        for (size_t m = 0; subtotal && m < measures; ++m) {
+          std::vector<Cell> cells(keys);
+          if (m == 0) {
+            cells.front().text =
+                "Total " + FieldCell(context, def.rowFields[0], table.rowKeys[r][0]).text;
+          }
+          if (measures > 1) {
+            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
+          }
+          valueCells(
+              cells, m, [&](size_t c) { return std::optional<Decimal>(groupCells[c][m]); },
+              [&] { return groupTotals[m]; });
+          writer_.TableRow(RowKind::Subtotal, 0, cells, 0,
+                           m + 1 < measures || r + 1 == table.rowKeys.size());
+        }
+      }
+      if (!table.rowKeys.empty()) {
+        for (size_t m = 0; m < measures; ++m) {
+          std::vector<Cell> cells(def.rowFields.size());
+          cells.front().text = m == 0 ? "Total" : "";
+          if (measures > 1) {
+            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
+          }
+          valueCells(
+              cells, m, [&](size_t c) { return std::optional<Decimal>(table.columnTotals[c][m]); },
+              [&] { return table.grandTotals[m]; });
+          writer_.TableRow(RowKind::Total, 0, cells, 0, m + 1 < measures);
+        }
+      }
+      writer_.EndTable();
+      start += count;
+    } while (start < values.size());
+  }
+
+  DocumentWriter& writer_;
+};
+
+}  // namespace
+
+void WriteDocument(const Report& report, DocumentWriter& writer) {
+  DocumentHead head;
+  const Layout& layout = report.GetLayout();
+  head.layoutName = layout.name;
+  head.title = report.Title();
+  head.description = layout.description;
+  head.orientation = layout.orientation;
+  head.company = report.HeaderLines()[0];
+  head.caption = report.HeaderLines()[1];
+  RenderContext context(report);
+  for (const SectionDef& section : layout.sections) {
+    auto* lines = section.kind == SectionKind::PageHeader   ? &head.pageHeaderLines
+                  : section.kind == SectionKind::PageFooter ? &head.pageFooterLines
+                                                            : nullptr;
+    if (lines == nullptr) {
+      continue;
+    }
+    for (const Template& line : section.lines) {
+      if (auto text = context.Expand(line, nullptr)) {
+        lines->push_back(*text);
+      }
+    }
+  }
+  writer.Begin(head);
+  Walker(writer).WriteReport(report, false);
+  writer.End();
+}
+
+}  // namespace orla::engine

@@ -1,0 +1,38 @@
+// Rendering a report: PDF, HTML, XLSX, CSV, JSON and plain text. Every renderer reads the
+// bound recordset from MoveFirst to EOF, as many times as it needs, and never holds all
+// rows; the same report gives the same bytes every time.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+#include "engine/report.h"
+
+namespace orla::engine {
+
+enum class Format { Pdf, Html, Xlsx, Csv, Json, Text };
+
+// "pdf", "html", "xlsx", "csv", "json", "txt".
+std::optional<Format> ParseFormat(std::string_view name);
+std::string_view FormatName(Format format);
+// HTML, CSV, JSON and text can be written to a stream; PDF and XLSX only to files.
+bool IsTextFormat(Format format);
+
+void Render(Report& report, Format format, const std::filesystem::path& out);
+// Raises host::HostError for PDF and XLSX.
+void Render(Report& report, Format format, std::ostream& out);
+
+// The report as one JSON object: {"layout","title","headerLines","formulas","columns",
+// "rows","subreports":[{"name","formulas","columns","rows"}]}. Dates are "YYYY-MM-DD" or
+// "YYYY-MM-DD HH:MM:SS"; numbers are JSON numbers.
+void WriteReportJson(Report& report, std::ostream& out);
+
+// A report rebuilt from that object, or from an object holding it as "report". Only
+// "layout", "columns" and "rows" are required. An unknown layout, column, formula or
+// subreport raises host::LayoutError naming it.
+std::shared_ptr<Report> ReportFromJson(std::string_view text);
+
+}  // namespace orla::engine

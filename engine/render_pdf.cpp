@@ -1,0 +1,686 @@
+// PDF with Cairo and Pango: real text in embedded DejaVu subsets, A4 in the layout's
+// orientation. The report is walked twice over the same pages: once to count them, once to
+// draw "Página x de y". Rows are laid out, drawn and dropped as they come, so memory does not
+// grow with the rows; a group header never stays alone at the foot of a page, nor a group's
+// last line apart from its totals.
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include "engine/document.h"
+#include "engine/writers.h"
+#include "host/errors.h"
+
+namespace orla::engine {
+
+namespace {
+
+constexpr double kA4Short = 595.276;
+constexpr double kA4Long = 841.890;
+constexpr double kMargin = 28;
+constexpr double kPadX = 3;
+constexpr double kPadY = 2;
+constexpr double kTableGap = 10;
+
+struct Rgb {
+  double r, g, b;
+};
+constexpr Rgb kInk{0.12, 0.16, 0.20};
+constexpr Rgb kAccent{0.184, 0.294, 0.431};
+constexpr Rgb kMuted{0.32, 0.38, 0.43};
+constexpr Rgb kRule{0.60, 0.65, 0.69};
+constexpr Rgb kHeaderFill{0.894, 0.914, 0.941};
+constexpr Rgb kStripe{0.961, 0.969, 0.980};
+constexpr Rgb kGroupFill{0.875, 0.906, 0.941};
+constexpr Rgb kSubtotalFill{0.945, 0.957, 0.969};
+
+enum class Font {
+  Body,
+  BodyBold,
+  ColumnHeader,
+  Group,
+  Paragraph,
+  Heading,
+  Company,
+  Title,
+  Caption,
+  Footer
+};
+constexpr size_t kFontCount = 10;
+// Sizes in points: body text, its bold, column headers, group headers, notes, subreport
+// headings, the company line, the title, the caption and the page footer.
+constexpr std::array<const char*, kFontCount> kFontDescriptions = {
+    "DejaVu Sans Condensed 8.5",
+    "DejaVu Sans Condensed Bold 8.5",
+    "DejaVu Sans Condensed Bold 8",
+    "DejaVu Sans Condensed Bold 9.5",
+    "DejaVu Sans 9",
+    "DejaVu Sans Bold 12",
+    "DejaVu Sans Bold 9.5",
+    "DejaVu Sans Bold 16",
+    "DejaVu Sans 9",
+    "DejaVu Sans 8",
+};
+
+template <typename T, void (*Free)(T*)>
+struct Deleter {
+  void operator()(T* p) const { Free(p); }
+};
+void UnrefObject(void* p) {
+  g_object_unref(p);
+}
+using SurfacePtr =
+    std::unique_ptr<cairo_surface_t, Deleter<cairo_surface_t, cairo_surface_destroy>>;
+using CairoPtr = std::unique_ptr<cairo_t, Deleter<cairo_t, cairo_destroy>>;
+using ObjectPtr = std::unique_ptr<void, Deleter<void, UnrefObject>>;
+using FontPtr = std::unique_ptr<PangoFontDescription,
+                                Deleter<PangoFontDescription, pango_font_description_free>>;
+
+// Cells hold one line; line breaks of the data would only push rows apart.
+std::string OneLine(std::string_view text) {
+  std::string result(text);
+  std::replace(result.begin(), result.end(), '\n', ' ');
+  std::replace(result.begin(), result.end(), '\r', ' ');
+  std::replace(result.begin(), result.end(), '\t', ' ');
+  return result;
+}
+
+// Pango layouts, one per font, and a bounded cache of the wrapped heights of texts, so that
+// laying out a row costs the same on the millionth row as on the first.
+class Typesetter {
+ public:
+  // A font map of its own, released with the typesetter: the process-wide default would
+  // keep every font pattern it ever matched for the life of the thread.
+  explicit Typesetter(cairo_t* cr)
+      : fontMap_(pango_cairo_font_map_new()),
+        context_(pango_font_map_create_context(static_cast<PangoFontMap*>(fontMap_.get()))) {
+    PangoContext* context = Context();
+    pango_cairo_update_context(cr, context);
+    // One unit of the page is one point, so font sizes are points (Pango assumes 96 dpi).
+    pango_cairo_context_set_resolution(context, 72);
+    cairo_font_options_t* options = cairo_font_options_create();
+    // Unhinted metrics: the same widths whatever the surface, in both passes.
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    pango_cairo_context_set_font_options(context, options);
+    cairo_font_options_destroy(options);
+    for (size_t f = 0; f < kFontCount; ++f) {
+      fonts_[f] = FontPtr(pango_font_description_from_string(kFontDescriptions[f]));
+      layouts_[f] = ObjectPtr(pango_layout_new(context));
+      pango_layout_set_font_description(Layout(f), fonts_[f].get());
+      pango_layout_set_text(Layout(f), "ÁÇgj", -1);
+      PangoRectangle logical;
+      pango_layout_get_extents(Layout(f), nullptr, &logical);
+      lineHeights_[f] = static_cast<double>(logical.height) / PANGO_SCALE;
+    }
+  }
+
+  double LineHeight(Font font) const { return lineHeights_[static_cast<size_t>(font)]; }
+
+  // The lines `text` takes in `width`, wrapped at word boundaries, at most `maxLines`
+  // (0: as many as it needs).
+  int Lines(Font font, const std::string& text, double width, int maxLines) {
+    if (maxLines == 1 || text.empty()) {
+      return 1;
+    }
+    std::string key = std::to_string(static_cast<int>(font)) + '/' +
+                      std::to_string(static_cast<int>(width * 8)) + '/' + std::to_string(maxLines) +
+                      '/' + text;
+    if (auto it = lines_.find(key); it != lines_.end()) {
+      return it->second;
+    }
+    PangoLayout* layout = Prepare(font, text, width, maxLines, Align::Left);
+    const int lines = std::max(1, pango_layout_get_line_count(layout));
+    if (lines_.size() > 65536) {
+      lines_.clear();
+    }
+    lines_.emplace(std::move(key), lines);
+    return lines;
+  }
+
+  // Text in a box of `width`: wrapped up to `maxLines`, the last line cut with "…"
+  // (0: all the lines it needs, uncut).
+  void Draw(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
+            Align align, int maxLines) {
+    PangoLayout* layout = Prepare(font, text, width, maxLines, align);
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout);
+  }
+
+  // A number on one line, never cut: narrowed to fit when it is wider than its cell.
+  void DrawNumber(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
+                  Align align) {
+    PangoLayout* layout = Layout(static_cast<size_t>(font));
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    pango_layout_set_width(layout, -1);
+    pango_layout_set_height(layout, -1);
+    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
+    pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    const double textWidth = static_cast<double>(logical.width) / PANGO_SCALE;
+    cairo_save(cr);
+    if (textWidth > width) {
+      cairo_translate(cr, x, y);
+      cairo_scale(cr, width / textWidth, 1);
+      cairo_move_to(cr, 0, 0);
+    } else {
+      cairo_move_to(cr, align == Align::Right ? x + width - textWidth : x, y);
+    }
+    pango_cairo_show_layout(cr, layout);
+    cairo_restore(cr);
+  }
+
+ private:
+  PangoContext* Context() const { return static_cast<PangoContext*>(context_.get()); }
+  PangoLayout* Layout(size_t f) const { return static_cast<PangoLayout*>(layouts_[f].get()); }
+
+  PangoLayout* Prepare(Font font, const std::string& text, double width, int maxLines,
+                       Align align) {
+    PangoLayout* layout = Layout(static_cast<size_t>(font));
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
+    // Column captions break between words only: a caption cut inside a word reads badly.
+    pango_layout_set_wrap(layout,
+                          font == Font::ColumnHeader ? PANGO_WRAP_WORD : PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_height(layout, maxLines > 0 ? -maxLines : -1);
+    pango_layout_set_ellipsize(layout, maxLines > 0 ? PANGO_ELLIPSIZE_END : PANGO_ELLIPSIZE_NONE);
+    pango_layout_set_alignment(layout,
+                               align == Align::Right ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);
+    return layout;
+  }
+
+  ObjectPtr fontMap_;
+  ObjectPtr context_;
+  std::array<FontPtr, kFontCount> fonts_;
+  std::array<ObjectPtr, kFontCount> layouts_;
+  std::array<double, kFontCount> lineHeights_{};
+  std::unordered_map<std::string, int> lines_;
+};
+
+class PdfWriter final : public DocumentWriter {
+ public:
+  PdfWriter(cairo_t* cr, Typesetter& type, bool draw, int totalPages)
+      : cr_(cr), type_(type), draw_(draw), totalPages_(totalPages) {}
+
+  int Pages() const { return page_; }
+
+  void Begin(const DocumentHead& head) override {
+    head_ = head;
+    const bool landscape = head.orientation == Orientation::Landscape;
+    pageWidth_ = landscape ? kA4Long : kA4Short;
+    pageHeight_ = landscape ? kA4Short : kA4Long;
+    if (draw_) {
+      cairo_pdf_surface_set_size(cairo_get_target(cr_), pageWidth_, pageHeight_);
+    }
+    contentWidth_ = pageWidth_ - 2 * kMargin;
+    double height = 0;
+    if (!head_.company.empty()) {
+      height += type_.LineHeight(Font::Company);
+    }
+    height += type_.LineHeight(Font::Title) + 2;
+    if (!head_.caption.empty()) {
+      height += type_.Lines(Font::Caption, head_.caption, contentWidth_, 2) *
+                type_.LineHeight(Font::Caption);
+    }
+    height += head_.pageHeaderLines.size() * type_.LineHeight(Font::Caption);
+    headerHeight_ = height + 10;
+    footerHeight_ = type_.LineHeight(Font::Footer) * (1 + head_.pageFooterLines.size()) + 8;
+    bottom_ = pageHeight_ - kMargin - footerHeight_;
+  }
+
+  void Paragraph(const std::string& text, bool heading) override {
+    Block block;
+    block.kind = heading ? BlockKind::Heading : BlockKind::Paragraph;
+    block.text = text;
+    const Font font = heading ? Font::Heading : Font::Paragraph;
+    block.height =
+        type_.Lines(font, text, contentWidth_, 0) * type_.LineHeight(font) + (heading ? 12 : 4);
+    // A heading or a note stays with what it introduces.
+    block.keepWithNext = true;
+    Queue(std::move(block));
+  }
+
+  size_t ColumnsThatFit(const std::vector<TableColumn>& columns, size_t fixed) override {
+    // Value columns keep the width a layout gives them relative to the fixed ones; as many
+    // as fit at that width share a band. A unit of width is 5.2 points, where a value
+    // column of 11 units holds a station's monthly money totals in the body font.
+    double fixedWidth = 0;
+    for (size_t i = 0; i < fixed; ++i) {
+      fixedWidth += columns[i].width;
+    }
+    size_t count = 0;
+    double used = fixedWidth;
+    constexpr double kPointsPerUnit = 5.2;
+    for (size_t i = fixed; i < columns.size(); ++i) {
+      if ((used + columns[i].width) * kPointsPerUnit > contentWidth_ && count > 0) {
+        break;
+      }
+      used += columns[i].width;
+      ++count;
+    }
+    return std::max<size_t>(count, 1);
+  }
+
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
+    // Rows of the previous table are placed by now (EndTable); what may wait is a heading
+    // or a note, which does not depend on the columns.
+    columns_ = columns;
+    xs_.clear();
+    widths_.clear();
+    double total = 0;
+    for (const TableColumn& c : columns) {
+      total += c.width;
+    }
+    double x = kMargin;
+    for (const TableColumn& c : columns) {
+      xs_.push_back(x);
+      widths_.push_back(c.width / total * contentWidth_);
+      x += widths_.back();
+    }
+    int lines = 1;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      lines = std::max(
+          lines, type_.Lines(Font::ColumnHeader, columns[i].caption, widths_[i] - 2 * kPadX, 2));
+    }
+    tableHeaderHeight_ = lines * type_.LineHeight(Font::ColumnHeader) + 2 * kPadY + 2;
+    lastKind_ = RowKind::Detail;
+    Block block;
+    block.kind = BlockKind::TableHeader;
+    block.height = tableHeaderHeight_;
+    block.keepWithNext = true;
+    Queue(std::move(block));
+  }
+
+  void GroupHeader(size_t level, const std::string& text) override {
+    Block block;
+    block.kind = BlockKind::Group;
+    block.level = level;
+    block.text = OneLine(text);
+    block.height = GroupHeight(level);
+    block.keepWithNext = true;
+    Queue(std::move(block));
+  }
+
+  void TableRow(RowKind kind, size_t level, const std::vector<Cell>& cells, size_t stripe,
+                bool keepWithNext) override {
+    Block block;
+    block.kind = BlockKind::Row;
+    block.rowKind = kind;
+    block.level = level;
+    block.stripe = stripe;
+    block.keepWithNext = keepWithNext;
+    const Font font =
+        kind == RowKind::Detail || kind == RowKind::Summary ? Font::Body : Font::BodyBold;
+    int lines = 1;
+    for (size_t i = 0; i < cells.size() && i < columns_.size(); ++i) {
+      block.texts.push_back(OneLine(cells[i].text));
+      if (columns_[i].align == Align::Left && kind == RowKind::Detail) {
+        lines = std::max(lines, type_.Lines(font, block.texts.back(), widths_[i] - 2 * kPadX,
+                                            columns_[i].wrapLines));
+      }
+    }
+    // A cross-tab's totals take a line per measure, under one rule.
+    block.rule = kind != lastKind_ || level != lastLevel_;
+    lastKind_ = kind;
+    lastLevel_ = level;
+    block.height =
+        lines * type_.LineHeight(font) + 2 * kPadY + (kind == RowKind::Total && block.rule ? 3 : 0);
+    Queue(std::move(block));
+  }
+
+  void EndTable() override {
+    Flush();
+    tableOpen_ = false;
+    openGroups_.clear();
+    y_ += kTableGap;
+  }
+
+  void End() override {
+    Flush();
+    if (!pageOpen_) {
+      StartPage();
+    }
+    FinishPage();
+  }
+
+ private:
+  enum class BlockKind { Paragraph, Heading, TableHeader, Group, Row };
+
+  struct Block {
+    BlockKind kind = BlockKind::Paragraph;
+    double height = 0;
+    bool keepWithNext = false;
+    std::string text;
+    size_t level = 0;
+    RowKind rowKind = RowKind::Detail;
+    std::vector<std::string> texts;
+    size_t stripe = 0;
+    bool rule = true;
+  };
+
+  double GroupHeight(size_t level) const {
+    return type_.LineHeight(Font::Group) + 2 * kPadY + (level == 0 ? 4 : 1);
+  }
+
+  // Blocks that must stay together wait until the chain ends.
+  void Queue(Block block) {
+    const bool keep = block.keepWithNext;
+    pending_.push_back(std::move(block));
+    if (!keep) {
+      Flush();
+    }
+  }
+
+  void Flush() {
+    if (pending_.empty()) {
+      return;
+    }
+    double height = 0;
+    for (const Block& b : pending_) {
+      height += b.height;
+    }
+    if (!pageOpen_) {
+      StartPage();
+    }
+    if (y_ + height > bottom_ && !PageEmpty()) {
+      NewPage();
+    }
+    for (const Block& b : pending_) {
+      // A chain taller than a page breaks where it must.
+      if (y_ + b.height > bottom_ && !PageEmpty()) {
+        NewPage();
+      }
+      Place(b);
+    }
+    pending_.clear();
+  }
+
+  bool PageEmpty() const { return y_ <= bodyTop_ + 0.01; }
+
+  void NewPage() {
+    FinishPage();
+    StartPage();
+  }
+
+  void StartPage() {
+    ++page_;
+    pageOpen_ = true;
+    y_ = kMargin;
+    DrawPageHeader();
+    y_ = kMargin + headerHeight_;
+    if (tableOpen_) {
+      DrawTableHeader();
+      y_ += tableHeaderHeight_;
+      for (size_t level = 0; level < openGroups_.size(); ++level) {
+        DrawGroup(level, openGroups_[level] + " (continuação)");
+        y_ += GroupHeight(level);
+      }
+    }
+    bodyTop_ = y_;
+  }
+
+  void FinishPage() {
+    if (!pageOpen_) {
+      return;
+    }
+    DrawPageFooter();
+    if (draw_) {
+      cairo_show_page(cr_);
+    }
+    pageOpen_ = false;
+  }
+
+  void Place(const Block& block) {
+    switch (block.kind) {
+      case BlockKind::Paragraph:
+      case BlockKind::Heading:
+        if (draw_) {
+          const bool heading = block.kind == BlockKind::Heading;
+          SetColor(heading ? kAccent : kInk);
+          type_.Draw(cr_, heading ? Font::Heading : Font::Paragraph, block.text, kMargin,
+                     y_ + (heading ? 8 : 2), contentWidth_, Align::Left, 0);
+        }
+        break;
+      case BlockKind::TableHeader:
+        tableOpen_ = true;
+        openGroups_.clear();
+        DrawTableHeader();
+        break;
+      case BlockKind::Group:
+        openGroups_.resize(std::min(openGroups_.size(), block.level));
+        openGroups_.push_back(block.text);
+        DrawGroup(block.level, block.text);
+        break;
+      case BlockKind::Row:
+        if (block.rowKind == RowKind::Subtotal) {
+          openGroups_.resize(std::min(openGroups_.size(), block.level));
+        }
+        DrawRow(block);
+        break;
+    }
+    y_ += block.height;
+  }
+
+  void SetColor(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
+
+  void Fill(double x, double y, double w, double h, const Rgb& c) {
+    SetColor(c);
+    cairo_rectangle(cr_, x, y, w, h);
+    cairo_fill(cr_);
+  }
+
+  void Line(double x1, double y1, double x2, double width, const Rgb& c) {
+    SetColor(c);
+    cairo_set_line_width(cr_, width);
+    cairo_move_to(cr_, x1, y1);
+    cairo_line_to(cr_, x2, y1);
+    cairo_stroke(cr_);
+  }
+
+  void DrawPageHeader() {
+    if (!draw_) {
+      return;
+    }
+    double y = kMargin;
+    if (!head_.company.empty()) {
+      SetColor(kInk);
+      type_.Draw(cr_, Font::Company, head_.company, kMargin, y, contentWidth_, Align::Left, 1);
+      y += type_.LineHeight(Font::Company);
+    }
+    SetColor(kAccent);
+    type_.Draw(cr_, Font::Title, head_.title, kMargin, y, contentWidth_, Align::Left, 1);
+    y += type_.LineHeight(Font::Title) + 2;
+    SetColor(kMuted);
+    if (!head_.caption.empty()) {
+      type_.Draw(cr_, Font::Caption, head_.caption, kMargin, y, contentWidth_, Align::Left, 2);
+      y += type_.Lines(Font::Caption, head_.caption, contentWidth_, 2) *
+           type_.LineHeight(Font::Caption);
+    }
+    for (const std::string& line : head_.pageHeaderLines) {
+      type_.Draw(cr_, Font::Caption, line, kMargin, y, contentWidth_, Align::Left, 1);
+      y += type_.LineHeight(Font::Caption);
+    }
+    Line(kMargin, y + 4, kMargin + contentWidth_, 1.2, kAccent);
+  }
+
+  void DrawPageFooter() {
+    if (!draw_) {
+      return;
+    }
+    double y = pageHeight_ - kMargin - footerHeight_ + 6;
+    Line(kMargin, y, kMargin + contentWidth_, 0.5, kRule);
+    y += 2;
+    SetColor(kMuted);
+    for (const std::string& line : head_.pageFooterLines) {
+      type_.Draw(cr_, Font::Footer, line, kMargin, y, contentWidth_, Align::Left, 1);
+      y += type_.LineHeight(Font::Footer);
+    }
+    type_.Draw(cr_, Font::Footer, head_.layoutName, kMargin, y, contentWidth_ / 2, Align::Left, 1);
+    const std::string page =
+        "Página " + std::to_string(page_) + " de " + std::to_string(totalPages_);
+    type_.Draw(cr_, Font::Footer, page, kMargin + contentWidth_ / 2, y, contentWidth_ / 2,
+               Align::Right, 1);
+  }
+
+  void DrawTableHeader() {
+    if (!draw_) {
+      return;
+    }
+    Fill(kMargin, y_, contentWidth_, tableHeaderHeight_ - 1, kHeaderFill);
+    Line(kMargin, y_ + tableHeaderHeight_ - 1, kMargin + contentWidth_, 0.6, kRule);
+    SetColor(kInk);
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      type_.Draw(cr_, Font::ColumnHeader, columns_[i].caption, xs_[i] + kPadX, y_ + kPadY + 0.5,
+                 widths_[i] - 2 * kPadX, columns_[i].align, 2);
+    }
+  }
+
+  void DrawGroup(size_t level, const std::string& text) {
+    if (!draw_) {
+      return;
+    }
+    const double height = GroupHeight(level);
+    const double indent = level * 8.0;
+    if (level == 0) {
+      Fill(kMargin, y_ + 3, contentWidth_, height - 3, kGroupFill);
+    } else {
+      Line(kMargin + indent, y_ + height - 0.5, kMargin + contentWidth_, 0.4, kRule);
+    }
+    SetColor(kInk);
+    type_.Draw(cr_, Font::Group, text, kMargin + indent + kPadX,
+               y_ + height - kPadY - type_.LineHeight(Font::Group),
+               contentWidth_ - indent - 2 * kPadX, Align::Left, 1);
+  }
+
+  void DrawRow(const Block& block) {
+    if (!draw_) {
+      return;
+    }
+    const RowKind kind = block.rowKind;
+    const Font font =
+        kind == RowKind::Detail || kind == RowKind::Summary ? Font::Body : Font::BodyBold;
+    double top = y_;
+    switch (kind) {
+      case RowKind::Detail:
+        if (block.stripe % 2 == 0) {
+          Fill(kMargin, top, contentWidth_, block.height, kStripe);
+        }
+        break;
+      case RowKind::Summary:
+        Line(kMargin, top + block.height - 0.25, kMargin + contentWidth_, 0.3, kHeaderFill);
+        break;
+      case RowKind::Subtotal:
+        Fill(kMargin, top, contentWidth_, block.height, kSubtotalFill);
+        if (block.rule) {
+          Line(kMargin, top, kMargin + contentWidth_, 0.5, kRule);
+        }
+        break;
+      case RowKind::Total:
+        Fill(kMargin, top, contentWidth_, block.height, kHeaderFill);
+        if (block.rule) {
+          Line(kMargin, top, kMargin + contentWidth_, 1, kAccent);
+          top += 3;
+        }
+        break;
+    }
+    SetColor(kInk);
+    size_t i = 0;
+    if (kind != RowKind::Detail && !block.texts.empty()) {
+      size_t span = 1;
+      while (span < block.texts.size() && block.texts[span].empty() &&
+             columns_[span].align == Align::Left) {
+        ++span;
+      }
+      const double width = xs_[span - 1] + widths_[span - 1] - xs_[0] - 2 * kPadX;
+      type_.Draw(cr_, font, block.texts[0], xs_[0] + kPadX, top + kPadY, width, Align::Left, 1);
+      i = span;
+    }
+    for (; i < block.texts.size(); ++i) {
+      const std::string& text = block.texts[i];
+      if (text.empty()) {
+        continue;
+      }
+      const double width = widths_[i] - 2 * kPadX;
+      if (columns_[i].format.IsNumeric() || columns_[i].format.IsDateOrTime()) {
+        type_.DrawNumber(cr_, font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align);
+      } else {
+        type_.Draw(cr_, font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align,
+                   kind == RowKind::Detail ? columns_[i].wrapLines : 1);
+      }
+    }
+  }
+
+  cairo_t* cr_;
+  Typesetter& type_;
+  bool draw_;
+  int totalPages_;
+  DocumentHead head_;
+  double pageWidth_ = kA4Short;
+  double pageHeight_ = kA4Long;
+  double contentWidth_ = 0;
+  double headerHeight_ = 0;
+  double footerHeight_ = 0;
+  double bottom_ = 0;
+  double bodyTop_ = 0;
+  double y_ = 0;
+  int page_ = 0;
+  bool pageOpen_ = false;
+  bool tableOpen_ = false;
+  std::vector<std::string> openGroups_;
+  std::vector<TableColumn> columns_;
+  std::vector<double> xs_;
+  std::vector<double> widths_;
+  double tableHeaderHeight_ = 0;
+  RowKind lastKind_ = RowKind::Detail;
+  size_t lastLevel_ = 0;
+  std::vector<Block> pending_;
+};
+
+}  // namespace
+
+void RenderPdf(const Report& report, const std::filesystem::path& out) {
+  const bool landscape = report.GetLayout().orientation == Orientation::Landscape;
+  SurfacePtr surface(cairo_pdf_surface_create(out.string().c_str(), landscape ? kA4Long : kA4Short,
+                                              landscape ? kA4Short : kA4Long));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+    throw host::HostError(host::error_number::kInvalidProcedureCall, "Cannot write " + out.string(),
+                          "Report engine");
+  }
+  cairo_surface_t* pdf = surface.get();
+  // A fixed date, so that the same report always gives the same bytes.
+  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATE_DATE, "2024-01-01T00:00:00Z");
+  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_TITLE, report.Title().c_str());
+  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_SUBJECT,
+                                 report.GetLayout().description.c_str());
+  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATOR, "orla-vendas");
+  CairoPtr cr(cairo_create(pdf));
+  Typesetter type(cr.get());
+
+  PdfWriter counter(cr.get(), type, false, 0);
+  WriteDocument(report, counter);
+  PdfWriter painter(cr.get(), type, true, counter.Pages());
+  WriteDocument(report, painter);
+
+  cr.reset();
+  cairo_surface_finish(pdf);
+  if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) {
+    throw host::HostError(host::error_number::kInvalidProcedureCall, "Cannot write " + out.string(),
+                          "Report engine");
+  }
+}
+
+}  // namespace orla::engine
+
+#if defined(__SANITIZE_ADDRESS__)
+// Fontconfig parses its configuration once per process, when Pango first asks for a font,
+// and never frees it. Every program that renders a PDF links this file, so the leak
+// checker of sanitized builds learns it here rather than in each program.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+#endif

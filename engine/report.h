@@ -1,0 +1,71 @@
+// A report of the engine: a layout, the data bound to it, its formulas, its two header lines
+// and its subreports. It offers the operations the library calls on a report (host/), plus
+// what the host's ReportHelper and the renderers need.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/layout.h"
+#include "host/database.h"
+#include "host/report_engine.h"
+
+namespace orla::engine {
+
+class Report final : public host::Report {
+ public:
+  // A report of `layout` with no data bound.
+  explicit Report(std::shared_ptr<const Layout> layout);
+  ~Report() override;
+
+  host::ReportDatabase& Database() override;
+  // The layouts hold no saved data, so only the bound recordset ever prints: nothing to drop.
+  void DiscardSavedData() override {}
+  host::ReportSection& Section(std::string_view name) override;
+  std::shared_ptr<host::Report> OpenSubreportByName(std::string_view name) override;
+  std::string ReportTitle() override { return title_; }
+  void SetReportTitle(std::string_view title) override { title_ = std::string(title); }
+
+  // Raises host::LayoutError naming a formula the layout lacks.
+  void SetFormula(std::string_view name, std::string_view text);
+  // Line 0 is the company, line 1 the caption.
+  void SetHeaderLine(int index, std::string_view text);
+  void SetDataSource(host::RecordsetRef recordset) { data_ = std::move(recordset); }
+
+  const Layout& GetLayout() const { return *layout_; }
+  const std::string& LayoutName() const { return layout_->name; }
+  const std::string& Title() const { return title_; }
+  const std::array<std::string, 2>& HeaderLines() const { return headerLines_; }
+  // The text of the layout's formula `index`, as it was set; nothing when it was not.
+  const std::optional<std::string>& FormulaText(size_t index) const { return formulas_[index]; }
+  // The formulas that were set, in the layout's order.
+  std::vector<std::pair<std::string, std::string>> Formulas() const;
+  const host::RecordsetRef& DataSource() const { return data_; }
+  // The subreports, in the layout's order.
+  const std::vector<std::shared_ptr<Report>>& Subreports() const { return subreports_; }
+  std::shared_ptr<Report> Subreport(std::string_view name) const;
+
+ private:
+  class DatabaseObject;
+  class SectionObject;
+
+  std::shared_ptr<const Layout> layout_;
+  std::string title_;
+  std::array<std::string, 2> headerLines_;
+  std::vector<std::optional<std::string>> formulas_;
+  host::RecordsetRef data_;
+  std::vector<std::shared_ptr<Report>> subreports_;
+  std::unique_ptr<DatabaseObject> database_;
+  std::vector<std::unique_ptr<SectionObject>> sections_;
+};
+
+// A fresh report of a layout compiled into the library, with no data bound; raises
+// host::LayoutError naming an unknown layout.
+std::shared_ptr<Report> CreateReport(std::string_view layoutName);
+
+}  // namespace orla::engine

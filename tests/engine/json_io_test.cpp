@@ -1,0 +1,136 @@
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "engine/render.h"
+#include "host/errors.h"
+#include "tests/engine/test_support.h"
+
+namespace orla::engine {
+namespace {
+
+using Json = nlohmann::json;
+constexpr const char* kFuelMovement = "rptMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV";
+
+std::shared_ptr<Report> FuelMovement() {
+  const auto report = CreateReport(kFuelMovement);
+  report->SetHeaderLine(0, "[1] - Posto");
+  report->SetHeaderLine(1, "Visão financeira / De 01/03/24 até 10/03/24");
+  report->SetFormula("QtdeDiasDeMovimento", "10");
+  const auto rows = testing::Recordset(
+      {"Bico", "Combustivel", "QtdeVendida", "ValorDeVenda", "ValorDeCusto", "ValorDesconto",
+       "ValorAcrescimo", "ValorDeVendaAtual"},
+      {{"01", "GASOLINA COMUM", 1000.5, 5.899, 4.8, int64_t{10}, host::Value(), 5.999},
+       {"02", "ETANOL", 0.0, 3.5, 2.75, 0.0, 1.25, 3.49}});
+  report->SetDataSource(rows);
+  for (const char* name : {"ResumoPorCombustivel", "PrevisaoDeVendas"}) {
+    report->Subreport(name)->SetDataSource(rows);
+    report->Subreport(name)->SetFormula("QtdeDiasDeMovimento", "10");
+  }
+  report->Subreport("PrevisaoDeVendas")->SetFormula("DataInicial", "'11/03/2024'");
+  report->Subreport("PrevisaoDeVendas")->SetFormula("DataFinal", "'10/04/2024'");
+  return report;
+}
+
+std::string ToJson(Report& report) {
+  std::ostringstream out;
+  WriteReportJson(report, out);
+  return out.str();
+}
+
+TEST(JsonIoTest, WritesTheReportObject) {
+  const auto report = FuelMovement();
+  const Json doc = Json::parse(ToJson(*report));
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : doc.items()) {
+    keys.push_back(key);
+  }
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"columns", "formulas", "headerLines", "layout", "rows",
+                                            "subreports", "title"}));
+  EXPECT_EQ(doc["layout"], kFuelMovement);
+  EXPECT_EQ(doc["headerLines"], Json::parse(R"(["[1] - Posto",
+      "Visão financeira / De 01/03/24 até 10/03/24"])"));
+  EXPECT_EQ(doc["formulas"], Json::parse(R"({"QtdeDiasDeMovimento": "10"})"));
+  EXPECT_EQ(doc["columns"].size(), 8u);
+  EXPECT_EQ(doc["rows"][0],
+            Json::parse(R"(["01","GASOLINA COMUM",1000.5,5.899,4.8,10,null,5.999])"));
+  ASSERT_EQ(doc["subreports"].size(), 2u);
+  EXPECT_EQ(doc["subreports"][1]["name"], "PrevisaoDeVendas");
+  EXPECT_EQ(doc["subreports"][1]["formulas"]["DataFinal"], "'10/04/2024'");
+  EXPECT_EQ(doc["subreports"][1]["rows"].size(), 2u);
+}
+
+TEST(JsonIoTest, WritesDatesInIsoForm) {
+  const auto report = testing::ReportOf(R"({"name": "rptTeste", "title": "T",
+    "fields": [{"column": "Dia", "format": "date"}, {"column": "Hora", "format": "datetime"}],
+    "sections": [{"name": "Section3", "kind": "details"}]})");
+  report->SetDataSource(testing::Recordset(
+      {"Dia", "Hora"}, {{testing::Date(2024, 3, 1), testing::Date(2024, 3, 1, 14, 5, 9)}}));
+  const Json doc = Json::parse(ToJson(*report));
+  EXPECT_EQ(doc["rows"], Json::parse(R"([["2024-03-01", "2024-03-01 14:05:09"]])"));
+}
+
+TEST(JsonIoTest, ReadsBackWhatItWrites) {
+  const auto report = FuelMovement();
+  const std::string first = ToJson(*report);
+  const auto copy = ReportFromJson(first);
+  EXPECT_EQ(ToJson(*copy), first);
+  std::ostringstream a;
+  std::ostringstream b;
+  Render(*report, Format::Text, a);
+  Render(*copy, Format::Text, b);
+  EXPECT_EQ(a.str(), b.str());
+}
+
+TEST(JsonIoTest, ReadsTheRunObjectOrAMinimalReport) {
+  const auto whole = ReportFromJson(R"({"operation": "RankingDeVendas", "result": true,
+    "report": {"layout": "rptRanking", "columns": ["Codigo", "Nome", "SomaDeQtde"],
+               "rows": [["7", "Ana", 2]]},
+    "shown": true, "messages": [], "errors": []})");
+  EXPECT_EQ(whole->LayoutName(), "rptRanking");
+  EXPECT_EQ(whole->Title(), "Vendas - Ranking");
+  EXPECT_EQ(whole->HeaderLines()[0], "");
+  EXPECT_TRUE(whole->Formulas().empty());
+  std::ostringstream text;
+  Render(*whole, Format::Text, text);
+  EXPECT_NE(text.str().find("Ana"), std::string::npos);
+
+  // A subreport without rows prints nothing.
+  const auto noSub = ReportFromJson(std::string(R"({"layout": ")") + kFuelMovement +
+                                    R"(", "columns": ["Bico"], "rows": [["01"]],
+    "subreports": [{"name": "PrevisaoDeVendas", "formulas": {"DataInicial": "'01/04/2024'"}}]})");
+  EXPECT_EQ(noSub->Subreport("PrevisaoDeVendas")->DataSource(), nullptr);
+  std::ostringstream out;
+  Render(*noSub, Format::Text, out);
+  EXPECT_EQ(out.str().find("Previsão"), std::string::npos);
+}
+
+TEST(JsonIoTest, RefusesWhatTheLayoutDoesNotKnowNamingIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"({"layout": "rptNada", "columns": [], "rows": []})", "rptNada"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo", "Preco"], "rows": []})", "Preco"},
+      {R"({"layout": "rptRanking", "columns": ["Margem"], "rows": []})", "Margem"},
+      {R"({"layout": "rptRanking", "columns": [], "rows": [], "formulas": {"Legenda": "x"}})",
+       "Legenda"},
+      {R"({"layout": "rptRanking", "columns": [], "rows": [], "subreports": [{"name": "Sub"}]})",
+       "Sub"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [["1", "2"]]})", "one value"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"]})", "\"rows\""},
+      {R"({"report": null})", "no report"},
+      {"[1, 2]", "not a JSON object"},
+  };
+  for (const auto& [doc, name] : cases) {
+    SCOPED_TRACE(doc);
+    try {
+      ReportFromJson(doc);
+      ADD_FAILURE() << "accepted";
+    } catch (const host::LayoutError& e) {
+      EXPECT_NE(e.Description().find(name), std::string::npos) << e.Description();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orla::engine

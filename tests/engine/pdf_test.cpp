@@ -1,0 +1,236 @@
+// PDFs checked with poppler-utils: a valid file, the right page count, the text (accents
+// included), and where the pages break.
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "engine/render.h"
+#include "tests/engine/test_support.h"
+
+namespace orla::engine {
+namespace {
+
+constexpr std::string_view kGroupedList = R"({
+  "name": "rptPaginas", "title": "Vendas - Movimentação por Grupo",
+  "fields": [
+    {"column": "Grupo", "visible": false},
+    {"column": "Item", "caption": "Produto", "width": 30},
+    {"column": "Valor", "caption": "Valor", "format": "money", "total": "sum"}
+  ],
+  "groups": [{"field": "Grupo", "header": "{Grupo}", "footer": "Total {Grupo}"}],
+  "sections": [
+    {"name": "Section3", "kind": "details"},
+    {"name": "Section4", "kind": "reportFooter", "totals": true}
+  ]
+})";
+
+std::shared_ptr<Report> GroupedList(const std::vector<int>& groupSizes) {
+  const auto report = testing::ReportOf(kGroupedList);
+  report->SetHeaderLine(0, "[12.345.678/0001-90] - AUTO POSTO AÇAÍ");
+  report->SetHeaderLine(1, "Visão fiscal / De 01/03/24 até 31/03/24");
+  std::vector<MemoryRecordset::Row> rows;
+  for (size_t g = 0; g < groupSizes.size(); ++g) {
+    for (int i = 0; i < groupSizes[g]; ++i) {
+      rows.push_back({"GRUPO " + std::to_string(g + 1), "Ação Ñandu " + std::to_string(i), 1.5});
+    }
+  }
+  report->SetDataSource(testing::Recordset({"Grupo", "Item", "Valor"}, rows));
+  return report;
+}
+
+int PageCount(const std::filesystem::path& pdf) {
+  const std::string info = testing::RunCommand("pdfinfo '" + pdf.string() + "'");
+  const size_t at = info.find("Pages:");
+  return at == std::string::npos ? 0 : std::stoi(info.substr(at + 6));
+}
+
+std::vector<std::string> PageLines(const std::filesystem::path& pdf, int page) {
+  const std::string text =
+      testing::RunCommand("pdftotext -layout -f " + std::to_string(page) + " -l " +
+                          std::to_string(page) + " '" + pdf.string() + "' -");
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    const size_t start = line.find_first_not_of(" \f");
+    if (start != std::string::npos) {
+      lines.push_back(line.substr(start));
+    }
+  }
+  return lines;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
+  testing::TempDir dir;
+  const auto pdf = dir / "lista.pdf";
+  Render(*GroupedList({150}), Format::Pdf, pdf);
+  const int pages = PageCount(pdf);
+  ASSERT_GE(pages, 3) << "pdfinfo could not read the file, or it is too short";
+  for (int p = 1; p <= pages; ++p) {
+    SCOPED_TRACE(p);
+    const auto lines = PageLines(pdf, p);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "[12.345.678/0001-90] - AUTO POSTO AÇAÍ");
+    EXPECT_EQ(lines[1], "Vendas - Movimentação por Grupo");
+    EXPECT_TRUE(StartsWith(lines[3], "Produto")) << lines[3];
+    EXPECT_NE(lines.back().find("Página " + std::to_string(p) + " de " + std::to_string(pages)),
+              std::string::npos)
+        << lines.back();
+    if (p > 1) {
+      EXPECT_EQ(lines[4], "GRUPO 1 (continuação)");
+    }
+  }
+  const auto last = PageLines(pdf, pages);
+  EXPECT_TRUE(StartsWith(last[last.size() - 2], "Total geral")) << last[last.size() - 2];
+  EXPECT_NE(last[last.size() - 2].find("225,00"), std::string::npos);
+}
+
+TEST(PdfTest, NeverLeavesAGroupHeaderOrTotalsAloneAcrossABreak) {
+  testing::TempDir dir;
+  // Somewhere in this range the second group starts at the foot of the first page.
+  for (int first = 36; first <= 70; ++first) {
+    SCOPED_TRACE(first);
+    const auto pdf = dir / ("grupos" + std::to_string(first) + ".pdf");
+    Render(*GroupedList({first, 2, 40}), Format::Pdf, pdf);
+    const int pages = PageCount(pdf);
+    ASSERT_GE(pages, 2);
+    for (int p = 1; p <= pages; ++p) {
+      const auto lines = PageLines(pdf, p);
+      ASSERT_GE(lines.size(), 6u);
+      const std::string& lastBody = lines[lines.size() - 2];  // before "rptPaginas Página x de y"
+      EXPECT_FALSE(StartsWith(lastBody, "GRUPO")) << "page " << p << " ends with " << lastBody;
+      // After company, title, caption and columns, and a repeated group header if any.
+      size_t first = 4;
+      while (first < lines.size() && lines[first].find("(continuação)") != std::string::npos) {
+        ++first;
+      }
+      EXPECT_FALSE(StartsWith(lines[first], "Total"))
+          << "page " << p << " starts with " << lines[first];
+    }
+  }
+}
+
+TEST(PdfTest, IsTheSameFileForTheSameReport) {
+  testing::TempDir dir;
+  const auto report = GroupedList({30, 30});
+  Render(*report, Format::Pdf, dir / "a.pdf");
+  Render(*report, Format::Pdf, dir / "b.pdf");
+  EXPECT_EQ(testing::RunCommand("cmp '" + (dir / "a.pdf").string() + "' '" +
+                                (dir / "b.pdf").string() + "' && echo same"),
+            "same\n");
+}
+
+struct Word {
+  double left, top, right, bottom;
+  std::string text;
+};
+
+// The words of the first page where pdftotext finds them. Text cut with "…" keeps its words
+// in the text layer (a reader still copies the whole name), all standing where the cut text
+// stands; a narrowed number comes out a few characters at a time.
+std::vector<Word> Words(const std::filesystem::path& pdf) {
+  const std::string html =
+      testing::RunCommand("pdftotext -bbox -f 1 -l 1 '" + pdf.string() + "' -");
+  const std::regex word(
+      R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
+  std::vector<Word> words;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
+       ++it) {
+    const std::smatch& m = *it;
+    words.push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
+  }
+  return words;
+}
+
+const Word* Starting(const std::vector<Word>& words, const std::string& prefix) {
+  for (const Word& w : words) {
+    if (StartsWith(w.text, prefix)) {
+      return &w;
+    }
+  }
+  return nullptr;
+}
+
+TEST(PdfTest, CutsTextThatDoesNotFitAndKeepsNumbersWhole) {
+  testing::TempDir dir;
+  // Portrait A4 less two 28pt margins is 539.28pt wide; the widths below add up to 100, so
+  // Nome spans 28..81.9, Obs 81.9..135.9 and Valor 135.9..152.
+  const auto report = testing::ReportOf(R"({
+    "name": "rptEstreito", "title": "Estreito",
+    "fields": [{"column": "Nome", "width": 10}, {"column": "Obs", "width": 10, "wrap": 2},
+               {"column": "Valor", "format": "money", "width": 3},
+               {"column": "Resto", "width": 77}],
+    "sections": [{"name": "Section3", "kind": "details"}]
+  })");
+  report->SetDataSource(
+      testing::Recordset({"Nome", "Obs", "Valor", "Resto"},
+                         {{"Transportadora Irmãos Araújo",
+                           "aaaa bbbb cccc dddd eeee ffff gggg hhhh", 123456789.5, ""}}));
+  const auto pdf = dir / "estreito.pdf";
+  Render(*report, Format::Pdf, pdf);
+  const auto words = Words(pdf);
+
+  const Word* name = Starting(words, "Transportadora");
+  ASSERT_NE(name, nullptr);
+  EXPECT_LE(name->right, 82.0);
+  const Word* first = Starting(words, "aaaa");
+  const Word* last = Starting(words, "cccc");
+  ASSERT_TRUE(first != nullptr && last != nullptr);
+  EXPECT_GE(last->top, first->bottom - 1);  // wrapped to a second line
+  EXPECT_LE(last->right, 136.0);            // and cut there
+
+  std::string number;
+  for (const Word& w : words) {
+    if (w.left >= 135.8 && w.top == name->top) {
+      EXPECT_LE(w.right, 152.1) << w.text;
+      number += w.text;
+    }
+  }
+  EXPECT_EQ(number, "123.456.789,50");
+}
+
+TEST(PdfTest, WrapsALongNoteAndStartsTheTableBelowIt) {
+  testing::TempDir dir;
+  std::string note;
+  for (int i = 0; i < 60; ++i) {
+    note += "nota" + std::to_string(i) + " ";
+  }
+  const auto report = testing::ReportOf(R"({
+    "name": "rptNota", "title": "Nota", "formulas": ["Texto"],
+    "fields": [{"column": "Item", "caption": "Produto"}],
+    "sections": [{"name": "Section1", "kind": "reportHeader", "lines": ["{@Texto}"]},
+                 {"name": "Section3", "kind": "details"}]
+  })");
+  report->SetFormula("Texto", "'" + note + "'");
+  report->SetDataSource(testing::Recordset({"Item"}, {{"x"}}));
+  const auto pdf = dir / "nota.pdf";
+  Render(*report, Format::Pdf, pdf);
+  const auto words = Words(pdf);
+  const Word* first = Starting(words, "nota0");
+  const Word* last = Starting(words, "nota59");
+  const Word* caption = Starting(words, "Produto");
+  ASSERT_TRUE(first != nullptr && last != nullptr && caption != nullptr);
+  EXPECT_GT(last->top, first->bottom);  // more than one line
+  EXPECT_GE(caption->top, last->bottom);
+}
+
+TEST(PdfTest, PrintsAnEmptyReportOnOneLandscapePage) {
+  testing::TempDir dir;
+  const auto report = CreateReport("rptTabelaDeVendasPorBicos");
+  const auto pdf = dir / "vazio.pdf";
+  Render(*report, Format::Pdf, pdf);
+  EXPECT_EQ(PageCount(pdf), 1);
+  EXPECT_NE(testing::RunCommand("pdfinfo '" + pdf.string() + "'").find("841.89 x 595.276"),
+            std::string::npos);
+  const std::string text = testing::RunCommand("pdftotext '" + pdf.string() + "' -");
+  EXPECT_NE(text.find("Vendas - Tabela de Vendas de Combustíveis por Bicos"), std::string::npos);
+  EXPECT_NE(text.find("Página 1 de 1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orla::engine

@@ -1,0 +1,344 @@
+// The seventeen layouts: each has the name, title, sections, formulas and subreports its
+// report needs, a field for every column of the query that feeds it, and renders in every
+// format from rows of those columns.
+#include "layouts/layouts.h"
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "engine/render.h"
+#include "tests/engine/test_support.h"
+
+namespace orla::engine {
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct SubreportNeeds {
+  std::string section;
+  Names formulas;
+  Names columns;
+};
+
+struct LayoutNeeds {
+  std::string name;
+  std::string title;
+  std::string description;  // empty when the report does not give one
+  Names sections;
+  Names formulas;
+  Names columns;
+  std::vector<SubreportNeeds> subreports;
+};
+
+const Names kSummaryColumns = {
+    "Tipo",     "Descrição",       "Qtde",           "PM_Custo",   "PM_Venda",
+    "VL_Lucro", "Valor_Acrescimo", "Valor_Desconto", "Valor_Venda"};
+const Names kNozzleColumns = {"Bico",           "Combustivel",      "QtdeVendida",
+                              "ValorDeVenda",   "ValorDeCusto",     "ValorDesconto",
+                              "ValorAcrescimo", "ValorDeVendaAtual"};
+const Names kClientDetailColumns = {"ID",
+                                    "IDCliente",
+                                    "NomeCliente",
+                                    "Data_Movimento",
+                                    "Hora_Movimento",
+                                    "Modelo",
+                                    "Número_NF",
+                                    "Código_Venda",
+                                    "IsCVRepeat",
+                                    "Descrição",
+                                    "T011_FormaDePagto",
+                                    "IsClienteEspecial",
+                                    "IsTeclado",
+                                    "Cupom_Complementar",
+                                    "Placa",
+                                    "Funcionário",
+                                    "Valor_Unitario",
+                                    "Valor_Custo",
+                                    "QtdeOrig",
+                                    "Qtde",
+                                    "ValorAcrescimo",
+                                    "ValorDesconto",
+                                    "ValorTotalOrig",
+                                    "ValorTotal",
+                                    "PercFormPgto",
+                                    "Motorista",
+                                    "KM"};
+// The summary of the first two report types; the others have no Valor_Custo.
+const Names kClientSummaryColumns = {"Descrição",     "Valor_Unitario", "Valor_Custo",
+                                     "QtdeOrig",      "Qtde",           "ValorAcrescimo",
+                                     "ValorDesconto", "ValorTotalOrig", "ValorTotal"};
+const char* kClientsTitle = "Vendas - Detalhes dos Movimentos por Clientes";
+const char* kGrossProfit = "Relação do Lucro Bruto Geral, por Grupos, nas Vendas";
+
+LayoutNeeds ClientLayout(const std::string& name) {
+  return {name,
+          kClientsTitle,
+          "",
+          {"ReportFooterSection2"},
+          {},
+          kClientDetailColumns,
+          {{"ReportFooterSection2", {}, kClientSummaryColumns}}};
+}
+
+const std::vector<LayoutNeeds>& AllNeeds() {
+  static const std::vector<LayoutNeeds> all = {
+      {"rptVendasPorTiposDeRecebimento",
+       "Vendas - Por Tipos de Recebimento",
+       "",
+       {},
+       {},
+       {"TipoRecebimento", "FormaPagto", "QtdeVendas", "VLTotal", "VLTroco", "VLLiquido",
+        "VLTicketMedio", "TxParticipacao"},
+       {}},
+      {"rptTabelaDeVendasPorBicos",
+       "Vendas - Tabela de Vendas de Combustíveis por Bicos",
+       "",
+       {"ReportHeaderSection1", "Section1", "Section2", "Section3", "Section4", "Section5"},
+       {},
+       {"Data_Abertura", "Caixa", "Código_Produto", "QtdeVendida", "ValorVenda"},
+       {}},
+      {"rptRanking",
+       "Vendas - Ranking",
+       "",
+       {"PageHeaderSection1", "Section1", "Section2", "Section3", "Section4", "Section5",
+        "ReportFooterSection1", "ReportFooterSection2"},
+       {},
+       {"Codigo", "Nome", "SomaDeValor_Venda", "SomaDeQtde", "Lucro"},
+       {}},
+      {"rptMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
+       "Vendas - Movimentação de Combustíveis pelas Leituras de Caixa do PDV",
+       "",
+       {"Section6", "Section7"},
+       {"QtdeDiasDeMovimento"},
+       kNozzleColumns,
+       {{"Section6", {"QtdeDiasDeMovimento"}, kNozzleColumns},
+        {"Section7", {"QtdeDiasDeMovimento", "DataInicial", "DataFinal"}, kNozzleColumns}}},
+      {"rptMovimentacaoDeCombustiveisPorCupomComplementar",
+       "Vendas - Movimentação de Combustíveis por Cupom Complementar",
+       "",
+       {"PageHeaderSection1", "Section1", "Section2", "Section3", "Section4", "Section5",
+        "Section6", "Section7", "Section8", "Section9", "ReportFooterSection1",
+        "ReportFooterSection2", "ReportFooterSection3"},
+       {},
+       kSummaryColumns,
+       {}},
+      {"rptTabelaDeVendasPorCombustiveis",
+       "Vendas - Tabela de Vendas por Combustíveis",
+       "",
+       {"ReportHeaderSection1", "ReportHeaderSection2", "Section2", "Section3", "Section4",
+        "Section5"},
+       {"Legenda"},
+       {"Data_Movimento", "Qtde", "VLTotal", "Descrição"},
+       {}},
+      {"rptTabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
+       "Vendas - Tabela de Vendas por Forma de Pagto",
+       "",
+       {},
+       {},
+       {"Produto", "Forma_PG", "Valor"},
+       {}},
+      {"rptTabelaDeVendasPorDtMovPorFormaDePagto",
+       "Vendas - Tabela de Vendas por Forma de Pagto",
+       "",
+       {},
+       {},
+       {"DtMov", "Forma_PG", "Valor"},
+       {}},
+      {"rptVendasPorFormasDePagtoPorGrupoDeProdutos",
+       "Vendas - Formas de Pagto por Grupos de Produtos",
+       "",
+       {},
+       {},
+       {"Grupo", "FP", "Qtde", "Valor"},
+       {}},
+      {"rptResumoPorProdutos",
+       "Vendas - Resumo por Produtos",
+       kGrossProfit,
+       {},
+       {},
+       kSummaryColumns,
+       {}},
+      {"rptResumoPorGrupoDeProdutos",
+       "Vendas - Resumo por Grupo de Produtos",
+       kGrossProfit,
+       {},
+       {"Período", "DataInicial", "DataFinal"},
+       kSummaryColumns,
+       {}},
+      {"rptResumoPorST",
+       "Vendas - Resumo por Classificação Fiscal",
+       "",
+       {},
+       {},
+       {"AliquotaICMS", "TipoST", "Descricao", "Qtde", "PM_Custo", "PM_Venda", "VL_Lucro",
+        "Valor_Acrescimo", "Valor_Desconto", "Valor_Venda"},
+       {}},
+      {"rptDetalhesDosMovimentosPorProdutos",
+       "Vendas - Detalhes dos Movimentos por Produtos",
+       "Detalhes das vendas de produtos",
+       {},
+       {},
+       {"Data_Movimento", "Hora_Movimento", "Caixa", "IDECF", "COO", "IDProduto", "Descricao",
+        "Qtde", "ValorVendaUnitario", "ValorCustoUnitario", "Valor_Acrescimo", "Valor_Desconto",
+        "ValorDeCusto", "ValorDeVendaBruto", "ValorDeVendaLiquido", "ValorDeLucroBruto",
+        "SituacaoTributaria", "AliquotaICMS", "IDFuncionario"},
+       {}},
+      ClientLayout("rptDetalhesDosMovimentosPorClientes"),
+      ClientLayout("rptDetalhesDosMovimentosPorClientesApresentarCliente"),
+      ClientLayout("rptDetalhesDosMovimentosPorClientesApresentarClienteAgrupadoPorPlaca"),
+      {"rptClienteEspecial",
+       "Vendas - Para Clientes Especiais",
+       "",
+       {},
+       {},
+       {"IDClienteEspecial", "Nome", "DataHoraMovimento", "COO", "QtdeItens", "IDECF",
+        "Valor_VendaBruta", "Valor_Desconto", "Valor_Acrescimo", "Valor_VendaLiquida", "IsSemUsoAD",
+        "IDVenda", "TipoDoc", "IDFuncionario", "NomeFuncionario"},
+       {}},
+  };
+  return all;
+}
+
+TEST(LayoutsTest, TheLibraryCarriesExactlyTheSeventeenLayouts) {
+  Names expected;
+  for (const LayoutNeeds& needs : AllNeeds()) {
+    expected.push_back(needs.name);
+  }
+  std::sort(expected.begin(), expected.end());
+  Names names;
+  for (std::string_view n : layouts::Names()) {
+    names.emplace_back(n);
+  }
+  EXPECT_EQ(names, expected);
+  EXPECT_FALSE(layouts::Find("rptranking").has_value());
+}
+
+void ExpectColumns(const Layout& layout, const Names& columns) {
+  for (const std::string& column : columns) {
+    const auto field = layout.FindField(column);
+    EXPECT_TRUE(field && !layout.fields[*field].computed)
+        << layout.name << " has no field for " << column;
+  }
+}
+
+TEST(LayoutsTest, EachHasWhatItsReportNeeds) {
+  for (const LayoutNeeds& needs : AllNeeds()) {
+    SCOPED_TRACE(needs.name);
+    const auto report = CreateReport(needs.name);
+    host::Report& r = *report;
+    const Layout& layout = report->GetLayout();
+    EXPECT_EQ(r.ReportTitle(), needs.title);
+    if (!needs.description.empty()) {
+      EXPECT_EQ(layout.description, needs.description);
+    }
+    for (const std::string& section : needs.sections) {
+      EXPECT_NO_THROW(r.Section(section)) << section;
+    }
+    EXPECT_EQ(Names(layout.formulas.begin(), layout.formulas.end()), needs.formulas);
+    ExpectColumns(layout, needs.columns);
+    EXPECT_EQ(layout.subreports.size(), needs.subreports.size());
+    for (const SubreportNeeds& sub : needs.subreports) {
+      const std::string name = r.Section(sub.section).ReportObjects(1)->SubreportName();
+      const auto subreport = std::dynamic_pointer_cast<Report>(r.OpenSubreportByName(name));
+      ASSERT_NE(subreport, nullptr) << sub.section;
+      const Layout& subLayout = subreport->GetLayout();
+      EXPECT_EQ(Names(subLayout.formulas.begin(), subLayout.formulas.end()), sub.formulas);
+      ExpectColumns(subLayout, sub.columns);
+    }
+  }
+}
+
+TEST(LayoutsTest, TheReceiptTypesLayoutHasTheSectionsOfItsReport) {
+  std::map<SectionKind, int> kinds;
+  const auto layout = LoadLayout("rptVendasPorTiposDeRecebimento");
+  for (const SectionDef& s : layout->sections) {
+    ++kinds[s.kind];
+  }
+  const std::map<SectionKind, int> expected = {
+      {SectionKind::ReportHeader, 1}, {SectionKind::PageHeader, 1},  {SectionKind::GroupHeader, 3},
+      {SectionKind::Details, 1},      {SectionKind::GroupFooter, 2}, {SectionKind::ReportFooter, 1},
+      {SectionKind::PageFooter, 1}};
+  EXPECT_EQ(kinds, expected);
+}
+
+host::Value SampleValue(const FieldFormat& format, int row, size_t column) {
+  const int n = row * 7 + static_cast<int>(column);
+  switch (format.kind) {
+    case FormatKind::Date:
+      return testing::Date(2024, 3, 1 + row % 5);
+    case FormatKind::DateTime:
+    case FormatKind::Time:
+      return testing::Date(2024, 3, 1 + row % 5, 8 + row % 10, n % 60, 0);
+    case FormatKind::Boolean:
+      return row % 2 == 0;
+    case FormatKind::Integer:
+      return int64_t{n % 97};
+    case FormatKind::Text:
+      return "Valor " + std::to_string(row % 3) + (row % 4 == 0 ? " ação" : "");
+    default:
+      return (n % 1000) * 1.25;
+  }
+}
+
+// Rows with exactly the columns of the query, typed as the layout prints them.
+std::shared_ptr<MemoryRecordset> SampleRows(const Layout& layout, const Names& columns, int rows) {
+  std::vector<MemoryRecordset::Row> values;
+  for (int r = 0; r < rows; ++r) {
+    MemoryRecordset::Row row;
+    for (size_t c = 0; c < columns.size(); ++c) {
+      row.push_back(SampleValue(layout.fields[*layout.FindField(columns[c])].format, r, c));
+    }
+    values.push_back(row);
+  }
+  return testing::Recordset(columns, values);
+}
+
+TEST(LayoutsTest, EachRendersInEveryFormatFromRowsOfItsQuery) {
+  testing::TempDir dir;
+  constexpr int kRows = 12;
+  for (const LayoutNeeds& needs : AllNeeds()) {
+    SCOPED_TRACE(needs.name);
+    const auto report = CreateReport(needs.name);
+    report->SetHeaderLine(0, "[12.345.678/0001-90] - AUTO POSTO");
+    report->SetHeaderLine(1, "Visão fiscal / De 01/03/24 até 31/03/24");
+    report->SetDataSource(SampleRows(report->GetLayout(), needs.columns, kRows));
+    for (const std::string& formula : needs.formulas) {
+      report->SetFormula(formula, formula.rfind("Data", 0) == 0 ? "'01/04/2024'" : "31");
+    }
+    for (size_t i = 0; i < needs.subreports.size(); ++i) {
+      const auto& sub = report->Subreports()[i];
+      sub->SetDataSource(SampleRows(sub->GetLayout(), needs.subreports[i].columns, kRows));
+    }
+
+    for (Format format : {Format::Text, Format::Html, Format::Csv, Format::Json}) {
+      std::ostringstream out;
+      ASSERT_NO_THROW(Render(*report, format, out)) << FormatName(format);
+      const std::string text = out.str();
+      if (format == Format::Csv) {
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kRows + 1);
+      } else if (format == Format::Json) {
+        EXPECT_NE(text.find(R"("rows":[)"), std::string::npos);
+        std::ostringstream again;
+        Render(*ReportFromJson(text), Format::Json, again);
+        EXPECT_EQ(again.str(), text);
+      } else {
+        EXPECT_NE(text.find(needs.title), std::string::npos) << FormatName(format);
+      }
+    }
+    const auto pdf = dir / (needs.name + ".pdf");
+    const auto xlsx = dir / (needs.name + ".xlsx");
+    ASSERT_NO_THROW(Render(*report, Format::Pdf, pdf));
+    ASSERT_NO_THROW(Render(*report, Format::Xlsx, xlsx));
+    EXPECT_NE(testing::RunCommand("pdftotext '" + pdf.string() + "' -").find("Página 1 de"),
+              std::string::npos);
+    EXPECT_NE(
+        testing::RunCommand("unzip -l '" + xlsx.string() + "'").find("xl/worksheets/sheet1.xml"),
+        std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace orla::engine
