@@ -9,7 +9,7 @@ namespace orla::hostlib {
 namespace {
 
 engine::Report& EngineReport(host::ReportRef& report) {
-  auto* engineReport = dynamic_cast<engine::Report*>(host::Require(report.get(), "report"));
+  auto* engineReport = dynamic_cast<engine::Report*>(&host::Require(report.get(), "report"));
   if (engineReport == nullptr) {
     throw host::HostError(host::error_number::kObjectDoesNotSupport,
                           "The report does not come from this report engine");
