@@ -14,7 +14,7 @@ namespace {
 int RunCommand(const std::vector<std::string>& args, std::string* out = nullptr,
                std::string* err = nullptr) {
   std::ostringstream output, errors;
-  const int status = RunDemoDbCommand(args, output, errors, true);
+  const int status = DemoDbCommand(args, output, errors, true);
   if (out != nullptr) {
     *out = output.str();
   }

@@ -1,0 +1,56 @@
+#include "cli/commands.h"
+
+#include "cli/arguments.h"
+#include "cli/demo_db_command.h"
+#include "cli/list_command.h"
+#include "cli/render_command.h"
+#include "cli/run_command.h"
+
+namespace orla::cli {
+
+namespace {
+
+constexpr std::string_view kUsage = R"(usage: orla-vendas COMMAND [ARGS]
+
+The sales reports of the station, from the command line.
+
+commands:
+  run       run a report on a sales database and write it (PDF, HTML, XLSX, CSV, JSON, text)
+  list      list the reports with their parameters, types and defaults
+  render    render a report saved as JSON again, in another format
+  demo-db   write a demo sales database
+
+`orla-vendas COMMAND --help` tells more of each, with examples.
+)";
+
+}  // namespace
+
+int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
+             bool terminal) {
+  if (arguments.empty()) {
+    err << kUsage;
+    return kExitUsage;
+  }
+  const std::string command = arguments.front();
+  arguments.erase(arguments.begin());
+  if (command == "--help" || command == "-h" || command == "help") {
+    out << kUsage;
+    return kExitSuccess;
+  }
+  if (command == "run") {
+    return RunCommand(std::move(arguments), out, err, terminal);
+  }
+  if (command == "list") {
+    return ListCommand(arguments, out, err);
+  }
+  if (command == "render") {
+    return RenderCommand(std::move(arguments), out, err);
+  }
+  if (command == "demo-db") {
+    return DemoDbCommand(std::move(arguments), out, err, terminal);
+  }
+  err << "orla-vendas: unknown command '" << command << "'\n\n" << kUsage;
+  return kExitUsage;
+}
+
+}  // namespace orla::cli

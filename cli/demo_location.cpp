@@ -1,0 +1,45 @@
+#include "cli/demo_location.h"
+
+#include <cstdlib>
+
+#include "cli/arguments.h"
+#include "cli/progress.h"
+#include "demo/generator.h"
+
+namespace orla::cli {
+
+namespace {
+
+std::filesystem::path DataFolder() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
+    return std::filesystem::path(xdg) / "orla-vendas";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    return std::filesystem::path(home) / ".local" / "share" / "orla-vendas";
+  }
+  return std::filesystem::current_path() / ".orla-vendas";
+}
+
+}  // namespace
+
+std::filesystem::path ExistingDatabase(const std::string& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) {
+    throw UsageError("--db " + file + ": no such database file");
+  }
+  return std::filesystem::absolute(file);
+}
+
+std::filesystem::path DemoDatabase(std::ostream& err, bool terminal) {
+  const std::filesystem::path file = DataFolder() / "demo.db";
+  if (std::filesystem::exists(file)) {
+    return file;
+  }
+  std::filesystem::create_directories(file.parent_path());
+  err << "Creating the demo database (one station, the whole of 2024) at " << file.string()
+      << "; later runs use it.\n";
+  demo::Generate(file, demo::GeneratorOptions{}, TerminalProgress(err, terminal));
+  return file;
+}
+
+}  // namespace orla::cli

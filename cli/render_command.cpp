@@ -1,0 +1,99 @@
+#include "cli/render_command.h"
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "cli/arguments.h"
+#include "cli/output.h"
+#include "engine/render.h"
+#include "engine/report.h"
+#include "host/errors.h"
+#include "host/platform.h"
+
+namespace orla::cli {
+
+namespace {
+
+constexpr std::string_view kUsage = R"(usage: orla-vendas render FILE.json [--format F] [--out FILE]
+
+Renders a report from JSON without querying again: the whole object `run --format json`
+writes, or its "report" member. Only "layout", "columns" and "rows" are required, so a layout
+can also be previewed from hand-written rows.
+
+options:
+  --format F     pdf, html, xlsx, csv, json or txt (default: from --out, else txt)
+  --out FILE     where to write (default: the terminal for txt and json, else
+                 <layout>.<format> in this folder)
+
+examples:
+  orla-vendas run RankingDeVendas Filtro_DataInicial=01/03/2024 \
+      Filtro_DataFinal=31/03/2024 --format json --out ranking.json
+  orla-vendas render ranking.json --out ranking.pdf
+)";
+
+}  // namespace
+
+int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
+  if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
+    out << kUsage;
+    return kExitSuccess;
+  }
+  std::string input;
+  std::optional<engine::Format> format;
+  std::optional<std::string> file;
+  std::shared_ptr<engine::Report> report;
+  try {
+    ArgumentReader reader(std::move(arguments));
+    while (!reader.Done()) {
+      if (auto f = reader.TakeOption("--format")) {
+        format = engine::ParseFormat(*f);
+        if (!format) {
+          throw UsageError("--format expects pdf, html, xlsx, csv, json or txt, got '" + *f + "'");
+        }
+      } else if (auto o = reader.TakeOption("--out")) {
+        file = *o;
+      } else if (reader.Peek().starts_with("--") || !input.empty()) {
+        throw UsageError("unexpected argument '" + reader.Peek() + "'");
+      } else {
+        input = reader.Take();
+      }
+    }
+    if (input.empty()) {
+      throw UsageError("render needs a FILE.json");
+    }
+    if (!format) {
+      format = file ? FormatOfFile(*file) : engine::Format::Text;
+    }
+    std::ifstream stream(input, std::ios::binary);
+    if (!stream) {
+      throw UsageError(input + ": cannot read the file");
+    }
+    std::ostringstream text;
+    text << stream.rdbuf();
+    report = engine::ReportFromJson(text.str());
+  } catch (const UsageError& e) {
+    err << "orla-vendas render: " << e.what() << '\n';
+    return kExitUsage;
+  } catch (const host::HostError& e) {
+    // An unknown layout or column, or a document that is not a report.
+    err << "orla-vendas render: " << input << ": " << e.Description() << '\n';
+    return kExitUsage;
+  }
+  try {
+    if (!file && engine::IsTextFormat(*format)) {
+      engine::Render(*report, *format, out);
+      return kExitSuccess;
+    }
+    const std::string path =
+        file ? *file : report->LayoutName() + "." + std::string(engine::FormatName(*format));
+    engine::Render(*report, *format, std::filesystem::path(path));
+    err << "Wrote " << path << '\n';
+  } catch (const std::exception& e) {
+    err << "orla-vendas render: cannot write the report: " << e.what() << '\n';
+    return kExitFalse;
+  }
+  return kExitSuccess;
+}
+
+}  // namespace orla::cli

@@ -1,0 +1,219 @@
+#include "cli/run_command.h"
+
+#include <algorithm>
+#include <fstream>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/arguments.h"
+#include "cli/cli_host.h"
+#include "cli/demo_location.h"
+#include "cli/json_values.h"
+#include "cli/output.h"
+#include "cli/trace.h"
+#include "engine/render.h"
+#include "host/errors.h"
+#include "service/operations.h"
+#include "sqlite/database.h"
+
+namespace orla::cli {
+
+namespace {
+
+constexpr std::string_view kUsage = R"(usage: orla-vendas run OPERATION [NAME=VALUE ...] [options]
+
+Runs one of the thirteen reports on a sales database and writes what it prints.
+
+  OPERATION             a report operation; `orla-vendas list` shows them with their
+                        parameters, types and defaults
+  NAME=VALUE            a parameter of the operation, as it is named there; text as it
+                        stands, booleans true/false, numbers with a decimal point
+
+options:
+  --db FILE             the sales database (default: the demo database, made on first use)
+  --format F            pdf, html, xlsx, csv, json or txt (default: from --out, else txt)
+  --out FILE            where to write the report (default: the terminal for txt and json,
+                        OPERATION.<format> in this folder for the others)
+  --trace-sql FILE      write every database call the report makes, one JSON object a line
+  --today YYYY-MM-DD    the date the report takes as today
+  --viewer-hidden       run as with the viewer hidden: an empty result passes silently
+
+examples:
+  orla-vendas run VendasPorTiposDeRecebimento Filtro_DataInicial=01/03/2024 \
+      Filtro_DataFinal=31/03/2024 --out vendas-marco.pdf
+  orla-vendas run RankingDeVendas Filtro_DataInicial=01/03/2024 Filtro_DataFinal=31/03/2024 \
+      Filtro_QtdeRegistros=10 Filtro_TipoAgrupamento=1 --format json
+)";
+
+// A demo company for header line 0; the demo database holds sales, not the host's settings.
+constexpr std::string_view kDemoCnpj = "12.345.678/0001-95";
+constexpr std::string_view kDemoCompany = "AUTO POSTO ORLA LTDA";
+
+struct RunOptions {
+  std::string operation;
+  std::vector<service::NamedValue> values;
+  std::optional<std::string> db;
+  std::optional<engine::Format> format;
+  std::optional<std::string> out;
+  std::optional<std::string> traceSql;
+  std::optional<host::DateTime> today;
+  bool viewerHidden = false;
+};
+
+host::Value TypedValue(const service::ParameterInfo& parameter, const std::string& text) {
+  const std::string what(parameter.name);
+  switch (parameter.type) {
+    case service::ParameterType::Text:
+      return text;
+    case service::ParameterType::Boolean:
+      return ParseBoolean(text, what);
+    case service::ParameterType::Int16:
+    case service::ParameterType::Int32: {
+      const int64_t number = ParseInteger(text, what);
+      const int64_t limit = parameter.type == service::ParameterType::Int16 ? 32767 : 2147483647;
+      if (number < -limit - 1 || number > limit) {
+        throw UsageError(what + " expects a " + std::string(service::TypeName(parameter.type)) +
+                         ", got '" + text + "'");
+      }
+      return number;
+    }
+    case service::ParameterType::Double:
+      return ParseDecimal(text, what);
+  }
+  return {};
+}
+
+RunOptions Parse(std::vector<std::string> arguments) {
+  ArgumentReader reader(std::move(arguments));
+  RunOptions options;
+  std::vector<std::string> assignments;
+  while (!reader.Done()) {
+    if (auto v = reader.TakeOption("--db")) {
+      options.db = *v;
+    } else if (auto f = reader.TakeOption("--format")) {
+      options.format = engine::ParseFormat(*f);
+      if (!options.format) {
+        throw UsageError("--format expects pdf, html, xlsx, csv, json or txt, got '" + *f + "'");
+      }
+    } else if (auto o = reader.TakeOption("--out")) {
+      options.out = *o;
+    } else if (auto t = reader.TakeOption("--trace-sql")) {
+      options.traceSql = *t;
+    } else if (auto d = reader.TakeOption("--today")) {
+      options.today = ParseIsoDate(*d, "--today");
+    } else if (reader.TakeFlag("--viewer-hidden")) {
+      options.viewerHidden = true;
+    } else if (reader.Peek().starts_with("--")) {
+      throw UsageError("unknown option " + reader.Peek() + " (see orla-vendas run --help)");
+    } else if (options.operation.empty()) {
+      options.operation = reader.Take();
+    } else {
+      assignments.push_back(reader.Take());
+    }
+  }
+  if (options.operation.empty()) {
+    throw UsageError("run needs an OPERATION (orla-vendas list shows them)");
+  }
+  const service::OperationInfo* operation = service::FindOperation(options.operation);
+  if (operation == nullptr) {
+    throw UsageError("unknown operation '" + options.operation +
+                     "' (orla-vendas list shows the thirteen)");
+  }
+  for (const std::string& assignment : assignments) {
+    const size_t equals = assignment.find('=');
+    if (equals == std::string::npos || equals == 0) {
+      throw UsageError("expected NAME=VALUE, got '" + assignment + "'");
+    }
+    const std::string name = assignment.substr(0, equals);
+    const auto parameter =
+        std::find_if(operation->parameters.begin(), operation->parameters.end(),
+                     [&](const service::ParameterInfo& p) { return p.name == name; });
+    if (parameter == operation->parameters.end()) {
+      throw UsageError(options.operation + " has no parameter " + name +
+                       " (orla-vendas list shows its parameters)");
+    }
+    for (const service::NamedValue& earlier : options.values) {
+      if (earlier.name == name) {
+        throw UsageError("parameter " + name + " is given twice");
+      }
+    }
+    options.values.push_back({name, TypedValue(*parameter, assignment.substr(equals + 1))});
+  }
+  if (!options.format) {
+    options.format = options.out ? FormatOfFile(*options.out) : engine::Format::Text;
+  }
+  return options;
+}
+
+}  // namespace
+
+int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
+               bool terminal) {
+  if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
+    out << kUsage;
+    return kExitSuccess;
+  }
+  RunOptions options;
+  std::filesystem::path databaseFile;
+  std::ofstream traceFile;
+  try {
+    options = Parse(std::move(arguments));
+    databaseFile = options.db ? ExistingDatabase(*options.db) : DemoDatabase(err, terminal);
+    if (options.traceSql) {
+      traceFile.open(*options.traceSql, std::ios::out | std::ios::trunc);
+      if (!traceFile) {
+        throw UsageError("--trace-sql cannot write " + *options.traceSql);
+      }
+    }
+  } catch (const UsageError& e) {
+    err << "orla-vendas run: " << e.what() << '\n';
+    return kExitUsage;
+  }
+
+  hostlib::Session session(&err);
+  std::optional<SqlTrace> trace;
+  if (traceFile.is_open()) {
+    trace.emplace(traceFile);
+  }
+  std::shared_ptr<const host::Clock> clock =
+      options.today
+          ? std::shared_ptr<const host::Clock>(std::make_shared<host::FixedClock>(*options.today))
+          : std::make_shared<host::SystemClock>();
+  auto platform =
+      std::make_shared<CliPlatform>(std::move(clock), session, trace ? &*trace : nullptr);
+  host::InstallPlatform(platform);
+  struct Uninstall {
+    ~Uninstall() { host::InstallPlatform(nullptr); }
+  } uninstall;
+
+  sqlite::Database database(databaseFile);
+  std::unique_ptr<host::Database> traced = trace ? trace->Wrap(database) : nullptr;
+  host::Database& oDB = traced ? *traced : static_cast<host::Database&>(database);
+  CliViewer viewer(!options.viewerHidden);
+  host::Object parentForm;
+  CliCompany company{std::string(kDemoCnpj), std::string(kDemoCompany)};
+  Reports reports;
+  host::ReportRef oRPT;
+
+  bool result = false;
+  try {
+    result =
+        service::CallByName(reports, options.operation,
+                            {&viewer, &parentForm, &oDB, &company, nullptr}, oRPT, options.values);
+  } catch (const std::exception& e) {
+    // What the operation does not trap itself reaches its caller, the host.
+    session.AddError({"Reports." + options.operation + "()", e.what()});
+  }
+
+  RunOutcome outcome{options.operation, result, oRPT, viewer.Shown(), session};
+  try {
+    WriteOutcome(outcome, *options.format, options.out, out, err);
+  } catch (const std::exception& e) {
+    err << "orla-vendas run: cannot write the report: " << e.what() << '\n';
+    return kExitFalse;
+  }
+  return result ? kExitSuccess : kExitFalse;
+}
+
+}  // namespace orla::cli

@@ -1,0 +1,19 @@
+#include "hostlib/session.h"
+
+namespace orla::hostlib {
+
+void Session::AddMessage(MessageRecord message) {
+  if (console_ != nullptr) {
+    *console_ << message.title << ": " << message.text << '\n';
+  }
+  messages_.push_back(std::move(message));
+}
+
+void Session::AddError(ErrorRecord error) {
+  if (console_ != nullptr) {
+    *console_ << "error in " << error.procedure << ": " << error.description << '\n';
+  }
+  errors_.push_back(std::move(error));
+}
+
+}  // namespace orla::hostlib

@@ -1,0 +1,154 @@
+// orla-vendas as outside tools drive it: the JSON contract, the SQL trace, the exit codes.
+#include <gmock/gmock.h>
+
+#include "tests/cli/cli_fixture.h"
+
+namespace orla::cli {
+namespace {
+
+using nlohmann::json;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const std::vector<std::string> kMarch = {
+    "VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"};
+
+std::vector<std::string> With(std::vector<std::string> base, std::vector<std::string> more) {
+  base.insert(base.end(), more.begin(), more.end());
+  return base;
+}
+
+TEST_F(CliTest, JsonIsTheContractObject) {
+  const json outcome = RunJson(kMarch);
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : outcome.items()) {
+    keys.push_back(key);
+  }
+  EXPECT_THAT(keys, ElementsAre("operation", "result", "report", "shown", "messages", "errors"));
+  EXPECT_EQ(outcome["operation"], "VendasPorTiposDeRecebimento");
+  EXPECT_EQ(outcome["result"], true);
+  EXPECT_EQ(outcome["shown"], true);
+  EXPECT_EQ(outcome["messages"], json::array());
+  EXPECT_EQ(outcome["errors"], json::array());
+  const json& report = outcome["report"];
+  EXPECT_EQ(report["layout"], "rptVendasPorTiposDeRecebimento");
+  EXPECT_EQ(report["title"], "Vendas - Por Tipos de Recebimento");
+  EXPECT_EQ(report["headerLines"], json({"[12.345.678/0001-95] - AUTO POSTO ORLA LTDA",
+                                         "Visão fiscal / De 01/03/24 até 31/03/24"}));
+  EXPECT_EQ(report["columns"], json({"TipoRecebimento", "FormaPagto", "QtdeVendas", "VLTotal",
+                                     "VLTroco", "VLLiquido", "VLTicketMedio", "TxParticipacao"}));
+  ASSERT_FALSE(report["rows"].empty());
+  for (const json& row : report["rows"]) {
+    EXPECT_TRUE(row[0].is_string());
+    EXPECT_TRUE(row[2].is_number_integer());
+    EXPECT_TRUE(row[3].is_number());
+  }
+}
+
+TEST_F(CliTest, TheTraceShowsEveryDatabaseCallInOrder) {
+  const std::filesystem::path trace = Folder() / "receipt-types.trace";
+  RunJson(With(kMarch, {"--trace-sql", trace.string()}));
+  const std::vector<json> calls = ReadTrace(trace);
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(calls[0], json({{"call", "DB_Open"}}));
+  EXPECT_EQ(calls[1], json({{"call", "GetConnectionString"}}));
+  EXPECT_EQ(calls[2]["call"], "Command.Execute");
+  EXPECT_EQ(calls[2]["text"], "_RPT_VTR");
+  EXPECT_EQ(calls[2]["parameters"], json::parse(R"([
+              {"name":"dtInicial","type":7,"direction":1,"size":0,"value":"2024-03-01"},
+              {"name":"dtFinal","type":7,"direction":1,"size":0,"value":"2024-03-31"},
+              {"name":"IDRetorno","type":200,"direction":2,"size":200,"value":null}])"));
+  EXPECT_EQ(calls[3]["call"], "OpenRecordSet");
+  EXPECT_THAT(calls[3]["sql"].get<std::string>(),
+              HasSubstr("FROM ###vtr_rpt AS vr WITH (NOLOCK) WHERE (vr.WorkStationID = 'ORLA-"));
+  EXPECT_EQ(calls[4], json({{"call", "DB_Close"}}));
+}
+
+TEST_F(CliTest, ARefusedPeriodExitsOneAndStillClosesTheConnection) {
+  const std::filesystem::path trace = Folder() / "refused.trace";
+  const json outcome = RunJson({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=31/02/2024",
+                                "Filtro_DataFinal=31/03/2024", "--trace-sql", trace.string()},
+                               1);
+  EXPECT_EQ(outcome["result"], false);
+  EXPECT_EQ(outcome["report"], nullptr);
+  EXPECT_EQ(outcome["shown"], false);
+  EXPECT_EQ(outcome["messages"],
+            json::parse(R"([{"text":"Você precisa informar o período desejado!",
+                             "title":"Atenção","style":64}])"));
+  EXPECT_THAT(ReadTrace(trace), ElementsAre(json({{"call", "DB_Close"}})));
+}
+
+TEST_F(CliTest, AnEmptyResultTellsTheUserUnlessTheViewerIsHidden) {
+  const std::vector<std::string> august = {"VendasPorTiposDeRecebimento",
+                                           "Filtro_DataInicial=01/08/2024",
+                                           "Filtro_DataFinal=31/08/2024"};
+  const json visible = RunJson(august);
+  EXPECT_EQ(visible["result"], true);
+  EXPECT_EQ(visible["shown"], false);
+  EXPECT_EQ(visible["messages"][0]["text"], "Nenhum registro foi localizado para ser impresso!!!");
+  EXPECT_EQ(visible["report"]["rows"], json::array());
+  const json hidden = RunJson(With(august, {"--viewer-hidden"}));
+  EXPECT_EQ(hidden["messages"], json::array());
+}
+
+TEST_F(CliTest, BadArgumentsExitTwoAndRunNothing) {
+  const std::filesystem::path trace = Folder() / "never.trace";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"Vendas"}, "unknown operation 'Vendas'"},
+      {{"VendasPorTiposDeRecebimento", "Filtro_IDTurno=1"}, "no parameter Filtro_IDTurno"},
+      {{"TabelaDeVendasPorBico", "Filtro_TipoVisao=abc"}, "Filtro_TipoVisao expects"},
+      {{"TabelaDeVendasPorBico", "Filtro_TipoVisao=1.5"}, "Filtro_TipoVisao expects"},
+      {{"TabelaDeVendasPorBico", "Filtro_IsIgnorarADOutrosTipos=yes"}, "expects true or false"},
+      {{"ResumoPorClassificacaoFiscal", "Filtro_ST_AL_ICMS=17,5"}, "decimal point"},
+      {{"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", "Filtro_TipoConfigPreVenda=40000"},
+       "16-bit"},
+      {{"RankingDeVendas", "OrderListIndex=1", "OrderListIndex=2"}, "given twice"},
+      {{"RankingDeVendas", "--today", "2024-13-01"}, "--today expects a date"},
+      {{"RankingDeVendas", "--format", "docx"}, "--format expects"},
+      {{"RankingDeVendas", "--out", "ranking.docx"}, "cannot tell the format"},
+      {{"RankingDeVendas", "--colour"}, "unknown option --colour"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(arguments));
+    const CommandResult result = Run(With(arguments, {"--trace-sql", trace.string()}));
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_THAT(result.err, HasSubstr(message));
+    EXPECT_TRUE(result.out.empty());
+  }
+  EXPECT_FALSE(std::filesystem::exists(trace));
+  EXPECT_EQ(Main({"run", "RankingDeVendas", "--db", (Folder() / "missing.db").string()}).exitCode,
+            2);
+}
+
+TEST_F(CliTest, TodayIsTheDateTheReportSees) {
+  const json outcome = RunJson({"ResumoPorGrupoDeProduto", "Filtro_DataInicial=01/03/2024",
+                                "Filtro_DataFinal=31/03/2024", "--today", "2024-12-20"});
+  EXPECT_EQ(outcome["report"]["formulas"]["DataInicial"], "'20/12/2024'");
+  EXPECT_EQ(outcome["report"]["formulas"]["DataFinal"], "'19/01/2025'");
+  EXPECT_EQ(outcome["report"]["formulas"]["Período"], "31");
+}
+
+TEST_F(CliTest, EveryCommandExplainsItself) {
+  for (const char* command : {"run", "list", "render", "demo-db"}) {
+    SCOPED_TRACE(command);
+    const CommandResult help = Main({command, "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.out, HasSubstr("usage: orla-vendas " + std::string(command)));
+    EXPECT_THAT(help.out, HasSubstr("example"));
+  }
+  EXPECT_EQ(Main({}).exitCode, 2);
+  EXPECT_EQ(Main({"frobnicate"}).exitCode, 2);
+}
+
+TEST_F(CliTest, ListShowsEveryOperationWithItsParameters) {
+  const CommandResult list = Main({"list"});
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_THAT(list.out, HasSubstr("ClienteEspecial\n"));
+  EXPECT_THAT(list.out, HasSubstr("VendasPorTiposDeRecebimento\n"));
+  EXPECT_THAT(list.out, ::testing::ContainsRegex("Filtro_QtdeRegistros +text +default 40"));
+  EXPECT_THAT(list.out,
+              ::testing::ContainsRegex("Filtro_TipoConfigPreVenda +16-bit integer +default 1"));
+}
+
+}  // namespace
+}  // namespace orla::cli
