@@ -129,8 +129,9 @@ std::string HostUtilities::AbbreviateText(const host::Value& text) {
 }
 
 std::string HostUtilities::CompanyNameText(const host::Value& name) {
+  const std::string text = TextOf(name);
   std::string out;
-  for (std::string_view word : Words(TextOf(name))) {
+  for (std::string_view word : Words(text)) {
     out += out.empty() ? "" : " ";
     out += word;
   }

@@ -19,11 +19,14 @@ std::vector<std::string> With(std::vector<std::string> base, std::vector<std::st
 }
 
 TEST_F(CliTest, JsonIsTheContractObject) {
-  const json outcome = RunJson(kMarch);
+  const CommandResult raw = Run(With(kMarch, {"--format", "json"}));
+  ASSERT_EQ(raw.exitCode, 0) << raw.err;
+  const nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(raw.out);
   std::vector<std::string> keys;
-  for (const auto& [key, value] : outcome.items()) {
+  for (const auto& [key, value] : ordered.items()) {
     keys.push_back(key);
   }
+  const json outcome = json::parse(raw.out);
   EXPECT_THAT(keys, ElementsAre("operation", "result", "report", "shown", "messages", "errors"));
   EXPECT_EQ(outcome["operation"], "VendasPorTiposDeRecebimento");
   EXPECT_EQ(outcome["result"], true);
