@@ -170,15 +170,49 @@ bool IsKeywordPiece(const Piece& piece, std::string_view word) {
   return piece.kind == PieceKind::Keyword && piece.word == word;
 }
 
+// ORDER BY terms sort text as SQL Server's collation does (letter case ignored, an accented
+// letter beside its plain one), also when the term is an expression rather than a column.
 std::string Render(const std::vector<Piece>& pieces) {
   std::string text;
+  bool sorting = false;
+  size_t termPieces = 0;
+  bool termIsNumber = false;
+  auto closeTerm = [&] {
+    // A lone number is a column position, which a collation would turn into a constant.
+    if (termPieces > 0 && !(termPieces == 1 && termIsNumber)) {
+      text += std::string(" COLLATE ") + kCollation;
+    }
+    termPieces = 0;
+  };
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Piece& piece = pieces[i];
+    if (sorting) {
+      if (piece.kind == PieceKind::Comma || IsKeywordPiece(piece, "ASC") ||
+          IsKeywordPiece(piece, "DESC")) {
+        closeTerm();
+      } else if (IsKeywordPiece(piece, "UNION") || IsKeywordPiece(piece, "EXCEPT") ||
+                 IsKeywordPiece(piece, "INTERSECT")) {
+        closeTerm();
+        sorting = false;
+      }
+    }
     if (i > 0 && piece.kind != PieceKind::Dot && pieces[i - 1].kind != PieceKind::Dot &&
         piece.kind != PieceKind::Comma) {
       text += ' ';
     }
     text += piece.text;
+    if (IsKeywordPiece(piece, "BY") && i > 0 && IsKeywordPiece(pieces[i - 1], "ORDER")) {
+      sorting = true;
+    } else if (sorting && piece.kind != PieceKind::Comma && !IsKeywordPiece(piece, "ASC") &&
+               !IsKeywordPiece(piece, "DESC")) {
+      termIsNumber = termPieces == 0 && !piece.text.empty() &&
+                     std::all_of(piece.text.begin(), piece.text.end(),
+                                 [](char c) { return c >= '0' && c <= '9'; });
+      ++termPieces;
+    }
+  }
+  if (sorting) {
+    closeTerm();
   }
   return text;
 }

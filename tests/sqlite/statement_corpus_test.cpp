@@ -13,6 +13,7 @@
 #include "host/command.h"
 #include "sqlite/command.h"
 #include "sqlite/database.h"
+#include "sqlite/sql_functions.h"
 #include "tests/sqlite/test_databases.h"
 
 namespace orla::sqlite {
@@ -211,7 +212,7 @@ TEST_F(StatementCorpus, SalesByReceiptType) {
   double share = 0;
   for (; !rows->Eof().AsBoolean(); rows->MoveNext()) {
     const std::string type = rows->Field("TipoRecebimento").AsText();
-    EXPECT_LE(previous, type);
+    EXPECT_LE(CompareTsqlText(previous, type), 0) << previous << " before " << type;
     previous = type;
     share += rows->Field("TxParticipacao").AsDouble();
     if (rows->Field("FormaPagto").AsText() == "Cartão Frota Crédito") {

@@ -204,6 +204,15 @@ TEST_F(TsqlAdapter, TextComparesAsSqlServerDoes) {
             (Rows{"\"Gasolina\"", "\"Nafta\"", "\"ÓLEO\"", "\"Pão\""}));
   EXPECT_EQ(One("SELECT ISNULL(Caixa, 'sem') FROM [Itens de Venda] WHERE Código = 4"),
             Value("sem"));
+  // Also when the sort key is an expression, as a receipt type computed by CASE is; a column
+  // position still sorts by position.
+  EXPECT_EQ(Query("SELECT CASE WHEN Código = 1 THEN 'Cartão Frota' WHEN Código = 2 THEN "
+                  "'Carteira Digital' WHEN Código = 3 THEN 'Cartão de Débito' ELSE 'cartão de "
+                  "Crédito' END AS Tipo FROM [Itens de Venda] ORDER BY Tipo ASC, Código DESC"),
+            (Rows{"\"cartão de Crédito\"", "\"Cartão de Débito\"", "\"Cartão Frota\"",
+                  "\"Carteira Digital\""}));
+  EXPECT_EQ(Query("SELECT Descrição, Código FROM [Itens de Venda] ORDER BY 2 DESC"),
+            (Rows{"\"Nafta\"|4", "\"Pão\"|3", "\"ÓLEO\"|2", "\"Gasolina\"|1"}));
 }
 
 TEST_F(TsqlAdapter, SelectIntoKeepsTheColumnTypes) {

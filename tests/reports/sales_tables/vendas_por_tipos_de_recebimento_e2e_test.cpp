@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <sqlite3.h>
 
+#include "sqlite/sql_functions.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace orla::cli {
@@ -119,7 +120,8 @@ class ReceiptTypesEndToEnd : public CliTest {
       EXPECT_NEAR(row[6].get<double>(), formNet / static_cast<double>(figures.sales.size()), 0.005);
       EXPECT_NEAR(row[7].get<double>(), 100.0 * formNet / net, 0.005);
       shares += row[7].get<double>();
-      EXPECT_LE(previousType, row[0].get<std::string>()) << "ordered by receipt type";
+      EXPECT_LE(sqlite::CompareTsqlText(previousType, row[0].get<std::string>()), 0)
+          << "ordered by receipt type as the database's collation orders text";
       previousType = row[0];
     }
     EXPECT_NEAR(shares, 100.0, 0.01 * static_cast<double>(expected.size()));
