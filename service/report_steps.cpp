@@ -19,8 +19,18 @@ int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate) {
   return static_cast<int32_t>(std::llabs(days) + 1);
 }
 
+void ShiftForcesFinancialView(const std::string& Filtro_IDTurno, int32_t& Filtro_TipoVisao) {
+  if (!Filtro_IDTurno.empty()) {
+    Filtro_TipoVisao = 0;
+  }
+}
+
 std::string QuotedShortDate(const host::DateTime& date) {
-  return "'" + host::CurrentPlatform().Regional().ShortDate(date) + "'";
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "'" + a temporary string.
+  std::string text(1, '\'');
+  text += host::CurrentPlatform().Regional().ShortDate(date);
+  text += '\'';
+  return text;
 }
 
 }  // namespace orla::service

@@ -17,6 +17,9 @@ bool HasRows(const host::RecordsetRef& recordset);
 // The days of the period, both ends counted, whichever order the dates come in.
 int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate);
 
+// Shifts exist only in the till readings: a shift filter forces the financial view (0).
+void ShiftForcesFinancialView(const std::string& Filtro_IDTurno, int32_t& Filtro_TipoVisao);
+
 // A date formula's text: the short date form between single quotes.
 std::string QuotedShortDate(const host::DateTime& date);
 

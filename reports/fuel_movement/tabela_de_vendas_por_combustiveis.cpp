@@ -18,12 +18,7 @@ bool Reports::TabelaDeVendasPorCombustiveis(
   namespace caption = service::caption;
   host::Value legend{std::string()};  // filled by the query builder
   const service::RequestSteps steps{
-      .adjustFilters =
-          [&] {
-            if (!Filtro_IDTurno.empty()) {
-              Filtro_TipoVisao = 0;  // Shifts exist only in the till readings.
-            }
-          },
+      .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
       .layout = "rptTabelaDeVendasPorCombustiveis",
       .caption =
           [&] {

@@ -2,6 +2,7 @@
 // lines (fiscal view) or from the till-closing pump readings (financial view).
 #include "query/get_sql.h"
 #include "service/caption.h"
+#include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
@@ -16,12 +17,7 @@ bool Reports::TabelaDeVendasPorBico(host::Viewer* oRPTViewer, host::Object* oPar
                                     bool Filtro_IsIgnorarADOutrosTipos, int32_t Filtro_TipoVisao) {
   namespace caption = service::caption;
   const service::RequestSteps steps{
-      .adjustFilters =
-          [&] {
-            if (!Filtro_IDTurno.empty()) {
-              Filtro_TipoVisao = 0;  // Shifts exist only in the till readings.
-            }
-          },
+      .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
       .layout = "rptTabelaDeVendasPorBicos",
       .caption =
           [&] {

@@ -2,6 +2,7 @@
 // tax-situation code and product group.
 #include "query/get_sql.h"
 #include "reports/summaries/summary_caption.h"
+#include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
@@ -16,12 +17,7 @@ bool Reports::ResumoPorClassificacaoFiscal(
     bool Filtro_IsIgnorarADOutrosTipos, bool Filtro_IsExibirCombustiveis,
     bool Filtro_IsExibirOutrosProdutos, int32_t Filtro_TipoVisao) {
   const service::RequestSteps steps{
-      .adjustFilters =
-          [&] {
-            if (!Filtro_IDTurno.empty()) {
-              Filtro_TipoVisao = 0;  // Shifts exist only in the till readings.
-            }
-          },
+      .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
       .layout = "rptResumoPorST",
       .caption =
           [&] {

@@ -20,9 +20,7 @@ bool Reports::ResumoPorGrupoDeProduto(
   const service::RequestSteps steps{
       .adjustFilters =
           [&] {
-            if (!Filtro_IDTurno.empty()) {
-              Filtro_TipoVisao = 0;  // Shifts exist only in the till readings.
-            }
+            service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao);
             daysOfPeriod = service::DaysOfPeriod(Filtro_DataInicial, Filtro_DataFinal);
           },
       .layout = "rptResumoPorGrupoDeProdutos",

@@ -1,6 +1,7 @@
 // Summary by product: the gross profit of the period's sales, one line per product.
 #include "query/get_sql.h"
 #include "reports/summaries/summary_caption.h"
+#include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
@@ -14,12 +15,7 @@ bool Reports::ResumoPorProduto(host::Viewer* oRPTViewer, host::Object* oParentFo
                                bool Filtro_IsIgnorarADOutrosTipos, bool Filtro_IsExibirCombustiveis,
                                bool Filtro_IsExibirOutrosProdutos, int32_t Filtro_TipoVisao) {
   const service::RequestSteps steps{
-      .adjustFilters =
-          [&] {
-            if (!Filtro_IDTurno.empty()) {
-              Filtro_TipoVisao = 0;  // Shifts exist only in the till readings.
-            }
-          },
+      .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
       .layout = "rptResumoPorProdutos",
       .caption =
           [&] {
