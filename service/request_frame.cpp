@@ -68,8 +68,10 @@ bool RunRequest(std::string_view operation, const HostObjects& host, host::Repor
     const host::Value cnpj = company.CNPJ();
     const host::Value companyName = company.RazaoSocial();
     host::ReportHelper& helper = host::SharedReportHelper();
-    const std::string companyLine =
-        "[" + TextOf(cnpj) + "] - " + host::SharedHostUtilities().CompanyNameText(companyName);
+    std::string companyLine(1, '[');
+    companyLine += TextOf(cnpj);
+    companyLine += "] - ";
+    companyLine += host::SharedHostUtilities().CompanyNameText(companyName);
     helper.SetHeaderLine(0, companyLine, heldReport);
     helper.SetHeaderLine(1, TrimSpaces(caption), heldReport);
 
