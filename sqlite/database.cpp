@@ -104,6 +104,19 @@ std::filesystem::path DataSourceOf(std::string_view text) {
   return source;
 }
 
+namespace {
+
+// An empty text is no statement; the provider refuses it as SQL Server's does, rather than
+// giving an empty result that would hide a query that was never built.
+BatchResult RunText(Connection& connection, const std::string& sql) {
+  if (sql.find_first_not_of(" \t\r\n") == std::string::npos) {
+    throw host::DatabaseError("Command text was not set for the command object.", sql);
+  }
+  return RunBatch(connection, sql);
+}
+
+}  // namespace
+
 Database::Database(std::filesystem::path file) : file_(std::move(file)) {}
 
 std::unique_ptr<Database> Database::FromConnectionString(std::string_view connectionString) {
@@ -122,7 +135,7 @@ Connection& Database::Open() {
 }
 
 host::RecordsetRef Database::OpenRecordSet(const std::string& sql) {
-  BatchResult result = RunBatch(Open(), sql);
+  BatchResult result = RunText(Open(), sql);
   if (!result.rows) {  // a statement without rows opens an empty recordset
     return std::make_shared<TableRecordset>(std::vector<host::Column>{},
                                             std::vector<host::Value>{});
@@ -131,11 +144,11 @@ host::RecordsetRef Database::OpenRecordSet(const std::string& sql) {
 }
 
 host::RecordsetRef Database::SQL_Execute(const std::string& sql) {
-  return RunBatch(Open(), sql).rows;
+  return RunText(Open(), sql).rows;
 }
 
 host::RecordsetRef Database::SQL_Execute(const std::string& sql, int32_t& rowsAffected) {
-  BatchResult result = RunBatch(Open(), sql);
+  BatchResult result = RunText(Open(), sql);
   rowsAffected = static_cast<int32_t>(
       std::min<int64_t>(result.rowsAffected, std::numeric_limits<int32_t>::max()));
   return result.rows;

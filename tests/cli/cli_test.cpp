@@ -124,11 +124,9 @@ TEST_F(CliTest, BadArgumentsExitTwoAndRunNothing) {
 }
 
 TEST_F(CliTest, TodayIsTheDateTheReportSees) {
-  const json outcome = RunJson({"ResumoPorGrupoDeProduto", "Filtro_DataInicial=01/03/2024",
-                                "Filtro_DataFinal=31/03/2024", "--today", "2024-12-20"});
-  EXPECT_EQ(outcome["report"]["formulas"]["DataInicial"], "'20/12/2024'");
-  EXPECT_EQ(outcome["report"]["formulas"]["DataFinal"], "'19/01/2025'");
-  EXPECT_EQ(outcome["report"]["formulas"]["Período"], "31");
+  // Without dates the period is the current month up to today.
+  const json outcome = RunJson({"VendasPorTiposDeRecebimento", "--today", "2024-03-20"});
+  EXPECT_EQ(outcome["report"]["headerLines"][1], "Visão fiscal / De 01/03/24 até 20/03/24");
 }
 
 TEST_F(CliTest, EveryCommandExplainsItself) {

@@ -109,6 +109,11 @@ TEST(SqliteDatabase, ErrorsSayWhatFailedAndShowTheStatement) {
     EXPECT_NE(e.Description().find("no such column: Nenhuma"), std::string::npos);
     EXPECT_NE(e.Description().find(sql), std::string::npos);
   }
+  // A query that was never built is refused, not taken for an empty result.
+  for (const char* blank : {"", " \r\n"}) {
+    EXPECT_THROW(db.OpenRecordSet(blank), host::DatabaseError);
+    EXPECT_THROW(db.SQL_Execute(blank), host::DatabaseError);
+  }
 }
 
 TEST(SqliteDatabase, TempDbIsSharedByEveryConnection) {
