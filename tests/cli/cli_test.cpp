@@ -62,8 +62,20 @@ TEST_F(CliTest, TheTraceShowsEveryDatabaseCallInOrder) {
               {"name":"dtFinal","type":7,"direction":1,"size":0,"value":"2024-03-31"},
               {"name":"IDRetorno","type":200,"direction":2,"size":200,"value":null}])"));
   EXPECT_EQ(calls[3]["call"], "OpenRecordSet");
-  EXPECT_THAT(calls[3]["sql"].get<std::string>(),
-              HasSubstr("FROM ###vtr_rpt AS vr WITH (NOLOCK) WHERE (vr.WorkStationID = 'ORLA-"));
+  // The final query reads the procedure's rows by the key it returned, quoted as it came.
+  const std::string sql = calls[3]["sql"];
+  const std::string keyStart = "(vr.WorkStationID = '";
+  const size_t from = sql.find(keyStart) + keyStart.size();
+  const std::string key = sql.substr(from, sql.find('\'', from) - from);
+  EXPECT_THAT(key, ::testing::MatchesRegex("ORLA-[0-9]+-[0-9]+"));
+  EXPECT_EQ(sql,
+            "SELECT CASE WHEN vr.IsCartaoCredito = 1 THEN 'Cartão de Crédito' WHEN "
+            "vr.IsCartaoDebito = 1 THEN 'Cartão de Débito' WHEN vr.IsCarteiraDigital = 1 THEN "
+            "'Carteira Digital' WHEN vr.IsFrota = 1 THEN 'Cartão Frota' WHEN vr.IsPix = 1 THEN "
+            "'PIX' ELSE 'Outras Formas' END AS TipoRecebimento,vr.FormaPagto,vr.QtdeVendas,"
+            "vr.VLTotal,vr.VLTroco,vr.VLLiquido,vr.VLTicketMedio,vr.TxParticipacao FROM ###vtr_rpt "
+            "AS vr WITH (NOLOCK) WHERE (vr.WorkStationID = '" +
+                key + "') ORDER BY TipoRecebimento ASC,vr.FormaPagto ASC");
   EXPECT_EQ(calls[4], json({{"call", "DB_Close"}}));
 }
 
