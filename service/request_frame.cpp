@@ -2,6 +2,7 @@
 
 #include "host/errors.h"
 #include "host/platform.h"
+#include "service/caption.h"
 #include "service/messages.h"
 #include "service/present_report.h"
 
@@ -36,6 +37,11 @@ std::string PeriodCaption(std::string_view initialDate, std::string_view finalDa
     return regional.FormatDate(regional.ToDate(host::Value(date)), "dd/mm/yy");
   };
   return "De " + format(initialDate) + " até " + format(finalDate);
+}
+
+std::string ViewAndPeriodCaption(int32_t view, std::string_view initialDate,
+                                 std::string_view finalDate) {
+  return caption::View(view) + " / " + PeriodCaption(initialDate, finalDate);
 }
 
 bool RunRequest(std::string_view operation, const HostObjects& host, host::ReportRef& heldReport,

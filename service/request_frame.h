@@ -2,6 +2,7 @@
 // and the closing steps that hand the held report back on every path.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -50,5 +51,9 @@ bool RunRequest(std::string_view operation, const HostObjects& host, host::Repor
 
 // Header line 1's date part: "De " + initial + " até " + final, both "dd/mm/yy".
 std::string PeriodCaption(std::string_view initialDate, std::string_view finalDate);
+
+// "Visão financeira / " (view 0) or "Visão fiscal / ", then the period part.
+std::string ViewAndPeriodCaption(int32_t view, std::string_view initialDate,
+                                 std::string_view finalDate);
 
 }  // namespace orla::service

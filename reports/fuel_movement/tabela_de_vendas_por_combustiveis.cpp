@@ -22,8 +22,8 @@ bool Reports::TabelaDeVendasPorCombustiveis(
       .layout = "rptTabelaDeVendasPorCombustiveis",
       .caption =
           [&] {
-            return caption::View(Filtro_TipoVisao) + " / " +
-                   service::PeriodCaption(Filtro_DataInicial, Filtro_DataFinal) +
+            return service::ViewAndPeriodCaption(Filtro_TipoVisao, Filtro_DataInicial,
+                                                 Filtro_DataFinal) +
                    caption::WhenGiven(Filtro_IDTurno, caption::kShift) +
                    caption::Adjustments(Filtro_IsIgnorarADVendaComplementar,
                                         Filtro_IsIgnorarADOutrosTipos);

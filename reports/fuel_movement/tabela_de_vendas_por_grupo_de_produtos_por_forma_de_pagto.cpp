@@ -35,8 +35,8 @@ bool Reports::TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto(
       .caption =
           [&] {
             // Only type 2 is the financial view.
-            return caption::View(Filtro_TipoRelatorio == 2 ? 0 : 1) + " / " +
-                   service::PeriodCaption(Filtro_DataInicial, Filtro_DataFinal) +
+            return service::ViewAndPeriodCaption(Filtro_TipoRelatorio == 2 ? 0 : 1,
+                                                 Filtro_DataInicial, Filtro_DataFinal) +
                    caption::WhenGiven(Filtro_IDProduto, caption::kProduct) +
                    caption::Adjustments(Filtro_IsIgnorarADVendaComplementar,
                                         Filtro_IsIgnorarADOutrosTipos) +

@@ -21,8 +21,8 @@ bool Reports::TabelaDeVendasPorBico(host::Viewer* oRPTViewer, host::Object* oPar
       .layout = "rptTabelaDeVendasPorBicos",
       .caption =
           [&] {
-            return caption::View(Filtro_TipoVisao) + " / " +
-                   service::PeriodCaption(Filtro_DataInicial, Filtro_DataFinal) +
+            return service::ViewAndPeriodCaption(Filtro_TipoVisao, Filtro_DataInicial,
+                                                 Filtro_DataFinal) +
                    caption::WhenGiven(Filtro_IDTurno, caption::kShift) +
                    caption::Adjustments(Filtro_IsIgnorarADVendaComplementar,
                                         Filtro_IsIgnorarADOutrosTipos);

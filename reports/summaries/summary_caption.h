@@ -14,7 +14,7 @@ inline std::string SummaryCaption(const std::string& initialDate, const std::str
                                   bool ignoreComplementary, bool ignoreOthers, bool showFuels,
                                   bool showOthers, int32_t view) {
   namespace caption = service::caption;
-  return caption::View(view) + " / " + service::PeriodCaption(initialDate, finalDate) +
+  return service::ViewAndPeriodCaption(view, initialDate, finalDate) +
          caption::WhenGiven(productId, caption::kProduct) +
          caption::WhenGiven(shiftId, caption::kShift) +
          caption::Adjustments(ignoreComplementary, ignoreOthers) +
