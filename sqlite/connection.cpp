@@ -5,6 +5,7 @@
 #include "host/errors.h"
 #include "sqlite/date_text.h"
 #include "sqlite/sql_functions.h"
+#include "sqlite/tsql_functions.h"
 
 namespace orla::sqlite {
 
@@ -67,6 +68,7 @@ Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(fil
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_busy_timeout(db_, 10000);
   RegisterTsqlFunctions(db_);
+  RegisterTsqlTypeFunctions(db_);
   try {
     Exec(std::string("ATTACH DATABASE '") + kTempDbUri + "' AS tempdb");
     Exec("PRAGMA foreign_keys = OFF");
