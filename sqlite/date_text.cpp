@@ -116,18 +116,4 @@ std::optional<host::DateTime> ReadDateText(std::string_view text) {
                                    shape.second);
 }
 
-bool LooksLikeDateLiteral(std::string_view text) {
-  Shape shape;
-  bool hasTime = false;
-  if (text.size() < 8 || !ReadShape(text, shape, hasTime)) {
-    return false;
-  }
-  const bool compact = text.size() >= 8 && text.find_first_of("-/.") != 4;
-  const bool timeOnly = text[2] == ':' || text[1] == ':';
-  if (timeOnly) {
-    return false;
-  }
-  return !compact || hasTime;
-}
-
 }  // namespace orla::sqlite

@@ -231,31 +231,17 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
           prepared.Step();
         }
       } else {
-        // SELECT ... INTO: the new table keeps the declared types of what it copies.
-        PreparedStatement select(connection, translation.sql);
-        std::string create = "CREATE TABLE " + translation.target.Sql() + " (";
-        const int width = sqlite3_column_count(select.Handle());
-        for (int c = 0; c < width; ++c) {
-          const char* declared = sqlite3_column_decltype(select.Handle(), c);
-          std::string type = declared ? declared : "";
-          if (static_cast<std::size_t>(c) < translation.typeHints.size() &&
-              !translation.typeHints[static_cast<std::size_t>(c)].empty()) {
-            type = translation.typeHints[static_cast<std::size_t>(c)];
-          }
-          std::string name = sqlite3_column_name(select.Handle(), c);
-          std::string quoted = "\"";
-          for (char ch : name) {
-            quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-          }
-          create += (c ? ", " : "") + quoted + "\" " + type;
-          if (tsql::IsTextDeclared(type)) {
-            create += std::string(" COLLATE ") + tsql::kCollation;
-          }
+        // SELECT ... INTO: the new table takes the types of the select list. SQL Server
+        // creates nothing when the statement fails, so a failed fill drops the table.
+        connection.Exec(translation.createSql);
+        try {
+          PreparedStatement insert(
+              connection, "INSERT INTO " + translation.target.Sql() + " " + translation.sql);
+          insert.Step();
+        } catch (const host::DatabaseError&) {
+          connection.Exec("DROP TABLE IF EXISTS " + translation.target.Sql());
+          throw;
         }
-        connection.Exec(create + ")");
-        PreparedStatement insert(connection,
-                                 "INSERT INTO " + translation.target.Sql() + " " + translation.sql);
-        insert.Step();
       }
     } catch (const host::DatabaseError& e) {
       Fail(WhatFailed(e) + "\nAs SQLite: " + e.Statement(), tsql);

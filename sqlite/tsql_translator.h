@@ -1,24 +1,40 @@
-// The second stage of the T-SQL adapter: a batch of SQL Server statements, cut into
-// tokens, becomes SQLite statements with SQL Server's meaning. The translator knows a closed
-// set of constructs; anything else raises TranslationError naming the construct, so that no
-// statement reaches SQLite half translated.
+// The second stage of the T-SQL adapter: a batch of SQL Server statements, cut into tokens,
+// becomes SQLite statements with SQL Server's meaning. Each statement is parsed into
+// clauses and expressions, every expression is typed against the catalog (the database's
+// tables and the TempDB working tables, whichever connection made them; SELECT ... INTO
+// results and derived tables take the types of their select lists), and SQLite is written
+// from the types. The translator knows a closed set of constructs; anything else raises
+// TranslationError naming the construct and its offset in the batch, so that no statement
+// reaches SQLite half understood.
 //
 // Meanings kept:
-// - [names] and "names" are identifiers; every plain identifier is quoted on the way out.
-// - ##X and ###X (also TempDB.dbo.##X) live in the schema `tempdb`, shared by every
-//   connection of the process (connection.h).
-// - WITH (NOLOCK) is dropped; SELECT TOP n becomes LIMIT n.
-// - SELECT ... INTO X creates X with the columns' declared types, then fills it.
-// - A chain of + with a text literal or a CONVERT/CAST to text among its operands is a
-//   concatenation (||); any other + adds.
-// - ISNULL, CONVERT(VARCHAR(n), x, style) for styles 103, 108, 111, 112, 120, and CAST to
-//   DATETIME, FLOAT, BIT, INT, MONEY, VARCHAR run through functions registered on every
-//   connection (sql_functions.h).
-// - Date literals beside a comparison or in BETWEEN, and text values inserted into DATETIME
-//   columns, are written in the stored form (date_text.h), so they compare as dates.
-// - Column types: text columns compare with the TSQL collation (letter case and trailing
-//   blanks ignored), MONEY and NUMERIC have REAL affinity, DATETIME has TEXT affinity,
-//   IDENTITY becomes an autoincrementing integer key that positional INSERTs skip.
+// - Types follow SQL Server's data type precedence (datetime > float > decimal/money > int >
+//   bit > text): CASE, ISNULL, COALESCE, UNION columns and operators take the highest type
+//   of their operands and convert the others. Text that must become a number or a date does
+//   so as SQL Server would: a literal at translation (a literal that is neither is an error),
+//   any other text when the row is read (tsql_int, tsql_float, tsql_datetime fail on text
+//   that is not one).
+// - `+` concatenates two texts and adds anything else; every operator is written inside
+//   parentheses, so T-SQL's precedence survives ('x' + a * b is 'x' || (a * b) converted).
+//   `/` divides whole numbers wholly and fails on zero, as SQL Server does.
+// - A text literal meeting a date (compared, BETWEEN, IN, assigned, inserted) is read in the
+//   forms SQL Server reads year first ('YYYYMMDD', 'YYYY/MM/DD', 'YYYY-MM-DD', each with an
+//   optional time) and written in the stored form (date_text.h); any other text, such as
+//   '01/03/2024' (read by the language's date order) or a placeholder left in, is an error.
+// - Text is compared, grouped, made distinct, united, sorted and taken MIN/MAX of under the
+//   TSQL collation (case-insensitive, accent-sensitive), columns and expressions alike; LIKE
+//   runs under it too (tsql_like).
+// - [names] and "names" are identifiers; ##X and ###X (also TempDB.dbo.##X) live in the
+//   schema `tempdb`, shared by every connection of the process (connection.h). WITH (NOLOCK)
+//   is dropped; TOP n becomes LIMIT n, also inside one branch of a UNION.
+// - UPDATE t SET ... FROM t JOIN ... (the target named by its alias in FROM) becomes SQLite's
+//   UPDATE ... FROM with the target's joins moved into WHERE; DELETE X without FROM is read.
+// - Functions: ISNULL, COALESCE, NULLIF, CAST, CONVERT (styles 103, 108, 111, 112, 120 from a
+//   date), ROUND, ABS, the aggregates, SUBSTRING, LEFT, RIGHT, LEN, LTRIM, RTRIM, UPPER,
+//   LOWER, DATEADD, DATEDIFF, GETDATE (tsql_functions.h, sql_functions.h).
+// - Column types: text columns carry the TSQL collation, MONEY and NUMERIC have REAL affinity,
+//   DATETIME has TEXT affinity, IDENTITY becomes an autoincrementing integer key that
+//   positional INSERTs skip.
 #pragma once
 
 #include <optional>
@@ -58,8 +74,7 @@ class Catalog {
   virtual std::optional<std::vector<CatalogColumn>> Columns(const TableName& table) = 0;
 };
 
-// A parenthesised group keeps its contents as children, so that every rule sees one level
-// of an expression at a time.
+// A parenthesised group keeps its contents as children.
 struct Node {
   Token token;  // for a group, its "("
   bool group = false;
@@ -78,10 +93,10 @@ struct Translation {
   Kind kind = Kind::Run;
   // Run: the SQLite statement. CreateTableFromSelect: the SELECT without its INTO.
   std::string sql;
-  // CreateTableFromSelect: the table to create.
+  // CreateTableFromSelect: the table to create and the CREATE TABLE that makes it.
   TableName target;
-  // A SELECT: per column, the SQLite type of a CAST or CONVERT that makes the whole column
-  // ("" when none), which SQLite does not report for computed columns.
+  std::string createSql;
+  // A statement that gives rows: per column, the SQLite declared type of its T-SQL type.
   std::vector<std::string> typeHints;
   // IF OBJECT_ID('name') IS [NOT] NULL: run only when the table exists (or does not).
   std::optional<TableName> guardTable;

@@ -1,6 +1,7 @@
 // The T-SQL adapter construct by construct: each statement runs on SQLite and the test
 // looks at the rows it gives, since a translation can read well and still mean something
-// else. The traps SQLite sets for SQL Server statements each have a case here.
+// else. The typed rules (+, date literals, collation) have their own tables in
+// tsql_typed_rules_test.cpp.
 #include <string>
 #include <vector>
 
@@ -101,23 +102,6 @@ TEST_F(TsqlAdapter, NamesHintsAndTop) {
   EXPECT_NE(ErrorOf("SELECT TOP 99999999999 Código FROM [Itens de Venda]"), "");
 }
 
-TEST_F(TsqlAdapter, PlusConcatenatesWhenAnOperandIsText) {
-  // SQLite alone would add 'T' + '001' as numbers and give 1.
-  EXPECT_EQ(One("SELECT 'T' + '001'"), Value("T001"));
-  EXPECT_EQ(Query("SELECT ('T' + Caixa) AS C FROM [Itens de Venda] WHERE Código < 3 ORDER BY "
-                  "Código"),
-            (Rows{"\"T001\"", "\"T002\""}));
-  EXPECT_EQ(One("SELECT CONVERT(VARCHAR(10),Data,111) + ' ' + CONVERT(VARCHAR(8),Hora,108) FROM "
-                "[Itens de Venda] WHERE Código = 1"),
-            Value("2024/03/01 08:30:00"));
-  EXPECT_EQ(One("SELECT Valor + 1 + Qtde FROM [Itens de Venda] WHERE Código = 1"), Value(13.5));
-  EXPECT_EQ(One("SELECT 'B' + CAST(Código AS VARCHAR(3)) FROM [Itens de Venda] WHERE Código = 2"),
-            Value("B2"));
-  // A group that concatenates counts as text for the chain around it.
-  EXPECT_EQ(One("SELECT ('A' + Caixa) + Caixa FROM [Itens de Venda] WHERE Código = 1"),
-            Value("A001001"));
-}
-
 TEST_F(TsqlAdapter, CastsKeepSqlServerMeaning) {
   // With numeric affinity SQLite reads '2024/03/01 10:00:00' as the number 2024.
   EXPECT_EQ(One("SELECT CAST('2024/03/01 10:00:00' AS DATETIME)"),
@@ -147,24 +131,6 @@ TEST_F(TsqlAdapter, ConvertStyles) {
   EXPECT_NE(ErrorOf("SELECT CONVERT(VARCHAR(10), Data, 104) FROM [Itens de Venda]")
                 .find("CONVERT style 104"),
             std::string::npos);
-}
-
-TEST_F(TsqlAdapter, DateLiteralsCompareAsDates) {
-  // A date stored at midnight lies inside the day's BETWEEN; 23:59:59 still does too.
-  EXPECT_EQ(Query("SELECT Código FROM [Itens de Venda] WHERE Data BETWEEN '20240301 00:00:00' AND "
-                  "'20240301 23:59:59' ORDER BY Código"),
-            (Rows{"1", "2"}));
-  // Stored '2024-03-...' against a '2024/03/...' literal: '-' sorts before '/', so a plain
-  // text comparison would find nothing here.
-  EXPECT_EQ(Query("SELECT Código FROM [Itens de Venda] WHERE Data >= '2024/03/02' ORDER BY Código"),
-            (Rows{"3", "4"}));
-  EXPECT_EQ(Query("SELECT Código FROM [Itens de Venda] WHERE '2024/03/02 00:00:00' = Data"),
-            (Rows{"3"}));
-  EXPECT_NE(ErrorOf("SELECT Código FROM [Itens de Venda] WHERE Data < '2024/02/31 00:00:00'")
-                .find("2024/02/31"),
-            std::string::npos);
-  // Codes of eight digits are left alone.
-  EXPECT_EQ(One("SELECT '20240301' = '20240301'"), Value(int64_t{1}));
 }
 
 TEST_F(TsqlAdapter, ValueKindsOfColumns) {
@@ -278,32 +244,6 @@ TEST_F(TsqlAdapter, BatchesSplitWhereStatementsBegin) {
       "[Itens de Venda] WHERE Código = 2; SELECT Código FROM [Itens de Venda] WHERE Código IN "
       "(SELECT Código FROM [Itens de Venda] WHERE Código > 2) ORDER BY Código");
   EXPECT_EQ(rows, (Rows{"3", "4"}));  // the last statement gives the rows
-}
-
-TEST_F(TsqlAdapter, UnknownConstructsAreNamedErrors) {
-  struct Case {
-    std::string sql;
-    std::string named;
-  };
-  const Case cases[] = {
-      {"SELECT GETDATE()", "GETDATE"},
-      {"DECLARE @x INT", "DECLARE"},
-      {"SELECT @x", "@x"},
-      {"SELECT * FROM #Local", "#Local"},
-      {"SELECT * FROM [Itens de Venda] WITH (TABLOCK)", "TABLOCK"},
-      {"SELECT * FROM [Itens de Venda] a CROSS APPLY (SELECT 1 AS b) x", "APPLY"},
-      {"SELECT CAST(Código AS XML) FROM [Itens de Venda]", "XML"},
-      {"SELECT ROW_NUMBER() OVER (ORDER BY Código) FROM [Itens de Venda]", "ROW_NUMBER"},
-      {"EXEC _RPT_VTR", "EXEC"},
-      {"SELECT Descrição COLLATE Latin1_General_CI_AS FROM [Itens de Venda]", "COLLATE"},
-      {"SELECT * FROM Outra.dbo.Tabela", "Outra"},
-      {"IF EXISTS (SELECT 1) DROP TABLE ##X", "IF"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.sql);
-    const std::string error = ErrorOf(c.sql);
-    EXPECT_NE(error.find(c.named), std::string::npos) << "-->|" << error << "|<--";
-  }
 }
 
 TEST_F(TsqlAdapter, DemoSchemaAppliesThroughTheAdapter) {
