@@ -36,17 +36,6 @@ double AmountOrZero(const host::Value& amount) {
   return amount.IsNull() ? 0.0 : host::CurrentPlatform().Regional().ToDouble(amount);
 }
 
-// A loop "until EOF" on a provider that cannot tell where the rows end would run on blindly.
-bool AtEnd(host::Recordset& recordset) {
-  const host::Value eof = recordset.Eof();
-  if (eof.IsNull()) {
-    throw host::HostError(host::error_number::kInvalidUseOfNull,
-                          "The recordset of the sales adjustments cannot tell its end (EOF is "
-                          "null)");
-  }
-  return host::CurrentPlatform().Regional().ToBoolean(eof);
-}
-
 }  // namespace
 
 std::string ReadingsFilter(const std::string& dataInicial, const std::string& dataFinal,
@@ -178,7 +167,7 @@ void BuildNozzleSalesTable(host::Database& oDB, const std::string& dataInicial,
   const host::RecordsetRef sales = oDB.OpenRecordSet(SalesAdjustmentsQuery(
       dataInicial, dataFinal, idTurno, isIgnorarADVendaComplementar, isIgnorarADOutrosTipos));
   host::Recordset& salesRows = host::Require(sales.get(), "recordset");
-  while (!AtEnd(salesRows)) {
+  while (service::RowsRemain(sales, "the sales adjustments")) {
     const host::RecordsetRef count = oDB.OpenRecordSet(ReadingCountQuery(
         regional.ToText(salesRows.Field("Bico")), regional.ToText(salesRows.Field("Descricao"))));
     if (service::HasRows(count) && !count->Field("Bico").IsNull() &&
