@@ -12,6 +12,15 @@ bool HasRows(const host::RecordsetRef& recordset) {
   return !eof.IsNull() && !host::CurrentPlatform().Regional().ToBoolean(eof);
 }
 
+bool RowsRemain(const host::RecordsetRef& recordset, std::string_view what) {
+  const host::Value eof = host::Require(recordset.get(), "recordset").Eof();
+  if (eof.IsNull()) {
+    throw host::HostError(host::error_number::kInvalidUseOfNull,
+                          "The recordset of " + std::string(what) + " cannot tell its end");
+  }
+  return !host::CurrentPlatform().Regional().ToBoolean(eof);
+}
+
 int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate) {
   const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
   const int64_t days = host::DaysBetween(regional.ToDate(host::Value(initialDate)),

@@ -14,6 +14,10 @@ namespace orla::service {
 // `If Not rs.EOF` does.
 bool HasRows(const host::RecordsetRef& recordset);
 
+// For a loop over every row: true while there is a current row. A recordset that cannot tell
+// (null EOF) raises, naming `what`, as such a loop would otherwise run on blindly.
+bool RowsRemain(const host::RecordsetRef& recordset, std::string_view what);
+
 // The days of the period, both ends counted, whichever order the dates come in.
 int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate);
 

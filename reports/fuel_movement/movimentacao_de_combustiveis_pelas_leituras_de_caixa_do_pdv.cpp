@@ -1,14 +1,61 @@
 // Fuel movement by till readings: volume, average prices, discounts and surcharges per nozzle
 // as the closed tills' pump readings record them, with a second subreport projecting the
 // movement over a forecast window.
+#include "reports/fuel_movement/movimentacao_de_combustiveis_pelas_leituras_de_caixa_do_pdv.h"
+
 #include "host/platform.h"
 #include "query/get_sql.h"
+#include "reports/fuel_movement/vendas_por_leituras_de_caixa.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
 namespace orla {
+
+namespace reports {
+
+namespace {
+
+// A nozzle whose readings sold no volume shows its totals in place of the averages.
+constexpr std::string_view kMovementByNozzle =
+    "SELECT "
+    "Bico,"
+    "Combustivel,"
+    "SUM(QtdeVendida) AS QtdeVendida,"
+    "CASE "
+    "WHEN CAST(SUM(QtdeVendida) AS FLOAT) = 0 THEN CAST(SUM(TotalVenda) AS FLOAT) "
+    "ELSE (CAST(SUM(TotalVenda) AS FLOAT) / CAST(SUM(QtdeVendida) AS FLOAT)) "
+    "END AS ValorDeVenda,"
+    "CASE "
+    "WHEN CAST(SUM(QtdeVendida) AS FLOAT) = 0 THEN CAST(SUM(TotalCusto) AS FLOAT) "
+    "ELSE (CAST(SUM(TotalCusto) AS FLOAT) / CAST(SUM(QtdeVendida) AS FLOAT)) "
+    "END AS ValorDeCusto,"
+    "SUM(ValorDesconto) AS ValorDesconto,"
+    "SUM(ValorAcrescimo) AS ValorAcrescimo,"
+    "CASE "
+    "WHEN CAST(SUM(QtdeVendida) AS FLOAT) = 0 THEN CAST(SUM(TotalVenda) AS FLOAT) "
+    "ELSE (CAST(SUM(TotalVenda) AS FLOAT) / CAST(SUM(QtdeVendida) AS FLOAT)) "
+    "END AS ValorDeVendaAtual "
+    "FROM "
+    "##VendasNosBicos WITH (NOLOCK) "
+    "GROUP BY "
+    "Bico,Combustivel "
+    "ORDER BY "
+    "Bico";
+
+}  // namespace
+
+std::string MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDVSQL(
+    host::Database& oDB, const query::ReadingsMovementRequest& request) {
+  BuildNozzleSalesTable(oDB, request.period.Filtro_DataInicial, request.period.Filtro_DataFinal,
+                        request.Filtro_IDTurno,
+                        request.adjustments.Filtro_IsIgnorarADVendaComplementar,
+                        request.adjustments.Filtro_IsIgnorarADOutrosTipos);
+  return std::string(kMovementByNozzle);
+}
+
+}  // namespace reports
 
 namespace {
 

@@ -1,12 +1,83 @@
 // Sales table by nozzle: volume and value per nozzle, business day and till, from the sale
 // lines (fiscal view) or from the till-closing pump readings (financial view).
+#include "reports/sales_tables/tabela_de_vendas_por_bico.h"
+
+#include "host/platform.h"
+#include "query/fragments.h"
 #include "query/get_sql.h"
+#include "reports/fuel_movement/vendas_por_leituras_de_caixa.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
 namespace orla {
+
+namespace reports {
+
+namespace {
+
+// The readings already carry the period and the till, so nothing filters them again here.
+constexpr std::string_view kFromNozzleSalesTable =
+    "SELECT Data_Abertura,('T' + Caixa) AS Caixa,('B' + Bico) AS Código_Produto,"
+    "SUM(QtdeVendida) AS QtdeVendida,SUM(TotalVenda + ValorAcrescimo - ValorDesconto) AS "
+    "ValorVenda FROM ##VendasNosBicos WITH (NOLOCK) GROUP BY Data_Abertura,'T' + Caixa,'B' + Bico";
+
+}  // namespace
+
+std::string TabelaDeVendasPorBicoSQL(host::Database& oDB, const query::SalesTableRequest& request) {
+  const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
+  host::ReportHelper& helper = host::SharedReportHelper();
+  const std::string& initialDate = request.period.Filtro_DataInicial;
+  const std::string& finalDate = request.period.Filtro_DataFinal;
+  const bool financial = request.Filtro_TipoVisao == 0;
+
+  std::string caption;
+  std::string condition =
+      query::ReplaceIgnoringCase(helper.BuildPeriodFilter(initialDate, finalDate, "", caption),
+                                 "{c}", query::DateColumnName(financial));
+  condition = query::ReplaceIgnoringCase(
+      helper.BuildIdFilter(request.Filtro_IDTurno, condition, host::Value(""), caption), "{c}",
+      "b.Caixa");
+  condition = "AND " + condition + " ";
+
+  // The fiscal view counts what the documents say: no special-client price difference.
+  const bool withoutSpecialPriceDifference = !financial;
+  const bool ignoreComplementary = request.adjustments.Filtro_IsIgnorarADVendaComplementar;
+  const bool ignoreOthers = request.adjustments.Filtro_IsIgnorarADOutrosTipos;
+  std::string adjustmentCaption;
+  const std::string surcharge =
+      query::Replace(query::SurchargeExpression(ignoreComplementary, ignoreOthers,
+                                                adjustmentCaption, withoutSpecialPriceDifference),
+                     "{a}", "");
+  std::string differenceOnly;
+  const std::string discount =
+      query::Replace(query::DiscountExpression(ignoreComplementary, ignoreOthers, adjustmentCaption,
+                                               withoutSpecialPriceDifference, differenceOnly),
+                     "{a}", "");
+
+  if (financial) {
+    BuildNozzleSalesTable(oDB, initialDate, finalDate, request.Filtro_IDTurno, ignoreComplementary,
+                          ignoreOthers);
+    return std::string(kFromNozzleSalesTable);
+  }
+  std::string sql =
+      "SELECT b.Data_Abertura,('T' + b.Caixa) AS Caixa,('B' + a.Código_Produto) AS "
+      "Código_Produto,SUM(a.Qtde) AS QtdeVendida,SUM(a.Valor_Venda - ";
+  sql += discount;
+  sql += " + ";
+  sql += surcharge;
+  sql +=
+      ") AS ValorVenda FROM [Movimentações em Vendas] a WITH (NOLOCK) LEFT JOIN [Movimentações] b "
+      "WITH (NOLOCK) ON a.IDCaixa = b.Código WHERE ";
+  sql += query::SaleDocumentCondition("", initialDate, finalDate, regional);
+  sql += " AND (a.Tipo = 'C') AND (a.IsEstornado = 0) AND (a.Transferência = 0) ";
+  sql += condition;
+  sql += "GROUP BY b.Data_Abertura,'T' + b.Caixa,'B' + a.Código_Produto";
+  return sql;
+}
+
+}  // namespace reports
 
 bool Reports::TabelaDeVendasPorBico(host::Viewer* oRPTViewer, host::Object* oParentForm,
                                     host::Database* oDB, host::Company* oEmpresa,

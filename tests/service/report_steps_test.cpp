@@ -38,7 +38,12 @@ TEST_F(ReadingsTest, BindsTheRowsToTheReportAndBothSubreportsItself) {
       platform->log,
       ElementsAre("CreateReport(" + layout + ")", ::testing::StartsWith("SetHeaderLine(0"),
                   ::testing::StartsWith("SetHeaderLine(1"),
-                  "SetReportFormula(" + layout + ", QtdeDiasDeMovimento = 10)", "SQL_Execute()",
+                  "SetReportFormula(" + layout + ", QtdeDiasDeMovimento = 10)",
+                  // The working table: no readings in the fakes, so no adjustment pass.
+                  "IsOpened", "DB_Open", ::testing::HasSubstr("DROP TABLE ##VendasNosBicos"),
+                  ::testing::StartsWith("SQL_Execute(CREATE TABLE ##VendasNosBicos"),
+                  ::testing::StartsWith("SQL_Execute(INSERT INTO ##VendasNosBicos"),
+                  ::testing::StartsWith("SQL_Execute(SELECT Bico,Combustivel,"),
                   layout + ".SetDataSource", layout + ".OpenSubreportByName(Resumo)",
                   "Resumo.SetDataSource", "SetReportFormula(Resumo, QtdeDiasDeMovimento = 10)",
                   layout + ".OpenSubreportByName(Previsao)", "Previsao.SetDataSource",
