@@ -558,5 +558,39 @@ TEST_F(SummariesEndToEnd, ByTaxClassificationMatchesTheRawSales) {
   }
 }
 
+TEST_F(SummariesEndToEnd, ThePrintedPagesSetFuelsApartAndTheTaxSummaryByRateAndSituation) {
+  struct Row {
+    std::string operation;
+    std::vector<std::string> texts;
+  };
+  const Row rows[] = {
+      {"ResumoPorProduto",
+       {"Combustíveis", "Total Combustíveis", "Outros produtos", "Total geral"}},
+      {"ResumoPorGrupoDeProduto",
+       {"Período de 31 dia(s); projeção de 15/04/2024 a 15/05/2024", "Total Outros produtos",
+        "Total geral"}},
+      {"ResumoPorClassificacaoFiscal",
+       {"Alíquota de ICMS 0,00%", "Situação tributária FF - Substituição tributária",
+        "Total da alíquota 17,00%", "Total geral"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.operation);
+    const std::filesystem::path pdf = Folder() / (row.operation + ".pdf");
+    Options financial;
+    financial.financial = true;
+    std::vector<std::string> arguments = Arguments(row.operation, financial);
+    arguments.insert(arguments.end(),
+                     {"--format", "pdf", "--out", pdf.string(), "--today", "2024-04-15"});
+    ASSERT_EQ(Run(arguments).exitCode, 0);
+    // Each text is found after the one before it.
+    const std::string text = PdfText(pdf);
+    size_t at = 0;
+    for (const std::string& expected : row.texts) {
+      at = text.find(expected, at);
+      ASSERT_NE(at, std::string::npos) << expected;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orla::cli
