@@ -1,13 +1,54 @@
 // Summary by product group: the gross profit of the period's sales, one line per product
 // group (and per fuel).
+#include "reports/summaries/resumo_por_grupo_de_produto.h"
+
 #include "host/platform.h"
 #include "query/get_sql.h"
 #include "reports/summaries/summary_caption.h"
+#include "reports/summaries/summary_query.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
 namespace orla {
+
+namespace reports {
+
+namespace {
+
+// A fuel line stands for its own fuel, any other line for its product's group.
+constexpr std::string_view kLineOrGroup =
+    "CASE WHEN Tipo = 'C' THEN c.Descrição ELSE a.Descrição END";
+
+}  // namespace
+
+std::string ResumoPorGrupoDeProdutoSQL(host::Database& oDB, const query::SummaryRequest& request) {
+  const summary::Filters filters{request.period,         request.Filtro_IDProduto,
+                                 request.Filtro_IDTurno, request.adjustments,
+                                 request.productKinds,   request.Filtro_TipoVisao};
+  const summary::Pieces pieces =
+      summary::BuildPieces(filters, {.product = "c.IDProduto", .shift = "d.Caixa", .sale = "c."});
+  const std::string condition = "AND " + pieces.condition + " ";
+  const std::string lineOrGroup(kLineOrGroup);
+
+  if (!summary::IsFinancial(request.Filtro_TipoVisao)) {
+    return "SELECT c.Tipo," + lineOrGroup + " AS Descrição," +
+           summary::AmountColumns("c.", pieces, false) + std::string(summary::kGroupSalesFrom) +
+           summary::FiscalSaleWhere("c.", request.period) + condition +
+           summary::ProductKindClause("AND ", pieces, "c.Tipo") + "GROUP BY c.Tipo," + lineOrGroup +
+           " ORDER BY " + lineOrGroup;
+  }
+
+  summary::FillNozzleSales(oDB, filters);
+  return summary::FinancialHead("lista.Tipo,lista.Descrição,") +
+         summary::FuelPart("Combustivel AS Descrição,") + "UNION ALL SELECT c.Tipo,a.Descrição," +
+         summary::AmountColumns("c.", pieces, true) + std::string(summary::kGroupSalesFrom) +
+         summary::TillSaleWhere("c.") + condition + "GROUP BY c.Tipo,a.Descrição) lista " +
+         summary::ProductKindClause("WHERE ", pieces, "lista.Tipo") +
+         "GROUP BY lista.Tipo,lista.Descrição ORDER BY lista.Descrição";
+}
+
+}  // namespace reports
 
 bool Reports::ResumoPorGrupoDeProduto(
     host::Viewer* oRPTViewer, host::Object* oParentForm, host::Database* oDB,

@@ -1,11 +1,51 @@
 // Summary by product: the gross profit of the period's sales, one line per product.
+#include "reports/summaries/resumo_por_produto.h"
+
 #include "query/get_sql.h"
 #include "reports/summaries/summary_caption.h"
+#include "reports/summaries/summary_query.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
 namespace orla {
+
+namespace reports {
+
+namespace {
+
+constexpr std::string_view kProductSalesFrom =
+    "FROM [Produtos] a WITH (NOLOCK) INNER JOIN [Movimentações em Vendas] b WITH (NOLOCK) ON "
+    "a.Código = b.IDProduto LEFT JOIN [Movimentações] c WITH (NOLOCK) ON b.IDCaixa = c.Código ";
+
+}  // namespace
+
+std::string ResumoPorProdutoSQL(host::Database& oDB, const query::SummaryRequest& request) {
+  const summary::Filters filters{request.period,         request.Filtro_IDProduto,
+                                 request.Filtro_IDTurno, request.adjustments,
+                                 request.productKinds,   request.Filtro_TipoVisao};
+  const summary::Pieces pieces =
+      summary::BuildPieces(filters, {.product = "b.IDProduto", .shift = "c.Caixa", .sale = "b."});
+  const std::string condition = "AND " + pieces.condition + " ";
+
+  if (!summary::IsFinancial(request.Filtro_TipoVisao)) {
+    return "SELECT b.Tipo,b.Descrição," + summary::AmountColumns("b.", pieces, false) +
+           std::string(kProductSalesFrom) + summary::FiscalSaleWhere("b.", request.period) +
+           condition + summary::ProductKindClause("AND ", pieces, "b.Tipo") +
+           "GROUP BY b.Tipo,b.Descrição ORDER BY b.Descrição";
+  }
+
+  summary::FillNozzleSales(oDB, filters);
+  // Fuels come from what the pumps delivered; the sale lines give only the other products.
+  return summary::FinancialHead("lista.Tipo,lista.Descrição,") +
+         summary::FuelPart("Combustivel AS Descrição,") + "UNION ALL SELECT b.Tipo,a.Descrição," +
+         summary::AmountColumns("b.", pieces, true) + std::string(kProductSalesFrom) +
+         summary::TillSaleWhere("b.") + condition + "GROUP BY b.Tipo,a.Descrição) lista " +
+         summary::ProductKindClause("WHERE ", pieces, "lista.Tipo") +
+         "GROUP BY lista.Tipo,lista.Descrição ORDER BY lista.Descrição";
+}
+
+}  // namespace reports
 
 bool Reports::ResumoPorProduto(host::Viewer* oRPTViewer, host::Object* oParentForm,
                                host::Database* oDB, host::Company* oEmpresa, host::Object* oUser,
