@@ -65,6 +65,9 @@ host::Value TypedValue(const service::ParameterInfo& parameter, const std::strin
   const std::string what(parameter.name);
   switch (parameter.type) {
     case service::ParameterType::Text:
+      if (parameter.name == "Filtro_FormasDePagto") {
+        return CheckQuotedNameList(text, what);
+      }
       return text;
     case service::ParameterType::Boolean:
       return ParseBoolean(text, what);
