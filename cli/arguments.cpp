@@ -86,4 +86,55 @@ bool ParseBoolean(std::string_view text, std::string_view what) {
   throw UsageError(std::string(what) + " expects true or false, got '" + std::string(text) + "'");
 }
 
+std::string CheckQuotedNameList(std::string_view text, std::string_view what) {
+  auto refuse = [&](std::string_view why) {
+    return UsageError(std::string(what) + " expects quoted names separated by commas " +
+                      "('Dinheiro','Cheque a Vista'), " + std::string(why) + ", got \"" +
+                      std::string(text) + "\"");
+  };
+  auto skipBlanks = [&](size_t pos) {
+    while (pos < text.size() && text[pos] == ' ') {
+      ++pos;
+    }
+    return pos;
+  };
+  if (text.empty()) {
+    return {};
+  }
+  size_t pos = skipBlanks(0);
+  while (true) {
+    if (pos >= text.size() || text[pos] != '\'') {
+      throw refuse("each name between single quotes");
+    }
+    const size_t first = ++pos;
+    while (true) {
+      if (pos >= text.size()) {
+        throw refuse("a name whose closing quote is missing");
+      }
+      if (text[pos] == '\'') {
+        if (pos + 1 < text.size() && text[pos + 1] == '\'') {
+          pos += 2;  // a quote inside the name, doubled
+          continue;
+        }
+        break;
+      }
+      if (static_cast<unsigned char>(text[pos]) < 0x20) {
+        throw refuse("names without control characters");
+      }
+      ++pos;
+    }
+    if (pos == first) {
+      throw refuse("no empty name");
+    }
+    pos = skipBlanks(pos + 1);
+    if (pos == text.size()) {
+      return std::string(text);
+    }
+    if (text[pos] != ',') {
+      throw refuse("a comma between two names (a quote inside a name is doubled)");
+    }
+    pos = skipBlanks(pos + 1);
+  }
+}
+
 }  // namespace orla::cli

@@ -47,4 +47,11 @@ int64_t ParseInteger(std::string_view text, std::string_view what);
 double ParseDecimal(std::string_view text, std::string_view what);
 bool ParseBoolean(std::string_view text, std::string_view what);
 
+// A list of names for an SQL IN list, which the report places into its statement as it
+// stands: each name in single quotes with its own quotes doubled ('Dinheiro','Cheque a
+// Vista'), separated by commas; spaces between the names and the commas are allowed. Empty
+// text means all names. Raises UsageError for anything else, so that a stray quote can
+// never end a literal early.
+std::string CheckQuotedNameList(std::string_view text, std::string_view what);
+
 }  // namespace orla::cli

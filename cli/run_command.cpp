@@ -11,6 +11,7 @@
 #include "cli/demo_location.h"
 #include "cli/json_values.h"
 #include "cli/output.h"
+#include "cli/progress.h"
 #include "cli/trace.h"
 #include "engine/render.h"
 #include "host/errors.h"
@@ -65,6 +66,9 @@ host::Value TypedValue(const service::ParameterInfo& parameter, const std::strin
   const std::string what(parameter.name);
   switch (parameter.type) {
     case service::ParameterType::Text:
+      if (parameter.name == "Filtro_FormasDePagto") {
+        return CheckQuotedNameList(text, what);
+      }
       return text;
     case service::ParameterType::Boolean:
       return ParseBoolean(text, what);
@@ -197,6 +201,9 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   host::ReportRef oRPT;
 
   bool result = false;
+  if (terminal) {
+    err << "Running " << options.operation << "..." << std::endl;
+  }
   try {
     result =
         service::CallByName(reports, options.operation,
@@ -206,6 +213,10 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
     session.AddError({"Reports." + options.operation + "()", e.what()});
   }
 
+  auto* rendered = dynamic_cast<engine::Report*>(oRPT.get());
+  if (terminal && rendered != nullptr && *options.format != engine::Format::Json) {
+    ShowRowProgress(*rendered, err);
+  }
   RunOutcome outcome{options.operation, result, oRPT, viewer.Shown(), session};
   try {
     WriteOutcome(outcome, *options.format, options.out, out, err);

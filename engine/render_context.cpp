@@ -109,8 +109,10 @@ void RenderContext::Compute(Row& row, int64_t number) const {
 
 std::string RenderContext::Text(size_t field, const host::Value& value) const {
   const FieldDef& def = layout_.fields[field];
-  if (!def.labels.empty() && !value.IsNull()) {
-    const std::string code = value.GetKind() == host::Value::Kind::Text
+  if (!def.labels.empty()) {
+    // A null code reads as empty text, so that one label names both ways of having none.
+    const std::string code = value.IsNull() ? std::string()
+                             : value.GetKind() == host::Value::Kind::Text
                                  ? value.AsText()
                                  : FormatValue(value, FieldFormat{FormatKind::Integer, 0});
     for (const auto& [stored, label] : def.labels) {

@@ -1,13 +1,152 @@
 // Movement details by client: the period's sale items per client and payment form, with the
 // driver and odometer of nominal coupons and a product summary in a subreport.
+#include "reports/movement_details/detalhes_dos_movimentos_por_clientes.h"
+
+#include <array>
+
 #include "host/errors.h"
+#include "query/fragments.h"
 #include "service/caption.h"
+#include "service/report_steps.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
 namespace orla {
 
+namespace reports {
+
 namespace {
+
+// The type whose layout lists the clients' lines in the order the user chose.
+constexpr int32_t kPresentClient = 2;
+
+constexpr std::array<std::string_view, 8> kSortColumns{
+    "Placa",
+    "Data_Movimento {CLASS}, Hora_Movimento",
+    "Motorista",
+    "Descrição",
+    "Qtde",
+    "ValorTotal",
+    "T011_FormaDePagto",
+    "Funcionário",
+};
+constexpr size_t kDateAndTime = 1;
+
+}  // namespace
+
+std::string ClientDetailsQuery(int32_t Filtro_TipoRelatorio, int32_t OrderListIndex,
+                               int32_t ClassificationListIndex) {
+  std::string q = "SELECT ";
+  q += "ID,";
+  q += "IDCliente,";
+  q += "NomeCliente,";
+  q += "Data_Movimento,";
+  q += "Hora_Movimento,";
+  q += "Modelo,";
+  q += "Número_NF,";
+  q += "Código_Venda,";
+  q += "IsCVRepeat,";
+  q += "Descrição,";
+  q += "T011_FormaDePagto,";
+  q += "IsClienteEspecial,";
+  q += "IsTeclado,";
+  q += "Cupom_Complementar,";
+  q += "Placa,";
+  q += "Funcionário,";
+  q += "Valor_Unitario,";
+  q += "Valor_Custo,";
+  q += "QtdeOrig,";
+  q += "Qtde,";
+  q += "ValorAcrescimo,";
+  q += "ValorDesconto,";
+  q += "ValorTotalOrig,";
+  q += "ValorTotal,";
+  q += "PercFormPgto,";
+  q += "Motorista,";
+  q += "KM ";
+  q += "FROM ";
+  q += kClientDetailsTable;
+  q += " WITH (NOLOCK)";
+  if (Filtro_TipoRelatorio != kPresentClient) {
+    return q;
+  }
+  const std::string direction = ClassificationListIndex == 0 ? "ASC" : "DESC";
+  // No column at all would leave "ORDER BY  ASC", which the database refuses; the list then
+  // keeps the order it was filled in, date and time, in the direction asked.
+  const bool known =
+      OrderListIndex >= 0 && OrderListIndex < static_cast<int32_t>(kSortColumns.size());
+  q += "ORDER BY ";
+  q += kSortColumns[known ? static_cast<size_t>(OrderListIndex) : kDateAndTime];
+  q += " " + direction;
+  return query::Replace(q, "{CLASS}", direction);
+}
+
+std::string ClientSummaryQuery(int32_t Filtro_TipoRelatorio) {
+  std::string tail = "SUM(QtdeOrig) AS QtdeOrig,";
+  tail += "SUM(Qtde) AS Qtde,";
+  tail += "SUM(ValorAcrescimo) AS ValorAcrescimo,";
+  tail += "SUM(ValorDesconto) AS ValorDesconto,";
+  tail += "SUM(ValorTotalOrig) AS ValorTotalOrig,";
+  tail += "SUM(ValorTotal) AS ValorTotal ";
+  tail += "FROM ";
+  tail += kClientDetailsTable;
+  tail += " WITH (NOLOCK) ";
+  tail += "GROUP BY ";
+
+  std::string q = "SELECT ";
+  q += "Descrição,";
+  switch (Filtro_TipoRelatorio) {
+    case 0:
+      q += "ROUND(SUM(Valor_Unitario) / COUNT(Valor_Unitario), 3) AS Valor_Unitario,";
+      q += "ROUND(SUM(Valor_Custo) / COUNT(Valor_Custo), 3) AS Valor_Custo,";
+      q += tail;
+      q += "Descrição ";
+      break;
+    case 1:
+      q += "Valor_Unitario AS Valor_Unitario,";
+      q += "Valor_Custo AS Valor_Custo,";
+      q += tail;
+      q += "Descrição,";
+      q += "Valor_Unitario,";
+      q += "Valor_Custo ";
+      break;
+    default:
+      q += "Valor_Unitario AS Valor_Unitario,";
+      q += tail;
+      q += "Descrição,";
+      q += "Valor_Unitario ";
+      break;
+  }
+  q += "ORDER BY ";
+  q += "Descrição ASC";
+  return q;
+}
+
+void OpenClientDetails(host::Database& oDB, host::RecordsetRef& details,
+                       host::RecordsetRef& summary, int32_t Filtro_TipoRelatorio,
+                       int32_t OrderListIndex, int32_t ClassificationListIndex) {
+  details = oDB.OpenRecordSet(
+      ClientDetailsQuery(Filtro_TipoRelatorio, OrderListIndex, ClassificationListIndex));
+  summary = oDB.OpenRecordSet(ClientSummaryQuery(Filtro_TipoRelatorio));
+}
+
+void BuildClientDetails(host::Database& oDB, host::RecordsetRef& details,
+                        host::RecordsetRef& summary, int32_t OrderListIndex,
+                        int32_t ClassificationListIndex, const ClientDetailsFilters& filters,
+                        int32_t Filtro_TipoRelatorio) {
+  CreateClientDetailsTable(oDB);
+  FillClientDetailsTable(oDB, filters);
+  MarkRepeatedSales(oDB);
+  OpenClientDetails(oDB, details, summary, Filtro_TipoRelatorio, OrderListIndex,
+                    ClassificationListIndex);
+}
+
+}  // namespace reports
+
+namespace {
+
+// The section whose first report object places the product summary.
+constexpr std::string_view kSummarySection = "ReportFooterSection2";
 
 std::string LayoutOf(int32_t Filtro_TipoRelatorio) {
   switch (Filtro_TipoRelatorio) {
@@ -32,9 +171,8 @@ bool Reports::DetalhesDosMovimentosPorClientes(
     bool Filtro_IsExibirOutrosProdutos, int32_t Filtro_TipoRelatorio,
     std::string Filtro_FormasDePagto) {
   namespace caption = service::caption;
-  static_cast<void>(OrderListIndex);
-  static_cast<void>(ClassificationListIndex);
-  static_cast<void>(Filtro_FormasDePagto);
+  host::RecordsetRef summary;
+  host::ReportRef subreport;
   const service::RequestSteps steps{
       .layout = LayoutOf(Filtro_TipoRelatorio),
       .caption =
@@ -50,11 +188,36 @@ bool Reports::DetalhesDosMovimentosPorClientes(
                    caption::ProductKinds(Filtro_IsExibirCombustiveis,
                                          Filtro_IsExibirOutrosProdutos);
           },
-      .query = [](host::Database&) -> host::RecordsetRef {
-        throw host::HostError(host::error_number::kObjectDoesNotSupport,
-                              "The client details working table is not built in this version");
-      },
-      .bind = false,  // The report binds its detail rows and its summary itself.
+      .query =
+          [&](host::Database& db) {
+            host::RecordsetRef details;
+            reports::BuildClientDetails(
+                db, details, summary, OrderListIndex, ClassificationListIndex,
+                {{Filtro_DataInicial, Filtro_DataFinal},
+                 Filtro_IDCliente,
+                 Filtro_IDFuncionario,
+                 Filtro_IDProduto,
+                 Filtro_IDTurno,
+                 {Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos},
+                 {Filtro_IsExibirCombustiveis, Filtro_IsExibirOutrosProdutos},
+                 Filtro_FormasDePagto},
+                Filtro_TipoRelatorio);
+            return details;
+          },
+      .afterQuery =
+          [&](host::RecordsetRef& details, host::ReportRef& report) {
+            if (!service::HasRows(details)) {
+              return;  // PresentReport tells the user there is nothing to print.
+            }
+            host::Report& main = host::Require(report.get(), "report");
+            main.Database().SetDataSource(details);
+            const std::string name =
+                host::Require(main.Section(kSummarySection).ReportObjects(1).get(), "report object")
+                    .SubreportName();
+            subreport = main.OpenSubreportByName(name);
+            host::Require(subreport.get(), "subreport").Database().SetDataSource(summary);
+          },
+      .bind = false,  // Both recordsets are bound above.
   };
   return service::RunRequest("DetalhesDosMovimentosPorClientes",
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,

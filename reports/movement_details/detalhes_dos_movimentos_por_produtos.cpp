@@ -1,11 +1,149 @@
 // Movement details by product: every sale line of the period in date and time order, with
 // prices, cost, adjustments, profit, tax situation and employee.
+#include "reports/movement_details/detalhes_dos_movimentos_por_produtos.h"
+
+#include "host/platform.h"
+#include "query/fragments.h"
 #include "query/get_sql.h"
 #include "service/caption.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
 
 namespace orla {
+
+namespace reports {
+
+namespace {
+
+constexpr std::string_view kFrom =
+    "FROM [Movimentações em Vendas] a WITH (NOLOCK) LEFT JOIN [Movimentações] b WITH (NOLOCK) ";
+constexpr std::string_view kJoin = "ON a.IDCaixa = b.Código ";
+constexpr std::string_view kInTillPeriod = "(a.IDCaixa IS NOT NULL)";
+constexpr std::string_view kNotReversedNorTransferred =
+    "(a.IsEstornado = 0) AND (a.Transferência = 0) ";
+constexpr std::string_view kOrder = "ORDER BY a.Data_ECF ASC,a.Hora_Movimento ASC";
+
+std::string SelectList(const std::string& s, const std::string& d) {
+  std::string text = "SELECT ";
+  text += "a.Data_ECF AS Data_Movimento,";
+  text += "a.Hora_Movimento,";
+  text += "b.Caixa,";
+  text += "a.Código_ECF AS IDECF,";
+  text += "a.Número_Cupom_Fiscal AS COO,";
+  text += "CASE ";
+  text += "WHEN a.Tipo = 'C' THEN 'B' + a.Código_Produto ";
+  text += "ELSE a.IDProduto ";
+  text += "END AS IDProduto,";
+  text += "a.Descrição AS Descricao,";
+  text += "a.Qtde,";
+  text += "a.Valor_Unitario AS ValorVendaUnitario,";
+  text += "a.Valor_Custo AS ValorCustoUnitario,";
+  text += s + " AS Valor_Acrescimo,";
+  text += d + " AS Valor_Desconto,";
+  text += "(a.Qtde * a.Valor_Custo) AS ValorDeCusto,";
+  text += "a.Valor_Venda AS ValorDeVendaBruto,";
+  text += "(a.Valor_Venda - " + d + " + " + s + ") AS ValorDeVendaLiquido,";
+  text +=
+      "(a.Valor_Venda - " + d + " + " + s + " - (a.Qtde * a.Valor_Custo)) AS ValorDeLucroBruto,";
+  text += "a.Situação_Tributária AS SituacaoTributaria,";
+  text += "a.Alíquota AS AliquotaICMS,";
+  text += "a.Funcionário AS IDFuncionario ";
+  return text;
+}
+
+}  // namespace
+
+std::string TaxSituationCondition(const query::TaxSituationSwitches& switches) {
+  std::string list;
+  auto add = [&list](bool on, std::string_view code) {
+    if (on) {
+      list += list.empty() ? "" : ",";
+      list += code;
+    }
+  };
+  add(switches.Filtro_ST_IsFF, "'FF'");
+  add(switches.Filtro_ST_IsII, "'II'");
+  add(switches.Filtro_ST_IsNN, "'NN'");
+  add(switches.Filtro_ST_IsTT && switches.Filtro_ST_AL_ICMS == 0, "'TT'");
+  if (!list.empty()) {
+    list = "(a.Situação_Tributária IN (" + list + "))";
+  }
+  if (switches.Filtro_ST_AL_ICMS != 0) {
+    list += list.empty() ? "" : " OR ";
+    list += "((a.Situação_Tributária = 'TT') AND (a.Alíquota = ";
+    list += host::SharedHostUtilities().NumberForSql(host::Value(switches.Filtro_ST_AL_ICMS));
+    list += "))";
+  }
+  if (list.empty()) {
+    // Nothing chosen: "()" would be refused by the database; like every other empty filter of
+    // this report, it selects everything.
+    return {};
+  }
+  return "(" + list + ")";
+}
+
+std::string DetalhesDosMovimentosPorProdutosSQL(
+    const query::MovementDetailsByProductRequest& request) {
+  host::ReportHelper& helper = host::SharedReportHelper();
+  const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
+  const bool byShift = !request.Filtro_IDTurno.empty();
+  // Each filter call gets a caption variable of its own, empty; the captions are not used.
+  auto byId = [&helper](const std::string& id, const std::string& condition,
+                        std::string_view label) {
+    std::string caption;
+    return helper.BuildIdFilter(id, condition, host::Value(std::string(label)), caption);
+  };
+
+  std::string c;
+  std::string periodCaption;
+  c = helper.BuildPeriodFilter(request.period.Filtro_DataInicial, request.period.Filtro_DataFinal,
+                               c, periodCaption);
+  c = query::ReplaceIgnoringCase(c, "{c}", query::DateColumnName(byShift));
+  c = byId(request.Filtro_IDProduto, c, "");
+  c = query::ReplaceIgnoringCase(c, "{c}", "IDProduto");
+  c = byId(request.Filtro_IDTurno, c, "");
+  c = query::ReplaceIgnoringCase(c, "{c}", "b.Caixa");
+  std::string kindCaption;
+  c = query::ProductKindFilter(request.productKinds.Filtro_IsExibirCombustiveis,
+                               request.productKinds.Filtro_IsExibirOutrosProdutos, c, kindCaption);
+  c = query::ReplaceIgnoringCase(c, "{c}", "a.Tipo");
+  c = byId(request.Filtro_IDFuncionario, c, "Funcionário");
+  c = query::ReplaceIgnoringCase(c, "{c}", "a.Funcionário");
+  if (const std::string taxSituation = TaxSituationCondition(request.taxSituation);
+      !taxSituation.empty()) {
+    c += " AND " + taxSituation;
+  }
+  c = "AND " + c + " ";
+
+  std::string surchargeCaption;
+  std::string discountCaption;
+  std::string differenceOnly;
+  const std::string s = query::ReplaceIgnoringCase(
+      query::SurchargeExpression(request.adjustments.Filtro_IsIgnorarADVendaComplementar,
+                                 request.adjustments.Filtro_IsIgnorarADOutrosTipos,
+                                 surchargeCaption, true),
+      "{a}", "");
+  const std::string d = query::ReplaceIgnoringCase(
+      query::DiscountExpression(request.adjustments.Filtro_IsIgnorarADVendaComplementar,
+                                request.adjustments.Filtro_IsIgnorarADOutrosTipos, discountCaption,
+                                true, differenceOnly),
+      "{a}", "");
+
+  std::string sql = SelectList(s, d);
+  sql += kFrom;
+  sql += kJoin;
+  sql += "WHERE ";
+  sql += byShift ? std::string(kInTillPeriod)
+                 : query::SaleDocumentCondition("", request.period.Filtro_DataInicial,
+                                                request.period.Filtro_DataFinal, regional);
+  sql += " AND ";
+  sql += kNotReversedNorTransferred;
+  sql += c;
+  sql += kOrder;
+  return sql;
+}
+
+}  // namespace reports
 
 bool Reports::DetalhesDosMovimentosPorProdutos(
     host::Viewer* oRPTViewer, host::Object* oParentForm, host::Database* oDB,

@@ -65,6 +65,29 @@ TEST(RenderTest, TextShowsHeaderGroupsRowsAndTotals) {
   EXPECT_NE(text.find("7.461,80\n", total), std::string::npos);
 }
 
+TEST(RenderTest, AnEmptyLabelNamesNullAndEmptyCodesAlike) {
+  const auto report = testing::ReportOf(R"json({
+    "name": "rptPlacas", "title": "Placas",
+    "fields": [
+      {"column": "Placa", "visible": false, "labels": {"": "(sem placa)"}},
+      {"column": "Valor", "format": "money", "total": "sum"}
+    ],
+    "groups": [{"field": "Placa", "footer": "Total {Placa}"}],
+    "sections": [{"name": "Section3", "kind": "details"}]
+  })json");
+  report->SetDataSource(
+      testing::Recordset({"Placa", "Valor"}, {{host::Value(), 1.0}, {"", 2.0}, {"ABC1D23", 4.0}}));
+  const std::string text = RenderToText(*report, Format::Text);
+  // Both groups without a plate are named, the null one too.
+  size_t named = 0;
+  for (size_t at = text.find("== (sem placa)\n"); at != std::string::npos;
+       at = text.find("== (sem placa)\n", at + 1)) {
+    ++named;
+  }
+  EXPECT_EQ(named, 2u) << text;
+  EXPECT_NE(text.find("== ABC1D23\n"), std::string::npos) << text;
+}
+
 TEST(RenderTest, HtmlIsOneEscapedSelfContainedPage) {
   const auto report = Sales();
   const std::string html = RenderToText(*report, Format::Html);

@@ -1,0 +1,68 @@
+// The payment-form list goes into the statement as it stands, so the command line refuses
+// any text that could end a literal early or add SQL of its own.
+#include <gmock/gmock.h>
+
+#include "cli/arguments.h"
+#include "tests/cli/cli_fixture.h"
+
+namespace orla::cli {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(QuotedNameList, AcceptsQuotedNamesAsTheyStand) {
+  const std::vector<std::string> accepted = {
+      "",
+      "'Dinheiro'",
+      "'Dinheiro','Cheque a Vista'",
+      "'Dinheiro', 'Crédito em Haver' ,'Requisição'",
+      "'D''Ouro Frota'",  // a quote inside a name, doubled
+      "''''",             // a name that is one quote
+  };
+  for (const std::string& text : accepted) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(CheckQuotedNameList(text, "Filtro_FormasDePagto"), text);
+  }
+}
+
+TEST(QuotedNameList, RefusesWhatCouldLeaveTheLiteral) {
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"Dinheiro", "between single quotes"},
+      {"'Dinheiro'; DROP TABLE Clientes --", "a comma between two names"},
+      {"'Dinheiro') OR (1 = 1", "a comma between two names"},
+      {"'D'Ouro'", "a comma between two names"},
+      {"'Dinheiro", "closing quote is missing"},
+      {"'Dinheiro',", "between single quotes"},
+      {",'Dinheiro'", "between single quotes"},
+      {"'Dinheiro',,'Cheque'", "between single quotes"},
+      {"''", "no empty name"},
+      {"'Dinheiro' 'Cheque'", "a comma"},
+      {"\"Dinheiro\"", "between single quotes"},
+      {"'Din\nheiro'", "control characters"},
+      {" ", "between single quotes"},
+  };
+  for (const auto& [text, why] : refused) {
+    SCOPED_TRACE(text);
+    try {
+      CheckQuotedNameList(text, "Filtro_FormasDePagto");
+      ADD_FAILURE() << "accepted";
+    } catch (const UsageError& e) {
+      EXPECT_THAT(e.what(), HasSubstr("Filtro_FormasDePagto expects quoted names"));
+      EXPECT_THAT(e.what(), HasSubstr(why));
+    }
+  }
+}
+
+TEST_F(CliTest, ABadPaymentFormListExitsTwoAndRunsNothing) {
+  const std::filesystem::path trace = Folder() / "forms.trace";
+  const CommandResult result =
+      Run({"DetalhesDosMovimentosPorClientes", "Filtro_FormasDePagto='Dinheiro') OR (1=1",
+           "--trace-sql", trace.string()});
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_THAT(result.err, HasSubstr("Filtro_FormasDePagto expects quoted names"));
+  EXPECT_TRUE(result.out.empty());
+  EXPECT_FALSE(std::filesystem::exists(trace));
+}
+
+}  // namespace
+}  // namespace orla::cli

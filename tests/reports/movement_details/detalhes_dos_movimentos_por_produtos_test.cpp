@@ -1,0 +1,143 @@
+#include <gmock/gmock.h>
+
+#include "tests/service/frame_fixture.h"
+
+namespace orla::service {
+namespace {
+
+using ::testing::ElementsAre;
+
+// The fiscal-document condition of March 2024 with no column prefix.
+std::string Documents() {
+  return "((ECF = 1) OR ((ECF = 0) AND (NFConsumidor_Modelo IS NOT NULL)) OR ((ECF = 0) AND "
+         "(NF = 1) AND (IsNFAvulsa = 0) AND (IsNFTerceiro = 0) AND (S010_ID IN (SELECT S010_ID "
+         "FROM S010_CFOP WHERE (S010_IsVenda = 1))) AND (Código_Venda NOT IN (SELECT "
+         "b.Codigo_Venda FROM [T008_Nfe_Solicitacoes] a WITH (NOLOCK) INNER JOIN "
+         "[NotasFiscais_Itens] b WITH (NOLOCK) ON a.T008_IDNF = b.Codigo_NF WHERE (a.T008_Tipo = "
+         "0) AND (a.T008_DataHora BETWEEN '2024/03/01 00:00:00' AND '2024/03/31 23:59:59') GROUP "
+         "BY b.Codigo_Venda))) OR ((ECF = 0) AND (NF = 1) AND (IsNFAvulsa = 1) AND (IsNFTerceiro "
+         "= 0) AND (IsMovimentacaoFisicaDoEstoque = 1) AND (S010_ID IN (SELECT S010_ID FROM "
+         "S010_CFOP WHERE (S010_IsVenda = 1))) AND (Código_Venda NOT IN (SELECT b.Codigo_Venda "
+         "FROM [T008_Nfe_Solicitacoes] a WITH (NOLOCK) INNER JOIN [NotasFiscais_Itens] b WITH "
+         "(NOLOCK) ON a.T008_IDNF = b.Codigo_NF WHERE (a.T008_Tipo = 0) AND (a.T008_DataHora "
+         "BETWEEN '2024/03/01 00:00:00' AND '2024/03/31 23:59:59') GROUP BY b.Codigo_Venda))))";
+}
+
+// Surcharge (S) and discount (D) without the special-price difference and without prefix.
+constexpr const char* kS =
+    "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Acrescimo "
+    "END, 2) ";
+constexpr const char* kD =
+    "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Desconto "
+    "END, 2) ";
+
+std::string Query(const std::string& s, const std::string& d, const std::string& where,
+                  const std::string& conditions) {
+  return "SELECT a.Data_ECF AS Data_Movimento,a.Hora_Movimento,b.Caixa,a.Código_ECF AS IDECF,"
+         "a.Número_Cupom_Fiscal AS COO,CASE WHEN a.Tipo = 'C' THEN 'B' + a.Código_Produto ELSE "
+         "a.IDProduto END AS IDProduto,a.Descrição AS Descricao,a.Qtde,a.Valor_Unitario AS "
+         "ValorVendaUnitario,a.Valor_Custo AS ValorCustoUnitario," +
+         s + " AS Valor_Acrescimo," + d +
+         " AS Valor_Desconto,(a.Qtde * a.Valor_Custo) AS ValorDeCusto,a.Valor_Venda AS "
+         "ValorDeVendaBruto,(a.Valor_Venda - " +
+         d + " + " + s + ") AS ValorDeVendaLiquido,(a.Valor_Venda - " + d + " + " + s +
+         " - (a.Qtde * a.Valor_Custo)) AS ValorDeLucroBruto,a.Situação_Tributária AS "
+         "SituacaoTributaria,a.Alíquota AS AliquotaICMS,a.Funcionário AS IDFuncionario FROM "
+         "[Movimentações em Vendas] a WITH (NOLOCK) LEFT JOIN [Movimentações] b WITH (NOLOCK) ON "
+         "a.IDCaixa = b.Código WHERE " +
+         where + " AND (a.IsEstornado = 0) AND (a.Transferência = 0) AND " + conditions +
+         " ORDER BY a.Data_ECF ASC,a.Hora_Movimento ASC";
+}
+
+const std::string kFiscalPeriod = "(Data_ECF BETWEEN '01/03/2024' AND '31/03/2024')";
+
+// Only the tax switches given are on; the others are off.
+std::vector<NamedValue> Tax(bool ff, bool ii, bool nn, bool tt, double rate) {
+  return {{"Filtro_ST_IsFF", ff},
+          {"Filtro_ST_IsII", ii},
+          {"Filtro_ST_IsNN", nn},
+          {"Filtro_ST_IsTT", tt},
+          {"Filtro_ST_AL_ICMS", rate}};
+}
+
+std::vector<NamedValue> With(std::vector<NamedValue> values, const std::vector<NamedValue>& more) {
+  values.insert(values.end(), more.begin(), more.end());
+  return values;
+}
+
+struct QueryRow {
+  const char* name;
+  std::vector<NamedValue> filters;
+  std::string query;
+};
+
+TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
+  const std::string s = kS;
+  const std::string d = kD;
+  const QueryRow rows[] = {
+      {"every tax situation: the list keeps its fixed order",
+       {},
+       Query(s, d, Documents(),
+             kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF','II','NN','TT')))")},
+      {"only FF", Tax(true, false, false, false, 0),
+       Query(s, d, Documents(), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
+      {"a rate replaces the TT switch", Tax(false, true, false, true, 17),
+       Query(s, d, Documents(),
+             kFiscalPeriod +
+                 " AND ((a.Situação_Tributária IN ('II')) OR ((a.Situação_Tributária = 'TT') "
+                 "AND (a.Alíquota = 17)))")},
+      {"a rate alone", Tax(false, false, false, false, 7.5),
+       Query(s, d, Documents(),
+             kFiscalPeriod + " AND (((a.Situação_Tributária = 'TT') AND (a.Alíquota = 7.5)))")},
+      // Chosen: nothing chosen means every tax situation, as an empty identifier does.
+      {"no switch and no rate keeps every situation", Tax(false, false, false, false, 0),
+       Query(s, d, Documents(), kFiscalPeriod)},
+      {"a shift: opening date, till condition in place of the documents",
+       With(Tax(false, false, true, false, 0), {{"Filtro_IDTurno", "2"},
+                                                {"Filtro_IDProduto", "5"},
+                                                {"Filtro_IDFuncionario", "O'Neil"}}),
+       Query(s, d, "(a.IDCaixa IS NOT NULL)",
+             "(Data_Abertura BETWEEN '01/03/2024' AND '31/03/2024') AND (IDProduto = '5') AND "
+             "(b.Caixa = '2') AND (a.Funcionário = 'O'Neil') AND ((a.Situação_Tributária IN "
+             "('NN')))")},
+      {"fuels only, both adjustments ignored",
+       With(Tax(true, false, false, false, 0), {{"Filtro_IsExibirOutrosProdutos", false},
+                                                {"Filtro_IsIgnorarADVendaComplementar", true},
+                                                {"Filtro_IsIgnorarADOutrosTipos", true}}),
+       Query("0", "0", Documents(),
+             kFiscalPeriod + " AND (a.Tipo = 'C') AND ((a.Situação_Tributária IN ('FF')))")},
+      {"no kind shown selects the other products; complementary adjustments only",
+       With(Tax(true, false, false, false, 0), {{"Filtro_IsExibirCombustiveis", false},
+                                                {"Filtro_IsExibirOutrosProdutos", false},
+                                                {"Filtro_IsIgnorarADOutrosTipos", true}}),
+       Query("CASE WHEN Cupom_Complementar = 1 THEN Valor_Acrescimo ELSE 0 END ",
+             "CASE WHEN Cupom_Complementar = 1 THEN Valor_Desconto ELSE 0 END ", Documents(),
+             kFiscalPeriod + " AND (a.Tipo = 'P') AND ((a.Situação_Tributária IN ('FF')))")},
+      {"complementary adjustments left out",
+       With(Tax(true, false, false, false, 0), {{"Filtro_IsIgnorarADVendaComplementar", true}}),
+       Query("CASE WHEN Cupom_Complementar = 0 THEN " + s.substr(0, s.size() - 1) + " ELSE 0 END ",
+             "CASE WHEN Cupom_Complementar = 0 THEN " + d.substr(0, d.size() - 1) + " ELSE 0 END ",
+             Documents(), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
+  };
+  for (const QueryRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    platform->log.clear();
+    EXPECT_TRUE(Run("DetalhesDosMovimentosPorProdutos", row.filters));
+    const std::vector<std::string> calls = Calls();
+    ASSERT_THAT(calls, ElementsAre("CreateReport", "SetHeaderLine", "SetHeaderLine",
+                                   "OpenRecordSet", "MsgBox"));
+    EXPECT_EQ("-->|" + platform->log[3] + "|<--", "-->|OpenRecordSet(" + row.query + ")|<--");
+  }
+}
+
+TEST_F(FrameTest, DetailsByProductBindTheirRowsThroughShowReport) {
+  db.onQuery = [](const std::string&) { return orla::testing::FakeRecordset::OneRow(); };
+  EXPECT_TRUE(Run("DetalhesDosMovimentosPorProdutos"));
+  EXPECT_THAT(Calls(),
+              ElementsAre("CreateReport", "SetHeaderLine", "SetHeaderLine", "OpenRecordSet",
+                          "ShowReport", "rptDetalhesDosMovimentosPorProdutos.SetDataSource"));
+  EXPECT_THAT(platform->log[4], ::testing::HasSubstr("bind=true"));
+}
+
+}  // namespace
+}  // namespace orla::service
