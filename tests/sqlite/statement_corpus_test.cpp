@@ -279,61 +279,6 @@ TEST_F(StatementCorpus, NozzleSalesWorkingTableAndItsReports) {
   EXPECT_EQ(shift->Field("Maior").AsText(), "2");
 }
 
-TEST_F(StatementCorpus, Ranking) {
-  const std::string s = Adjustment(false, "c.", false, false, true);
-  const std::string d = Adjustment(true, "c.", false, false, true);
-  const std::string products =
-      "[Movimentações em Vendas] c WITH (NOLOCK) INNER JOIN [Produtos] d WITH (NOLOCK) ON "
-      "c.IDProduto = d.Código INNER JOIN [Grupos] b WITH (NOLOCK) ON d.Grupo = b.Código INNER "
-      "JOIN [SubGrupos] a WITH (NOLOCK) ON d.SubGrupo = a.Código ";
-  const std::string clients =
-      "[Movimentações em Vendas] c WITH (NOLOCK) INNER JOIN [Clientes] cc WITH (NOLOCK) ON "
-      "cc.Código = CASE WHEN c.Cliente > 0 THEN c.Cliente ELSE c.IDClienteEspecial END ";
-  struct Case {
-    std::string code, name, from, filter, measure, direction;
-    int64_t rows;
-  };
-  const Case cases[] = {
-      {"c.IDProduto", "d.Descrição", products, "", "SUM(c.Qtde)", "DESC", 22},
-      {"c.IDProduto", "d.Descrição", products, " AND (c.Tipo = 'P')",
-       "SUM((c.Valor_Venda + " + s + " - " + d + "))", "ASC", 5},
-      {"cc.Código", "cc.Nome", clients, "",
-       "SUM((c.Valor_Venda + " + s + " - " + d + " - (c.Valor_Custo * c.Qtde)))", "DESC", 5},
-  };
-  for (const Case& c : cases) {
-    const std::string top = c.rows == 5 ? "5" : "40";
-    std::string sql =
-        "SELECT TOP " + top + " {0} AS Codigo,{1} AS Nome, SUM((c.Valor_Venda + " + s + " - " + d +
-        ")) AS SomaDeValor_Venda,SUM(c.Qtde) AS SomaDeQtde,SUM((c.Valor_Venda + " + s + " - " + d +
-        " - (c.Valor_Custo * c.Qtde))) AS Lucro FROM {2} WHERE " + Documents("c.") +
-        " AND (c.IsEstornado = 0) AND (c.Transferência = 0) AND " + Period("c.Data_ECF") +
-        c.filter + " GROUP BY {0},{1},c.Tipo ORDER BY " + c.measure + " " + c.direction;
-    sql = Replace(Replace(Replace(sql, "{0}", c.code), "{1}", c.name), "{2}", c.from);
-    auto rows = Open(sql);
-    // 4 fuels and 18 shop products; TOP 5 keeps five.
-    EXPECT_EQ(CountRows(rows), c.rows) << sql;
-  }
-}
-
-TEST_F(StatementCorpus, ComplementarySales) {
-  auto rows = Open(
-      "SELECT b.Tipo,b.Descrição,SUM(b.Qtde) AS Qtde,SUM(b.Valor_Custo * b.Qtde) AS "
-      "PM_Custo,SUM(b.Valor_Venda - b.Valor_Desconto + b.Valor_Acrescimo) AS PM_Venda,"
-      "(SUM(b.Valor_Venda - b.Valor_Desconto + b.Valor_Acrescimo) - SUM(b.Valor_Custo * "
-      "b.Qtde)) AS VL_Lucro,SUM(b.Valor_Acrescimo) AS Valor_Acrescimo,SUM(b.Valor_Desconto) AS "
-      "Valor_Desconto,SUM(b.Valor_Venda) AS Valor_Venda FROM [Produtos] a WITH (NOLOCK) INNER "
-      "JOIN [Movimentações em Vendas] b WITH (NOLOCK) ON a.Código = b.IDProduto LEFT JOIN "
-      "[Movimentações] c WITH (NOLOCK) ON b.IDCaixa = c.Código WHERE " +
-      Documents("b.") +
-      " AND (b.IsEstornado = 0) AND (b.Transferência = 0) AND (b.Tipo = 'C') AND "
-      "(b.Cupom_Complementar <> 0) AND " +
-      Period("Data_Abertura") +
-      " AND (c.Caixa = '1') GROUP BY b.Tipo,b.Descrição ORDER BY b.Descrição");
-  EXPECT_EQ(CountRows(rows), 4);
-  // Accented names sort beside their base letter, as SQL Server's collation has them.
-  EXPECT_EQ(rows->Field("Descrição").AsText(), "ETANOL HIDRATADO");
-}
-
 TEST_F(StatementCorpus, SalesTableByFuelBothViews) {
   const std::string s = Adjustment(false, "", false, true, true);
   const std::string d = Adjustment(true, "", false, true, true);
@@ -376,42 +321,6 @@ TEST_F(StatementCorpus, SalesTableByFuelBothViews) {
     EXPECT_EQ(table->Columns()[1].type, host::ColumnType::Double);
     EXPECT_EQ(table->Field("Descrição").AsText().substr(0, 1), "F");
   }
-}
-
-TEST_F(StatementCorpus, SalesByGroupAndPaymentForm) {
-  const Value from(*host::DateTime::FromParts(2024, 3, 1));
-  const Value to(*host::DateTime::FromParts(2024, 3, 31));
-  db_.DB_Open();
-  for (bool financial : {false, true}) {
-    const std::string key =
-        RunProcedure("_VendasPorGrupoDeProdutosPorFormaDePagto",
-                     {{"IsIgnorarDescontoCC", host::ado::kBoolean, Value(false)},
-                      {"IsCombustiveis", host::ado::kBoolean, Value(true)},
-                      {"IsOutrosProdutos", host::ado::kBoolean, Value(true)},
-                      {"IDProdutos", host::ado::kVarChar, Value("")},
-                      {"dtInicial", host::ado::kDate, from},
-                      {"dtFinal", host::ado::kDate, to},
-                      {"IsIgnorarDescontoOT", host::ado::kBoolean, Value(false)},
-                      {"IDRetorno", 0, Value()},
-                      {"IsVisaoFinanceira", host::ado::kBoolean, Value(financial)}});
-    auto byGroup = Open(
-        "SELECT a.Grupo AS Produto,a.FP AS Forma_PG,SUM(a.Valor) AS Valor FROM "
-        "###VendasF a WITH (NOLOCK) WHERE (WorkStationID = '" +
-        key + "') GROUP BY a.Grupo,a.FP");
-    EXPECT_GT(CountRows(byGroup), 20);
-    auto withQuantity = Open(
-        "SELECT a.Grupo,a.FP,SUM(a.Qtde) Qtde,SUM(a.Valor) Valor FROM "
-        "###VendasF a WITH (NOLOCK) WHERE (a.WorkStationID = '" +
-        key + "') GROUP BY a.Grupo,a.FP");
-    EXPECT_EQ(CountRows(withQuantity), CountRows(byGroup));
-    auto byDay = Open(
-        "SELECT a.DtMov,a.FP AS Forma_PG,SUM(a.Valor) AS Valor FROM ###VendasF a "
-        "WITH (NOLOCK) WHERE (WorkStationID = '" +
-        key + "') GROUP BY a.DtMov,a.FP");
-    EXPECT_GT(CountRows(byDay), 31 * 10);
-    EXPECT_EQ(byDay->Columns()[0].type, host::ColumnType::Date);
-  }
-  db_.DB_Close();
 }
 
 // The summaries share one shape: a fiscal query on the sale lines, and a financial one

@@ -126,6 +126,40 @@ TEST_F(PaymentFormTablesEndToEnd, TheFinancialViewByDayWithinTheProcedureRoundin
               o, perGroup);
 }
 
+// Types 0 and 3 read the same cells by group; type 1 spreads the same amounts over the days.
+TEST_F(PaymentFormTablesEndToEnd, TheFiscalTypesAgreeWithEachOther) {
+  auto rows = [&](int type) {
+    return RunJson({"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
+                    "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024",
+                    "Filtro_TipoRelatorio=" + std::to_string(type)})["report"]["rows"];
+  };
+  const json byGroup = rows(0);
+  const json formsByGroup = rows(3);
+  const json byDay = rows(1);
+  ASSERT_GT(byGroup.size(), 20u);
+  std::map<std::pair<std::string, std::string>, double> cells;
+  double total = 0;
+  for (const json& row : byGroup) {
+    cells[{row[0], row[1]}] = row[2].get<double>();
+    total += row[2].get<double>();
+  }
+  ASSERT_EQ(formsByGroup.size(), cells.size());
+  for (const json& row : formsByGroup) {
+    SCOPED_TRACE(row.dump());
+    ASSERT_EQ(cells.count({row[0], row[1]}), 1u);
+    EXPECT_DOUBLE_EQ(row[3].get<double>(), (cells[{row[0], row[1]}]));
+    EXPECT_GT(row[2].get<double>(), 0);
+  }
+  double dayTotal = 0;
+  std::set<std::string> days;
+  for (const json& row : byDay) {
+    dayTotal += row[2].get<double>();
+    days.insert(row[0].get<std::string>().substr(0, 10));
+  }
+  EXPECT_EQ(days.size(), 31u);
+  EXPECT_NEAR(dayTotal, total, 0.01);
+}
+
 // The procedure counts its own simpler idea of a fiscal sale and rounds its parts; these
 // hold it to the library's fiscal-document rule with exact sums, and run once branch
 // i8-tools, which brings the procedure to that rule, is merged.
