@@ -14,6 +14,7 @@ TableColumn ColumnOf(const FieldDef& field) {
   column.align = field.format.IsNumeric() ? Align::Right : Align::Left;
   column.format = field.format;
   column.wrapLines = field.wrapLines;
+  column.bar = field.bar;
   return column;
 }
 

@@ -21,6 +21,7 @@ struct TableColumn {
   Align align = Align::Left;
   FieldFormat format;
   int wrapLines = 1;
+  bool bar = false;  // detail cells draw their percent as a bar as well
 };
 
 struct Cell {

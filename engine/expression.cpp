@@ -18,7 +18,8 @@ struct Expression::Node {
     Multiply,
     Divide,
     Negate,
-    Days
+    Days,
+    Total
   };
   Op op = Op::Number;
   double number = 0;
@@ -40,8 +41,9 @@ bool IsNameChar(char c) {
 class Parser {
  public:
   Parser(std::string_view text, const Expression::Resolver& field,
-         const Expression::Resolver& formula, std::vector<size_t>& fields)
-      : text_(text), field_(field), formula_(formula), fields_(fields) {}
+         const Expression::Resolver& formula, std::vector<size_t>& fields,
+         std::vector<size_t>& totals)
+      : text_(text), field_(field), formula_(formula), fields_(fields), totals_(totals) {}
 
   std::unique_ptr<Node> ParseAll() {
     auto node = ParseSum();
@@ -176,6 +178,21 @@ class Parser {
         }
         return node;
       }
+      if (name == "total") {
+        SkipBlanks();
+        const std::string of = ReadName();
+        const auto index = field_(of);
+        if (!index) {
+          Fail("unknown field " + of);
+        }
+        if (!Accept(')')) {
+          Fail("total takes one field");
+        }
+        node->op = Op::Total;
+        node->index = *index;
+        totals_.push_back(*index);
+        return node;
+      }
       Fail("unknown function " + name);
     }
     const auto index = field_(name);
@@ -192,6 +209,7 @@ class Parser {
   const Expression::Resolver& field_;
   const Expression::Resolver& formula_;
   std::vector<size_t>& fields_;
+  std::vector<size_t>& totals_;
   size_t pos_ = 0;
 };
 
@@ -209,6 +227,8 @@ ExprValue Evaluate(const Node& node, const ExpressionScope& scope) {
       return scope.Formula(node.index);
     case Op::RowNumber:
       return static_cast<double>(scope.RowNumber());
+    case Op::Total:
+      return scope.ReportTotal(node.index);
     case Op::Negate: {
       const ExprValue v = Evaluate(*node.left, scope);
       if (const double* n = AsNumber(v)) {
@@ -261,7 +281,8 @@ std::shared_ptr<const Expression> Expression::Parse(std::string_view text, const
                                                     const Resolver& formula) {
   std::shared_ptr<Expression> expression(new Expression());
   expression->text_ = std::string(text);
-  expression->root_ = Parser(text, field, formula, expression->fields_).ParseAll();
+  expression->root_ =
+      Parser(text, field, formula, expression->fields_, expression->totals_).ParseAll();
   return expression;
 }
 

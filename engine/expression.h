@@ -1,6 +1,6 @@
 // The small arithmetic of computed fields and of totals that are not plain sums:
 // numbers, field names, @formulas, + - * /, parentheses, days(a, b) (the days from a to b,
-// both ends counted) and rownumber().
+// both ends counted), rownumber() and total(Field) (the report's total of a query column).
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,8 @@ class ExpressionScope {
   virtual ExprValue Field(size_t index) const = 0;
   virtual ExprValue Formula(size_t index) const = 0;
   virtual int64_t RowNumber() const = 0;
+  // The report's total of a field, summed as printed; nothing where no total is known.
+  virtual ExprValue ReportTotal(size_t) const { return {}; }
 };
 
 class Expression {
@@ -40,6 +42,8 @@ class Expression {
   const std::string& Text() const { return text_; }
   // The fields the expression reads, in the order they appear.
   const std::vector<size_t>& Fields() const { return fields_; }
+  // The fields whose report totals it reads, through total().
+  const std::vector<size_t>& TotalsRead() const { return totals_; }
 
   struct Node;
 
@@ -49,6 +53,7 @@ class Expression {
   std::string text_;
   std::unique_ptr<Node> root_;
   std::vector<size_t> fields_;
+  std::vector<size_t> totals_;
 };
 
 }  // namespace orla::engine

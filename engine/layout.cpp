@@ -173,6 +173,13 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
     };
     if (field.computed) {
       field.compute = Expression::Parse(reader.Required(f, "compute"), earlier, formula);
+      // Report totals are summed before the rows print, from the query's own columns.
+      for (size_t read : field.compute->TotalsRead()) {
+        if (layout.fields[read].computed) {
+          reader.Fail("computed field " + field.id + " reads total(" + layout.fields[read].id +
+                      "), which is not a query column");
+        }
+      }
     }
     field.caption = reader.Text(f, "caption", field.id);
     const std::string formatName = reader.Text(f, "format", "text");
@@ -188,6 +195,10 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
     field.width = reader.Number(f, "width", 10);
     field.wrapLines = static_cast<int>(reader.Number(f, "wrap", 1));
     field.visible = reader.Flag(f, "visible", true);
+    field.bar = reader.Flag(f, "bar", false);
+    if (field.bar && field.format.kind != FormatKind::Percent) {
+      reader.Fail("field " + field.id + " draws a bar, which needs the percent format");
+    }
     if (field.width <= 0 || field.wrapLines < 1) {
       reader.Fail("field " + field.id + " needs a positive width and wrap");
     }

@@ -48,6 +48,7 @@ struct FieldDef {
   double width = 10;  // relative to the other visible fields
   int wrapLines = 1;  // text longer than the cell wraps up to this many lines, then "…"
   bool visible = true;
+  bool bar = false;  // a percent drawn as a bar beside its figure where the output can draw
   // Printed in place of a stored code ("C" -> "Combustíveis").
   std::vector<std::pair<std::string, std::string>> labels;
   TotalKind total = TotalKind::None;

@@ -44,6 +44,7 @@ class RowScope final : public ExpressionScope {
   }
   ExprValue Formula(size_t index) const override { return context_.FormulaValue(index); }
   int64_t RowNumber() const override { return number_; }
+  ExprValue ReportTotal(size_t index) const override { return context_.ReportTotal(index); }
 
  private:
   const RenderContext& context_;
@@ -63,6 +64,7 @@ class TotalsScope final : public ExpressionScope {
   }
   ExprValue Formula(size_t index) const override { return context_.FormulaValue(index); }
   int64_t RowNumber() const override { return rows_; }
+  ExprValue ReportTotal(size_t index) const override { return context_.ReportTotal(index); }
 
  private:
   const RenderContext& context_;
@@ -83,6 +85,43 @@ RenderContext::RenderContext(const Report& report)
     const auto& text = report_.FormulaText(i);
     formulaTexts_.push_back(text ? FormulaDisplayText(*text) : std::string());
     formulaValues_.push_back(FormulaValueOf(formulaTexts_.back()));
+  }
+  SumReportTotals();
+}
+
+void RenderContext::SumReportTotals() {
+  reportTotals_.assign(layout_.fields.size(), ExprValue());
+  std::vector<std::optional<Decimal>> sums(layout_.fields.size());
+  bool any = false;
+  for (const FieldDef& field : layout_.fields) {
+    if (field.computed) {
+      for (size_t read : field.compute->TotalsRead()) {
+        const FieldFormat& format = layout_.fields[read].format;
+        sums[read] = Decimal::FromInteger(0, format.IsNumeric() ? format.decimals : 6);
+        any = true;
+      }
+    }
+  }
+  if (!any || !HasData()) {
+    return;
+  }
+  // One pass over the rows before they print; the rows themselves are not held.
+  const std::unique_ptr<RowSource> rows = OpenRows();
+  rows->Rewind();
+  for (Row row; rows->Next(row);) {
+    for (size_t f = 0; f < sums.size(); ++f) {
+      if (!sums[f] || row[f].IsNull()) {
+        continue;
+      }
+      if (auto number = NumberOf(row[f], sums[f]->Scale())) {
+        *sums[f] += *number;
+      }
+    }
+  }
+  for (size_t f = 0; f < sums.size(); ++f) {
+    if (sums[f]) {
+      reportTotals_[f] = sums[f]->ToDouble();
+    }
   }
 }
 

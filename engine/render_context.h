@@ -36,14 +36,20 @@ class RenderContext {
   // Nothing when the text shows formulas only and none of them was set.
   std::optional<std::string> Expand(const Template& text, const Row* row) const;
   const ExprValue& FormulaValue(size_t index) const { return formulaValues_[index]; }
+  // The report's total of a query column that an expression reads through total(), each
+  // value rounded to the field's places as it prints; nothing for a field no expression reads.
+  const ExprValue& ReportTotal(size_t field) const { return reportTotals_[field]; }
 
  private:
+  void SumReportTotals();
+
   const Report& report_;
   const Layout& layout_;
   FieldBinding binding_;
   std::vector<size_t> printed_;
   std::vector<std::string> formulaTexts_;
   std::vector<ExprValue> formulaValues_;
+  std::vector<ExprValue> reportTotals_;
 };
 
 // The running totals of a group or of the whole report. Each value is rounded to its field's

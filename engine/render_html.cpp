@@ -1,5 +1,8 @@
 // One self-contained HTML file: readable on screen, and printed with the same content (the
 // column headers repeat on every printed page).
+#include <algorithm>
+#include <cstdio>
+
 #include "engine/document.h"
 #include "engine/writers.h"
 
@@ -21,6 +24,8 @@ th { background: #e4e9f0; color: #1f2933; text-align: left; padding: 5px 6px;
      border-bottom: 1px solid #9aa5b1; font-size: 11px; }
 th.num, td.num { text-align: right; white-space: nowrap; font-variant-numeric: tabular-nums; }
 td { padding: 3px 6px; vertical-align: top; }
+td.bar { background-image: linear-gradient(#8ba2bf, #8ba2bf); background-repeat: no-repeat;
+         background-position: 6px center; }
 tr.stripe td { background: #f5f7fa; }
 tr.group td { font-weight: bold; background: #edf1f6; padding-top: 7px; }
 tr.group.level1 td { background: none; padding-left: 18px; }
@@ -130,6 +135,17 @@ class HtmlWriter final : public DocumentWriter {
       i = span;
     }
     for (; i < cells.size(); ++i) {
+      const host::Value& value = cells[i].value;
+      if (kind == RowKind::Detail && columns_[i].bar &&
+          value.GetKind() == host::Value::Kind::Double) {
+        // The bar fills up to 60% of the cell, leaving the figure room on the right.
+        const double share = std::clamp(value.AsDouble() / 100.0, 0.0, 1.0);
+        char size[48];
+        std::snprintf(size, sizeof size, "%.1f%% 0.7em", share * 60.0);
+        out_ << "<td class=\"num bar\" style=\"background-size: " << size << "\">"
+             << Escape(cells[i].text) << "</td>";
+        continue;
+      }
       out_ << (columns_[i].align == Align::Right ? "<td class=\"num\">" : "<td>")
            << Escape(cells[i].text) << "</td>";
     }

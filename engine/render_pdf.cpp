@@ -37,6 +37,7 @@ constexpr Rgb kHeaderFill{0.894, 0.914, 0.941};
 constexpr Rgb kStripe{0.961, 0.969, 0.980};
 constexpr Rgb kGroupFill{0.875, 0.906, 0.941};
 constexpr Rgb kSubtotalFill{0.945, 0.957, 0.969};
+constexpr Rgb kBar{0.545, 0.635, 0.749};
 
 enum class Font {
   Body,
@@ -319,6 +320,11 @@ class PdfWriter final : public DocumentWriter {
     int lines = 1;
     for (size_t i = 0; i < cells.size() && i < columns_.size(); ++i) {
       block.texts.push_back(OneLine(cells[i].text));
+      const host::Value& value = cells[i].value;
+      block.bars.push_back(kind == RowKind::Detail && columns_[i].bar &&
+                                   value.GetKind() == host::Value::Kind::Double
+                               ? std::clamp(value.AsDouble() / 100.0, 0.0, 1.0)
+                               : -1.0);
       if (columns_[i].align == Align::Left && kind == RowKind::Detail) {
         lines = std::max(lines, type_.Lines(font, block.texts.back(), widths_[i] - 2 * kPadX,
                                             columns_[i].wrapLines));
@@ -361,6 +367,7 @@ class PdfWriter final : public DocumentWriter {
     std::vector<std::string> texts;
     size_t stripe = 0;
     bool rule = true;
+    std::vector<double> bars;  // the share a cell's bar fills, or negative for none
   };
 
   double GroupHeight(size_t level) const {
@@ -606,6 +613,13 @@ class PdfWriter final : public DocumentWriter {
         continue;
       }
       const double width = widths_[i] - 2 * kPadX;
+      if (i < block.bars.size() && block.bars[i] >= 0) {
+        // The bar takes the cell's left part; the figure stays right-aligned beside it.
+        const double barHeight = type_.LineHeight(font) * 0.6;
+        Fill(xs_[i] + kPadX, top + kPadY + (type_.LineHeight(font) - barHeight) / 2,
+             block.bars[i] * width * 0.62, barHeight, kBar);
+        SetColor(kInk);
+      }
       if (columns_[i].format.IsNumeric() || columns_[i].format.IsDateOrTime()) {
         type_.DrawNumber(cr_, font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align);
       } else {

@@ -1,6 +1,9 @@
 // Sales ranking: the first N clients or products of the period by quantity, net value or
 // gross profit, best or worst sellers.
+#include "reports/sales_tables/ranking_de_vendas.h"
+
 #include "host/platform.h"
+#include "query/fragments.h"
 #include "query/get_sql.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
@@ -8,6 +11,100 @@
 #include "service/request_frame.h"
 
 namespace orla {
+
+namespace reports {
+
+namespace {
+
+struct Grouping {
+  std::string_view code;
+  std::string_view name;
+  std::string_view from;
+};
+
+constexpr Grouping kByProduct{
+    "c.IDProduto", "d.Descrição",
+    "[Movimentações em Vendas] c WITH (NOLOCK) INNER JOIN [Produtos] d WITH (NOLOCK) ON "
+    "c.IDProduto = d.Código INNER JOIN [Grupos] b WITH (NOLOCK) ON d.Grupo = b.Código INNER JOIN "
+    "[SubGrupos] a WITH (NOLOCK) ON d.SubGrupo = a.Código "};
+// A sale without a registered client counts for its special client; one with neither drops
+// out of the join.
+constexpr Grouping kByClient{
+    "cc.Código", "cc.Nome",
+    "[Movimentações em Vendas] c WITH (NOLOCK) INNER JOIN [Clientes] cc WITH (NOLOCK) ON "
+    "cc.Código = CASE WHEN c.Cliente > 0 THEN c.Cliente ELSE c.IDClienteEspecial END "};
+
+}  // namespace
+
+std::string RankingDeVendasSQL(const query::RankingRequest& request) {
+  const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
+  host::ReportHelper& helper = host::SharedReportHelper();
+  const query::Period& period = request.period;
+
+  std::string unusedCaption;
+  std::string filter = query::ReplaceIgnoringCase(
+      helper.BuildPeriodFilter(period.Filtro_DataInicial, period.Filtro_DataFinal, "",
+                               unusedCaption),
+      "{c}", "c." + query::DateColumnName(false));
+  filter = query::ReplaceIgnoringCase(
+      helper.BuildIdFilter(request.Filtro_IDProduto, filter, host::Value(""), unusedCaption), "{c}",
+      "c.IDProduto");
+  filter = query::ReplaceIgnoringCase(
+      query::ProductKindFilter(request.productKinds.Filtro_IsExibirCombustiveis,
+                               request.productKinds.Filtro_IsExibirOutrosProdutos, filter,
+                               unusedCaption),
+      "{c}", "c.Tipo");
+  filter = "AND " + filter + " ";
+
+  // The special-client price difference never counts in the ranking.
+  const query::AdjustmentSwitches& ad = request.adjustments;
+  const std::string surcharge = query::Replace(
+      query::SurchargeExpression(ad.Filtro_IsIgnorarADVendaComplementar,
+                                 ad.Filtro_IsIgnorarADOutrosTipos, unusedCaption, true),
+      "{a}", "c.");
+  std::string unusedDifference;
+  const std::string discount =
+      query::Replace(query::DiscountExpression(ad.Filtro_IsIgnorarADVendaComplementar,
+                                               ad.Filtro_IsIgnorarADOutrosTipos, unusedCaption,
+                                               true, unusedDifference),
+                     "{a}", "c.");
+  const std::string netValue = "(c.Valor_Venda + " + surcharge + " - " + discount + ")";
+  const std::string profit =
+      "(c.Valor_Venda + " + surcharge + " - " + discount + " - (c.Valor_Custo * c.Qtde))";
+  const std::string documents = query::SaleDocumentCondition("c.", period.Filtro_DataInicial,
+                                                             period.Filtro_DataFinal, regional);
+
+  std::string sql = "SELECT TOP " + request.Filtro_QtdeRegistros + " {0} AS Codigo,";
+  sql += "{1} AS Nome, ";
+  sql += "SUM(" + netValue + ") AS SomaDeValor_Venda,";
+  sql += "SUM(c.Qtde) AS SomaDeQtde,";
+  sql += "SUM(" + profit + ") AS Lucro ";
+  sql += "FROM {2} ";
+  sql += "WHERE " + documents + " ";
+  sql += "AND (c.IsEstornado = 0) AND (c.Transferência = 0) ";
+  sql += filter;
+  sql += "GROUP BY {0},{1},c.Tipo ";
+  sql += "ORDER BY ";
+  switch (request.OrderListIndex) {
+    case 1:
+      sql += "SUM(" + netValue + ")";
+      break;
+    case 2:
+      sql += "SUM(" + profit + ")";
+      break;
+    default:
+      sql += "SUM(c.Qtde)";
+      break;
+  }
+  sql += request.Filtro_TipoOrdenacao == 0 ? " DESC" : " ASC";
+
+  const Grouping& grouping = request.Filtro_TipoAgrupamento == 0 ? kByClient : kByProduct;
+  sql = query::Replace(sql, "{0}", grouping.code);
+  sql = query::Replace(sql, "{1}", grouping.name);
+  return query::Replace(sql, "{2}", grouping.from);
+}
+
+}  // namespace reports
 
 bool Reports::RankingDeVendas(host::Viewer* oRPTViewer, host::Object* oParentForm,
                               host::Database* oDB, host::Company* oEmpresa, host::Object* oUser,

@@ -12,8 +12,12 @@ class Scope final : public ExpressionScope {
  public:
   std::vector<ExprValue> fields;
   std::vector<ExprValue> formulas;
+  std::vector<ExprValue> totals;
   int64_t row = 0;
   ExprValue Field(size_t i) const override { return fields[i]; }
+  ExprValue ReportTotal(size_t i) const override {
+    return totals.empty() ? ExprValue() : totals[i];
+  }
   ExprValue Formula(size_t i) const override { return formulas[i]; }
   int64_t RowNumber() const override { return row; }
 };
@@ -50,11 +54,18 @@ TEST(ExpressionTest, EvaluatesArithmeticOverFieldsAndFormulas) {
   scope.fields = {10.0, 52.5};
   scope.formulas = {4.0, testing::Date(2024, 3, 1), testing::Date(2024, 3, 31)};
   scope.row = 7;
+  scope.totals = {40.0, 210.0};
   const std::pair<const char*, double> cases[] = {
-      {"2 + 3 * 4", 14},           {"(2 + 3) * 4", 20},
-      {"Valor / Qtde", 5.25},      {"-Qtde + 1", -9},
-      {"Qtde / @Dias", 2.5},       {"days(@Inicio, @Fim)", 31},
-      {"days(@Fim, @Inicio)", 31}, {"Qtde / @Dias * days(@Inicio, @Fim)", 77.5},
+      {"Valor / total(Valor) * 100", 25},
+      {"total( Qtde) - Qtde", 30},
+      {"2 + 3 * 4", 14},
+      {"(2 + 3) * 4", 20},
+      {"Valor / Qtde", 5.25},
+      {"-Qtde + 1", -9},
+      {"Qtde / @Dias", 2.5},
+      {"days(@Inicio, @Fim)", 31},
+      {"days(@Fim, @Inicio)", 31},
+      {"Qtde / @Dias * days(@Inicio, @Fim)", 77.5},
       {"rownumber() * 2", 14},
   };
   for (const auto& [text, expected] : cases) {
@@ -69,7 +80,8 @@ TEST(ExpressionTest, GivesNothingForNullsAndDivisionByZero) {
   Scope scope;
   scope.fields = {0.0, ExprValue()};
   scope.formulas = {ExprValue(), 1.0, 2.0};
-  for (const char* text : {"10 / Qtde", "Valor + 1", "Qtde / @Dias", "days(@Inicio, @Fim)"}) {
+  for (const char* text :
+       {"10 / Qtde", "Valor + 1", "Qtde / @Dias", "days(@Inicio, @Fim)", "Qtde / total(Qtde)"}) {
     SCOPED_TRACE(text);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(Eval(text, scope)));
   }
@@ -83,6 +95,9 @@ TEST(ExpressionTest, RejectsWhatItCannotReadNamingIt) {
       {"(Qtde", "')' is missing"},
       {"Qtde +", "ends too early"},
       {"Qtde Valor", "unexpected 'V'"},
+      {"total(Preco)", "unknown field Preco"},
+      {"total(Qtde, Valor)", "total takes one field"},
+      {"total(Qtde * 2)", "total takes one field"},
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text);
@@ -98,6 +113,9 @@ TEST(ExpressionTest, RejectsWhatItCannotReadNamingIt) {
 TEST(ExpressionTest, ListsTheFieldsItReads) {
   const auto e = Expression::Parse("Valor / Qtde + Valor", FieldIndex, FormulaIndex);
   EXPECT_EQ(e->Fields(), (std::vector<size_t>{1, 0, 1}));
+  const auto share = Expression::Parse("Valor / total(Valor)", FieldIndex, FormulaIndex);
+  EXPECT_EQ(share->Fields(), (std::vector<size_t>{1}));
+  EXPECT_EQ(share->TotalsRead(), (std::vector<size_t>{1}));
 }
 
 }  // namespace

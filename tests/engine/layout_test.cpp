@@ -89,6 +89,16 @@ TEST(LayoutTest, RefusesBadDocumentsSayingWhy) {
        "cannot print lines"},
       {"unknown section kind", Replace(kGood, R"("kind": "details")", R"("kind": "detail")"),
        "unknown section kind detail"},
+      {"a bar on a figure that is not a percent",
+       Replace(kGood, R"("format": "money"})", R"("format": "money", "bar": true})"),
+       "draws a bar, which needs the percent format"},
+      {"the report total of a computed field",
+       Replace(kGood, R"("format": "money"}
+  ])",
+               R"x("format": "money"},
+    {"name": "Parte", "compute": "Media / total(Media)", "format": "percent"}
+  ])x"),
+       "reads total(Media), which is not a query column"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
