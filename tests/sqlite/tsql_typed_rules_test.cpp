@@ -120,6 +120,11 @@ TEST_F(TsqlTypedRules, PlusFollowsTheTypesOfItsOperands) {
       {"multiplication first", "SELECT '5' + Qtde * 2 FROM Vendas WHERE Código = 1", {"9"}},
       {"money wins over int", "SELECT Caixa + Qtde * Valor FROM Vendas WHERE Código = 1", {"22"}},
       {"whole numbers divide wholly", "SELECT 7 / 2, 7 / 2.0, -7 / 2", {"3|3.5|-3"}},
+      // The CASE is money, so its whole branch divides as money.
+      {"a whole number in a decimal CASE",
+       "SELECT CASE WHEN Código = 1 THEN 5 ELSE Valor END / 2, CASE WHEN Código = 1 THEN Qtde "
+       "+ 3 ELSE Valor END / 2 FROM Vendas WHERE Código = 1",
+       {"2.5|2.5"}},
       {"text concatenation with null is null",
        "SELECT 'x' + Caixa FROM Vendas WHERE Código = 6",
        {"null"}},
@@ -386,6 +391,7 @@ TEST_F(TsqlTypedRules, WhatIsNotUnderstoodIsANamedError) {
       {"another database", "SELECT * FROM Outra.dbo.Tabela", "Outra"},
       {"IF EXISTS", "IF EXISTS (SELECT 1) DROP TABLE ##X", "IF"},
       {"a condition as a value", "SELECT Código = 1 FROM Vendas", "condition"},
+      {"GROUP BY a constant", "SELECT COUNT(*) FROM Vendas GROUP BY 1", "GROUP BY a constant"},
       {"the offset is named", "SELECT Nome FROM Vendas WHERE SOUNDEX(Nome) = 1", "offset 30"},
   });
 }
