@@ -42,10 +42,6 @@ bool IsAliasWord(const Node& node) {
   return !OneOf(upper, kReserved);
 }
 
-}  // namespace
-
-namespace {
-
 void SkipHints(Cursor& in) {
   if (!in.PeekWord("WITH")) {
     return;

@@ -372,6 +372,20 @@ TEST_F(TsqlTypedRules, AFailingSelectIntoLeavesNoTable) {
   db_.SQL_Execute("DROP TABLE ##Falha");
 }
 
+TEST_F(TsqlTypedRules, WorkingTablesOfAnotherConnectionAreTyped) {
+  Database other(*file_);
+  other.SQL_Execute(
+      "IF OBJECT_ID('TempDB.dbo.##DeOutra') IS NOT NULL DROP TABLE ##DeOutra\n"
+      "SELECT Código, Nome, Data, Caixa INTO ##DeOutra FROM Vendas");
+  // Its date column reads a literal as a date, its text compares under the collation, and
+  // its text code added to a number is a number.
+  Check({{"a date literal",
+          "SELECT Código FROM ##DeOutra WHERE Data > '2024/03/31 11:00' ORDER BY Código",
+          {"4"}},
+         {"text", "SELECT COUNT(*) FROM ##DeOutra WHERE Nome = 'gasolina'", {"3"}},
+         {"a code plus a number", "SELECT Caixa + 1 FROM ##DeOutra WHERE Código = 3", {"4"}}});
+}
+
 TEST_F(TsqlTypedRules, WhatIsNotUnderstoodIsANamedError) {
   CheckRefused({
       {"an unknown function", "SELECT SOUNDEX(Nome) FROM Vendas", "SOUNDEX"},
