@@ -402,6 +402,12 @@ TEST_F(TsqlTypedRules, SubqueriesAndFunctionsAreTyped) {
        "'20240301 11:00'), DATEDIFF(quarter, '20240331', '20240401')",
        {"-1|1|1"}},
   });
+  // The UNION column is money, the type of its second branch.
+  host::RecordsetRef united = db_.OpenRecordSet(
+      "SELECT Qtde FROM Vendas WHERE Código = 1 UNION ALL SELECT Valor FROM Vendas WHERE "
+      "Código = 1");
+  EXPECT_EQ(united->Columns()[0].type, host::ColumnType::Double);
+  EXPECT_EQ(united->FieldAt(0), host::Value(2.0));
   CheckRefused({
       {"a number IN a subquery of text",
        "SELECT Código FROM Vendas WHERE Qtde IN (SELECT Caixa FROM Vendas)", "IN compares"},
