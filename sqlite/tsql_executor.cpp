@@ -155,10 +155,9 @@ host::RecordsetRef ReadAllRows(PreparedStatement& statement,
   std::vector<host::Column> columns;
   for (int c = 0; c < width; ++c) {
     const auto index = static_cast<std::size_t>(c);
-    const char* declared = sqlite3_column_decltype(handle, c);
-    if (declared == nullptr && index < typeHints.size() && !typeHints[index].empty()) {
-      declared = typeHints[index].c_str();
-    }
+    const char* declared = index < typeHints.size() && !typeHints[index].empty()
+                               ? typeHints[index].c_str()
+                               : sqlite3_column_decltype(handle, c);
     columns.push_back({sqlite3_column_name(handle, c),
                        declared ? tsql::ColumnTypeOfDeclared(declared) : ColumnType::Unknown});
   }

@@ -23,9 +23,9 @@ struct BatchResult {
 BatchResult RunBatch(Connection& connection, std::string_view tsql);
 
 // Reads every row of a statement into a recordset. Columns take their kind from the
-// declared type (DATETIME as dates, BIT as Booleans...), a computed column from the
-// declared type in `typeHints` when it has one there, and otherwise from its values,
-// stored-form dates included.
+// declared type in `typeHints` (the T-SQL type the translator gave the column, which for a
+// UNION may outrank its first branch's column), else from SQLite's declared type (DATETIME
+// as dates, BIT as Booleans...), and otherwise from their values, stored-form dates included.
 host::RecordsetRef ReadAllRows(PreparedStatement& statement,
                                const std::vector<std::string>& typeHints = {});
 

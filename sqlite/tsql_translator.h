@@ -11,30 +11,39 @@
 // - Types follow SQL Server's data type precedence (datetime > float > decimal/money > int >
 //   bit > text): CASE, ISNULL, COALESCE, UNION columns and operators take the highest type
 //   of their operands and convert the others. Text that must become a number or a date does
-//   so as SQL Server would: a literal at translation (a literal that is neither is an error),
-//   any other text when the row is read (tsql_int, tsql_float, tsql_datetime fail on text
-//   that is not one).
+//   so as SQL Server would: a literal at translation, where one that is neither is an error
+//   (in a CASE branch it fails only when taken, as there); any other text when the row is
+//   read (tsql_int, tsql_float, tsql_datetime fail on text that is not one).
 // - `+` concatenates two texts and adds anything else; every operator is written inside
-//   parentheses, so T-SQL's precedence survives ('x' + a * b is 'x' || (a * b) converted).
-//   `/` divides whole numbers wholly and fails on zero, as SQL Server does.
-// - A text literal meeting a date (compared, BETWEEN, IN, assigned, inserted) is read in the
-//   forms SQL Server reads year first ('YYYYMMDD', 'YYYY/MM/DD', 'YYYY-MM-DD', each with an
-//   optional time) and written in the stored form (date_text.h); any other text, such as
-//   '01/03/2024' (read by the language's date order) or a placeholder left in, is an error.
-// - Text is compared, grouped, made distinct, united, sorted and taken MIN/MAX of under the
-//   TSQL collation (case-insensitive, accent-sensitive), columns and expressions alike; LIKE
-//   runs under it too (tsql_like).
+//   parentheses, so T-SQL's precedence survives: '5' + a * b adds 5 to the product, and
+//   'x' + a * b is an error. `/` divides whole numbers wholly and fails on zero.
+// - A text literal meeting a date (compared, BETWEEN, IN, assigned, inserted, cast) is read
+//   in the year-first forms the library writes ('YYYYMMDD', 'YYYY/MM/DD', 'YYYY-MM-DD', each
+//   with an optional time) and written in the stored form (date_text.h); any other text,
+//   such as '01/03/2024' (read by the language's date order) or a placeholder left in, is an
+//   error.
+// - Text is compared (=, <>, <, >, IN, BETWEEN, joins, CASE, NULLIF), grouped, made distinct,
+//   united, sorted and taken MIN/MAX of under the TSQL collation (case-insensitive,
+//   accent-sensitive), columns and expressions alike; LIKE runs under it too (tsql_like).
 // - [names] and "names" are identifiers; ##X and ###X (also TempDB.dbo.##X) live in the
 //   schema `tempdb`, shared by every connection of the process (connection.h). WITH (NOLOCK)
 //   is dropped; TOP n becomes LIMIT n, also inside one branch of a UNION.
-// - UPDATE t SET ... FROM t JOIN ... (the target named by its alias in FROM) becomes SQLite's
-//   UPDATE ... FROM with the target's joins moved into WHERE; DELETE X without FROM is read.
+// - UPDATE t SET ... FROM t JOIN x ON ... (the target first in FROM, by alias or name)
+//   becomes SQLite's UPDATE ... FROM, the join of x moving into WHERE; an outer join of the
+//   target is refused. DELETE X without FROM is read.
 // - Functions: ISNULL, COALESCE, NULLIF, CAST, CONVERT (styles 103, 108, 111, 112, 120 from a
 //   date), ROUND, ABS, the aggregates, SUBSTRING, LEFT, RIGHT, LEN, LTRIM, RTRIM, UPPER,
 //   LOWER, DATEADD, DATEDIFF, GETDATE (tsql_functions.h, sql_functions.h).
 // - Column types: text columns carry the TSQL collation, MONEY and NUMERIC have REAL affinity,
 //   DATETIME has TEXT affinity, IDENTITY becomes an autoincrementing integer key that
 //   positional INSERTs skip.
+//
+// Known differences: money and decimals are doubles, so a long sum may drift by a fraction
+// of a cent; a text longer than the VARCHAR(n) it is stored in is kept whole (SQL Server
+// refuses it); money cast to int is cut, where SQL Server rounds it.
+//
+// The parts: tsql_types.h (types and conversions), tsql_parser.h (the parser), with
+// tsql_expressions.cpp and tsql_select.cpp.
 #pragma once
 
 #include <optional>

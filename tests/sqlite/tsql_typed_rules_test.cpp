@@ -120,6 +120,11 @@ TEST_F(TsqlTypedRules, PlusFollowsTheTypesOfItsOperands) {
       {"multiplication first", "SELECT '5' + Qtde * 2 FROM Vendas WHERE Código = 1", {"9"}},
       {"money wins over int", "SELECT Caixa + Qtde * Valor FROM Vendas WHERE Código = 1", {"22"}},
       {"whole numbers divide wholly", "SELECT 7 / 2, 7 / 2.0, -7 / 2", {"3|3.5|-3"}},
+      // The CASE is money, so its whole branch divides as money.
+      {"a whole number in a decimal CASE",
+       "SELECT CASE WHEN Código = 1 THEN 5 ELSE Valor END / 2, CASE WHEN Código = 1 THEN Qtde "
+       "+ 3 ELSE Valor END / 2 FROM Vendas WHERE Código = 1",
+       {"2.5|2.5"}},
       {"text concatenation with null is null",
        "SELECT 'x' + Caixa FROM Vendas WHERE Código = 6",
        {"null"}},
@@ -332,6 +337,84 @@ TEST_F(TsqlTypedRules, ConstructsHostsCommonlyWrite) {
   });
 }
 
+TEST_F(TsqlTypedRules, ValuesTakeTheTypesOfWhatReceivesThem) {
+  db_.SQL_Execute(
+      "IF OBJECT_ID('TempDB.dbo.##Alvo') IS NOT NULL DROP TABLE ##Alvo\n"
+      "CREATE TABLE ##Alvo (Texto VARCHAR(5), Inteiro INT, Real FLOAT, Dinheiro MONEY, Bit BIT, "
+      "Data DATETIME)\n"
+      "INSERT INTO ##Alvo VALUES ('abc', '12', '1.5', 2, 5, '20240229 10:00')\n"
+      // 3 * 1.5 is a decimal 4.5, cut to 4 on its way into an int column.
+      "INSERT INTO ##Alvo (Texto, Inteiro) SELECT Qtde, Qtde * 1.5 FROM Vendas WHERE Código = 2");
+  Check({
+      {"converted on insert",
+       "SELECT Texto, Inteiro, Real, Dinheiro, Bit, Data FROM ##Alvo",
+       {"\"abc\"|12|1.5|2|true|2024-02-29 10:00:00", "\"3\"|4|null|null|null|null"}},
+      // ISNULL's replacement takes the length of the value it replaces.
+      {"ISNULL", "SELECT ISNULL(Caixa, 'semcaixa') FROM Vendas WHERE Código = 6", {"\"sem\""}},
+      // COALESCE takes int, the highest type of its arguments.
+      {"COALESCE",
+       "SELECT COALESCE(Caixa, Qtde) FROM Vendas WHERE Código IN (1, 6) ORDER BY "
+       "Código",
+       {"1", "5"}},
+      {"NULLIF compares under the collation",
+       "SELECT NULLIF(Nome, 'GASOLINA') FROM Vendas WHERE Código IN (1, 4) ORDER BY Código",
+       {"null", "\"Óleo\""}},
+      {"a style does not shape text",
+       "SELECT CONVERT(VARCHAR(10), Caixa, 111) FROM Vendas "
+       "WHERE Código = 1",
+       {"\"001\""}},
+      {"CAST of a literal to a date", "SELECT CAST('20240301' AS DATETIME)", {"2024-03-01"}},
+  });
+  CheckRefused({
+      {"a decimal text into an int", "INSERT INTO ##Alvo (Inteiro) VALUES ('1.5')", "'1.5'"},
+      {"a date cast to text", "SELECT CAST(Data AS VARCHAR(10)) FROM Vendas", "style"},
+      {"a day-first text cast to a date", "SELECT CAST('01/03/2024' AS DATETIME)", "'01/03/2024'"},
+  });
+  db_.SQL_Execute("DROP TABLE ##Alvo");
+}
+
+TEST_F(TsqlTypedRules, SubqueriesAndFunctionsAreTyped) {
+  Check({
+      {"a scalar subquery", "SELECT (SELECT MAX(Qtde) FROM Vendas) + 1", {"6"}},
+      {"a correlated subquery",
+       "SELECT Código FROM Vendas v WHERE Qtde = (SELECT MAX(w.Qtde) FROM Vendas w WHERE w.Caixa "
+       "= v.Caixa) ORDER BY Código",
+       {"2", "3", "4"}},
+      {"EXISTS compares text under the collation",
+       "SELECT COUNT(*) FROM Vendas v WHERE EXISTS (SELECT 1 FROM Vendas w WHERE w.Nome = v.Nome "
+       "AND w.Código <> v.Código)",
+       {"3"}},
+      {"text IN a subquery of numbers",
+       "SELECT Código FROM Vendas WHERE Caixa IN (SELECT Qtde FROM Vendas WHERE Código = 3) "
+       "ORDER BY Código",
+       {"1", "4"}},
+      {"TOP of an expression", "SELECT TOP (1 + 1) Código FROM Vendas ORDER BY Código", {"1", "2"}},
+      {"LIKE with sets",
+       "SELECT Código FROM Vendas WHERE Nome LIKE '[^g]%' AND Nome LIKE "
+       "'[a-f]%'",
+       {"6"}},
+      {"DATEADD clamps months, crosses days",
+       "SELECT DATEADD(year, 1, '20240229'), DATEADD(quarter, 1, '20240115'), DATEADD(minute, "
+       "90, '20240301 23:00')",
+       {"2025-02-28|2024-04-15|2024-03-02 00:30:00"}},
+      {"DATEDIFF counts boundaries, backwards too",
+       "SELECT DATEDIFF(day, '20240302', '20240301'), DATEDIFF(minute, '20240301 10:59:59', "
+       "'20240301 11:00'), DATEDIFF(quarter, '20240331', '20240401')",
+       {"-1|1|1"}},
+  });
+  // The UNION column is money, the type of its second branch.
+  host::RecordsetRef united = db_.OpenRecordSet(
+      "SELECT Qtde FROM Vendas WHERE Código = 1 UNION ALL SELECT Valor FROM Vendas WHERE "
+      "Código = 1");
+  EXPECT_EQ(united->Columns()[0].type, host::ColumnType::Double);
+  EXPECT_EQ(united->FieldAt(0), host::Value(2.0));
+  CheckRefused({
+      {"a number IN a subquery of text",
+       "SELECT Código FROM Vendas WHERE Qtde IN (SELECT Caixa FROM Vendas)", "IN compares"},
+      {"an unknown date part", "SELECT DATEADD(fortnight, 1, Data) FROM Vendas", "fortnight"},
+  });
+}
+
 TEST_F(TsqlTypedRules, UpdateThroughAJoinAndDeleteWithoutFrom) {
   db_.SQL_Execute(
       "IF OBJECT_ID('TempDB.dbo.##Totais') IS NOT NULL DROP TABLE ##Totais\n"
@@ -349,6 +432,16 @@ TEST_F(TsqlTypedRules, UpdateThroughAJoinAndDeleteWithoutFrom) {
   db_.SQL_Execute("DELETE ##Totais WHERE Nome = 'GASOLINA'", affected);
   EXPECT_EQ(affected, 3);
   EXPECT_EQ(Query("SELECT COUNT(*) FROM ##Totais"), (Rows{"3"}));
+  // The target named by its table rather than an alias; 'ÓLEO' is not 'Oleo'.
+  db_.SQL_Execute(
+      "UPDATE ##Totais SET Total = 1 FROM ##Totais INNER JOIN Vendas v ON v.Código = "
+      "##Totais.Código WHERE v.Nome = 'ÓLEO'",
+      affected);
+  EXPECT_EQ(affected, 1);
+  EXPECT_NE(ErrorOf("UPDATE t SET Total = 0 FROM ##Totais t LEFT JOIN Vendas v ON v.Código = "
+                    "t.Código")
+                .find("outer-joined"),
+            std::string::npos);
 }
 
 TEST_F(TsqlTypedRules, AFailingSelectIntoLeavesNoTable) {
@@ -365,6 +458,20 @@ TEST_F(TsqlTypedRules, AFailingSelectIntoLeavesNoTable) {
   EXPECT_EQ(rows->Columns()[1].type, host::ColumnType::Double);
   EXPECT_EQ(rows->Columns()[2].type, host::ColumnType::Date);
   db_.SQL_Execute("DROP TABLE ##Falha");
+}
+
+TEST_F(TsqlTypedRules, WorkingTablesOfAnotherConnectionAreTyped) {
+  Database other(*file_);
+  other.SQL_Execute(
+      "IF OBJECT_ID('TempDB.dbo.##DeOutra') IS NOT NULL DROP TABLE ##DeOutra\n"
+      "SELECT Código, Nome, Data, Caixa INTO ##DeOutra FROM Vendas");
+  // Its date column reads a literal as a date, its text compares under the collation, and
+  // its text code added to a number is a number.
+  Check({{"a date literal",
+          "SELECT Código FROM ##DeOutra WHERE Data > '2024/03/31 11:00' ORDER BY Código",
+          {"4"}},
+         {"text", "SELECT COUNT(*) FROM ##DeOutra WHERE Nome = 'gasolina'", {"3"}},
+         {"a code plus a number", "SELECT Caixa + 1 FROM ##DeOutra WHERE Código = 3", {"4"}}});
 }
 
 TEST_F(TsqlTypedRules, WhatIsNotUnderstoodIsANamedError) {
@@ -386,6 +493,7 @@ TEST_F(TsqlTypedRules, WhatIsNotUnderstoodIsANamedError) {
       {"another database", "SELECT * FROM Outra.dbo.Tabela", "Outra"},
       {"IF EXISTS", "IF EXISTS (SELECT 1) DROP TABLE ##X", "IF"},
       {"a condition as a value", "SELECT Código = 1 FROM Vendas", "condition"},
+      {"GROUP BY a constant", "SELECT COUNT(*) FROM Vendas GROUP BY 1", "GROUP BY a constant"},
       {"the offset is named", "SELECT Nome FROM Vendas WHERE SOUNDEX(Nome) = 1", "offset 30"},
   });
 }

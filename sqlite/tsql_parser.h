@@ -1,0 +1,178 @@
+// The parser of the T-SQL translator (tsql_translator.h): statements read clause by clause,
+// expressions typed bottom-up against the names in scope, SQLite written from the types.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sqlite/tsql_types.h"
+
+namespace orla::sqlite::tsql::detail {
+
+struct OutputColumn {
+  std::string name;
+  SqlType type;
+  std::string declared;
+};
+
+// A table, working table or derived table that a FROM brings into scope.
+struct Source {
+  std::string qualifier;  // alias, or the table's own name
+  std::vector<OutputColumn> columns;
+};
+
+struct Scope {
+  std::vector<Source> sources;
+  const Scope* outer = nullptr;
+};
+
+// Reads the nodes of one clause from left to right.
+class Cursor {
+ public:
+  Cursor(const std::vector<Node>& nodes, std::size_t begin, std::size_t end)
+      : nodes_(nodes), pos_(begin), end_(end) {}
+  explicit Cursor(const std::vector<Node>& nodes) : Cursor(nodes, 0, nodes.size()) {}
+
+  bool AtEnd() const { return pos_ >= end_; }
+  bool Has(std::size_t ahead) const { return pos_ + ahead < end_; }
+  const Node& Peek(std::size_t ahead = 0) const { return nodes_[pos_ + ahead]; }
+  const Node& Take() { return nodes_[pos_++]; }
+  // The node to name in an error: the next one, or the last of the clause.
+  const Node& Here() const { return nodes_[std::min(pos_, end_ - 1)]; }
+  bool PeekWord(std::string_view word, std::size_t ahead = 0) const {
+    return Has(ahead) && IsWordNode(Peek(ahead), word);
+  }
+  bool TakeWord(std::string_view word) {
+    if (PeekWord(word)) {
+      ++pos_;
+      return true;
+    }
+    return false;
+  }
+  void ExpectWord(std::string_view word, std::string_view context) {
+    if (!TakeWord(word)) {
+      if (AtEnd()) {
+        throw TranslationError(std::string(context) + " needs " + std::string(word));
+      }
+      Fail(Peek(),
+           std::string(context) + " needs " + std::string(word) + ", not " + Describe(Peek()));
+    }
+  }
+  bool PeekOperator(std::string_view op) const { return !AtEnd() && IsOperatorNode(Peek(), op); }
+  bool PeekComma() const { return !AtEnd() && IsCommaNode(Peek()); }
+  void ExpectEnd(std::string_view context) const {
+    if (!AtEnd()) {
+      Fail(Peek(), "unexpected " + Describe(Peek()) + " in " + std::string(context));
+    }
+  }
+  std::size_t Position() const { return pos_; }
+  std::size_t End() const { return end_; }
+  void Seek(std::size_t pos) { pos_ = pos; }
+  const std::vector<Node>& Nodes() const { return nodes_; }
+
+ private:
+  const std::vector<Node>& nodes_;
+  std::size_t pos_;
+  std::size_t end_;
+};
+
+const OutputColumn* FindColumn(const Source& source, std::string_view name);
+
+struct SelectResult {
+  std::string sql;
+  std::vector<OutputColumn> columns;
+  std::optional<TableName> into;
+};
+
+struct FromItem {
+  std::string join;  // how it joins the items before it: "", ", ", " INNER JOIN "...
+  std::string body;  // the table or derived table with its alias
+  std::string on;    // the join condition, or ""
+  bool inner = true;
+  std::optional<TableName> table;
+};
+
+struct From {
+  std::vector<FromItem> items;
+  Scope scope;
+
+  std::string Sql(std::size_t first = 0) const {
+    std::string sql;
+    for (std::size_t i = first; i < items.size(); ++i) {
+      sql += (i == first ? std::string() : items[i].join) + items[i].body +
+             (items[i].on.empty() || i == first ? std::string() : " ON " + items[i].on);
+    }
+    return sql;
+  }
+};
+
+struct SelectItem {
+  Expr value;
+  std::string name;
+};
+
+struct Core {
+  bool distinct = false;
+  std::string top;
+  std::vector<SelectItem> items;
+  std::string from, where, groupBy, having;
+  Scope scope;
+  std::optional<TableName> into;
+};
+
+// Where each clause of one SELECT begins, at its own level.
+struct Clauses {
+  std::size_t into = 0, from = 0, where = 0, group = 0, having = 0;
+};
+
+class Translator {
+ public:
+  explicit Translator(Catalog& catalog) : catalog_(catalog) {}
+
+  Translation Translate(const std::vector<Node>& nodes);
+
+ private:
+  // Expressions, loosest binding first.
+  Expr Parse(Cursor& in, const Scope& scope);
+  Expr ParseAnd(Cursor& in, const Scope& scope);
+  Expr ParseNot(Cursor& in, const Scope& scope);
+  Expr ParsePredicate(Cursor& in, const Scope& scope);
+  Expr ParseAdditive(Cursor& in, const Scope& scope);
+  Expr ParseMultiplicative(Cursor& in, const Scope& scope);
+  Expr ParseUnary(Cursor& in, const Scope& scope);
+  Expr ParsePrimary(Cursor& in, const Scope& scope);
+  Expr ParseCase(Cursor& in, const Scope& scope, const Node& at);
+  Expr ParseFunction(const Node& name, const Node& args, const Scope& scope);
+  Expr ParseColumn(Cursor& in, const Scope& scope);
+  // The nodes make exactly one expression.
+  Expr Whole(const std::vector<Node>& nodes, const Scope& scope, std::string_view context);
+  Expr Condition(Cursor& in, const Scope& scope, std::string_view context);
+  Expr Value(Cursor& in, const Scope& scope);
+
+  Expr Compare(Expr left, std::string op, Expr right, const Node& at);
+  Expr Arithmetic(Expr left, const std::string& op, Expr right, const Node& at);
+  Expr CastTo(Expr value, const NamedType& to, const Node& at);
+
+  // A SELECT with its UNION branches and ORDER BY. `outer` is what a subquery may refer to;
+  // `targets` are the columns an INSERT fills, whose types the rows take.
+  SelectResult Select(const std::vector<Node>& nodes, const Scope* outer,
+                      const std::vector<OutputColumn>* targets = nullptr);
+  // A table of the catalog, in scope under its own name; an error when there is none.
+  Source TableSource(const TableName& table, const Node& at);
+  From ParseFrom(Cursor& in, const Scope* outer);
+  // One branch of a SELECT, up to where ORDER BY or the next branch begins.
+  Core ParseCore(const std::vector<Node>& nodes, std::size_t begin, std::size_t end,
+                 const Scope* outer);
+
+  Translation Insert(const std::vector<Node>& nodes);
+  Translation Update(const std::vector<Node>& nodes);
+  Translation Delete(const std::vector<Node>& nodes);
+  Translation Drop(const std::vector<Node>& nodes);
+  Translation CreateTable(const std::vector<Node>& nodes);
+  Translation CreateIndex(const std::vector<Node>& nodes);
+
+  Catalog& catalog_;
+};
+
+}  // namespace orla::sqlite::tsql::detail

@@ -1,0 +1,441 @@
+#include "sqlite/tsql_parser.h"
+
+namespace orla::sqlite::tsql::detail {
+
+Source Translator::TableSource(const TableName& table, const Node& at) {
+  const auto columns = catalog_.Columns(table);
+  if (!columns) {
+    Fail(at, "no such table: " + table.name);
+  }
+  Source source;
+  source.qualifier = table.name;
+  for (const CatalogColumn& column : *columns) {
+    auto type = TypeOfDeclared(column.declaredType);
+    if (!type && column.declaredType.empty() && table.name.starts_with("sqlite_")) {
+      type = SqlType{};  // SQLite's own tables, read as they are by support staff and tests
+    }
+    if (!type) {
+      Fail(at, "the column " + column.name + " of " + table.name + " has the type '" +
+                   column.declaredType + "', which the adapter does not know");
+    }
+    source.columns.push_back({column.name, *type, column.declaredType});
+  }
+  return source;
+}
+
+namespace {
+
+bool IsAliasWord(const Node& node) {
+  if (node.group) {
+    return false;
+  }
+  if (node.token.kind == TokenKind::QuotedName) {
+    return true;
+  }
+  if (node.token.kind != TokenKind::Word) {
+    return false;
+  }
+  const std::string upper = Upper(node.token.text);
+  if (OneOf(upper, kUnsupportedWords)) {
+    Fail(node, upper + " is not supported");
+  }
+  return !OneOf(upper, kReserved);
+}
+
+void SkipHints(Cursor& in) {
+  if (!in.PeekWord("WITH")) {
+    return;
+  }
+  const Node& with = in.Take();
+  if (in.AtEnd() || !in.Peek().group) {
+    Fail(with, "WITH (a common table expression) is not supported");
+  }
+  for (const Node& hint : in.Take().children) {
+    if (IsCommaNode(hint)) {
+      continue;
+    }
+    if (!IsWordNode(hint, "NOLOCK") && !IsWordNode(hint, "READUNCOMMITTED")) {
+      Fail(hint, "the table hint WITH (" + hint.token.text + ") is not supported");
+    }
+  }
+  // SQLite reads without locking out writers anyway; the hint has nothing to carry.
+}
+
+}  // namespace
+
+From Translator::ParseFrom(Cursor& in, const Scope* outer) {
+  From from;
+  from.scope.outer = outer;
+  std::string join;
+  bool inner = true;
+  while (true) {
+    if (in.AtEnd()) {
+      throw TranslationError("FROM ends where a table is expected");
+    }
+    FromItem item;
+    item.join = join;
+    item.inner = inner;
+    const Node& at = in.Peek();
+    Source source;
+    if (at.group) {
+      in.Take();
+      if (at.children.empty() || !IsWordNode(at.children[0], "SELECT")) {
+        Fail(at, "a parenthesised join in FROM is not supported");
+      }
+      const SelectResult sub = Select(at.children, nullptr);
+      for (const OutputColumn& column : sub.columns) {
+        if (column.name.empty()) {
+          Fail(at, "a column of a derived table needs a name");
+        }
+      }
+      source.columns = sub.columns;
+      item.body = "(" + sub.sql + ")";
+    } else {
+      std::size_t pos = in.Position();
+      const auto name = ReadTableName(in.Nodes(), pos, in.End());
+      if (!name) {
+        Fail(at, "unexpected " + Describe(at) + " where a table is expected");
+      }
+      in.Seek(pos);
+      source = TableSource(*name, at);
+      item.table = name;
+      item.body = name->Sql();
+    }
+    SkipHints(in);
+    const bool as = in.TakeWord("AS");
+    if (!in.AtEnd() && IsAliasWord(in.Peek())) {
+      source.qualifier = in.Take().token.text;
+      item.body += " AS " + QuoteName(source.qualifier);
+    } else if (as) {
+      Fail(in.Here(), "AS needs an alias");
+    } else if (at.group) {
+      Fail(at, "a derived table needs an alias");
+    }
+    SkipHints(in);
+    from.scope.sources.push_back(std::move(source));
+    if (!join.empty() && join != ", " && join != " CROSS JOIN ") {
+      in.ExpectWord("ON", "JOIN");
+      item.on = Condition(in, from.scope, "ON").sql;
+    }
+    from.items.push_back(std::move(item));
+    if (in.AtEnd()) {
+      return from;
+    }
+    if (in.PeekComma()) {
+      in.Take();
+      join = ", ";
+      inner = true;
+      continue;
+    }
+    const Node& word = in.Peek();
+    std::string kind = Upper(word.token.text);
+    if (word.group || word.token.kind != TokenKind::Word) {
+      Fail(word, "unexpected " + Describe(word) + " after a table");
+    }
+    in.Take();
+    if (kind == "JOIN") {
+      kind = "INNER";
+    } else {
+      if (kind != "INNER" && kind != "LEFT" && kind != "RIGHT" && kind != "FULL" &&
+          kind != "CROSS") {
+        Fail(word, "unexpected " + Describe(word) + " after a table");
+      }
+      if (kind != "INNER" && kind != "CROSS") {
+        in.TakeWord("OUTER");
+      }
+      if (in.PeekWord("APPLY")) {
+        Fail(in.Peek(), "APPLY is not supported");
+      }
+      in.ExpectWord("JOIN", kind);
+    }
+    join = " " + kind + (kind == "INNER" || kind == "CROSS" ? "" : " OUTER") + " JOIN ";
+    inner = kind == "INNER" || kind == "CROSS";
+  }
+}
+
+Core Translator::ParseCore(const std::vector<Node>& nodes, std::size_t begin, std::size_t end,
+                           const Scope* outer) {
+  Core core;
+  if (begin >= end || !IsWordNode(nodes[begin], "SELECT")) {
+    Fail(nodes[std::min(begin, nodes.size() - 1)], "a SELECT is expected");
+  }
+  Clauses at;
+  for (std::size_t k = begin + 1; k < end; ++k) {
+    const Node& node = nodes[k];
+    auto mark = [&](std::size_t& slot) {
+      if (slot != 0) {
+        Fail(node, "a second " + Upper(node.token.text) + " in one SELECT");
+      }
+      slot = k;
+    };
+    if (IsWordNode(node, "INTO")) {
+      mark(at.into);
+    } else if (IsWordNode(node, "FROM")) {
+      mark(at.from);
+    } else if (IsWordNode(node, "WHERE")) {
+      mark(at.where);
+    } else if (IsWordNode(node, "GROUP") && k + 1 < end && IsWordNode(nodes[k + 1], "BY")) {
+      mark(at.group);
+    } else if (IsWordNode(node, "HAVING")) {
+      mark(at.having);
+    }
+  }
+  // Each clause runs to the next one that is present.
+  const std::vector<std::size_t> starts = {at.into, at.from, at.where, at.group, at.having};
+  auto clauseEnd = [&](std::size_t from) {
+    std::size_t stop = end;
+    for (std::size_t s : starts) {
+      if (s > from && s < stop) {
+        stop = s;
+      }
+    }
+    return stop;
+  };
+  Cursor head(nodes, begin + 1, clauseEnd(begin));
+  core.distinct = head.TakeWord("DISTINCT");
+  if (head.PeekWord("TOP")) {
+    const Node& top = head.Take();
+    if (head.AtEnd()) {
+      Fail(top, "TOP needs a number");
+    }
+    const Node& count = head.Take();
+    core.top = count.group ? Whole(count.children, {}, "TOP").sql
+                           : std::to_string(WholeNumber(count, "TOP"));
+  }
+  if (at.into != 0) {
+    std::size_t pos = at.into + 1;
+    core.into = ReadTableName(nodes, pos, clauseEnd(at.into));
+    if (!core.into || pos != clauseEnd(at.into)) {
+      Fail(nodes[at.into], "SELECT ... INTO needs a table name");
+    }
+  }
+  core.scope.outer = outer;
+  if (at.from != 0) {
+    Cursor in(nodes, at.from + 1, clauseEnd(at.from));
+    From from = ParseFrom(in, outer);
+    core.from = from.Sql();
+    core.scope = std::move(from.scope);
+  }
+  // The select list.
+  std::vector<Node> list(nodes.begin() + static_cast<long>(head.Position()),
+                         nodes.begin() + static_cast<long>(clauseEnd(begin)));
+  if (list.empty()) {
+    Fail(nodes[begin], "SELECT needs a column list");
+  }
+  for (const auto& part : SplitAtCommas(list)) {
+    if (part.empty()) {
+      Fail(nodes[begin], "an empty column in the select list");
+    }
+    const bool star = part.size() == 1 && IsOperatorNode(part[0], "*");
+    const bool qualifiedStar = part.size() == 3 && IsOperatorNode(part[2], "*") && !part[1].group &&
+                               part[1].token.kind == TokenKind::Dot;
+    if (star || qualifiedStar) {
+      bool any = false;
+      for (const Source& source : core.scope.sources) {
+        if (qualifiedStar && !EqualsIgnoreCase(source.qualifier, part[0].token.text)) {
+          continue;
+        }
+        any = true;
+        for (const OutputColumn& column : source.columns) {
+          Expr e = Typed(QuoteName(source.qualifier) + "." + QuoteName(column.name), column.type);
+          e.form = Expr::Form::Column;
+          e.name = column.name;
+          e.declared = column.declared;
+          core.items.push_back({e, column.name});
+        }
+      }
+      if (!any) {
+        Fail(part[0], "* names no table here");
+      }
+      continue;
+    }
+    Cursor in(part);
+    SelectItem item{Value(in, core.scope), ""};
+    const bool as = in.TakeWord("AS");
+    if (!in.AtEnd() && (IsAliasWord(in.Peek()) ||
+                        (as && in.Peek().token.kind == TokenKind::String && !in.Peek().group))) {
+      item.name = in.Take().token.text;
+    } else if (as) {
+      Fail(in.Here(), "AS needs an alias");
+    }
+    in.ExpectEnd("a column of the select list");
+    if (item.name.empty() && item.value.form == Expr::Form::Column) {
+      item.name = item.value.name;
+    }
+    core.items.push_back(std::move(item));
+  }
+  if (at.where != 0) {
+    Cursor in(nodes, at.where + 1, clauseEnd(at.where));
+    core.where = Condition(in, core.scope, "WHERE").sql;
+    in.ExpectEnd("WHERE");
+  }
+  if (at.group != 0) {
+    const std::vector<Node> terms(nodes.begin() + static_cast<long>(at.group) + 2,
+                                  nodes.begin() + static_cast<long>(clauseEnd(at.group)));
+    for (const auto& term : SplitAtCommas(terms)) {
+      const Expr e = Whole(term, core.scope, "GROUP BY");
+      if (e.form == Expr::Form::NumberLiteral) {
+        // SQLite would read it as a column position; SQL Server refuses it.
+        Fail(term[0], "GROUP BY a constant is not supported");
+      }
+      core.groupBy += (core.groupBy.empty() ? "" : ", ") + Collated(e);
+    }
+  }
+  if (at.having != 0) {
+    Cursor in(nodes, at.having + 1, clauseEnd(at.having));
+    core.having = Condition(in, core.scope, "HAVING").sql;
+    in.ExpectEnd("HAVING");
+  }
+  return core;
+}
+
+SelectResult Translator::Select(const std::vector<Node>& nodes, const Scope* outer,
+                                const std::vector<OutputColumn>* targets) {
+  // Branches of a UNION, EXCEPT or INTERSECT, and the ORDER BY of the whole.
+  std::vector<std::pair<std::size_t, std::size_t>> ranges;
+  std::vector<std::string> operators;
+  std::size_t start = 0;
+  std::size_t order = nodes.size();
+  for (std::size_t k = 0; k < nodes.size(); ++k) {
+    const Node& node = nodes[k];
+    if (IsWordNode(node, "UNION") || IsWordNode(node, "EXCEPT") || IsWordNode(node, "INTERSECT")) {
+      if (order != nodes.size()) {
+        Fail(node, "ORDER BY inside a branch of " + Upper(node.token.text));
+      }
+      ranges.emplace_back(start, k);
+      std::string op = Upper(node.token.text);
+      if (k + 1 < nodes.size() && IsWordNode(nodes[k + 1], "ALL")) {
+        op += " ALL";
+        ++k;
+      }
+      operators.push_back(op);
+      start = k + 1;
+    } else if (IsWordNode(node, "ORDER") && k + 1 < nodes.size() &&
+               IsWordNode(nodes[k + 1], "BY")) {
+      if (order != nodes.size()) {
+        Fail(node, "a second ORDER BY");
+      }
+      order = k;
+    }
+  }
+  ranges.emplace_back(start, order);
+  std::vector<Core> cores;
+  for (const auto& [begin, end] : ranges) {
+    cores.push_back(ParseCore(nodes, begin, end, outer));
+    if (cores.size() > 1 && cores.back().into) {
+      Fail(nodes[begin], "INTO in a later branch of a UNION");
+    }
+  }
+  const bool compound = cores.size() > 1;
+  const std::size_t width = cores[0].items.size();
+  for (const Core& core : cores) {
+    if (core.items.size() != width) {
+      Fail(nodes[0], "the branches of " + operators[0] + " give different numbers of columns");
+    }
+  }
+  // Column types: the dominant type of the branches, or the columns they are inserted into.
+  SelectResult result;
+  result.into = cores[0].into;
+  for (std::size_t c = 0; c < width; ++c) {
+    std::vector<SqlType> types;
+    for (const Core& core : cores) {
+      types.push_back(core.items[c].value.type);
+    }
+    OutputColumn column{cores[0].items[c].name, Dominant(types), ""};
+    if (!compound && cores[0].items[c].value.form == Expr::Form::Column) {
+      column.declared = cores[0].items[c].value.declared;
+    }
+    result.columns.push_back(column);
+  }
+  if (targets != nullptr && targets->size() != width) {
+    Fail(nodes[0], "the SELECT gives " + std::to_string(width) + " columns for " +
+                       std::to_string(targets->size()));
+  }
+  std::string sql;
+  for (std::size_t b = 0; b < cores.size(); ++b) {
+    Core& core = cores[b];
+    std::string text = std::string("SELECT ") + (core.distinct ? "DISTINCT " : "");
+    for (std::size_t c = 0; c < width; ++c) {
+      SelectItem& item = core.items[c];
+      Expr value = item.value;
+      if (compound) {
+        value = ConvertTo(value, result.columns[c].type, Conversion::Branch, nodes[0]);
+      }
+      if (targets != nullptr) {
+        value = ConvertTo(value, (*targets)[c].type, Conversion::Assignment, nodes[0]);
+      }
+      // DISTINCT and UNION compare the texts they merge under the collation.
+      text += (c ? ", " : "") + ((core.distinct || compound) ? Collated(value) : value.sql);
+      if (!item.name.empty()) {
+        text += " AS " + QuoteName(item.name);
+      }
+    }
+    if (!core.from.empty()) {
+      text += " FROM " + core.from;
+    }
+    if (!core.where.empty()) {
+      text += " WHERE " + core.where;
+    }
+    if (!core.groupBy.empty()) {
+      text += " GROUP BY " + core.groupBy;
+    }
+    if (!core.having.empty()) {
+      text += " HAVING " + core.having;
+    }
+    if (compound && !core.top.empty()) {
+      // SQLite takes LIMIT only at the end of a compound, so the branch becomes a subquery.
+      text = "SELECT * FROM (" + text + " LIMIT " + core.top + ")";
+    }
+    sql += (b ? " " + operators[b - 1] + " " : "") + text;
+  }
+  if (order != nodes.size()) {
+    const std::vector<Node> terms(nodes.begin() + static_cast<long>(order) + 2, nodes.end());
+    std::string orderBy;
+    for (auto term : SplitAtCommas(terms)) {
+      std::string direction;
+      if (!term.empty() && (IsWordNode(term.back(), "ASC") || IsWordNode(term.back(), "DESC"))) {
+        direction = " " + Upper(term.back().token.text);
+        term.pop_back();
+      }
+      if (term.empty()) {
+        Fail(nodes[order], "an empty ORDER BY term");
+      }
+      std::string text;
+      if (term.size() == 1 && !term[0].group && term[0].token.kind == TokenKind::Number) {
+        const int position = WholeNumber(term[0], "ORDER BY");
+        if (position < 1 || static_cast<std::size_t>(position) > width) {
+          Fail(term[0], "ORDER BY position " + term[0].token.text + " is out of range");
+        }
+        text = term[0].token.text;
+      } else {
+        const OutputColumn* alias = nullptr;
+        if (term.size() == 1 && !term[0].group &&
+            (term[0].token.kind == TokenKind::Word ||
+             term[0].token.kind == TokenKind::QuotedName)) {
+          for (const OutputColumn& column : result.columns) {
+            if (EqualsIgnoreCase(column.name, term[0].token.text)) {
+              alias = &column;
+              break;
+            }
+          }
+        }
+        if (alias != nullptr) {
+          text = Collated(Typed(QuoteName(alias->name), alias->type));
+        } else if (compound) {
+          Fail(term[0], "an ORDER BY term of " + operators[0] + " must name a result column");
+        } else {
+          text = Collated(Whole(term, cores[0].scope, "ORDER BY"));
+        }
+      }
+      orderBy += (orderBy.empty() ? "" : ", ") + text + direction;
+    }
+    sql += " ORDER BY " + orderBy;
+  }
+  if (!compound && !cores[0].top.empty()) {
+    sql += " LIMIT " + cores[0].top;
+  }
+  result.sql = sql;
+  return result;
+}
+
+}  // namespace orla::sqlite::tsql::detail
