@@ -1,10 +1,13 @@
 #include "cli/commands.h"
 
+#include <iostream>
+
 #include "cli/arguments.h"
 #include "cli/demo_db_command.h"
 #include "cli/list_command.h"
 #include "cli/render_command.h"
 #include "cli/run_command.h"
+#include "cli/sql_command.h"
 
 namespace orla::cli {
 
@@ -19,6 +22,7 @@ commands:
   list      list the reports with their parameters, types and defaults
   render    render a report saved as JSON again, in another format
   demo-db   write a demo sales database
+  sql       run a T-SQL batch on a sales database as the reports see it
 
 `orla-vendas COMMAND --help` tells more of each, with examples.
 )";
@@ -45,6 +49,9 @@ int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream
   }
   if (command == "render") {
     return RenderCommand(std::move(arguments), out, err);
+  }
+  if (command == "sql") {
+    return SqlCommand(std::move(arguments), std::cin, out, err, terminal);
   }
   if (command == "demo-db") {
     return DemoDbCommand(std::move(arguments), out, err, terminal);

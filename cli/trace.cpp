@@ -12,12 +12,18 @@ namespace {
 
 using nlohmann::ordered_json;
 
+// A statement may carry bytes that are not UTF-8 (a text pasted from a Latin-1 source); each
+// such byte is written as U+FFFD so that the trace stays valid JSON and the run goes on.
+std::string Line(const ordered_json& call) {
+  return call.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+}
+
 std::string Call(std::string_view name) {
-  return ordered_json{{"call", name}}.dump();
+  return Line(ordered_json{{"call", name}});
 }
 
 std::string CallWithSql(std::string_view name, const std::string& sql) {
-  return ordered_json{{"call", name}, {"sql", sql}}.dump();
+  return Line(ordered_json{{"call", name}, {"sql", sql}});
 }
 
 class TracingDatabase final : public host::Database {
@@ -88,9 +94,8 @@ class TracingCommand final : public host::Command, public host::ParameterCollect
                             {"size", p.size},
                             {"value", p.value ? ToJson(*p.value) : ordered_json()}});
     }
-    trace_.Write(
-        ordered_json{{"call", "Command.Execute"}, {"text", text_}, {"parameters", parameters}}
-            .dump());
+    trace_.Write(Line(
+        ordered_json{{"call", "Command.Execute"}, {"text", text_}, {"parameters", parameters}}));
     return inner_->Execute();
   }
   host::Value Item(std::string_view name) override { return inner_->Item(name); }

@@ -27,6 +27,8 @@ Int128 DivideRounded(Int128 a, Int128 b) {
   return negative ? -quotient : quotient;
 }
 
+constexpr int kMaxExponent = 400;
+
 int ClampScale(int scale) {
   if (scale < 0 || scale > Decimal::kMaxScale) {
     throw std::out_of_range("decimal scale out of range");
@@ -98,7 +100,10 @@ std::optional<Decimal> Decimal::Parse(std::string_view text, int scale) {
       ++first;
     }
     const auto [p, ec] = std::from_chars(first, text.data() + text.size(), e);
-    if (ec != std::errc{} || p != text.data() + text.size()) {
+    // Past any double's exponent the text is not an amount, and refusing it here keeps the
+    // sums below clear of integer overflow.
+    if (ec != std::errc{} || p != text.data() + text.size() || e > kMaxExponent ||
+        e < -kMaxExponent) {
       return std::nullopt;
     }
     exponent += e;

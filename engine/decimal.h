@@ -22,7 +22,8 @@ class Decimal {
   // The shortest decimal text that reads back as `value` (what the database wrote), rounded
   // to `scale` places; nothing for NaN and infinities.
   static std::optional<Decimal> FromDouble(double value, int scale);
-  // Plain or scientific notation with a decimal point ("-12.5", "1e-07"), rounded to `scale`.
+  // Plain or scientific notation with a decimal point ("-12.5", "1e-07"), rounded to `scale`;
+  // nothing for an exponent beyond +-400 or a value of more than 36 digits.
   static std::optional<Decimal> Parse(std::string_view text, int scale);
   // num / den rounded to `scale`; nothing when den is zero.
   static std::optional<Decimal> Divide(const Decimal& num, const Decimal& den, int scale);

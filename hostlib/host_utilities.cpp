@@ -148,8 +148,16 @@ std::string HostUtilities::NumberForSql(const host::Value& number) {
     throw host::HostError(host::error_number::kInvalidProcedureCall,
                           "Not a number for a statement: " + number.Describe());
   }
-  char buffer[32];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  // Fixed notation at its shortest round trip: 1e16 and 5e-05 are written out in full, as a
+  // statement reader that takes no exponent needs them. The longest double so written (the
+  // smallest subnormal) has 327 digits after the point.
+  char buffer[400];
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  if (ec != std::errc{}) {
+    throw host::HostError(host::error_number::kInvalidProcedureCall,
+                          "Number too long for a statement: " + number.Describe());
+  }
   return std::string(buffer, end);
 }
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsqlite3-dev
+  libsqlite3-dev sqlite3
   libcairo2-dev libpango1.0-dev fonts-dejavu-core fonts-dejavu-extra
   libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -177,4 +177,26 @@ void Transaction::Commit() {
   open_ = false;
 }
 
+void ExecOnTempDb(std::string_view sql) {
+  KeepTempDbAlive();
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(kTempDbUri, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr) !=
+      SQLITE_OK) {
+    const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    throw host::DatabaseError("Cannot open TempDB: " + message, std::string(sql));
+  }
+  RegisterTsqlFunctions(db);
+  sqlite3_busy_timeout(db, 10000);
+  char* error = nullptr;
+  const std::string text(sql);
+  const int rc = sqlite3_exec(db, text.c_str(), nullptr, nullptr, &error);
+  const std::string message = error ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) {
+    throw host::DatabaseError(message, text);
+  }
+}
+
 }  // namespace orla::sqlite

@@ -45,6 +45,11 @@ class Connection {
   std::filesystem::path file_;
 };
 
+// Runs SQLite statements on TempDB alone, where its tables are in the schema `main`; for
+// clean-ups that must not depend on a sales database (procedures.h). Raises
+// host::DatabaseError.
+void ExecOnTempDb(std::string_view sql);
+
 // A prepared SQLite statement.
 class PreparedStatement {
  public:

@@ -1,12 +1,16 @@
 #include "sqlite/procedures.h"
 
 #include <atomic>
+#include <map>
+#include <optional>
 
 #include <unistd.h>
 
 #include "host/errors.h"
 #include "host/regional_settings.h"
+#include "query/fragments.h"
 #include "sqlite/date_text.h"
+#include "sqlite/tsql_executor.h"
 #include "sqlite/tsql_tokenizer.h"
 
 namespace orla::sqlite {
@@ -59,52 +63,157 @@ std::string PeriodEnd(const host::DateTime& day) {
   return StoredDateText(host::DateTime::FromDays(day.Days(), 86399));
 }
 
-// A sale counts in the fiscal view when it stands on a fiscal document: the coupon printer,
-// a consumer note (NFC-e, SAT) or an invoice.
-constexpr const char* kFiscalDocument =
-    "(m.\"ECF\" = 1 OR m.\"NFConsumidor_Modelo\" IS NOT NULL OR m.\"NF\" = 1)";
+// Money is summed in whole ten-thousandths (SQL Server's MONEY), so that a sum is exact and a
+// half cent rounds away from zero as SQL Server's ROUND does, never down by float drift.
+std::string MoneyUnits(const std::string& amount) {
+  return "CAST(ROUND((" + amount + ") * 10000) AS INTEGER)";
+}
+
+// numerator / denominator rounded half away from zero, in integers; denominator > 0.
+std::string RoundedDivision(const std::string& numerator, const std::string& denominator) {
+  return "(CASE WHEN (" + numerator + ") >= 0 THEN ((" + numerator + ") * 2 + (" + denominator +
+         ")) / (2 * (" + denominator + ")) ELSE -((-(" + numerator + ")) * 2 + (" + denominator +
+         ")) / (2 * (" + denominator + ")) END)";
+}
+
+// Whole ten-thousandths as an amount rounded to cents.
+std::string UnitsToCents(const std::string& units) {
+  return RoundedDivision(units, "100") + " / 100.0";
+}
+
+// The lines of one run that the fiscal view counts, in the scratch table below: by fiscal
+// date in the period, neither reversed nor a transfer, and on a document the library's
+// sale-document rule keeps. The rule is the library's own text, run through the T-SQL
+// adapter, so the procedures and the fiscal reports can never count different sales.
+class FiscalLines {
+ public:
+  FiscalLines(Connection& connection, const std::string& key, const host::DateTime& from,
+              const host::DateTime& to)
+      : connection_(connection), key_(key) {
+    connection_.Exec(
+        "CREATE TABLE IF NOT EXISTS tempdb.\"###LinhasFiscais\" (\"WorkStationID\" "
+        "VARCHAR(200) COLLATE TSQL, \"Código\" INT, \"Código_Venda\" INT)");
+    const host::RegionalSettings regional = host::RegionalSettings::Brazilian();
+    const std::string condition =
+        query::SaleDocumentCondition("m.", regional.FormatDate(from, "dd/mm/yyyy"),
+                                     regional.FormatDate(to, "dd/mm/yyyy"), regional);
+    RunBatch(connection_,
+             "INSERT INTO ###LinhasFiscais (WorkStationID, Código, Código_Venda) SELECT '" + key_ +
+                 "', m.Código, m.Código_Venda FROM [Movimentações em Vendas] m WITH (NOLOCK) "
+                 "WHERE (m.Data_ECF BETWEEN '" +
+                 regional.FormatDate(from, "yyyymmdd") + " 00:00:00' AND '" +
+                 regional.FormatDate(to, "yyyymmdd") +
+                 " 23:59:59') AND (m.IsEstornado = 0) AND (m.Transferência = 0) AND " + condition);
+  }
+  // Within the procedure's transaction, so the scratch rows never outlive the run.
+  ~FiscalLines() {
+    try {
+      PreparedStatement remove(
+          connection_, "DELETE FROM tempdb.\"###LinhasFiscais\" WHERE \"WorkStationID\" = ?1");
+      remove.Bind(1, host::Value(key_)).Run();
+    } catch (const host::DatabaseError&) {
+      // The transaction rolls back instead, taking the rows with it.
+    }
+  }
+  FiscalLines(const FiscalLines&) = delete;
+  FiscalLines& operator=(const FiscalLines&) = delete;
+
+  // A condition on the sale line m.
+  std::string Holds() const {
+    return "m.\"Código\" IN (SELECT \"Código\" FROM tempdb.\"###LinhasFiscais\" WHERE "
+           "\"WorkStationID\" = '" +
+           key_ + "')";
+  }
+  // The sales (Código_Venda) with a counted line.
+  std::string Sales() const {
+    return "SELECT DISTINCT \"Código_Venda\" AS IDVenda FROM tempdb.\"###LinhasFiscais\" WHERE "
+           "\"WorkStationID\" = '" +
+           key_ + "'";
+  }
+
+ private:
+  Connection& connection_;
+  std::string key_;
+};
+
+// Each thread keeps the rows of its last run of each procedure and no more: a run removes
+// those of the run before it, and a thread that ends removes its own (procedures.h).
+class RunsOfThisThread {
+ public:
+  ~RunsOfThisThread() {
+    for (const auto& [table, key] : last_) {
+      try {
+        ExecOnTempDb("DELETE FROM \"" + table + "\" WHERE \"WorkStationID\" = '" + key + "'");
+      } catch (const host::DatabaseError&) {
+        // TempDB is going with the process; nothing is left to keep small.
+      }
+    }
+  }
+
+  std::string Start(Connection& connection, const std::string& table) {
+    std::string& previous = last_[table];
+    if (!previous.empty()) {
+      PreparedStatement remove(connection,
+                               "DELETE FROM tempdb.\"" + table + "\" WHERE \"WorkStationID\" = ?1");
+      remove.Bind(1, host::Value(previous)).Run();
+    }
+    previous = NewRunKey();
+    return previous;
+  }
+
+ private:
+  std::map<std::string, std::string> last_;
+};
+
+std::string StartRun(Connection& connection, const std::string& table) {
+  thread_local RunsOfThisThread runs;
+  return runs.Start(connection, table);
+}
 
 void SalesByReceiptType(Connection& connection, Arguments& arguments) {
-  const std::string from = PeriodStart(arguments.Date("dtInicial"));
-  const std::string to = PeriodEnd(arguments.Date("dtFinal"));
-  const std::string key = NewRunKey();
+  const host::DateTime from = arguments.Date("dtInicial");
+  const host::DateTime to = arguments.Date("dtFinal");
   connection.Exec(
       "CREATE TABLE IF NOT EXISTS tempdb.\"###vtr_rpt\" (\"WorkStationID\" VARCHAR(200) COLLATE "
       "TSQL, \"FormaPagto\" VARCHAR(100) COLLATE TSQL, \"IsCartaoCredito\" BIT, "
       "\"IsCartaoDebito\" BIT, \"IsFrota\" BIT, \"IsCarteiraDigital\" BIT, \"IsPix\" BIT, "
       "\"QtdeVendas\" INTEGER, \"VLTotal\" MONEY REAL, \"VLTroco\" MONEY REAL, \"VLLiquido\" "
       "MONEY REAL, \"VLTicketMedio\" MONEY REAL, \"TxParticipacao\" FLOAT)");
-  // The sales of the period: by fiscal date, on a fiscal document, with at least one line
-  // neither reversed nor a transfer. Per payment form of those sales:
+  Transaction transaction(connection);
+  const std::string key = StartRun(connection, "###vtr_rpt");
+  const FiscalLines lines(connection, key, from, to);
+  // The sales of the period the fiscal view counts (FiscalLines). Per payment form of those
+  // sales:
   //   QtdeVendas     sales paid wholly or partly with the form;
   //   VLTotal        what the form received (T011_Valor, change included);
   //   VLTroco        the change given back out of it (T011_Troco);
   //   VLLiquido      VLTotal - VLTroco, what the form really paid;
   //   VLTicketMedio  VLLiquido / QtdeVendas;
   //   TxParticipacao the form's VLLiquido in percent of all forms' VLLiquido.
+  // Amounts in whole ten-thousandths until each is rounded once, at the end.
   PreparedStatement insert(
       connection,
-      std::string("WITH vendas AS (SELECT DISTINCT m.\"Código_Venda\" AS IDVenda FROM "
-                  "main.\"Movimentações em Vendas\" m WHERE m.\"Data_ECF\" BETWEEN ?2 AND ?3 AND "
-                  "m.\"IsEstornado\" = 0 AND m.\"Transferência\" = 0 AND ") +
-          kFiscalDocument +
+      "WITH vendas AS (" + lines.Sales() +
           "), formas AS (SELECT t.\"T010_ID\" AS ID, COUNT(DISTINCT t.\"IDVenda\") AS Qtde, "
-          "SUM(t.\"T011_Valor\") AS Total, SUM(t.\"T011_Troco\") AS Troco FROM "
-          "main.\"T011_ImagemDosMeiosDePagtoUtilizados\" t JOIN vendas v ON v.IDVenda = "
-          "t.\"IDVenda\" GROUP BY t.\"T010_ID\"), geral AS (SELECT SUM(Total - Troco) AS "
-          "Liquido FROM formas) "
+          "SUM(" +
+          MoneyUnits("t.\"T011_Valor\"") + ") AS Total, SUM(" + MoneyUnits("t.\"T011_Troco\"") +
+          ") AS Troco FROM main.\"T011_ImagemDosMeiosDePagtoUtilizados\" t JOIN vendas v ON "
+          "v.IDVenda = t.\"IDVenda\" GROUP BY t.\"T010_ID\"), geral AS (SELECT SUM(Total - "
+          "Troco) AS Liquido FROM formas) "
           "INSERT INTO tempdb.\"###vtr_rpt\" (\"WorkStationID\", \"FormaPagto\", "
           "\"IsCartaoCredito\", \"IsCartaoDebito\", \"IsFrota\", \"IsCarteiraDigital\", "
           "\"IsPix\", \"QtdeVendas\", \"VLTotal\", \"VLTroco\", \"VLLiquido\", "
           "\"VLTicketMedio\", \"TxParticipacao\") "
           "SELECT ?1, f.\"T010_Descricao\", f.\"IsCartaoCredito\", f.\"IsCartaoDebito\", "
-          "f.\"IsFrota\", f.\"IsCarteiraDigital\", f.\"IsPix\", p.Qtde, ROUND(p.Total, 2), "
-          "ROUND(p.Troco, 2), ROUND(p.Total - p.Troco, 2), ROUND((p.Total - p.Troco) / p.Qtde, "
-          "2), CASE WHEN g.Liquido <> 0 THEN ROUND(100.0 * (p.Total - p.Troco) / g.Liquido, 2) "
-          "ELSE 0 END FROM formas p JOIN main.\"T010_FormasDePagto\" f ON f.\"T010_ID\" = p.ID "
-          "CROSS JOIN geral g");
-  Transaction transaction(connection);
-  insert.Bind(1, host::Value(key)).Bind(2, host::Value(from)).Bind(3, host::Value(to)).Run();
+          "f.\"IsFrota\", f.\"IsCarteiraDigital\", f.\"IsPix\", p.Qtde, " +
+          UnitsToCents("p.Total") + ", " + UnitsToCents("p.Troco") + ", " +
+          UnitsToCents("p.Total - p.Troco") + ", " +
+          RoundedDivision("p.Total - p.Troco", "100 * p.Qtde") +
+          " / 100.0, CASE WHEN g.Liquido > 0 THEN " +
+          RoundedDivision("(p.Total - p.Troco) * 10000", "g.Liquido") +
+          " / 100.0 ELSE 0 END FROM formas p JOIN main.\"T010_FormasDePagto\" f ON f.\"T010_ID\" "
+          "= p.ID CROSS JOIN geral g");
+  insert.Bind(1, host::Value(key)).Run();
   transaction.Commit();
   arguments.SetOutput("IDRetorno", host::Value(key));
 }
@@ -140,52 +249,67 @@ void SalesByGroupAndPaymentForm(Connection& connection, Arguments& arguments) {
   const bool fuels = arguments.Flag("IsCombustiveis");
   const bool others = arguments.Flag("IsOutrosProdutos");
   const std::string products = ProductList(arguments.Text("IDProdutos"));
-  const std::string from = PeriodStart(arguments.Date("dtInicial"));
-  const std::string to = PeriodEnd(arguments.Date("dtFinal"));
+  const host::DateTime from = arguments.Date("dtInicial");
+  const host::DateTime to = arguments.Date("dtFinal");
   const bool financial = arguments.Flag("IsVisaoFinanceira");
-  const std::string key = NewRunKey();
   connection.Exec(
       "CREATE TABLE IF NOT EXISTS tempdb.\"###VendasF\" (\"WorkStationID\" VARCHAR(200) COLLATE "
       "TSQL, \"Grupo\" VARCHAR(100) COLLATE TSQL, \"FP\" VARCHAR(100) COLLATE TSQL, \"DtMov\" "
       "DATETIME TEXT, \"Qtde\" FLOAT, \"Valor\" MONEY REAL)");
-  // The sale lines of the period, neither reversed nor transfers: in the financial view
-  // those of the till periods opened in it (by opening date), in the fiscal view those on a
-  // fiscal document (by fiscal date). Kinds as the report's switches select them (neither
+  Transaction transaction(connection);
+  const std::string key = StartRun(connection, "###VendasF");
+  std::optional<FiscalLines> fiscal;
+  if (!financial) {
+    fiscal.emplace(connection, key, from, to);
+  }
+  // The sale lines of the period: in the financial view those of the till periods opened in
+  // it (by opening date), neither reversed nor transfers; in the fiscal view those the
+  // fiscal view counts (FiscalLines). Kinds as the report's switches select them (neither
   // switch: the other products, as everywhere in the reports); products from IDProdutos
   // when given. Each line is split over the payment forms of its sale by their shares:
-  //   Qtde   quantity times the form's share;
+  //   Qtde   quantity times the form's share, to 3 places;
   //   Valor  net value (sale value less discount plus surcharge, leaving out the discounts
   //          and surcharges the two Ignorar switches name) times the form's share;
-  // summed per group, payment form and day (DtMov, at midnight).
+  // summed per group, payment form and day (DtMov, at midnight). Each line's share is taken
+  // in whole ten-thousandths (millionths for quantities) and the sum rounded once.
   const std::string day = financial ? "SUBSTR(c.\"Data_Abertura\", 1, 10) || ' 00:00:00'"
                                     : "SUBSTR(m.\"Data_ECF\", 1, 10) || ' 00:00:00'";
-  const std::string period =
-      financial ? "c.\"Data_Abertura\" BETWEEN ?2 AND ?3"
-                : std::string("m.\"Data_ECF\" BETWEEN ?2 AND ?3 AND ") + kFiscalDocument;
+  const std::string lines =
+      financial ? "c.\"Data_Abertura\" BETWEEN ?2 AND ?3 AND m.\"IsEstornado\" = 0 AND "
+                  "m.\"Transferência\" = 0"
+                : fiscal->Holds();
   const std::string kinds = fuels && others ? "('C','P')" : fuels ? "('C')" : "('P')";
   auto adjustment = [&](const char* column) {
+    const std::string units = MoneyUnits(std::string("m.\"") + column + "\"");
     return std::string("CASE WHEN m.\"Cupom_Complementar\" = 1 THEN ") +
-           (ignoreComplementary ? "0" : std::string("m.\"") + column + "\"") + " ELSE " +
-           (ignoreOthers ? "0" : std::string("m.\"") + column + "\"") + " END";
+           (ignoreComplementary ? "0" : units) + " ELSE " + (ignoreOthers ? "0" : units) + " END";
   };
+  const std::string net = MoneyUnits("m.\"Valor_Venda\"") + " - " + adjustment("Valor_Desconto") +
+                          " + " + adjustment("Valor_Acrescimo");
   PreparedStatement insert(
       connection,
       "INSERT INTO tempdb.\"###VendasF\" (\"WorkStationID\", \"Grupo\", \"FP\", \"DtMov\", "
       "\"Qtde\", \"Valor\") SELECT ?1, g.\"Descrição\", t.\"T011_FormaDePagto\", " +
-          day +
-          " AS Dia, ROUND(SUM(m.\"Qtde\" * t.\"T011_Percentual\" / 100.0), 3), "
-          "ROUND(SUM((m.\"Valor_Venda\" - " +
-          adjustment("Valor_Desconto") + " + " + adjustment("Valor_Acrescimo") +
-          ") * t.\"T011_Percentual\" / 100.0), 2) FROM main.\"Movimentações em Vendas\" m "
+          day + " AS Dia, " +
+          RoundedDivision("SUM(CAST(ROUND(m.\"Qtde\" * t.\"T011_Percentual\" * 10000) AS INTEGER))",
+                          "1000") +
+          " / 1000.0, " +
+          UnitsToCents("SUM(CAST(ROUND((" + net +
+                       ") * t.\"T011_Percentual\" / 100.0) AS INTEGER))") +
+          " FROM main.\"Movimentações em Vendas\" m "
           "JOIN main.\"Produtos\" p ON p.\"Código\" = m.\"IDProduto\" JOIN main.\"Grupos\" g ON "
           "g.\"Código\" = p.\"Grupo\" JOIN main.\"T011_ImagemDosMeiosDePagtoUtilizados\" t ON "
           "t.\"IDVenda\" = m.\"Código_Venda\" LEFT JOIN main.\"Movimentações\" c ON c.\"Código\" "
-          "= m.\"IDCaixa\" WHERE m.\"IsEstornado\" = 0 AND m.\"Transferência\" = 0 AND " +
-          period + " AND m.\"Tipo\" IN " + kinds +
+          "= m.\"IDCaixa\" WHERE " +
+          lines + " AND m.\"Tipo\" IN " + kinds +
           (products.empty() ? "" : " AND m.\"IDProduto\" IN (" + products + ")") +
           " GROUP BY g.\"Descrição\", t.\"T011_FormaDePagto\", Dia");
-  Transaction transaction(connection);
-  insert.Bind(1, host::Value(key)).Bind(2, host::Value(from)).Bind(3, host::Value(to)).Run();
+  insert.Bind(1, host::Value(key));
+  if (financial) {
+    insert.Bind(2, host::Value(PeriodStart(from))).Bind(3, host::Value(PeriodEnd(to)));
+  }
+  insert.Run();
+  fiscal.reset();
   transaction.Commit();
   arguments.SetOutput("IDRetorno", host::Value(key));
 }

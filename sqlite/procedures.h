@@ -1,7 +1,15 @@
 // The stored procedures of the embedded sales database, run by command objects
 // (command.h). Each fills a shared work table in TempDB with the rows of one run, tagged
 // with a key of its own in WorkStationID, and returns that key in the output parameter
-// "IDRetorno"; rows of earlier runs stay, so two runs never mix.
+// "IDRetorno". In the fiscal view both count the sale lines the library's fiscal reports
+// count: by fiscal date, neither reversed nor transfers, kept by the sale-document rule of
+// the query fragments with the procedure's period.
+//
+// Lifetime of a run's rows: they stay until the same thread runs the same procedure again,
+// which removes them as it starts, or until the thread ends. A thread runs one operation at
+// a time and an operation reads its rows before it returns, so a run's rows outlive their
+// reader; a process that serves for days keeps at most one run per procedure and live
+// thread, and two threads never remove each other's rows.
 //
 // _RPT_VTR (dtInicial, dtFinal, out IDRetorno): one row per payment form in ###vtr_rpt.
 // _VendasPorGrupoDeProdutosPorFormaDePagto (IsIgnorarDescontoCC, IsCombustiveis,

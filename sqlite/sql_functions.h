@@ -2,16 +2,11 @@
 // the TSQL collation and the tsql_* functions the translator writes.
 #pragma once
 
-#include <string_view>
+#include "sqlite/collation.h"
 
 struct sqlite3;
 
 namespace orla::sqlite {
-
-// TSQL collation: SQL Server's default comparison of text. ASCII letters compare without
-// case, accented Latin letters sort beside their base letter (accents still count), and
-// trailing blanks are ignored ('abc' = 'ABC  ').
-int CompareTsqlText(std::string_view a, std::string_view b);
 
 // tsql_datetime(x): x read as a date (date_text.h), in the stored form; a number counts days
 // from 1900-01-01 as SQL Server does.

@@ -44,6 +44,18 @@ TEST(DecimalTest, ParsesPlainAndScientificTextOnly) {
   }
 }
 
+TEST(DecimalTest, ExponentsOutOfRangeAreRefusedNotOverflowed) {
+  for (const char* bad :
+       {"0.1e-2147483648", "10e2147483647", "1e99999999999", "1e401", "0.5e-401", "-1e-99999"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_FALSE(Decimal::Parse(bad, 2).has_value());
+  }
+  EXPECT_EQ(Decimal::Parse("5e-324", 2)->ToString(), "0.00") << "the smallest double";
+  EXPECT_EQ(Decimal::Parse("1e-400", 2)->ToString(), "0.00");
+  EXPECT_EQ(Decimal::Parse("1e35", 0)->ToString(), "100000000000000000000000000000000000");
+  EXPECT_FALSE(Decimal::Parse("1e400", 0).has_value()) << "more digits than an amount holds";
+}
+
 TEST(DecimalTest, SumsWhatIsPrintedWithoutDrift) {
   double binary = 0;
   Decimal exact = Decimal::FromInteger(0, 2);

@@ -1,4 +1,6 @@
 // The fixed texts other tools rely on, and the labels and names the reports print.
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "hostlib/host_utilities.h"
@@ -46,6 +48,33 @@ TEST_F(HostTextsTest, ValuesForStatements) {
   EXPECT_EQ(utilities.DateForSql("05/03/2024"), "20240305");
   EXPECT_EQ(utilities.DateForSql(*host::DateTime::FromParts(2024, 12, 31, 10, 0)), "20241231");
   EXPECT_THROW(utilities.DateForSql("2024-02-30"), host::HostError);
+}
+
+TEST_F(HostTextsTest, NumbersForStatementsNeverTakeAnExponentAndReadBackExactly) {
+  struct Row {
+    double value;
+    const char* text;  // nullptr: only the shape and the round trip are checked
+  };
+  const Row rows[] = {
+      {0.00005, "0.00005"},
+      {1e16, "10000000000000000"},
+      {-1e-7, "-0.0000001"},
+      {123456789012345678.0, "123456789012345680"},
+      {1e21, "1000000000000000000000"},
+      {0.1, "0.1"},
+      {5e-324, nullptr},
+      {1.7976931348623157e308, nullptr},
+      {2.2250738585072014e-308, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.value);
+    const std::string text = utilities.NumberForSql(row.value);
+    if (row.text != nullptr) {
+      EXPECT_EQ(text, row.text);
+    }
+    EXPECT_EQ(text.find_first_of("eE"), std::string::npos) << text;
+    EXPECT_EQ(std::strtod(text.c_str(), nullptr), row.value) << text;
+  }
 }
 
 TEST_F(HostTextsTest, FuelLabelsAreShortStableAndSafeInStatements) {

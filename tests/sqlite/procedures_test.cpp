@@ -1,6 +1,7 @@
 // The two stored procedures on a small dataset whose figures are worked out by hand.
 #include <map>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,13 @@ using host::Value;
 // S4  reversed; S5 a transfer; S6 on no fiscal document (till period of 01/03, water 25.00,
 //     cash); S7 in April; none of these counts in the fiscal view
 // S8  coupon printer, 15/03, complementary fuel 20.00 less 1.00 discount, fleet credit card
+// Invoices of March (till period of 15/03), all but S14 paid in cash:
+// S9  the station's own sale invoice, 05/03, water 30.00; its note's type-0 request is of
+//     April, outside the period, so it counts
+// S10 a third-party invoice; S11 a standalone invoice that moves no stock; S12 an invoice of
+//     an operation that is no sale; S13 an invoice whose note has a type-0 request in March:
+//     none of these counts in the fiscal view
+// S14 a standalone invoice that moves stock, 20/03, soda 20.00, PIX: counts
 constexpr const char* kDataset = R"sql(
 INSERT INTO [Grupos] VALUES (1, 'COMBUSTÍVEIS'), (4, 'BEBIDAS')
 INSERT INTO [Produtos] VALUES (1, 'GASOLINA COMUM', 1, 1, 'L', 5, 4),
@@ -46,6 +54,26 @@ INSERT INTO [Movimentações em Vendas] (Código, Código_Venda, IDCaixa, Códig
   (7, 6, 1, 3, 13, '2024/03/01', '1900-01-01 11:00:00', 'P', 12, '12', 'ÁGUA', 1, 25, 10, 25, 0, 0, 0, 0, 0, 0, NULL, 0, 'TT'),
   (8, 7, 4, 1, 14, '2024/04/01', '1900-01-01 07:00:00', 'C', 1, '01', 'GASOLINA COMUM', 18, 5.5, 4, 99, 0, 0, 0, 0, 0, 1, NULL, 0, 'FF'),
   (9, 8, 3, 1, 15, '2024/03/15', '1900-01-01 15:00:00', 'C', 1, '01', 'GASOLINA COMUM', 4, 5, 4, 20, 1, 0, 1, 0, 0, 1, NULL, 0, 'FF')
+INSERT INTO [Movimentações em Vendas] (Código, Código_Venda, IDCaixa, Código_ECF,
+  Número_Cupom_Fiscal, Data_ECF, Hora_Movimento, Tipo, IDProduto, Código_Produto, Descrição,
+  Qtde, Valor_Unitario, Valor_Custo, Valor_Venda, ECF, NF, IsNFAvulsa, IsNFTerceiro,
+  IsMovimentacaoFisicaDoEstoque, S010_ID, Situação_Tributária) VALUES
+  (10, 9, 3, 0, 0, '2024/03/05', '1900-01-01 09:00:00', 'P', 12, '12', 'ÁGUA', 1, 30, 10, 30, 0, 1, 0, 0, 1, 1, 'TT'),
+  (11, 10, 3, 0, 0, '2024/03/06', '1900-01-01 09:00:00', 'P', 12, '12', 'ÁGUA', 1, 40, 10, 40, 0, 1, 0, 1, 1, 1, 'TT'),
+  (12, 11, 3, 0, 0, '2024/03/07', '1900-01-01 09:00:00', 'P', 12, '12', 'ÁGUA', 1, 41, 10, 41, 0, 1, 1, 0, 0, 1, 'TT'),
+  (13, 12, 3, 0, 0, '2024/03/08', '1900-01-01 09:00:00', 'P', 12, '12', 'ÁGUA', 1, 42, 10, 42, 0, 1, 0, 0, 1, 3, 'TT'),
+  (14, 13, 3, 0, 0, '2024/03/09', '1900-01-01 09:00:00', 'P', 12, '12', 'ÁGUA', 1, 43, 10, 43, 0, 1, 0, 0, 1, 1, 'TT'),
+  (15, 14, 3, 0, 0, '2024/03/20', '1900-01-01 09:00:00', 'P', 15, '15', 'REFRIGERANTE', 1, 20, 9, 20, 0, 1, 1, 0, 1, 1, 'TT')
+INSERT INTO [NotasFiscais_Itens] VALUES (1, 901, 9, 10, 1, 30), (2, 913, 13, 14, 1, 43)
+INSERT INTO [T008_Nfe_Solicitacoes] VALUES (1, 901, 0, '2024/04/02 10:00:00'),
+  (2, 913, 0, '2024/03/10 10:00:00'), (3, 901, 1, '2024/03/06 10:00:00')
+INSERT INTO [T011_ImagemDosMeiosDePagtoUtilizados] VALUES
+  (10, 9, 0, 1, 'Dinheiro', 100, 30, 0),
+  (11, 10, 0, 1, 'Dinheiro', 100, 40, 0),
+  (12, 11, 0, 1, 'Dinheiro', 100, 41, 0),
+  (13, 12, 0, 1, 'Dinheiro', 100, 42, 0),
+  (14, 13, 0, 1, 'Dinheiro', 100, 43, 0),
+  (15, 14, 0, 10, 'PIX', 100, 20, 0)
 INSERT INTO [T011_ImagemDosMeiosDePagtoUtilizados] VALUES
   (1, 1, 1, 1, 'Dinheiro', 100, 100, 0),
   (2, 2, 3, 4, 'Cartão Visa Crédito', 100, 45, 0),
@@ -151,27 +179,50 @@ TEST_F(StoredProcedures, ReceiptTypesPerPaymentForm) {
     }
     lines.push_back(line);
   }
-  // Net 140 + 45 + 40 + 19 = 244; cash 140 is 57.38 % of it.
+  // Net 170 + 45 + 60 + 19 = 294; cash 170 (S1, S3, S9) is 57.82 % of it, 56.67 a sale.
   EXPECT_EQ(lines,
-            (std::vector<std::string>{"\"Cartão Frota Crédito\" 1 19 0 19 19 7.79 true true false",
-                                      "\"Cartão Visa Crédito\" 1 45 0 45 45 18.44 true false false",
-                                      "\"Dinheiro\" 2 150 10 140 70 57.38 false false false",
-                                      "\"PIX\" 1 40 0 40 40 16.39 false false true"}));
+            (std::vector<std::string>{"\"Cartão Frota Crédito\" 1 19 0 19 19 6.46 true true false",
+                                      "\"Cartão Visa Crédito\" 1 45 0 45 45 15.31 true false false",
+                                      "\"Dinheiro\" 3 180 10 170 56.67 57.82 false false false",
+                                      "\"PIX\" 2 60 0 60 30 20.41 false false true"}));
 }
 
-TEST_F(StoredProcedures, EachRunKeepsItsOwnRows) {
-  const std::string month = ReceiptTypes(Day(3, 1), Day(3, 31));
-  const std::string second = ReceiptTypes(Day(3, 2), Day(3, 2));
-  ASSERT_NE(month, second);
+TEST_F(StoredProcedures, ARunLastsUntilItsThreadRunsTheProcedureAgainOrEnds) {
   auto count = [&](const std::string& key) {
     return db_.OpenRecordSet(
         "SELECT COUNT(*), SUM(VLLiquido) FROM ###vtr_rpt WHERE "
         "WorkStationID = '" +
         key + "'");
   };
+  const std::string month = ReceiptTypes(Day(3, 1), Day(3, 31));
   EXPECT_EQ(count(month)->FieldAt(0), Value(int64_t{4}));
+  std::string kept;
+  std::string ended;
+  std::thread worker([&] {
+    kept = ReceiptTypes(Day(3, 2), Day(3, 2));
+    std::thread([&] { ended = ReceiptTypes(Day(3, 1), Day(3, 1)); }).join();
+  });
+  worker.join();
+  GroupsAndForms({});  // another procedure leaves this one's rows alone
+  EXPECT_EQ(count(month)->FieldAt(0), Value(int64_t{4}));
+
+  const std::string second = ReceiptTypes(Day(3, 2), Day(3, 2));
+  ASSERT_NE(month, second);
+  EXPECT_EQ(count(month)->FieldAt(0), Value(int64_t{0})) << "removed by the next run";
   EXPECT_EQ(count(second)->FieldAt(0), Value(int64_t{2}));  // S3 alone: cash and PIX
   EXPECT_EQ(count(second)->FieldAt(1), Value(80.0));
+  EXPECT_EQ(count(ended)->FieldAt(0), Value(int64_t{0})) << "removed when its thread ended";
+  EXPECT_EQ(count(kept)->FieldAt(0), Value(int64_t{0})) << "removed when its thread ended";
+
+  for (int run = 0; run < 5; ++run) {
+    ReceiptTypes(Day(3, 1), Day(3, 31));
+  }
+  EXPECT_EQ(db_.OpenRecordSet("SELECT COUNT(DISTINCT WorkStationID) FROM ###vtr_rpt")->FieldAt(0),
+            Value(int64_t{1}))
+      << "a thread that runs all day keeps one run";
+  EXPECT_EQ(db_.OpenRecordSet("SELECT COUNT(*) FROM ###LinhasFiscais")->FieldAt(0),
+            Value(int64_t{0}))
+      << "the fiscal lines of a run are scratch";
   const std::string empty = ReceiptTypes(Day(2, 1), Day(2, 29));
   EXPECT_EQ(count(empty)->FieldAt(0), Value(int64_t{0}));
 }
@@ -182,6 +233,8 @@ TEST_F(StoredProcedures, GroupsAndFormsFiscalView) {
                 {"BEBIDAS/Cartão Visa Crédito/01/03/2024", "2 45"},
                 {"BEBIDAS/Dinheiro/02/03/2024", "0.5 9"},  // half the soda of S3
                 {"BEBIDAS/PIX/02/03/2024", "0.5 9"},
+                {"BEBIDAS/Dinheiro/05/03/2024", "1 30"},  // S9's invoice
+                {"BEBIDAS/PIX/20/03/2024", "1 20"},       // S14's standalone invoice
                 {"COMBUSTÍVEIS/Cartão Frota Crédito/15/03/2024", "4 19"},
                 {"COMBUSTÍVEIS/Dinheiro/01/03/2024", "20 100"},
                 {"COMBUSTÍVEIS/Dinheiro/02/03/2024", "5 31"},
@@ -205,11 +258,11 @@ TEST_F(StoredProcedures, GroupsAndFormsSwitches) {
   }
   GroupRun products;
   products.products = "'12', '15'";
-  EXPECT_EQ(Cells(GroupsAndForms(products)).size(), 3u);
+  EXPECT_EQ(Cells(GroupsAndForms(products)).size(), 5u);
   products.products = "12";
-  EXPECT_EQ(
-      Cells(GroupsAndForms(products)),
-      (std::map<std::string, std::string>{{"BEBIDAS/Cartão Visa Crédito/01/03/2024", "2 45"}}));
+  EXPECT_EQ(Cells(GroupsAndForms(products)),
+            (std::map<std::string, std::string>{{"BEBIDAS/Cartão Visa Crédito/01/03/2024", "2 45"},
+                                                {"BEBIDAS/Dinheiro/05/03/2024", "1 30"}}));
 }
 
 TEST_F(StoredProcedures, GroupsAndFormsFinancialView) {

@@ -1,5 +1,5 @@
-// Sales by receipt type on a month of demo data, checked against figures computed here from
-// the raw sale and payment rows.
+// Sales by receipt type on a month of demo data, checked to the cent against figures
+// computed here from the raw sale, document and payment rows.
 #include <cmath>
 #include <map>
 #include <set>
@@ -18,13 +18,24 @@ using nlohmann::json;
 struct FormFigures {
   std::string type;
   std::set<int64_t> sales;
-  double total = 0;
-  double change = 0;
+  int64_t total = 0;  // whole ten-thousandths, as MONEY keeps them
+  int64_t change = 0;
 };
 
+int64_t Units(double money) {
+  return std::llround(money * 10000);
+}
+
+// a / b rounded half away from zero; b > 0.
+int64_t RoundedDivision(int64_t a, int64_t b) {
+  return a >= 0 ? (2 * a + b) / (2 * b) : -((-2 * a + b) / (2 * b));
+}
+
 // Reads the raw tables with plain SQLite (no adapter, no procedure) and computes, per
-// payment form, what the report must show for sales on a fiscal document whose fiscal date
-// lies in [from, to] (ISO days) and that keep a line neither reversed nor a transfer.
+// payment form, what the report must show for the sales the fiscal view counts: a line
+// whose fiscal date lies in [from, to] (ISO days), neither reversed nor a transfer, on a
+// coupon printer, a consumer note, or a sale invoice of the station's own (a standalone one
+// only when it moves stock) whose note has no type-0 electronic-note request in the period.
 std::map<std::string, FormFigures> Expected(const std::filesystem::path& file,
                                             const std::string& from, const std::string& to) {
   sqlite3* db = nullptr;
@@ -42,18 +53,45 @@ std::map<std::string, FormFigures> Expected(const std::filesystem::path& file,
     return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p));
   };
 
+  std::set<int64_t> saleOperations;
+  each("SELECT S010_ID, S010_IsVenda FROM S010_CFOP", [&](sqlite3_stmt* s) {
+    if (sqlite3_column_int(s, 1) == 1) {
+      saleOperations.insert(sqlite3_column_int64(s, 0));
+    }
+  });
+  std::set<int64_t> requestedNotes;  // notes with a type-0 request in the period
+  each("SELECT T008_IDNF, T008_Tipo, T008_DataHora FROM T008_Nfe_Solicitacoes",
+       [&](sqlite3_stmt* s) {
+         const std::string moment = text(s, 2);
+         if (sqlite3_column_int(s, 1) == 0 && moment >= from + " 00:00:00" &&
+             moment <= to + " 23:59:59") {
+           requestedNotes.insert(sqlite3_column_int64(s, 0));
+         }
+       });
+  std::set<int64_t> requestedSales;
+  each("SELECT Codigo_NF, Codigo_Venda FROM NotasFiscais_Itens", [&](sqlite3_stmt* s) {
+    if (requestedNotes.count(sqlite3_column_int64(s, 0)) != 0) {
+      requestedSales.insert(sqlite3_column_int64(s, 1));
+    }
+  });
+
   std::set<int64_t> sales;
   each(
       "SELECT \"Código_Venda\", \"Data_ECF\", \"IsEstornado\", \"Transferência\", \"ECF\", "
-      "\"NFConsumidor_Modelo\" IS NOT NULL, \"NF\" FROM \"Movimentações em Vendas\"",
+      "\"NFConsumidor_Modelo\" IS NOT NULL, \"NF\", \"IsNFAvulsa\", \"IsNFTerceiro\", "
+      "\"IsMovimentacaoFisicaDoEstoque\", \"S010_ID\" FROM \"Movimentações em Vendas\"",
       [&](sqlite3_stmt* s) {
+        const int64_t sale = sqlite3_column_int64(s, 0);
         const std::string day = text(s, 1).substr(0, 10);
-        const bool counts = day >= from && day <= to && sqlite3_column_int(s, 2) == 0 &&
-                            sqlite3_column_int(s, 3) == 0 &&
-                            (sqlite3_column_int(s, 4) == 1 || sqlite3_column_int(s, 5) == 1 ||
-                             sqlite3_column_int(s, 6) == 1);
-        if (counts) {
-          sales.insert(sqlite3_column_int64(s, 0));
+        auto flag = [&](int column) { return sqlite3_column_int(s, column) == 1; };
+        const bool saleOperation = sqlite3_column_type(s, 10) != SQLITE_NULL &&
+                                   saleOperations.count(sqlite3_column_int64(s, 10)) != 0;
+        const bool ownSaleInvoice =
+            !flag(4) && flag(6) && !flag(8) && saleOperation && requestedSales.count(sale) == 0;
+        const bool document = flag(4) || (!flag(4) && flag(5)) || (ownSaleInvoice && !flag(7)) ||
+                              (ownSaleInvoice && flag(7) && flag(9));
+        if (day >= from && day <= to && !flag(2) && !flag(3) && document) {
+          sales.insert(sale);
         }
       });
 
@@ -88,43 +126,46 @@ std::map<std::string, FormFigures> Expected(const std::filesystem::path& file,
         FormFigures& figures = expected[name];
         figures.type = type;
         figures.sales.insert(sale);
-        figures.total += sqlite3_column_double(s, 2);
-        figures.change += sqlite3_column_double(s, 3);
+        figures.total += Units(sqlite3_column_double(s, 2));
+        figures.change += Units(sqlite3_column_double(s, 3));
       });
   sqlite3_close(db);
   return expected;
 }
 
+// An amount of the report in cents (or a share in hundredths of a percent).
+int64_t Hundredths(const json& cell) {
+  return std::llround(cell.get<double>() * 100);
+}
+
 class ReceiptTypesEndToEnd : public CliTest {
  protected:
-  // Checks every row and the totals of the report against the raw data.
+  // Checks every row and the totals of the report against the raw data, to the cent.
   void ExpectFigures(const json& report, const std::map<std::string, FormFigures>& expected) {
     ASSERT_EQ(report["rows"].size(), expected.size());
-    double net = 0;
+    int64_t net = 0;
     for (const auto& [name, figures] : expected) {
       net += figures.total - figures.change;
     }
-    double shares = 0;
     std::string previousType;
     for (const json& row : report["rows"]) {
       const std::string form = row[1];
       SCOPED_TRACE(form);
       ASSERT_EQ(expected.count(form), 1u);
       const FormFigures& figures = expected.at(form);
-      const double formNet = figures.total - figures.change;
+      const int64_t formNet = figures.total - figures.change;
+      const auto count = static_cast<int64_t>(figures.sales.size());
       EXPECT_EQ(row[0], figures.type);
-      EXPECT_EQ(row[2], static_cast<int64_t>(figures.sales.size()));
-      EXPECT_NEAR(row[3].get<double>(), figures.total, 0.005);
-      EXPECT_NEAR(row[4].get<double>(), figures.change, 0.005);
-      EXPECT_NEAR(row[5].get<double>(), formNet, 0.005);
-      EXPECT_NEAR(row[6].get<double>(), formNet / static_cast<double>(figures.sales.size()), 0.005);
-      EXPECT_NEAR(row[7].get<double>(), 100.0 * formNet / net, 0.005);
-      shares += row[7].get<double>();
+      EXPECT_EQ(row[2], count);
+      EXPECT_EQ(Hundredths(row[3]), RoundedDivision(figures.total, 100));
+      EXPECT_EQ(Hundredths(row[4]), RoundedDivision(figures.change, 100));
+      EXPECT_EQ(Hundredths(row[5]), RoundedDivision(formNet, 100));
+      EXPECT_EQ(Hundredths(row[6]), RoundedDivision(formNet, 100 * count));
+      EXPECT_EQ(Hundredths(row[7]), RoundedDivision(formNet * 10000, net));
       EXPECT_LE(sqlite::CompareTsqlText(previousType, row[0].get<std::string>()), 0)
           << "ordered by receipt type as the database's collation orders text";
       previousType = row[0];
     }
-    EXPECT_NEAR(shares, 100.0, 0.01 * static_cast<double>(expected.size()));
   }
 };
 

@@ -1,0 +1,185 @@
+// `orla-vendas sql` on a month of demo data: rows as the reports see them, checked against
+// plain SQLite over the raw tables.
+#include "cli/sql_command.h"
+
+#include <map>
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <sqlite3.h>
+
+#include "tests/cli/cli_fixture.h"
+
+namespace orla::cli {
+namespace {
+
+using nlohmann::json;
+using ::testing::HasSubstr;
+
+class SqlCommandTest : public CliTest {
+ protected:
+  static CommandResult Sql(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"sql", "--db", DemoMarch().string()});
+    return Main(std::move(arguments));
+  }
+
+  // One row of figures from the raw file, read with plain SQLite.
+  static std::vector<std::string> Raw(const std::string& sql) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(DemoMarch().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* statement = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
+    std::vector<std::string> cells;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+        const auto* text = sqlite3_column_text(statement, c);
+        cells.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
+      }
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return cells;
+  }
+};
+
+TEST_F(SqlCommandTest, WorkingTablesLiveAcrossStatementsAndGoLines) {
+  const CommandResult result = Sql(
+      {"--format", "json",
+       "SELECT Caixa, COUNT(*) AS Periodos INTO ##PorCaixa FROM [Movimentações] GROUP BY Caixa;\n"
+       "INSERT INTO ##PorCaixa (Caixa, Periodos) VALUES ('9', 0)\n"
+       "  go  \n"
+       "SELECT Caixa, Periodos FROM ##PorCaixa WHERE Periodos > 0 ORDER BY Caixa\n"
+       "GO\n"
+       "DROP TABLE ##PorCaixa\n"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const json output = json::parse(result.out);
+  EXPECT_EQ(output["columns"], json({"Caixa", "Periodos"}));
+  std::vector<std::string> rows;
+  for (const json& row : output["rows"]) {
+    rows.push_back(row[0].get<std::string>());
+    rows.push_back(std::to_string(row[1].get<int64_t>()));
+  }
+  EXPECT_EQ(rows, Raw("SELECT Caixa COLLATE BINARY AS c, COUNT(*) FROM \"Movimentações\" GROUP BY "
+                      "c ORDER BY c"));
+  EXPECT_EQ(output["rowsAffected"].get<int64_t>(), static_cast<int64_t>(rows.size() / 2) + 1)
+      << "the rows copied, the one inserted, and DROP changes none";
+}
+
+TEST_F(SqlCommandTest, TextComparesAsTheDatabaseCollationDoes) {
+  const CommandResult result = Sql(
+      {"--format", "csv",
+       "SELECT COUNT(*) AS n FROM [Movimentações em Vendas] WHERE Situação_Tributária = 'tt  '"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::vector<std::string> expected =
+      Raw("SELECT COUNT(*) FROM \"Movimentações em Vendas\" WHERE UPPER(\"Situação_Tributária\") "
+          "= 'TT'");
+  ASSERT_EQ(expected.size(), 1u);
+  EXPECT_NE(expected[0], "0");
+  EXPECT_EQ(result.out, "n\n" + expected[0] + "\n");
+}
+
+TEST_F(SqlCommandTest, TheThreeFormatsShowTheSameRows) {
+  const std::string batch =
+      "SELECT TOP 3 T010_ID AS ID, T010_Descricao AS Forma, 'a,\"b\"' AS Texto, NULL AS Nada, "
+      "IsPix FROM T010_FormasDePagto ORDER BY T010_ID";
+  const CommandResult csv = Sql({"--format", "csv", batch});
+  const CommandResult table = Sql({batch});
+  const CommandResult jsonResult = Sql({"--format", "json", batch});
+  for (const CommandResult* result : {&csv, &table, &jsonResult}) {
+    ASSERT_EQ(result->exitCode, 0) << result->err;
+  }
+  const std::vector<std::string> forms =
+      Raw("SELECT T010_Descricao, IsPix FROM T010_FormasDePagto ORDER BY T010_ID LIMIT 3");
+  ASSERT_EQ(forms.size(), 6u);
+  std::string expectedCsv = "ID,Forma,Texto,Nada,IsPix\n";
+  for (int row = 0; row < 3; ++row) {
+    expectedCsv += std::to_string(row + 1) + "," + forms[2 * row] + ",\"a,\"\"b\"\"\",," +
+                   forms[2 * row + 1] + "\n";
+  }
+  EXPECT_EQ(csv.out, expectedCsv);
+
+  const json output = json::parse(jsonResult.out);
+  ASSERT_EQ(output["rows"].size(), 3u);
+  EXPECT_EQ(output["rows"][0][1], forms[0]);
+  EXPECT_EQ(output["rows"][0][2], "a,\"b\"");
+  EXPECT_TRUE(output["rows"][0][3].is_null());
+
+  std::istringstream lines(table.out);
+  std::vector<std::string> tableLines;
+  for (std::string line; std::getline(lines, line);) {
+    tableLines.push_back(line);
+  }
+  ASSERT_EQ(tableLines.size(), 6u) << table.out;
+  EXPECT_TRUE(tableLines[0].starts_with("ID  Forma")) << tableLines[0];
+  EXPECT_EQ(tableLines[1].substr(0, 4), "--  ");
+  // Every column starts where its header starts.
+  const std::size_t forma = tableLines[0].find("Forma");
+  const std::size_t nada = tableLines[0].find("Nada");
+  for (int row = 0; row < 3; ++row) {
+    SCOPED_TRACE(tableLines[2 + row]);
+    EXPECT_EQ(tableLines[2 + row].find(forms[2 * row]), forma);
+    EXPECT_EQ(tableLines[2 + row].find("NULL"), nada);
+  }
+  EXPECT_EQ(tableLines[5], "(3 rows)");
+}
+
+TEST_F(SqlCommandTest, ExplainShowsWhatEachStatementBecame) {
+  const CommandResult result =
+      Sql({"--explain",
+           "SELECT TOP 2 Caixa + '-' + Caixa AS c INTO ##Explicado FROM [Movimentações];"
+           "SELECT c FROM ##Explicado"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_THAT(result.out, HasSubstr("-- SELECT TOP 2 Caixa + '-' + Caixa AS c INTO ##Explicado"));
+  EXPECT_THAT(result.out, HasSubstr("CREATE TABLE tempdb.\"##Explicado\""));
+  EXPECT_THAT(result.out, HasSubstr("\"Caixa\" || '-' || \"Caixa\""));
+  EXPECT_THAT(result.out, HasSubstr("LIMIT 2;"));
+  EXPECT_THAT(result.out, HasSubstr("-- SELECT c FROM ##Explicado\nSELECT \"c\" FROM tempdb"));
+  EXPECT_THAT(result.out, ::testing::Not(HasSubstr("pragma_table_info")));
+
+  const CommandResult quiet =
+      Sql({"--explain", "--format", "csv", "SELECT COUNT(*) AS n FROM [Movimentações]"});
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.out, "n\n" + Raw("SELECT COUNT(*) FROM \"Movimentações\"").at(0) + "\n");
+  EXPECT_THAT(quiet.err, HasSubstr("COUNT(*) AS \"n\" FROM \"Movimentações\";"));
+}
+
+TEST_F(SqlCommandTest, AStatementThatCannotRunStopsTheBatchWithItsError) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exitCode;
+    const char* error;
+  };
+  const std::vector<Case> cases = {
+      {"untranslatable", {"SELECT 1 AS a; SELECT a FROM x PIVOT (y)"}, 1, "PIVOT"},
+      {"missing table", {"SELECT * FROM NaoExiste"}, 1, "NaoExiste"},
+      {"unterminated string", {"SELECT 'aberto"}, 1, "'aberto"},
+      {"bad format", {"--format", "xml", "SELECT 1"}, 2, "--format"},
+      {"two batches", {"SELECT 1", "SELECT 2"}, 2, "one batch"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CommandResult result = Sql(c.arguments);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_THAT(result.err, HasSubstr(c.error));
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST_F(SqlCommandTest, ReadsTheBatchFromStandardInputAndHasHelp) {
+  std::istringstream in("SELECT COUNT(*) AS n FROM T010_FormasDePagto\nGO\n");
+  std::ostringstream out;
+  std::ostringstream err;
+  ASSERT_EQ(SqlCommand({"--db", DemoMarch().string(), "--format", "csv", "-"}, in, out, err, false),
+            0)
+      << err.str();
+  EXPECT_EQ(out.str(), "n\n" + Raw("SELECT COUNT(*) FROM T010_FormasDePagto").at(0) + "\n");
+
+  const CommandResult help = Main({"sql", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_THAT(help.out, HasSubstr("examples:"));
+  EXPECT_THAT(Main({"--help"}).out, HasSubstr("sql "));
+}
+
+}  // namespace
+}  // namespace orla::cli
