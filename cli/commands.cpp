@@ -5,6 +5,7 @@
 #include "cli/list_command.h"
 #include "cli/render_command.h"
 #include "cli/run_command.h"
+#include "cli/serve_command.h"
 
 namespace orla::cli {
 
@@ -19,6 +20,7 @@ commands:
   list      list the reports with their parameters, types and defaults
   render    render a report saved as JSON again, in another format
   demo-db   write a demo sales database
+  serve     serve the report viewer, a page that runs and shows every report, and its API
 
 `orla-vendas COMMAND --help` tells more of each, with examples.
 )";
@@ -45,6 +47,9 @@ int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream
   }
   if (command == "render") {
     return RenderCommand(std::move(arguments), out, err);
+  }
+  if (command == "serve") {
+    return ServeCommand(std::move(arguments), out, err, terminal);
   }
   if (command == "demo-db") {
     return DemoDbCommand(std::move(arguments), out, err, terminal);

@@ -8,6 +8,7 @@ packages=(
   libcairo2-dev libpango1.0-dev fonts-dejavu-core fonts-dejavu-extra
   libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev
   poppler-utils unzip clang-format
 )
 
