@@ -193,6 +193,8 @@ struct ViewerServer::Impl {
   httplib::Server http;
   int port = 0;
   std::atomic<int> openConnections{0};
+  std::atomic<bool> serving{false};
+  std::atomic<bool> stopRequested{false};
   std::string runIdPrefix;
   std::atomic<uint64_t> nextRun{0};
 
@@ -613,7 +615,11 @@ int ViewerServer::Bind() {
 }
 
 void ViewerServer::Serve() {
-  impl_->http.listen_after_bind();
+  impl_->serving = true;
+  if (!impl_->stopRequested) {
+    impl_->http.listen_after_bind();
+  }
+  impl_->serving = false;
 }
 
 void ViewerServer::Stop() {
@@ -622,6 +628,11 @@ void ViewerServer::Stop() {
     for (auto& [id, run] : impl_->runs) {
       run->stop = true;
     }
+  }
+  impl_->stopRequested = true;
+  // A stop that comes while Serve is starting would find nothing to stop yet.
+  while (impl_->serving && !impl_->http.is_running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   impl_->http.stop();
 }
