@@ -206,7 +206,8 @@ async function run(event) {
       $('report').srcdoc = body.html;
       $('output').hidden = false;
     }
-    $('progress').textContent = answer.status === 409 ? 'parado.' : answer.ok ? 'pronto.' : '';
+    $('progress').textContent = answer.status === 409 ? 'parado.' :
+      !answer.ok ? '' : body.shown ? 'pronto.' : 'nada a mostrar.';
   } catch (error) {
     showMessages({error: String(error)});
     $('progress').textContent = '';
