@@ -405,5 +405,54 @@ TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
   EXPECT_TRUE(json::parse(next->body)["result"].get<bool>());
 }
 
+TEST_F(ServeTest, RunsThatFillTheSameWorkingTableTakeTurnsAndTheOthersGoOn) {
+  StopServer();
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool firstIn = false;
+  bool release = false;
+  Start([&](const std::string& id) {
+    if (id != "first") {
+      return;
+    }
+    std::unique_lock lock(mutex);
+    firstIn = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return release; });
+  });
+  // Both summaries fill ##VendasNosBicos.
+  auto first = std::async(std::launch::async,
+                          [&] { return Post("/api/reports/ResumoPorProduto?run=first", kMarch); });
+  {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return firstIn; });
+  }
+  auto second = std::async(std::launch::async, [&] {
+    return Post("/api/reports/ResumoPorGrupoDeProduto?run=second", kMarch);
+  });
+  std::string state;
+  for (int i = 0; i < 200 && state != "waiting"; ++i) {
+    const auto progress = Client().Get("/api/runs/second");
+    state =
+        progress && progress->status == 200 ? json::parse(progress->body).value("state", "") : "";
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(state, "waiting");
+  // A report with no working table runs meanwhile.
+  const auto other = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->status, 200);
+  EXPECT_EQ(json::parse(Client().Get("/api/runs/second")->body)["state"], "waiting");
+  {
+    std::lock_guard lock(mutex);
+    release = true;
+    changed.notify_all();
+  }
+  // Whatever the summaries answer, both end and give their connections back.
+  ASSERT_TRUE(first.get());
+  ASSERT_TRUE(second.get());
+  EXPECT_EQ(server_->OpenConnections(), 0);
+}
+
 }  // namespace
 }  // namespace orla::cli
