@@ -7,6 +7,7 @@
 #include "cli/list_command.h"
 #include "cli/render_command.h"
 #include "cli/run_command.h"
+#include "cli/serve_command.h"
 #include "cli/sql_command.h"
 
 namespace orla::cli {
@@ -22,6 +23,7 @@ commands:
   list      list the reports with their parameters, types and defaults
   render    render a report saved as JSON again, in another format
   demo-db   write a demo sales database
+  serve     serve the report viewer, a page that runs and shows every report, and its API
   sql       run a T-SQL batch on a sales database as the reports see it
 
 `orla-vendas COMMAND --help` tells more of each, with examples.
@@ -49,6 +51,9 @@ int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream
   }
   if (command == "render") {
     return RenderCommand(std::move(arguments), out, err);
+  }
+  if (command == "serve") {
+    return ServeCommand(std::move(arguments), out, err, terminal);
   }
   if (command == "sql") {
     return SqlCommand(std::move(arguments), std::cin, out, err, terminal);

@@ -1,10 +1,12 @@
 #include "cli/demo_db_command.h"
 
 #include <exception>
+#include <optional>
 
 #include "cli/arguments.h"
 #include "cli/progress.h"
 #include "demo/generator.h"
+#include "host/platform.h"
 
 namespace orla::cli {
 
@@ -19,7 +21,9 @@ the same data.
   --out FILE           the database file to write
   --seed N             the generator's seed (default 20240101)
   --days N             how many days of sales, 1 to 3660 (default 366)
-  --start YYYY-MM-DD   the first day (default 2024-01-01)
+  --start YYYY-MM-DD   the first day (default: the days end today, so that the reports'
+                       default period, the current month, has data; pass a fixed day
+                       for the same data every time)
 
 examples:
   orla-vendas demo-db --out demo.db
@@ -32,6 +36,7 @@ int DemoDbCommand(std::vector<std::string> arguments, std::ostream& out, std::os
                   bool terminal) {
   std::string file;
   demo::GeneratorOptions options;
+  std::optional<host::DateTime> start;
   try {
     ArgumentReader reader(std::move(arguments));
     while (!reader.Done()) {
@@ -53,8 +58,8 @@ int DemoDbCommand(std::vector<std::string> arguments, std::ostream& out, std::os
           throw UsageError("--days expects a whole number from 1 to 3660, got '" + *days + "'");
         }
         options.days = static_cast<int>(number);
-      } else if (auto start = reader.TakeOption("--start")) {
-        options.start = ParseIsoDate(*start, "--start");
+      } else if (auto value = reader.TakeOption("--start")) {
+        start = ParseIsoDate(*value, "--start");
       } else {
         throw UsageError("unknown argument '" + reader.Peek() + "'");
       }
@@ -62,6 +67,8 @@ int DemoDbCommand(std::vector<std::string> arguments, std::ostream& out, std::os
     if (file.empty()) {
       throw UsageError("--out FILE is required");
     }
+    options.start =
+        start ? *start : host::SystemClock().Now().DateOnly().AddDays(-(options.days - 1));
   } catch (const UsageError& e) {
     err << "orla-vendas demo-db: " << e.what() << "\n\n" << kUsage;
     return kExitUsage;

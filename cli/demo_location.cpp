@@ -1,10 +1,12 @@
 #include "cli/demo_location.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "cli/arguments.h"
 #include "cli/progress.h"
 #include "demo/generator.h"
+#include "host/platform.h"
 
 namespace orla::cli {
 
@@ -36,9 +38,14 @@ std::filesystem::path DemoDatabase(std::ostream& err, bool terminal) {
     return file;
   }
   std::filesystem::create_directories(file.parent_path());
-  err << "Creating the demo database (one station, the whole of 2024) at " << file.string()
-      << "; later runs use it.\n";
-  demo::Generate(file, demo::GeneratorOptions{}, TerminalProgress(err, terminal));
+  // From January 2024, where the examples look, to today, where the default period looks.
+  demo::GeneratorOptions options;
+  const host::DateTime today = host::SystemClock().Now().DateOnly();
+  options.days = static_cast<int>(std::clamp<int64_t>(DaysBetween(options.start, today) + 1,
+                                                      demo::GeneratorOptions{}.days, 3660));
+  err << "Creating the demo database (one station, " << options.days << " days from "
+      << options.start.ToIso() << ") at " << file.string() << "; later runs use it.\n";
+  demo::Generate(file, options, TerminalProgress(err, terminal));
   return file;
 }
 

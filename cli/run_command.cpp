@@ -91,7 +91,7 @@ host::Value TypedValue(const service::ParameterInfo& parameter, const std::strin
 RunOptions Parse(std::vector<std::string> arguments) {
   ArgumentReader reader(std::move(arguments));
   RunOptions options;
-  std::vector<std::string> assignments;
+  std::vector<Assignment> assignments;
   while (!reader.Done()) {
     if (auto v = reader.TakeOption("--db")) {
       options.db = *v;
@@ -113,37 +113,18 @@ RunOptions Parse(std::vector<std::string> arguments) {
     } else if (options.operation.empty()) {
       options.operation = reader.Take();
     } else {
-      assignments.push_back(reader.Take());
+      const std::string assignment = reader.Take();
+      const size_t equals = assignment.find('=');
+      if (equals == std::string::npos || equals == 0) {
+        throw UsageError("expected NAME=VALUE, got '" + assignment + "'");
+      }
+      assignments.push_back({assignment.substr(0, equals), assignment.substr(equals + 1)});
     }
   }
   if (options.operation.empty()) {
     throw UsageError("run needs an OPERATION (orla-vendas list shows them)");
   }
-  const service::OperationInfo* operation = service::FindOperation(options.operation);
-  if (operation == nullptr) {
-    throw UsageError("unknown operation '" + options.operation +
-                     "' (orla-vendas list shows the thirteen)");
-  }
-  for (const std::string& assignment : assignments) {
-    const size_t equals = assignment.find('=');
-    if (equals == std::string::npos || equals == 0) {
-      throw UsageError("expected NAME=VALUE, got '" + assignment + "'");
-    }
-    const std::string name = assignment.substr(0, equals);
-    const auto parameter =
-        std::find_if(operation->parameters.begin(), operation->parameters.end(),
-                     [&](const service::ParameterInfo& p) { return p.name == name; });
-    if (parameter == operation->parameters.end()) {
-      throw UsageError(options.operation + " has no parameter " + name +
-                       " (orla-vendas list shows its parameters)");
-    }
-    for (const service::NamedValue& earlier : options.values) {
-      if (earlier.name == name) {
-        throw UsageError("parameter " + name + " is given twice");
-      }
-    }
-    options.values.push_back({name, TypedValue(*parameter, assignment.substr(equals + 1))});
-  }
+  options.values = CheckParameters(CheckOperation(options.operation), assignments);
   if (!options.format) {
     options.format = options.out ? FormatOfFile(*options.out) : engine::Format::Text;
   }
@@ -151,6 +132,69 @@ RunOptions Parse(std::vector<std::string> arguments) {
 }
 
 }  // namespace
+
+const service::OperationInfo& CheckOperation(std::string_view name) {
+  const service::OperationInfo* operation = service::FindOperation(name);
+  if (operation == nullptr) {
+    throw UsageError("unknown operation '" + std::string(name) +
+                     "' (orla-vendas list shows the thirteen)");
+  }
+  return *operation;
+}
+
+std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& operation,
+                                                 const std::vector<Assignment>& assignments) {
+  std::vector<service::NamedValue> values;
+  for (const auto& [name, text] : assignments) {
+    const auto parameter =
+        std::find_if(operation.parameters.begin(), operation.parameters.end(),
+                     [&](const service::ParameterInfo& p) { return p.name == name; });
+    if (parameter == operation.parameters.end()) {
+      throw UsageError(std::string(operation.name) + " has no parameter " + name +
+                       " (orla-vendas list shows its parameters)");
+    }
+    for (const service::NamedValue& earlier : values) {
+      if (earlier.name == name) {
+        throw UsageError("parameter " + name + " is given twice");
+      }
+    }
+    values.push_back({name, TypedValue(*parameter, text)});
+  }
+  return values;
+}
+
+RunResult ExecuteRun(const service::OperationInfo& operation,
+                     const std::vector<service::NamedValue>& values, const RunSetup& setup) {
+  RunResult run;
+  run.operation = std::string(operation.name);
+  run.session = std::make_unique<hostlib::Session>(setup.console);
+  auto platform = std::make_shared<CliPlatform>(setup.clock, *run.session, setup.trace);
+  host::InstallPlatform(platform);
+  struct Uninstall {
+    ~Uninstall() { host::InstallPlatform(nullptr); }
+  } uninstall;
+
+  sqlite::Database database(setup.database);
+  std::unique_ptr<host::Database> traced = setup.trace ? setup.trace->Wrap(database) : nullptr;
+  host::Database& inner = traced ? *traced : static_cast<host::Database&>(database);
+  std::unique_ptr<host::Database> wrapped =
+      setup.wrapDatabase ? setup.wrapDatabase(inner, database) : nullptr;
+  host::Database& oDB = wrapped ? *wrapped : inner;
+  CliViewer viewer(!setup.viewerHidden);
+  host::Object parentForm;
+  CliCompany company{std::string(kDemoCnpj), std::string(kDemoCompany)};
+  Reports reports;
+  try {
+    run.result =
+        service::CallByName(reports, operation.name,
+                            {&viewer, &parentForm, &oDB, &company, nullptr}, run.report, values);
+  } catch (const std::exception& e) {
+    // What the operation does not trap itself reaches its caller, the host.
+    run.session->AddError({"Reports." + run.operation + "()", e.what()});
+  }
+  run.shown = viewer.Shown();
+  return run;
+}
 
 int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
                bool terminal) {
@@ -175,56 +219,36 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
     return kExitUsage;
   }
 
-  hostlib::Session session(&err);
   std::optional<SqlTrace> trace;
   if (traceFile.is_open()) {
     trace.emplace(traceFile);
   }
-  std::shared_ptr<const host::Clock> clock =
+  RunSetup setup;
+  setup.database = databaseFile;
+  setup.clock =
       options.today
           ? std::shared_ptr<const host::Clock>(std::make_shared<host::FixedClock>(*options.today))
           : std::make_shared<host::SystemClock>();
-  auto platform =
-      std::make_shared<CliPlatform>(std::move(clock), session, trace ? &*trace : nullptr);
-  host::InstallPlatform(platform);
-  struct Uninstall {
-    ~Uninstall() { host::InstallPlatform(nullptr); }
-  } uninstall;
-
-  sqlite::Database database(databaseFile);
-  std::unique_ptr<host::Database> traced = trace ? trace->Wrap(database) : nullptr;
-  host::Database& oDB = traced ? *traced : static_cast<host::Database&>(database);
-  CliViewer viewer(!options.viewerHidden);
-  host::Object parentForm;
-  CliCompany company{std::string(kDemoCnpj), std::string(kDemoCompany)};
-  Reports reports;
-  host::ReportRef oRPT;
-
-  bool result = false;
+  setup.viewerHidden = options.viewerHidden;
+  setup.trace = trace ? &*trace : nullptr;
+  setup.console = &err;
   if (terminal) {
     err << "Running " << options.operation << "..." << std::endl;
   }
-  try {
-    result =
-        service::CallByName(reports, options.operation,
-                            {&viewer, &parentForm, &oDB, &company, nullptr}, oRPT, options.values);
-  } catch (const std::exception& e) {
-    // What the operation does not trap itself reaches its caller, the host.
-    session.AddError({"Reports." + options.operation + "()", e.what()});
-  }
+  const RunResult run = ExecuteRun(CheckOperation(options.operation), options.values, setup);
 
-  auto* rendered = dynamic_cast<engine::Report*>(oRPT.get());
+  auto* rendered = dynamic_cast<engine::Report*>(run.report.get());
   if (terminal && rendered != nullptr && *options.format != engine::Format::Json) {
     ShowRowProgress(*rendered, err);
   }
-  RunOutcome outcome{options.operation, result, oRPT, viewer.Shown(), session};
+  const RunOutcome outcome = run.Outcome();
   try {
     WriteOutcome(outcome, *options.format, options.out, out, err);
   } catch (const std::exception& e) {
     err << "orla-vendas run: cannot write the report: " << e.what() << '\n';
     return kExitFalse;
   }
-  return result ? kExitSuccess : kExitFalse;
+  return run.result ? kExitSuccess : kExitFalse;
 }
 
 }  // namespace orla::cli

@@ -8,8 +8,13 @@ packages=(
   libcairo2-dev libpango1.0-dev fonts-dejavu-core fonts-dejavu-extra
   libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev
   poppler-utils unzip clang-format
+  chromium
 )
+# The viewer's browser test runs on Node; any Node with npm will do.
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -21,4 +26,12 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# playwright-core for the browser test, as the lock file pins it; it drives the Chromium
+# installed above and never downloads a browser.
+browser_tests="$(dirname "$0")/../tests/browser"
+if [ ! -d "$browser_tests/node_modules/playwright-core" ] ||
+  [ "$browser_tests/package-lock.json" -nt "$browser_tests/node_modules" ]; then
+  (cd "$browser_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
 fi

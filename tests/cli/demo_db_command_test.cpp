@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/platform.h"
 #include "sqlite/database.h"
 #include "tests/sqlite/test_databases.h"
 
@@ -63,6 +64,18 @@ TEST(DemoDbCommand, WritesTheDaysAskedFor) {
       db.OpenRecordSet("SELECT MIN(Data_Abertura), MAX(Data_Abertura) FROM [Movimentações]");
   EXPECT_EQ(days->FieldAt(0), host::Value(*host::DateTime::FromParts(2024, 2, 28)));
   EXPECT_EQ(days->FieldAt(1), host::Value(*host::DateTime::FromParts(2024, 2, 29)));
+}
+
+TEST(DemoDbCommand, WithoutAStartTheDaysEndToday) {
+  const auto file = orla::testing::ScratchFile("up to today.db");
+  std::string err;
+  ASSERT_EQ(RunCommand({"--out", file.string(), "--days", "3"}, nullptr, &err), 0) << err;
+  const host::DateTime today = host::SystemClock().Now().DateOnly();
+  sqlite::Database db(file);
+  host::RecordsetRef days =
+      db.OpenRecordSet("SELECT MIN(Data_Abertura), MAX(Data_Abertura) FROM [Movimentações]");
+  EXPECT_EQ(days->FieldAt(0), host::Value(today.AddDays(-2)));
+  EXPECT_EQ(days->FieldAt(1), host::Value(today));
 }
 
 }  // namespace

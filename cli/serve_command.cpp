@@ -1,0 +1,142 @@
+#include "cli/serve_command.h"
+
+#include <atomic>
+#include <thread>
+
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "cli/arguments.h"
+#include "cli/demo_location.h"
+#include "cli/serve_server.h"
+
+extern char** environ;
+
+namespace orla::cli {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--open]
+
+Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
+it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
+  GET  /api/reports                   the reports with their parameters and defaults
+  POST /api/reports/NAME              a JSON object of parameters, as `run` takes them;
+                                      answers the JSON of `run --format json`
+  POST /api/reports/NAME?format=pdf   the same run as a file (pdf, xlsx, csv or html)
+Ctrl-C stops it.
+
+options:
+  --db FILE     the sales database (default: the demo database, made on first use)
+  --bind ADDR   the address to listen on (default 127.0.0.1: this machine only)
+  --port N      the port (default 8040; 0 takes a free one)
+  --open        open the page in the desktop's browser
+
+example:
+  orla-vendas serve --open
+)";
+
+std::string Url(const std::string& bind, int port) {
+  const std::string host = bind == "0.0.0.0" || bind == "::" ? "127.0.0.1" : bind;
+  return "http://" + (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" +
+         std::to_string(port) + "/";
+}
+
+void OpenBrowser(const std::string& url, std::ostream& err) {
+  pid_t child = 0;
+  std::string program = "xdg-open";
+  char* argv[] = {program.data(), const_cast<char*>(url.c_str()), nullptr};
+  if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0) {
+    err << "Cannot open a browser (no xdg-open); open " << url << " yourself.\n";
+    return;
+  }
+  // The opener returns at once; reap it so it leaves no zombie.
+  std::thread([child] { waitpid(child, nullptr, 0); }).detach();
+}
+
+}  // namespace
+
+int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
+                 bool terminal) {
+  ServeOptions options;
+  bool open = false;
+  try {
+    ArgumentReader reader(std::move(arguments));
+    std::optional<std::string> db;
+    while (!reader.Done()) {
+      if (reader.TakeFlag("--help") || reader.TakeFlag("-h")) {
+        out << kUsage;
+        return kExitSuccess;
+      }
+      if (auto value = reader.TakeOption("--db")) {
+        db = *value;
+      } else if (auto bind = reader.TakeOption("--bind")) {
+        options.bind = *bind;
+      } else if (auto port = reader.TakeOption("--port")) {
+        const int64_t number = ParseInteger(*port, "--port");
+        if (number < 0 || number > 65535) {
+          throw UsageError("--port expects 0 to 65535, got '" + *port + "'");
+        }
+        options.port = static_cast<int>(number);
+      } else if (reader.TakeFlag("--open")) {
+        open = true;
+      } else {
+        throw UsageError("unknown argument '" + reader.Peek() + "' (see orla-vendas serve --help)");
+      }
+    }
+    options.database = db ? ExistingDatabase(*db) : DemoDatabase(err, terminal);
+  } catch (const UsageError& e) {
+    err << "orla-vendas serve: " << e.what() << '\n';
+    return kExitUsage;
+  }
+  options.log = &err;
+
+  // The signals are taken by one waiting thread; every thread the server starts inherits the
+  // mask, so none of them is interrupted.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigset_t previous;
+  pthread_sigmask(SIG_BLOCK, &signals, &previous);
+  struct Restore {
+    sigset_t& mask;
+    ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
+  } restore{previous};
+
+  ViewerServer server(options);
+  int port = 0;
+  try {
+    port = server.Bind();
+  } catch (const std::exception& e) {
+    err << "orla-vendas serve: " << e.what() << '\n';
+    return kExitFalse;
+  }
+  const std::string url = Url(options.bind, port);
+  out << "The report viewer is at " << url << " (database " << options.database.string()
+      << "); Ctrl-C stops it." << std::endl;
+  if (open) {
+    OpenBrowser(url, err);
+  }
+
+  std::atomic<bool> stopping{false};
+  std::thread waiter([&] {
+    int signal = 0;
+    sigwait(&signals, &signal);
+    stopping = true;
+    server.Stop();
+  });
+  server.Serve();
+  if (!stopping) {
+    // Serve ended by itself; wake the waiter with a signal only it takes.
+    pthread_kill(waiter.native_handle(), SIGTERM);
+  }
+  waiter.join();
+  out << "Stopped." << std::endl;
+  return kExitSuccess;
+}
+
+}  // namespace orla::cli

@@ -1,0 +1,644 @@
+#include "cli/serve_server.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include "cli/arguments.h"
+#include "cli/cli_host.h"
+#include "cli/output.h"
+#include "cli/run_command.h"
+#include "cli/serve_catalogue.h"
+#include "cli/viewer_assets.h"
+#include "engine/render.h"
+#include "sqlite/database.h"
+
+namespace orla::cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kMaxBody = 64 * 1024;
+constexpr size_t kMaxParameters = 64;
+constexpr size_t kMaxNameLength = 64;
+constexpr size_t kMaxValueLength = 4096;
+constexpr size_t kMaxRunId = 64;
+constexpr int kProgressSteps = 1000;  // SQLite VM steps between looks at the stop switch
+
+// The global ## working tables each report fills. Every connection of the process sees the
+// same TempDB, so two runs that fill the same table at once would read each other's rows:
+// those runs take the table's lock (all of a run's tables, in name order, so two runs never
+// wait on each other crosswise). Reports that share no table, and the procedures' ### tables,
+// whose rows carry the key of the call that wrote them, run side by side.
+const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
+  static const std::map<std::string_view, std::vector<std::string_view>> tables{
+      {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
+      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", {"##VendasNosBicos"}},
+      {"TabelaDeVendasPorCombustiveis", {"##Tabela", "##VendasNosBicos"}},
+      {"ResumoPorProduto", {"##VendasNosBicos"}},
+      {"ResumoPorGrupoDeProduto", {"##VendasNosBicos"}},
+      {"ResumoPorClassificacaoFiscal", {"##VendasNosBicos"}},
+      {"DetalhesDosMovimentosPorClientes", {"##VendaDetalhadaDadosComplementares"}},
+      {"ClienteEspecial", {"##vcliesp"}},
+  };
+  return tables;
+}
+
+struct HttpError {
+  int status;
+  std::string message;
+};
+
+struct RunControl {
+  std::string id;
+  std::string operation;
+  Clock::time_point started = Clock::now();
+  std::atomic<bool> stop{false};
+  std::atomic<bool> running{false};  // past the working-table locks
+  std::atomic<int64_t> steps{0};
+  std::atomic<int> statements{0};
+};
+
+int OnProgress(void* control) {
+  auto* run = static_cast<RunControl*>(control);
+  run->steps += kProgressSteps;
+  return run->stop ? 1 : 0;
+}
+
+class RunStopped : public std::runtime_error {
+ public:
+  RunStopped() : std::runtime_error("The run was stopped") {}
+};
+
+// The run's database object: every call first looks at the stop switch, and the SQLite
+// connection beneath interrupts a statement between rows once the switch is set.
+class StoppableDatabase final : public host::Database {
+ public:
+  StoppableDatabase(host::Database& inner, sqlite::Database& sqlite, RunControl& run,
+                    std::atomic<int>& open)
+      : inner_(inner), sqlite_(sqlite), run_(run), open_(open) {
+    ++open_;
+  }
+  ~StoppableDatabase() override { --open_; }
+
+  host::RecordsetRef OpenRecordSet(const std::string& sql) override {
+    Arm();
+    return inner_.OpenRecordSet(sql);
+  }
+  host::RecordsetRef SQL_Execute(const std::string& sql) override {
+    Arm();
+    return inner_.SQL_Execute(sql);
+  }
+  host::RecordsetRef SQL_Execute(const std::string& sql, int32_t& rowsAffected) override {
+    Arm();
+    return inner_.SQL_Execute(sql, rowsAffected);
+  }
+  bool IsOpened() override { return inner_.IsOpened(); }
+  void DB_Open() override {
+    Arm();
+    inner_.DB_Open();
+  }
+  std::string GetConnectionString() override { return inner_.GetConnectionString(); }
+  void DB_Close() override { inner_.DB_Close(); }
+
+ private:
+  // The connection opens on demand and may be closed and opened again, so the handler is
+  // set before each call.
+  void Arm() {
+    if (run_.stop) {
+      throw RunStopped();
+    }
+    ++run_.statements;
+    sqlite3_progress_handler(sqlite_.Open().Handle(), kProgressSteps, &OnProgress, &run_);
+  }
+
+  host::Database& inner_;
+  sqlite::Database& sqlite_;
+  RunControl& run_;
+  std::atomic<int>& open_;
+};
+
+std::string JsonError(std::string_view message) {
+  return JsonText(ordered_json{{"error", message}});
+}
+
+std::string ContentType(engine::Format format) {
+  switch (format) {
+    case engine::Format::Pdf:
+      return "application/pdf";
+    case engine::Format::Xlsx:
+      return "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+    case engine::Format::Csv:
+      return "text/csv; charset=utf-8";
+    case engine::Format::Html:
+      return "text/html; charset=utf-8";
+    default:
+      return "application/json";
+  }
+}
+
+std::string ReadWholeFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool ValidRunId(std::string_view id) {
+  if (id.empty() || id.size() > kMaxRunId) {
+    return false;
+  }
+  for (char c : id) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// "name:port", "[v6]:port" or a name alone.
+std::pair<std::string, std::string> SplitHost(const std::string& host) {
+  size_t colon = host.rfind(':');
+  if (colon != std::string::npos && host.find(']', colon) == std::string::npos &&
+      (host.front() != '[' || host[colon - 1] == ']')) {
+    return {host.substr(0, colon), host.substr(colon + 1)};
+  }
+  return {host, ""};
+}
+
+std::string Bracketed(const std::string& address) {
+  return address.find(':') != std::string::npos ? "[" + address + "]" : address;
+}
+
+}  // namespace
+
+struct ViewerServer::Impl {
+  ServeOptions options;
+  httplib::Server http;
+  int port = 0;
+  std::atomic<int> openConnections{0};
+  std::atomic<bool> serving{false};
+  std::atomic<bool> stopRequested{false};
+  std::string runIdPrefix;
+  std::atomic<uint64_t> nextRun{0};
+
+  std::mutex runsMutex;
+  std::map<std::string, std::shared_ptr<RunControl>> runs;
+  int activeRuns = 0;
+
+  std::map<std::string_view, std::timed_mutex> tableLocks;
+
+  explicit Impl(ServeOptions o) : options(std::move(o)) {
+    if (!options.clock) {
+      options.clock = std::make_shared<host::SystemClock>();
+    }
+    for (const auto& [operation, tables] : WorkingTables()) {
+      for (std::string_view table : tables) {
+        tableLocks.try_emplace(table);
+      }
+    }
+    std::random_device random;
+    runIdPrefix = std::to_string(random() % 1000000);
+    Routes();
+  }
+
+  // A run slot and the registry entry, given back when the holder ends.
+  class Registration {
+   public:
+    Registration(Impl& impl, std::shared_ptr<RunControl> run) : impl_(impl), run_(std::move(run)) {}
+    ~Registration() {
+      std::lock_guard lock(impl_.runsMutex);
+      impl_.runs.erase(run_->id);
+      --impl_.activeRuns;
+    }
+    Registration(const Registration&) = delete;
+    Registration& operator=(const Registration&) = delete;
+
+   private:
+    Impl& impl_;
+    std::shared_ptr<RunControl> run_;
+  };
+
+  std::unique_ptr<Registration> Register(const std::shared_ptr<RunControl>& run) {
+    std::lock_guard lock(runsMutex);
+    if (runs.contains(run->id)) {
+      throw HttpError{409, "a run with id '" + run->id + "' is going on"};
+    }
+    if (activeRuns >= options.maxRuns) {
+      throw HttpError{503, "the server is running " + std::to_string(activeRuns) +
+                               " reports already; try again when one ends"};
+    }
+    runs[run->id] = run;
+    ++activeRuns;
+    return std::make_unique<Registration>(*this, run);
+  }
+
+  std::vector<std::unique_lock<std::timed_mutex>> LockTables(RunControl& run) {
+    std::vector<std::unique_lock<std::timed_mutex>> held;
+    const auto found = WorkingTables().find(run.operation);
+    if (found == WorkingTables().end()) {
+      return held;
+    }
+    std::set<std::string_view> names(found->second.begin(), found->second.end());
+    for (std::string_view name : names) {
+      std::unique_lock lock(tableLocks.at(name), std::defer_lock);
+      while (!lock.try_lock_for(std::chrono::milliseconds(100))) {
+        if (run.stop) {
+          throw RunStopped();
+        }
+      }
+      held.push_back(std::move(lock));
+    }
+    return held;
+  }
+
+  bool HostAllowed(const httplib::Request& request) const {
+    if (!request.has_header("Host")) {
+      return false;
+    }
+    const auto [name, hostPort] = SplitHost(request.get_header_value("Host"));
+    if (!hostPort.empty() && hostPort != std::to_string(port)) {
+      return false;
+    }
+    const std::set<std::string> own{"localhost", "127.0.0.1", "[::1]", Bracketed(options.bind),
+                                    Bracketed(request.local_addr)};
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return own.contains(lower);
+  }
+
+  // A page of another site may send a simple POST here through the reader's browser; its
+  // Origin gives it away.
+  bool OriginAllowed(const httplib::Request& request) const {
+    if (!request.has_header("Origin")) {
+      return true;
+    }
+    const std::string origin = request.get_header_value("Origin");
+    const std::string prefix = "http://";
+    if (!origin.starts_with(prefix)) {
+      return false;
+    }
+    httplib::Request asHost;
+    asHost.local_addr = request.local_addr;
+    asHost.set_header("Host", origin.substr(prefix.size()));
+    return HostAllowed(asHost);
+  }
+
+  void Routes() {
+    http.set_payload_max_length(kMaxBody);
+    http.set_pre_routing_handler([this](const httplib::Request& request,
+                                        httplib::Response& response) {
+      if (!HostAllowed(request)) {
+        Fail(response, {403, "this server answers requests to its own address only, not to '" +
+                                 request.get_header_value("Host") + "'"});
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      if (request.method != "GET" && !OriginAllowed(request)) {
+        Fail(response,
+             {403, "requests from " + request.get_header_value("Origin") + " are not accepted"});
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      return httplib::Server::HandlerResponse::Unhandled;
+    });
+    http.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+      if (response.body.empty()) {
+        const std::string message =
+            response.status == 413
+                ? "the request body is larger than " + std::to_string(kMaxBody / 1024) + " KiB"
+            : response.status == 404
+                ? "no such page or API"
+                : "the request was refused (HTTP " + std::to_string(response.status) + ")";
+        response.set_content(JsonError(message), "application/json");
+      }
+    });
+    http.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+          std::string message = "unexpected failure";
+          try {
+            std::rethrow_exception(error);
+          } catch (const std::exception& e) {
+            message += std::string(": ") + e.what();
+          } catch (...) {
+          }
+          response.status = 500;
+          response.set_content(JsonError(message), "application/json");
+        });
+    if (options.log != nullptr) {
+      http.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+        static std::mutex logMutex;
+        std::lock_guard lock(logMutex);
+        *options.log << request.method << ' ' << request.path << ' ' << response.status << '\n';
+      });
+    }
+
+    for (const Asset& asset : ViewerAssets()) {
+      const std::string path = asset.path == "index.html" ? "/" : "/" + std::string(asset.path);
+      http.Get(path, [asset](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Cache-Control", "no-store");
+        response.set_header("X-Content-Type-Options", "nosniff");
+        response.set_content(std::string(asset.text), std::string(asset.contentType));
+      });
+    }
+    Guarded("GET", "/api/reports", [this](const httplib::Request&, httplib::Response& response) {
+      response.set_content(JsonText(Catalogue()), "application/json");
+    });
+    Guarded("POST", R"(/api/reports/([^/]+))",
+            [this](const httplib::Request& request, httplib::Response& response) {
+              RunReport(request, response);
+            });
+    Guarded("GET", R"(/api/lookup/([a-z]+))",
+            [this](const httplib::Request& request, httplib::Response& response) {
+              const std::string search = request.get_param_value("q");
+              if (search.size() > 100) {
+                throw HttpError{400, "the search text is longer than 100 characters"};
+              }
+              try {
+                response.set_content(
+                    JsonText({{"items",
+                               Lookup(options.database, request.matches[1].str(), search, 200)}}),
+                    "application/json");
+              } catch (const std::invalid_argument& e) {
+                throw HttpError{404, e.what()};
+              }
+            });
+    Guarded("GET", "/api/runs", [this](const httplib::Request&, httplib::Response& response) {
+      ordered_json list = ordered_json::array();
+      std::lock_guard lock(runsMutex);
+      for (const auto& [id, run] : runs) {
+        list.push_back(Progress(*run));
+      }
+      response.set_content(
+          JsonText({{"runs", std::move(list)}, {"connections", openConnections.load()}}),
+          "application/json");
+    });
+    Guarded("GET", R"(/api/runs/([^/]+))",
+            [this](const httplib::Request& request, httplib::Response& response) {
+              response.set_content(JsonText(Progress(*FindRun(request.matches[1].str()))),
+                                   "application/json");
+            });
+    Guarded("POST", R"(/api/runs/([^/]+)/stop)",
+            [this](const httplib::Request& request, httplib::Response& response) {
+              FindRun(request.matches[1].str())->stop = true;
+              response.status = 202;
+              response.set_content(JsonText({{"stopping", true}}), "application/json");
+            });
+  }
+
+  static void Fail(httplib::Response& response, const HttpError& error) {
+    response.status = error.status;
+    response.set_content(JsonError(error.message), "application/json");
+  }
+
+  // Handlers whose refusals are HttpError and UsageError (a bad parameter, 400).
+  void Guarded(std::string_view method, const std::string& pattern,
+               httplib::Server::Handler handler) {
+    auto guarded = [handler](const httplib::Request& request, httplib::Response& response) {
+      try {
+        handler(request, response);
+      } catch (const HttpError& e) {
+        Fail(response, e);
+      } catch (const UsageError& e) {
+        Fail(response, {400, e.what()});
+      }
+    };
+    if (method == "GET") {
+      http.Get(pattern, guarded);
+    } else {
+      http.Post(pattern, guarded);
+    }
+  }
+
+  ordered_json Catalogue() {
+    // Defaults and titles read the regional settings of the thread's host platform.
+    hostlib::Session session;
+    host::InstallPlatform(std::make_shared<CliPlatform>(options.clock, session, nullptr));
+    struct Uninstall {
+      ~Uninstall() { host::InstallPlatform(nullptr); }
+    } uninstall;
+    return ReportCatalogue(options.clock->Now());
+  }
+
+  std::shared_ptr<RunControl> FindRun(const std::string& id) {
+    std::lock_guard lock(runsMutex);
+    const auto found = runs.find(id);
+    if (found == runs.end()) {
+      throw HttpError{404, "no run '" + id + "' is going on"};
+    }
+    return found->second;
+  }
+
+  static ordered_json Progress(const RunControl& run) {
+    const double seconds = std::chrono::duration<double>(Clock::now() - run.started).count();
+    return {{"id", run.id},
+            {"operation", run.operation},
+            {"state", run.stop      ? "stopping"
+                      : run.running ? "running"
+                                    : "waiting"},
+            {"statements", run.statements.load()},
+            {"steps", run.steps.load()},
+            {"seconds", std::round(seconds * 10) / 10}};
+  }
+
+  static std::vector<Assignment> Assignments(const httplib::Request& request) {
+    std::vector<Assignment> assignments;
+    if (request.body.empty()) {
+      return assignments;
+    }
+    const std::string type = request.get_header_value("Content-Type");
+    if (!type.starts_with("application/json")) {
+      throw HttpError{415, "send the parameters as a JSON object (Content-Type: application/json)"};
+    }
+    const ordered_json body = ordered_json::parse(request.body, nullptr, false);
+    if (body.is_discarded() || !body.is_object()) {
+      throw HttpError{400, "the body is not a JSON object of parameters"};
+    }
+    if (body.size() > kMaxParameters) {
+      throw HttpError{400, "more than " + std::to_string(kMaxParameters) + " parameters"};
+    }
+    for (const auto& [name, value] : body.items()) {
+      if (name.size() > kMaxNameLength) {
+        throw HttpError{400, "a parameter name is longer than " + std::to_string(kMaxNameLength) +
+                                 " characters"};
+      }
+      if (!value.is_string()) {
+        throw HttpError{400, "parameter " + name +
+                                 " must be given as text, as `orla-vendas run` takes it "
+                                 "(\"01/03/2024\", \"true\", \"1\")"};
+      }
+      const std::string& text = value.get_ref<const std::string&>();
+      if (text.size() > kMaxValueLength) {
+        throw HttpError{400, "parameter " + name + " is longer than " +
+                                 std::to_string(kMaxValueLength) + " characters"};
+      }
+      assignments.emplace_back(name, text);
+    }
+    return assignments;
+  }
+
+  void RunReport(const httplib::Request& request, httplib::Response& response) {
+    const std::string name = request.matches[1].str();
+    const service::OperationInfo* operation = service::FindOperation(name);
+    if (operation == nullptr) {
+      throw HttpError{404, "unknown report '" + name + "' (GET /api/reports lists the thirteen)"};
+    }
+    const std::string formatName =
+        request.has_param("format") ? request.get_param_value("format") : "json";
+    std::optional<engine::Format> format = engine::ParseFormat(formatName);
+    const bool view = formatName == "view";
+    if (view) {
+      format = engine::Format::Html;
+    } else if (!format || *format == engine::Format::Text) {
+      throw HttpError{400, "format must be json, pdf, xlsx, csv or html, not '" + formatName + "'"};
+    }
+    const std::vector<service::NamedValue> values =
+        CheckParameters(*operation, Assignments(request));
+
+    auto run = std::make_shared<RunControl>();
+    run->operation = name;
+    run->id = request.has_param("run") ? request.get_param_value("run")
+                                       : runIdPrefix + "-" + std::to_string(++nextRun);
+    if (!ValidRunId(run->id)) {
+      throw HttpError{400, "a run id is 1 to 64 letters, digits, '-' or '_'"};
+    }
+    const std::unique_ptr<Registration> registration = Register(run);
+    std::optional<RunResult> result;
+    try {
+      const auto tables = LockTables(*run);
+      run->running = true;
+      if (options.beforeRun) {
+        options.beforeRun(run->id);
+      }
+      RunSetup setup;
+      setup.database = options.database;
+      setup.clock = options.clock;
+      setup.wrapDatabase = [&](host::Database& inner, sqlite::Database& sqlite) {
+        return std::make_unique<StoppableDatabase>(inner, sqlite, *run, openConnections);
+      };
+      result.emplace(ExecuteRun(*operation, values, setup));
+    } catch (const RunStopped&) {
+    }
+    if (run->stop) {
+      throw HttpError{409, "the run was stopped"};
+    }
+    Answer(*result, *format, view, response);
+  }
+
+  void Answer(const RunResult& run, engine::Format format, bool view, httplib::Response& response) {
+    const RunOutcome outcome = run.Outcome();
+    std::ostringstream out;
+    std::ostringstream err;
+    if (format == engine::Format::Json || view) {
+      WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, err);
+      if (!view) {
+        response.set_content(out.str(), "application/json");
+        return;
+      }
+      ordered_json answer = ordered_json::parse(out.str());
+      answer.erase("report");
+      std::ostringstream html;
+      WriteOutcome(outcome, engine::Format::Html, std::nullopt, html, err);
+      answer["html"] = html.str();
+      response.set_content(JsonText(answer), "application/json");
+      return;
+    }
+    if (!run.shown) {
+      WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, err);
+      ordered_json answer = ordered_json::parse(out.str());
+      answer.erase("report");
+      answer["error"] = "nothing to print: the report was not shown";
+      response.status = 422;
+      response.set_content(JsonText(answer), "application/json");
+      return;
+    }
+    const std::string extension(engine::FormatName(format));
+    const std::string fileName = run.operation + "." + extension;
+    if (engine::IsTextFormat(format)) {
+      WriteOutcome(outcome, format, std::nullopt, out, err);
+      response.set_content(out.str(), ContentType(format));
+    } else {
+      const std::filesystem::path file =
+          std::filesystem::temp_directory_path() /
+          ("orla-vendas-serve-" + std::to_string(getpid()) + "-" +
+           std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id())) + "." +
+           extension);
+      struct Remove {
+        const std::filesystem::path& file;
+        ~Remove() {
+          std::error_code ignored;
+          std::filesystem::remove(file, ignored);
+        }
+      } remove{file};
+      WriteOutcome(outcome, format, file.string(), out, err);
+      response.set_content(ReadWholeFile(file), ContentType(format));
+    }
+    response.set_header("Content-Disposition",
+                        std::string(format == engine::Format::Html ? "inline" : "attachment") +
+                            "; filename=\"" + fileName + "\"");
+  }
+};
+
+ViewerServer::ViewerServer(ServeOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+ViewerServer::~ViewerServer() = default;
+
+int ViewerServer::Bind() {
+  if (impl_->options.port == 0) {
+    impl_->port = impl_->http.bind_to_any_port(impl_->options.bind);
+  } else if (impl_->http.bind_to_port(impl_->options.bind, impl_->options.port)) {
+    impl_->port = impl_->options.port;
+  } else {
+    impl_->port = -1;
+  }
+  if (impl_->port <= 0) {
+    throw std::runtime_error("cannot listen on " + impl_->options.bind + " port " +
+                             std::to_string(impl_->options.port));
+  }
+  return impl_->port;
+}
+
+void ViewerServer::Serve() {
+  impl_->serving = true;
+  if (!impl_->stopRequested) {
+    impl_->http.listen_after_bind();
+  }
+  impl_->serving = false;
+}
+
+void ViewerServer::Stop() {
+  {
+    std::lock_guard lock(impl_->runsMutex);
+    for (auto& [id, run] : impl_->runs) {
+      run->stop = true;
+    }
+  }
+  impl_->stopRequested = true;
+  // A stop that comes while Serve is starting would find nothing to stop yet.
+  while (impl_->serving && !impl_->http.is_running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  impl_->http.stop();
+}
+
+int ViewerServer::OpenConnections() const {
+  return impl_->openConnections;
+}
+
+}  // namespace orla::cli

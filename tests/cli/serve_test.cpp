@@ -1,0 +1,458 @@
+// The viewer's API on an in-process server bound to an ephemeral loopback port.
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include <httplib.h>
+#include <sqlite3.h>
+
+#include "cli/run_command.h"
+#include "cli/serve_server.h"
+#include "service/operations.h"
+#include "tests/cli/cli_fixture.h"
+
+namespace orla::cli {
+namespace {
+
+using nlohmann::json;
+
+const char* const kMarch = R"({"Filtro_DataInicial":"01/03/2024","Filtro_DataFinal":"31/03/2024"})";
+
+class ServeTest : public CliTest {
+ protected:
+  void SetUp() override { Start({}); }
+  void TearDown() override { StopServer(); }
+
+  void Start(std::function<void(const std::string&)> beforeRun) {
+    ServeOptions options;
+    options.database = DemoMarch();
+    options.port = 0;
+    options.maxRuns = 4;
+    options.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 4, 2));
+    options.beforeRun = std::move(beforeRun);
+    server_ = std::make_unique<ViewerServer>(options);
+    port_ = server_->Bind();
+    thread_ = std::thread([this] { server_->Serve(); });
+  }
+
+  void StopServer() {
+    server_->Stop();
+    thread_.join();
+    server_.reset();
+  }
+
+  httplib::Client Client() const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_read_timeout(60);
+    return client;
+  }
+
+  httplib::Result Post(const std::string& path, const std::string& body) const {
+    return Client().Post(path.c_str(), body, "application/json");
+  }
+
+  // The server answers a plain request after whatever came before.
+  void ExpectStillServing() const {
+    const auto answer = Client().Get("/api/reports");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+  }
+
+  std::unique_ptr<ViewerServer> server_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
+  struct Case {
+    std::string body;
+    std::vector<std::string> arguments;
+  };
+  const std::vector<Case> cases{
+      {kMarch, {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"}},
+      {R"({"Filtro_DataInicial":"10/03/2024","Filtro_DataFinal":"12/03/2024"})",
+       {"Filtro_DataInicial=10/03/2024", "Filtro_DataFinal=12/03/2024"}},
+      // A refused period: the library's message and no report, in both.
+      {R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})",
+       {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"}},
+      // Nothing given: the month of the server's today, as run's --today.
+      {"", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    const auto answer = Post("/api/reports/VendasPorTiposDeRecebimento", c.body);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json");
+    std::vector<std::string> arguments{"VendasPorTiposDeRecebimento"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    arguments.push_back("--today");
+    arguments.push_back("2024-04-02");
+    arguments.push_back("--format");
+    arguments.push_back("json");
+    EXPECT_EQ(answer->body, Run(arguments).out);
+  }
+}
+
+TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
+  struct Case {
+    std::string format;
+    std::string type;
+    std::string start;
+  };
+  const std::vector<Case> cases{
+      {"pdf", "application/pdf", "%PDF-"},
+      {"xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet", "PK"},
+      {"csv", "text/csv; charset=utf-8", ""},
+      {"html", "text/html; charset=utf-8", "<!DOCTYPE html>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    const auto answer = Post("/api/reports/VendasPorTiposDeRecebimento?format=" + c.format, kMarch);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    EXPECT_EQ(answer->get_header_value("Content-Type"), c.type);
+    EXPECT_EQ(answer->body.substr(0, c.start.size()), c.start);
+    EXPECT_GT(answer->body.size(), 200u);
+    EXPECT_NE(answer->get_header_value("Content-Disposition")
+                  .find("VendasPorTiposDeRecebimento." + c.format),
+              std::string::npos);
+  }
+  // The CSV is the one run writes.
+  const auto csv = Post("/api/reports/VendasPorTiposDeRecebimento?format=csv", kMarch);
+  ASSERT_TRUE(csv);
+  EXPECT_EQ(csv->body, Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024",
+                            "Filtro_DataFinal=31/03/2024", "--format", "csv"})
+                           .out);
+}
+
+TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
+  struct Case {
+    std::string name;
+    std::string path;
+    std::string body;
+    httplib::Headers headers;
+    std::string contentType;
+    int status;
+    std::string message;  // a part of {"error"}
+  };
+  const std::string big(70 * 1024, ' ');
+  const std::vector<Case> cases{
+      {"unknown report", "/api/reports/Nope", "{}", {}, "application/json", 404, "unknown report"},
+      {"unknown parameter",
+       "/api/reports/VendasPorTiposDeRecebimento",
+       R"({"Filtro_X":"1"})",
+       {},
+       "application/json",
+       400,
+       "has no parameter Filtro_X"},
+      {"wrong type",
+       "/api/reports/ResumoPorProduto",
+       R"({"Filtro_TipoVisao":"fiscal"})",
+       {},
+       "application/json",
+       400,
+       "Filtro_TipoVisao"},
+      {"boolean",
+       "/api/reports/ResumoPorProduto",
+       R"({"Filtro_IsExibirCombustiveis":"sim"})",
+       {},
+       "application/json",
+       400,
+       "true or false"},
+      {"not text",
+       "/api/reports/ResumoPorProduto",
+       R"({"Filtro_TipoVisao":1})",
+       {},
+       "application/json",
+       400,
+       "as text"},
+      {"not an object",
+       "/api/reports/ResumoPorProduto",
+       "[1,2]",
+       {},
+       "application/json",
+       400,
+       "JSON object"},
+      {"not JSON",
+       "/api/reports/ResumoPorProduto",
+       "{",
+       {},
+       "application/json",
+       400,
+       "JSON object"},
+      {"form post",
+       "/api/reports/ResumoPorProduto",
+       "a=1",
+       {},
+       "application/x-www-form-urlencoded",
+       415,
+       "Content-Type"},
+      {"oversized body",
+       "/api/reports/ResumoPorProduto",
+       "{" + big + "}",
+       {},
+       "application/json",
+       413,
+       "larger than"},
+      {"oversized value",
+       "/api/reports/ResumoPorProduto",
+       R"({"Filtro_IDProduto":")" + std::string(5000, '1') + "\"}",
+       {},
+       "application/json",
+       400,
+       "longer than"},
+      {"bad format",
+       "/api/reports/VendasPorTiposDeRecebimento?format=docx",
+       kMarch,
+       {},
+       "application/json",
+       400,
+       "format"},
+      {"bad run id",
+       "/api/reports/VendasPorTiposDeRecebimento?run=a%20b",
+       kMarch,
+       {},
+       "application/json",
+       400,
+       "run id"},
+      {"foreign host",
+       "/api/reports/VendasPorTiposDeRecebimento",
+       kMarch,
+       {{"Host", "rebind.example.com:" + std::to_string(port_)}},
+       "application/json",
+       403,
+       "own address"},
+      {"own name, other port",
+       "/api/reports/VendasPorTiposDeRecebimento",
+       kMarch,
+       {{"Host", "localhost:1"}},
+       "application/json",
+       403,
+       "own address"},
+      {"foreign origin",
+       "/api/reports/VendasPorTiposDeRecebimento",
+       kMarch,
+       {{"Origin", "http://evil.example"}},
+       "application/json",
+       403,
+       "not accepted"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto answer = Client().Post(c.path.c_str(), c.headers, c.body, c.contentType.c_str());
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, c.status) << answer->body;
+    const json body = json::parse(answer->body, nullptr, false);
+    ASSERT_TRUE(body.is_object()) << answer->body;
+    EXPECT_NE(body.value("error", "").find(c.message), std::string::npos) << answer->body;
+    ExpectStillServing();
+  }
+  const auto foreignGet = Client().Get("/", {{"Host", "rebind.example.com"}});
+  ASSERT_TRUE(foreignGet);
+  EXPECT_EQ(foreignGet->status, 403);
+  EXPECT_EQ(Client().Get("/", {{"Host", "localhost:" + std::to_string(port_)}})->status, 200);
+}
+
+TEST_F(ServeTest, TheCatalogueIsTheListWithTheFormsMetadata) {
+  const auto answer = Client().Get("/api/reports");
+  ASSERT_TRUE(answer);
+  const json catalogue = json::parse(answer->body);
+  ASSERT_EQ(catalogue["reports"].size(), service::Operations().size());
+  for (const json& report : catalogue["reports"]) {
+    SCOPED_TRACE(report["name"].get<std::string>());
+    const service::OperationInfo* operation =
+        service::FindOperation(report["name"].get<std::string>());
+    ASSERT_NE(operation, nullptr);
+    ASSERT_EQ(report["parameters"].size(), operation->parameters.size());
+    EXPECT_FALSE(report["title"].get<std::string>().empty());
+    for (size_t i = 0; i < operation->parameters.size(); ++i) {
+      const json& parameter = report["parameters"][i];
+      EXPECT_EQ(parameter["name"], std::string(operation->parameters[i].name));
+      // Every default is a value run accepts for that parameter.
+      EXPECT_NO_THROW(CheckParameters(*operation, {{parameter["name"].get<std::string>(),
+                                                    parameter["default"].get<std::string>()}}));
+      if (parameter["input"] == "choice") {
+        for (const json& choice : parameter["choices"]) {
+          EXPECT_NO_THROW(CheckParameters(*operation, {{parameter["name"].get<std::string>(),
+                                                        choice["value"].get<std::string>()}}));
+        }
+      }
+    }
+  }
+  EXPECT_EQ(catalogue["reports"][0]["parameters"][0]["default"], "01/04/2024");
+  EXPECT_EQ(catalogue["reports"][0]["parameters"][1]["default"], "02/04/2024");
+}
+
+int CountRows(const std::filesystem::path& file, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  // The schema names the project's collation; plain byte order is enough to count.
+  sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr,
+                           [](void*, int n1, const void* a, int n2, const void* b) {
+                             const int c = std::memcmp(a, b, static_cast<size_t>(std::min(n1, n2)));
+                             return c != 0 ? c : n1 - n2;
+                           });
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+  const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return count;
+}
+
+TEST_F(ServeTest, TheListsComeFromTheDatabase) {
+  struct Case {
+    std::string list;
+    const char* count;
+  };
+  const std::vector<Case> cases{
+      {"clientes", "SELECT COUNT(*) FROM Clientes"},
+      {"produtos", "SELECT COUNT(*) FROM Produtos"},
+      {"funcionarios", "SELECT COUNT(*) FROM \"Funcionários\""},
+      {"turnos", "SELECT COUNT(DISTINCT Caixa) FROM \"Movimentações\""},
+      {"formas", "SELECT COUNT(*) FROM T010_FormasDePagto"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list);
+    const auto answer = Client().Get(("/api/lookup/" + c.list).c_str());
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    EXPECT_EQ(static_cast<int>(json::parse(answer->body)["items"].size()),
+              CountRows(DemoMarch(), c.count));
+  }
+  // A search is a bound filter: a quote in it finds nothing and breaks nothing.
+  const auto quoted = Client().Get("/api/lookup/clientes?q=%27%20OR%20%271%27%3D%271");
+  ASSERT_TRUE(quoted);
+  EXPECT_EQ(quoted->status, 200);
+  EXPECT_TRUE(json::parse(quoted->body)["items"].empty());
+  EXPECT_EQ(Client().Get("/api/lookup/senhas")->status, 404);
+}
+
+TEST_F(ServeTest, ConcurrentClientsGetWhatTheyGetOneByOne) {
+  const std::vector<std::string> bodies{
+      kMarch,
+      R"({"Filtro_DataInicial":"01/03/2024","Filtro_DataFinal":"10/03/2024"})",
+      R"({"Filtro_DataInicial":"11/03/2024","Filtro_DataFinal":"20/03/2024"})",
+      R"({"Filtro_DataInicial":"21/03/2024","Filtro_DataFinal":"31/03/2024"})",
+  };
+  std::vector<std::string> oneByOne;
+  for (const std::string& body : bodies) {
+    oneByOne.push_back(Post("/api/reports/VendasPorTiposDeRecebimento", body)->body);
+  }
+  for (int round = 0; round < 3; ++round) {
+    std::vector<std::future<std::string>> answers;
+    for (const std::string& body : bodies) {
+      answers.push_back(std::async(std::launch::async, [&, body] {
+        const auto answer = Post("/api/reports/VendasPorTiposDeRecebimento", body);
+        return answer && answer->status == 200 ? answer->body : std::string("failed");
+      }));
+    }
+    for (size_t i = 0; i < bodies.size(); ++i) {
+      SCOPED_TRACE(bodies[i]);
+      EXPECT_EQ(answers[i].get(), oneByOne[i]);
+    }
+  }
+  EXPECT_EQ(server_->OpenConnections(), 0);
+}
+
+TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
+  StopServer();
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool started = false;
+  bool stopped = false;
+  Start([&](const std::string&) {
+    std::unique_lock lock(mutex);
+    started = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return stopped; });
+  });
+  auto running = std::async(std::launch::async, [&] {
+    return Post("/api/reports/VendasPorTiposDeRecebimento?run=stop-me", kMarch);
+  });
+  {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return started; });
+  }
+  const auto progress = Client().Get("/api/runs/stop-me");
+  ASSERT_TRUE(progress);
+  EXPECT_EQ(json::parse(progress->body)["state"], "running");
+  const auto stop = Client().Post("/api/runs/stop-me/stop");
+  ASSERT_TRUE(stop);
+  EXPECT_EQ(stop->status, 202);
+  {
+    std::lock_guard lock(mutex);
+    stopped = true;
+    changed.notify_all();
+  }
+  const auto answer = running.get();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status, 409);
+  EXPECT_NE(answer->body.find("stopped"), std::string::npos);
+  EXPECT_EQ(server_->OpenConnections(), 0);
+  const json runs = json::parse(Client().Get("/api/runs")->body);
+  EXPECT_TRUE(runs["runs"].empty());
+  EXPECT_EQ(runs["connections"], 0);
+  EXPECT_EQ(Client().Get("/api/runs/stop-me")->status, 404);
+  // The next run goes through.
+  const auto next = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->status, 200);
+  EXPECT_TRUE(json::parse(next->body)["result"].get<bool>());
+}
+
+TEST_F(ServeTest, RunsThatFillTheSameWorkingTableTakeTurnsAndTheOthersGoOn) {
+  StopServer();
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool firstIn = false;
+  bool release = false;
+  Start([&](const std::string& id) {
+    if (id != "first") {
+      return;
+    }
+    std::unique_lock lock(mutex);
+    firstIn = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return release; });
+  });
+  // Both summaries fill ##VendasNosBicos.
+  auto first = std::async(std::launch::async,
+                          [&] { return Post("/api/reports/ResumoPorProduto?run=first", kMarch); });
+  {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return firstIn; });
+  }
+  auto second = std::async(std::launch::async, [&] {
+    return Post("/api/reports/ResumoPorGrupoDeProduto?run=second", kMarch);
+  });
+  std::string state;
+  for (int i = 0; i < 200 && state != "waiting"; ++i) {
+    const auto progress = Client().Get("/api/runs/second");
+    state =
+        progress && progress->status == 200 ? json::parse(progress->body).value("state", "") : "";
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(state, "waiting");
+  // A report with no working table runs meanwhile.
+  const auto other = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->status, 200);
+  EXPECT_EQ(json::parse(Client().Get("/api/runs/second")->body)["state"], "waiting");
+  {
+    std::lock_guard lock(mutex);
+    release = true;
+    changed.notify_all();
+  }
+  // Whatever the summaries answer, both end and give their connections back.
+  ASSERT_TRUE(first.get());
+  ASSERT_TRUE(second.get());
+  EXPECT_EQ(server_->OpenConnections(), 0);
+}
+
+}  // namespace
+}  // namespace orla::cli
