@@ -1,5 +1,8 @@
 #include "sqlite/recordset.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "host/errors.h"
 #include "sqlite/tsql_tokenizer.h"
 
@@ -11,16 +14,166 @@ namespace {
 constexpr int32_t kItemNotFound = 3265;
 constexpr int32_t kNoCurrentRecord = 3021;
 
+[[noreturn]] void SpoolFailed(const char* what) {
+  throw host::HostError(host::error_number::kOutOfMemory,
+                        std::string("Cannot ") + what + " the rows of a query in a temporary file",
+                        "Recordset");
+}
+
 }  // namespace
 
+void RowSpool::Put(const void* data, std::size_t size) {
+  if (!file_ && memory_.size() + size > memoryBytes_) {
+    file_.reset(std::tmpfile());
+    if (!file_ || std::fwrite(memory_.data(), 1, memory_.size(), file_.get()) != memory_.size()) {
+      SpoolFailed("keep");
+    }
+    std::string().swap(memory_);
+  }
+  if (file_) {
+    if (size != 0 && std::fwrite(data, 1, size, file_.get()) != size) {
+      SpoolFailed("keep");
+    }
+  } else {
+    memory_.append(static_cast<const char*>(data), size);
+  }
+}
+
+void RowSpool::Get(void* data, std::size_t size) {
+  if (file_) {
+    if (size != 0 && std::fread(data, 1, size, file_.get()) != size) {
+      SpoolFailed("read back");
+    }
+    return;
+  }
+  if (readAt_ + size > memory_.size()) {
+    SpoolFailed("read back");
+  }
+  std::memcpy(data, memory_.data() + readAt_, size);
+  readAt_ += size;
+}
+
+void RowSpool::Append(const host::Value& cell) {
+  const auto kind = static_cast<uint8_t>(cell.GetKind());
+  Put(&kind, 1);
+  switch (cell.GetKind()) {
+    case host::Value::Kind::Null:
+      break;
+    case host::Value::Kind::Boolean: {
+      const uint8_t flag = cell.AsBoolean() ? 1 : 0;
+      Put(&flag, 1);
+      break;
+    }
+    case host::Value::Kind::Integer: {
+      const int64_t number = cell.AsInteger();
+      Put(&number, sizeof number);
+      break;
+    }
+    case host::Value::Kind::Double: {
+      const double number = cell.AsDouble();
+      Put(&number, sizeof number);
+      break;
+    }
+    case host::Value::Kind::Text: {
+      const std::string& text = cell.AsText();
+      const uint64_t length = text.size();
+      Put(&length, sizeof length);
+      Put(text.data(), text.size());
+      break;
+    }
+    case host::Value::Kind::Date: {
+      const int64_t days = cell.AsDate().Days();
+      const int32_t seconds = cell.AsDate().SecondsOfDay();
+      Put(&days, sizeof days);
+      Put(&seconds, sizeof seconds);
+      break;
+    }
+  }
+  ++cells_;
+}
+
+void RowSpool::Rewind() {
+  readAt_ = 0;
+  if (file_ && (std::fflush(file_.get()) != 0 || std::fseek(file_.get(), 0, SEEK_SET) != 0)) {
+    SpoolFailed("read back");
+  }
+}
+
+host::Value RowSpool::Read() {
+  uint8_t kind = 0;
+  Get(&kind, 1);
+  switch (static_cast<host::Value::Kind>(kind)) {
+    case host::Value::Kind::Null:
+      return host::Value();
+    case host::Value::Kind::Boolean: {
+      uint8_t flag = 0;
+      Get(&flag, 1);
+      return host::Value(flag != 0);
+    }
+    case host::Value::Kind::Integer: {
+      int64_t number = 0;
+      Get(&number, sizeof number);
+      return host::Value(number);
+    }
+    case host::Value::Kind::Double: {
+      double number = 0;
+      Get(&number, sizeof number);
+      return host::Value(number);
+    }
+    case host::Value::Kind::Text: {
+      uint64_t length = 0;
+      Get(&length, sizeof length);
+      std::string text(length, '\0');
+      Get(text.data(), text.size());
+      return host::Value(std::move(text));
+    }
+    case host::Value::Kind::Date: {
+      int64_t days = 0;
+      int32_t seconds = 0;
+      Get(&days, sizeof days);
+      Get(&seconds, sizeof seconds);
+      return host::Value(host::DateTime::FromDays(days, seconds));
+    }
+  }
+  SpoolFailed("read back");
+}
+
 TableRecordset::TableRecordset(std::vector<host::Column> columns, std::vector<host::Value> cells)
-    : columns_(std::move(columns)), cells_(std::move(cells)) {}
+    : columns_(std::move(columns)) {
+  for (const host::Value& cell : cells) {
+    rows_.Append(cell);
+  }
+  MoveFirst();
+}
+
+TableRecordset::TableRecordset(std::vector<host::Column> columns, RowSpool rows, Convert convert)
+    : columns_(std::move(columns)), rows_(std::move(rows)), convert_(std::move(convert)) {
+  MoveFirst();
+}
+
+void TableRecordset::LoadRow() {
+  current_.clear();
+  if (row_ >= RowCount()) {
+    return;
+  }
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    host::Value cell = rows_.Read();
+    current_.push_back(convert_ ? convert_(std::move(cell), c) : std::move(cell));
+  }
+}
+
+void TableRecordset::MoveFirst() {
+  row_ = 0;
+  rows_.Rewind();
+  LoadRow();
+}
 
 void TableRecordset::MoveNext() {
   if (row_ >= RowCount()) {
     throw host::HostError(kNoCurrentRecord, "MoveNext past the last record", "Recordset");
   }
   ++row_;
+  LoadRow();
 }
 
 host::Value TableRecordset::Field(std::string_view name) {
@@ -44,7 +197,7 @@ host::Value TableRecordset::FieldAt(std::size_t index) {
     throw host::HostError(kNoCurrentRecord, "Either BOF or EOF is True: no current record",
                           "Recordset");
   }
-  return cells_[row_ * columns_.size() + index];
+  return current_[index];
 }
 
 }  // namespace orla::sqlite

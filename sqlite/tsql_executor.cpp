@@ -68,11 +68,11 @@ std::string NumberText(double number) {
   return std::string(buffer, result.ptr);
 }
 
-// The kind a computed column shows, from the values it holds.
-ColumnType InferType(const std::vector<Value>& cells, std::size_t column, std::size_t width) {
+// The kind a computed column shows, from the values it holds, learnt as they are read.
+struct SeenKinds {
   bool integer = false, real = false, text = false, dates = true;
-  for (std::size_t i = column; i < cells.size(); i += width) {
-    const Value& cell = cells[i];
+
+  void Add(const Value& cell) {
     switch (cell.GetKind()) {
       case Value::Kind::Integer:
         integer = true;
@@ -88,14 +88,17 @@ ColumnType InferType(const std::vector<Value>& cells, std::size_t column, std::s
         break;
     }
   }
-  if (text) {
-    return dates && !integer && !real ? ColumnType::Date : ColumnType::Text;
+
+  ColumnType Type() const {
+    if (text) {
+      return dates && !integer && !real ? ColumnType::Date : ColumnType::Text;
+    }
+    if (real) {
+      return ColumnType::Double;
+    }
+    return integer ? ColumnType::Integer : ColumnType::Unknown;
   }
-  if (real) {
-    return ColumnType::Double;
-  }
-  return integer ? ColumnType::Integer : ColumnType::Unknown;
-}
+};
 
 Value ConvertCell(const Value& cell, ColumnType type) {
   switch (type) {
@@ -161,39 +164,45 @@ host::RecordsetRef ReadAllRows(PreparedStatement& statement,
     columns.push_back({sqlite3_column_name(handle, c),
                        declared ? tsql::ColumnTypeOfDeclared(declared) : ColumnType::Unknown});
   }
-  std::vector<Value> cells;
+  // The rows go to a spool as they come (recordset.h); kinds are settled once all are seen.
+  RowSpool rows;
+  std::vector<SeenKinds> seen(static_cast<std::size_t>(width));
   while (statement.Step()) {
     for (int c = 0; c < width; ++c) {
+      Value cell;
       switch (sqlite3_column_type(handle, c)) {
         case SQLITE_INTEGER:
-          cells.emplace_back(static_cast<int64_t>(sqlite3_column_int64(handle, c)));
+          cell = Value(static_cast<int64_t>(sqlite3_column_int64(handle, c)));
           break;
         case SQLITE_FLOAT:
-          cells.emplace_back(sqlite3_column_double(handle, c));
+          cell = Value(sqlite3_column_double(handle, c));
           break;
         case SQLITE_NULL:
-          cells.emplace_back();
           break;
         default: {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, c));
-          cells.emplace_back(
-              std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, c))));
+          cell =
+              Value(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, c))));
           break;
         }
       }
+      seen[static_cast<std::size_t>(c)].Add(cell);
+      rows.Append(cell);
     }
   }
   statement.Reset();
-  const auto w = static_cast<std::size_t>(width);
-  for (std::size_t c = 0; c < w; ++c) {
+  std::vector<ColumnType> types;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c].type == ColumnType::Unknown) {
-      columns[c].type = InferType(cells, c, w);
+      columns[c].type = seen[c].Type();
     }
-    for (std::size_t i = c; i < cells.size(); i += w) {
-      cells[i] = ConvertCell(cells[i], columns[c].type);
-    }
+    types.push_back(columns[c].type);
   }
-  return std::make_shared<TableRecordset>(std::move(columns), std::move(cells));
+  return std::make_shared<TableRecordset>(
+      std::move(columns), std::move(rows),
+      [types = std::move(types)](Value cell, std::size_t column) {
+        return ConvertCell(cell, types[column]);
+      });
 }
 
 BatchResult RunBatch(Connection& connection, std::string_view tsql) {
