@@ -44,8 +44,9 @@ constexpr int kProgressSteps = 1000;  // SQLite VM steps between looks at the st
 // The global ## working tables each report fills. Every connection of the process sees the
 // same TempDB, so two runs that fill the same table at once would read each other's rows:
 // those runs take the table's lock (all of a run's tables, in name order, so two runs never
-// wait on each other crosswise). Reports that share no table, and the procedures' ### tables,
-// whose rows carry the key of the call that wrote them, run side by side.
+// wait on each other crosswise). The two procedures each write TempDB in one long
+// transaction, and runs of them side by side wait on each other's lock until SQLite gives up,
+// so they take turns on their ### tables as well. Reports that share no table run side by side.
 const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
   static const std::map<std::string_view, std::vector<std::string_view>> tables{
       {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
@@ -56,6 +57,8 @@ const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables()
       {"ResumoPorClassificacaoFiscal", {"##VendasNosBicos"}},
       {"DetalhesDosMovimentosPorClientes", {"##VendaDetalhadaDadosComplementares"}},
       {"ClienteEspecial", {"##vcliesp"}},
+      {"VendasPorTiposDeRecebimento", {"###vtr_rpt"}},
+      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {"###VendasF"}},
   };
   return tables;
 }

@@ -141,7 +141,7 @@ TEST_F(SqlCommandTest, ExplainShowsWhatEachStatementBecame) {
       Sql({"--explain", "--format", "csv", "SELECT COUNT(*) AS n FROM [Movimentações]"});
   ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
   EXPECT_EQ(quiet.out, "n\n" + Raw("SELECT COUNT(*) FROM \"Movimentações\"").at(0) + "\n");
-  EXPECT_THAT(quiet.err, HasSubstr("COUNT(*) AS \"n\" FROM \"Movimentações\";"));
+  EXPECT_THAT(quiet.err, HasSubstr("COUNT(*) AS \"n\" FROM main.\"Movimentações\";"));
 }
 
 TEST_F(SqlCommandTest, AStatementThatCannotRunStopsTheBatchWithItsError) {
