@@ -371,6 +371,7 @@ void Typesetter::Draw(cairo_t* cr, Font font, const std::string& text, double x,
   const ShapedText& shaped = Shape(font, text, width, maxLines, align);
   cairo_move_to(cr, x, y);
   if (shaped.runs.empty() && !text.empty()) {
+    Flush(cr);
     pango_cairo_show_layout(cr, Prepare(font, text, width, maxLines, align));
     return;
   }
@@ -389,6 +390,11 @@ void Typesetter::DrawNumber(cairo_t* cr, Font font, const std::string& text, dou
     units = logical.width;
   }
   const double textWidth = static_cast<double>(units) / PANGO_SCALE;
+  if (layout != nullptr || textWidth > width) {
+    Flush(cr);
+  }
+  const bool batching = batching_;
+  batching_ = batching_ && textWidth <= width;
   cairo_save(cr);
   if (textWidth > width) {
     cairo_translate(cr, x, y);
@@ -403,26 +409,63 @@ void Typesetter::DrawNumber(cairo_t* cr, Font font, const std::string& text, dou
     Show(cr, shaped);
   }
   cairo_restore(cr);
+  batching_ = batching;
 }
 
 void Typesetter::Show(cairo_t* cr, const ShapedText& shaped) {
   double originX = 0;
   double originY = 0;
   cairo_get_current_point(cr, &originX, &originY);
-  cairo_save(cr);
   for (const GlyphRun& run : shaped.runs) {
     const double baseX = originX + run.x;
     const double baseY = originY + run.y;
+    // Right-to-left runs keep a call of their own.
+    if (batching_ && run.flags == 0) {
+      if (run.font.get() != batchFont_) {
+        Flush(cr);
+        batchFont_ = run.font.get();
+      }
+      for (const cairo_glyph_t& g : run.glyphs) {
+        batchGlyphs_.push_back({g.index, baseX + g.x, baseY + g.y});
+      }
+      batchText_ += run.text;
+      batchClusters_.insert(batchClusters_.end(), run.clusters.begin(), run.clusters.end());
+      continue;
+    }
+    Flush(cr);
     placed_.resize(run.glyphs.size());
     for (size_t i = 0; i < run.glyphs.size(); ++i) {
       placed_[i] = {run.glyphs[i].index, baseX + run.glyphs[i].x, baseY + run.glyphs[i].y};
     }
+    cairo_save(cr);
     cairo_set_scaled_font(cr, run.font.get());
     cairo_show_text_glyphs(cr, run.text.data(), static_cast<int>(run.text.size()), placed_.data(),
                            static_cast<int>(placed_.size()), run.clusters.data(),
                            static_cast<int>(run.clusters.size()), run.flags);
+    cairo_restore(cr);
   }
+}
+
+void Typesetter::Flush(cairo_t* cr) {
+  if (batchFont_ == nullptr) {
+    return;
+  }
+  cairo_save(cr);
+  cairo_set_scaled_font(cr, batchFont_);
+  cairo_show_text_glyphs(cr, batchText_.data(), static_cast<int>(batchText_.size()),
+                         batchGlyphs_.data(), static_cast<int>(batchGlyphs_.size()),
+                         batchClusters_.data(), static_cast<int>(batchClusters_.size()),
+                         cairo_text_cluster_flags_t(0));
   cairo_restore(cr);
+  batchFont_ = nullptr;
+  batchGlyphs_.clear();
+  batchText_.clear();
+  batchClusters_.clear();
+}
+
+void Typesetter::EndBatch(cairo_t* cr) {
+  Flush(cr);
+  batching_ = false;
 }
 
 }  // namespace orla::engine::pdf

@@ -119,6 +119,12 @@ class Typesetter {
   void Draw(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
             Align align, int maxLines);
 
+  // Between these, texts in the same font are drawn by one call at the end: fewer, larger
+  // drawing operations for Cairo to record and place on the page, the same glyphs at the
+  // same places. Nothing else may be drawn before EndBatch.
+  void BeginBatch() { batching_ = cached_; }
+  void EndBatch(cairo_t* cr);
+
   // A number on one line, never cut: narrowed to fit when it is wider than its cell.
   void DrawNumber(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
                   Align align);
@@ -131,6 +137,7 @@ class Typesetter {
   PangoLayout* Prepare(Font font, const std::string& text, double width, int maxLines, Align align);
   void Capture(PangoLayout* layout, ShapedText& out);
   void Show(cairo_t* cr, const ShapedText& shaped);
+  void Flush(cairo_t* cr);
 
   bool cached_;
   ObjectPtr fontMap_;
@@ -145,6 +152,11 @@ class Typesetter {
   std::string key_;
   ShapedText scratch_;
   std::vector<cairo_glyph_t> placed_;
+  bool batching_ = false;
+  cairo_scaled_font_t* batchFont_ = nullptr;
+  std::vector<cairo_glyph_t> batchGlyphs_;
+  std::string batchText_;
+  std::vector<cairo_text_cluster_t> batchClusters_;
 };
 
 }  // namespace orla::engine::pdf

@@ -440,6 +440,7 @@ class PdfWriter final : public DocumentWriter {
         break;
     }
     SetColor(kInk);
+    type_.BeginBatch();
     size_t i = 0;
     if (kind != RowKind::Detail && !block.texts.empty()) {
       size_t span = 1;
@@ -464,6 +465,7 @@ class PdfWriter final : public DocumentWriter {
                    kind == RowKind::Detail ? columns_[i].wrapLines : 1);
       }
     }
+    type_.EndBatch(cr_);
   }
 
   cairo_t* cr_;
