@@ -1,7 +1,6 @@
 #include "engine/pdf_text.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -421,9 +420,9 @@ void Typesetter::Show(cairo_t* cr, const ShapedText& shaped) {
     const double baseY = originY + run.y;
     // Right-to-left runs keep a call of their own.
     if (batching_ && run.flags == 0) {
-      if (run.font.get() != batchFont_) {
+      if (run.font.get() != batchFont_.get()) {
         Flush(cr);
-        batchFont_ = run.font.get();
+        batchFont_.reset(cairo_scaled_font_reference(run.font.get()));
       }
       for (const cairo_glyph_t& g : run.glyphs) {
         batchGlyphs_.push_back({g.index, baseX + g.x, baseY + g.y});
@@ -447,17 +446,17 @@ void Typesetter::Show(cairo_t* cr, const ShapedText& shaped) {
 }
 
 void Typesetter::Flush(cairo_t* cr) {
-  if (batchFont_ == nullptr) {
+  if (!batchFont_) {
     return;
   }
   cairo_save(cr);
-  cairo_set_scaled_font(cr, batchFont_);
+  cairo_set_scaled_font(cr, batchFont_.get());
   cairo_show_text_glyphs(cr, batchText_.data(), static_cast<int>(batchText_.size()),
                          batchGlyphs_.data(), static_cast<int>(batchGlyphs_.size()),
                          batchClusters_.data(), static_cast<int>(batchClusters_.size()),
                          cairo_text_cluster_flags_t(0));
   cairo_restore(cr);
-  batchFont_ = nullptr;
+  batchFont_.reset();
   batchGlyphs_.clear();
   batchText_.clear();
   batchClusters_.clear();

@@ -153,7 +153,7 @@ class Typesetter {
   ShapedText scratch_;
   std::vector<cairo_glyph_t> placed_;
   bool batching_ = false;
-  cairo_scaled_font_t* batchFont_ = nullptr;
+  ScaledFontPtr batchFont_;
   std::vector<cairo_glyph_t> batchGlyphs_;
   std::string batchText_;
   std::vector<cairo_text_cluster_t> batchClusters_;
