@@ -65,13 +65,10 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
     if (!format) {
       format = file ? FormatOfFile(*file) : engine::Format::Text;
     }
-    std::ifstream stream(input, std::ios::binary);
-    if (!stream) {
+    if (!std::ifstream(input, std::ios::binary)) {
       throw UsageError(input + ": cannot read the file");
     }
-    std::ostringstream text;
-    text << stream.rdbuf();
-    report = engine::ReportFromJson(text.str());
+    report = engine::ReportFromJsonFile(input);
   } catch (const UsageError& e) {
     err << "orla-vendas render: " << e.what() << '\n';
     return kExitUsage;
@@ -87,6 +84,15 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
     }
     const std::string path =
         file ? *file : report->LayoutName() + "." + std::string(engine::FormatName(*format));
+    std::error_code same;
+    if (std::filesystem::equivalent(input, path, same)) {
+      // The rows are read from the document while the report is written: over itself, they
+      // must be read into memory first.
+      std::ifstream stream(input, std::ios::binary);
+      std::ostringstream text;
+      text << stream.rdbuf();
+      report = engine::ReportFromJson(text.str());
+    }
     engine::Render(*report, *format, std::filesystem::path(path));
     err << "Wrote " << path << '\n';
   } catch (const std::exception& e) {

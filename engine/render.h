@@ -34,5 +34,8 @@ void WriteReportJson(Report& report, std::ostream& out);
 // "layout", "columns" and "rows" are required. An unknown layout, column, formula or
 // subreport raises host::LayoutError naming it.
 std::shared_ptr<Report> ReportFromJson(std::string_view text);
+// The same from a file, read as a stream: the rows stay in the file and are read again, one
+// at a time, whenever the report is rendered, so memory does not grow with them.
+std::shared_ptr<Report> ReportFromJsonFile(const std::filesystem::path& file);
 
 }  // namespace orla::engine

@@ -5,13 +5,12 @@
 // last line apart from its totals.
 #include <algorithm>
 #include <array>
-#include <unordered_map>
 
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <pango/pangocairo.h>
 
 #include "engine/document.h"
+#include "engine/pdf_text.h"
 #include "engine/writers.h"
 #include "host/errors.h"
 
@@ -39,47 +38,12 @@ constexpr Rgb kGroupFill{0.875, 0.906, 0.941};
 constexpr Rgb kSubtotalFill{0.945, 0.957, 0.969};
 constexpr Rgb kBar{0.545, 0.635, 0.749};
 
-enum class Font {
-  Body,
-  BodyBold,
-  ColumnHeader,
-  Group,
-  Paragraph,
-  Heading,
-  Company,
-  Title,
-  Caption,
-  Footer
-};
-constexpr size_t kFontCount = 10;
-// Sizes in points: body text, its bold, column headers, group headers, notes, subreport
-// headings, the company line, the title, the caption and the page footer.
-constexpr std::array<const char*, kFontCount> kFontDescriptions = {
-    "DejaVu Sans Condensed 8.5",
-    "DejaVu Sans Condensed Bold 8.5",
-    "DejaVu Sans Condensed Bold 8",
-    "DejaVu Sans Condensed Bold 9.5",
-    "DejaVu Sans 9",
-    "DejaVu Sans Bold 12",
-    "DejaVu Sans Bold 9.5",
-    "DejaVu Sans Bold 16",
-    "DejaVu Sans 9",
-    "DejaVu Sans 8",
-};
-
-template <typename T, void (*Free)(T*)>
-struct Deleter {
-  void operator()(T* p) const { Free(p); }
-};
-void UnrefObject(void* p) {
-  g_object_unref(p);
-}
+using pdf::Deleter;
+using pdf::Font;
+using pdf::Typesetter;
 using SurfacePtr =
     std::unique_ptr<cairo_surface_t, Deleter<cairo_surface_t, cairo_surface_destroy>>;
 using CairoPtr = std::unique_ptr<cairo_t, Deleter<cairo_t, cairo_destroy>>;
-using ObjectPtr = std::unique_ptr<void, Deleter<void, UnrefObject>>;
-using FontPtr = std::unique_ptr<PangoFontDescription,
-                                Deleter<PangoFontDescription, pango_font_description_free>>;
 
 // Cells hold one line; line breaks of the data would only push rows apart.
 std::string OneLine(std::string_view text) {
@@ -89,119 +53,6 @@ std::string OneLine(std::string_view text) {
   std::replace(result.begin(), result.end(), '\t', ' ');
   return result;
 }
-
-// Pango layouts, one per font, and a bounded cache of the wrapped heights of texts, so that
-// laying out a row costs the same on the millionth row as on the first.
-class Typesetter {
- public:
-  // A font map of its own, released with the typesetter: the process-wide default would
-  // keep every font pattern it ever matched for the life of the thread.
-  explicit Typesetter(cairo_t* cr)
-      : fontMap_(pango_cairo_font_map_new()),
-        context_(pango_font_map_create_context(static_cast<PangoFontMap*>(fontMap_.get()))) {
-    PangoContext* context = Context();
-    pango_cairo_update_context(cr, context);
-    // One unit of the page is one point, so font sizes are points (Pango assumes 96 dpi).
-    pango_cairo_context_set_resolution(context, 72);
-    cairo_font_options_t* options = cairo_font_options_create();
-    // Unhinted metrics: the same widths whatever the surface, in both passes.
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    pango_cairo_context_set_font_options(context, options);
-    cairo_font_options_destroy(options);
-    for (size_t f = 0; f < kFontCount; ++f) {
-      fonts_[f] = FontPtr(pango_font_description_from_string(kFontDescriptions[f]));
-      layouts_[f] = ObjectPtr(pango_layout_new(context));
-      pango_layout_set_font_description(Layout(f), fonts_[f].get());
-      pango_layout_set_text(Layout(f), "ÁÇgj", -1);
-      PangoRectangle logical;
-      pango_layout_get_extents(Layout(f), nullptr, &logical);
-      lineHeights_[f] = static_cast<double>(logical.height) / PANGO_SCALE;
-    }
-  }
-
-  double LineHeight(Font font) const { return lineHeights_[static_cast<size_t>(font)]; }
-
-  // The lines `text` takes in `width`, wrapped at word boundaries, at most `maxLines`
-  // (0: as many as it needs).
-  int Lines(Font font, const std::string& text, double width, int maxLines) {
-    if (maxLines == 1 || text.empty()) {
-      return 1;
-    }
-    std::string key = std::to_string(static_cast<int>(font)) + '/' +
-                      std::to_string(static_cast<int>(width * 8)) + '/' + std::to_string(maxLines) +
-                      '/' + text;
-    if (auto it = lines_.find(key); it != lines_.end()) {
-      return it->second;
-    }
-    PangoLayout* layout = Prepare(font, text, width, maxLines, Align::Left);
-    const int lines = std::max(1, pango_layout_get_line_count(layout));
-    if (lines_.size() > 65536) {
-      lines_.clear();
-    }
-    lines_.emplace(std::move(key), lines);
-    return lines;
-  }
-
-  // Text in a box of `width`: wrapped up to `maxLines`, the last line cut with "…"
-  // (0: all the lines it needs, uncut).
-  void Draw(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
-            Align align, int maxLines) {
-    PangoLayout* layout = Prepare(font, text, width, maxLines, align);
-    cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, layout);
-  }
-
-  // A number on one line, never cut: narrowed to fit when it is wider than its cell.
-  void DrawNumber(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
-                  Align align) {
-    PangoLayout* layout = Layout(static_cast<size_t>(font));
-    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-    pango_layout_set_width(layout, -1);
-    pango_layout_set_height(layout, -1);
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
-    pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);
-    PangoRectangle logical;
-    pango_layout_get_extents(layout, nullptr, &logical);
-    const double textWidth = static_cast<double>(logical.width) / PANGO_SCALE;
-    cairo_save(cr);
-    if (textWidth > width) {
-      cairo_translate(cr, x, y);
-      cairo_scale(cr, width / textWidth, 1);
-      cairo_move_to(cr, 0, 0);
-    } else {
-      cairo_move_to(cr, align == Align::Right ? x + width - textWidth : x, y);
-    }
-    pango_cairo_show_layout(cr, layout);
-    cairo_restore(cr);
-  }
-
- private:
-  PangoContext* Context() const { return static_cast<PangoContext*>(context_.get()); }
-  PangoLayout* Layout(size_t f) const { return static_cast<PangoLayout*>(layouts_[f].get()); }
-
-  PangoLayout* Prepare(Font font, const std::string& text, double width, int maxLines,
-                       Align align) {
-    PangoLayout* layout = Layout(static_cast<size_t>(font));
-    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-    pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
-    // Column captions break between words only: a caption cut inside a word reads badly.
-    pango_layout_set_wrap(layout,
-                          font == Font::ColumnHeader ? PANGO_WRAP_WORD : PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_height(layout, maxLines > 0 ? -maxLines : -1);
-    pango_layout_set_ellipsize(layout, maxLines > 0 ? PANGO_ELLIPSIZE_END : PANGO_ELLIPSIZE_NONE);
-    pango_layout_set_alignment(layout,
-                               align == Align::Right ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);
-    return layout;
-  }
-
-  ObjectPtr fontMap_;
-  ObjectPtr context_;
-  std::array<FontPtr, kFontCount> fonts_;
-  std::array<ObjectPtr, kFontCount> layouts_;
-  std::array<double, kFontCount> lineHeights_{};
-  std::unordered_map<std::string, int> lines_;
-};
 
 class PdfWriter final : public DocumentWriter {
  public:
@@ -596,6 +447,7 @@ class PdfWriter final : public DocumentWriter {
         break;
     }
     SetColor(kInk);
+    type_.BeginBatch();
     size_t i = 0;
     if (kind != RowKind::Detail && !block.texts.empty()) {
       size_t span = 1;
@@ -627,6 +479,7 @@ class PdfWriter final : public DocumentWriter {
                    kind == RowKind::Detail ? columns_[i].wrapLines : 1);
       }
     }
+    type_.EndBatch(cr_);
   }
 
   cairo_t* cr_;

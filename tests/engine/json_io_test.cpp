@@ -1,3 +1,4 @@
+#include <fstream>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,21 @@ TEST(JsonIoTest, RefusesWhatTheLayoutDoesNotKnowNamingIt) {
        "Sub"},
       {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [["1", "2"]]})", "one value"},
       {R"({"layout": "rptRanking", "columns": ["Codigo"]})", "\"rows\""},
+      // The rows are checked when the document is read, whatever the order of its keys.
+      {R"({"rows": [["1"], ["2", "3"]], "columns": ["Codigo"], "layout": "rptRanking"})",
+       "one value per column (1)"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [["1"], "2"]})", "one value"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [{"Codigo": "1"}]})",
+       "one value"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [["1"], [{"a": [1]}]]})",
+       R"(not {"a":[1]})"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [[[1]], ["1", "2"]]})",
+       "not [1]"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [["1", "2"], [[1]]]})",
+       "one value"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": [["1"]], "x": )",
+       "not a JSON object"},
+      {R"({"layout": "rptRanking", "columns": ["Codigo"], "rows": 3})", "must be lists"},
       {R"({"report": null})", "no report"},
       {"[1, 2]", "not a JSON object"},
   };
@@ -130,6 +146,36 @@ TEST(JsonIoTest, RefusesWhatTheLayoutDoesNotKnowNamingIt) {
       EXPECT_NE(e.Description().find(name), std::string::npos) << e.Description();
     }
   }
+}
+
+// Rows are read from the document each time the report reads them: strings holding brackets,
+// quotes and escapes, rows over several lines, and keys in any order.
+TEST(JsonIoTest, ReadsRowsFromTheDocumentEveryTimeAlike) {
+  const std::string doc = R"({"rows": [
+      ["1", "Ana \"]\" [x]", 2.5],
+      [  "2",
+         "Bruno\\", 3],
+      ["3", "Çé \u00e7\ud83d\ude00", null]
+    ], "columns": ["Codigo", "Nome", "SomaDeQtde"], "layout": "rptRanking"})";
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / "orla-json-io-rows.json";
+  std::ofstream(file) << "{\"report\": " << doc << ", \"rows\": []}";
+  for (const auto& report : {ReportFromJson(doc), ReportFromJsonFile(file)}) {
+    host::Recordset& rows = *report->DataSource();
+    for (int pass = 0; pass < 2; ++pass) {
+      SCOPED_TRACE(pass);
+      rows.MoveFirst();
+      std::vector<std::string> names;
+      for (; !rows.Eof().AsBoolean(); rows.MoveNext()) {
+        names.push_back(rows.Field("nome").AsText());
+      }
+      EXPECT_EQ(names,
+                (std::vector<std::string>{"Ana \"]\" [x]", "Bruno\\", "Çé ç\xF0\x9F\x98\x80"}));
+    }
+    rows.MoveFirst();
+    EXPECT_EQ(rows.FieldAt(2).AsDouble(), 2.5);
+  }
+  std::filesystem::remove(file);
 }
 
 }  // namespace
