@@ -222,7 +222,7 @@ nlohmann::ordered_json Lookup(const std::filesystem::path& database, std::string
   sqlite::Connection connection(database, sqlite::Connection::Mode::OpenExisting);
   sqlite::PreparedStatement statement(connection, found->sql);
   // Wildcards typed in the search work as LIKE's own; the text is bound, never spliced.
-  statement.Bind(1, host::Value("%" + std::string(search) + "%"))
+  statement.Bind(1, host::Value(std::string("%").append(search).append("%")))
       .Bind(2, host::Value(static_cast<int64_t>(limit)));
   ordered_json items = ordered_json::array();
   while (statement.Step()) {

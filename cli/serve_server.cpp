@@ -352,7 +352,8 @@ struct ViewerServer::Impl {
     }
 
     for (const Asset& asset : ViewerAssets()) {
-      const std::string path = asset.path == "index.html" ? "/" : "/" + std::string(asset.path);
+      const std::string path =
+          asset.path == "index.html" ? "/" : std::string("/").append(asset.path);
       http.Get(path, [asset](const httplib::Request&, httplib::Response& response) {
         response.set_header("Cache-Control", "no-store");
         response.set_header("X-Content-Type-Options", "nosniff");

@@ -254,10 +254,16 @@ std::string NameList(const Node& group) {
         (part.size() == 2 && !IsWordNode(part[1], "ASC") && !IsWordNode(part[1], "DESC"))) {
       Fail(group, "a list of column names is expected");
     }
-    sql += (sql.empty() ? "" : ", ") + QuoteName(part[0].token.text) +
-           (part.size() == 2 ? " " + Upper(part[1].token.text) : "");
+    if (!sql.empty()) {
+      sql += ", ";
+    }
+    sql += QuoteName(part[0].token.text);
+    if (part.size() == 2) {
+      sql += ' ';
+      sql += Upper(part[1].token.text);
+    }
   }
-  return "(" + sql + ")";
+  return std::string("(").append(sql).append(")");
 }
 
 }  // namespace

@@ -368,9 +368,9 @@ Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at) {
         result.sql = "CAST(" + value.sql + " AS INTEGER)";
       } else if (how == Conversion::Assignment && to.family == Family::Bit &&
                  value.form != Expr::Form::NumberLiteral) {
-        result.sql = "tsql_bit(" + value.sql + ")";
+        result.sql = std::string("tsql_bit(").append(value.sql).append(")");
       } else if (value.form == Expr::Form::NumberLiteral && to.family == Family::Bit) {
-        result.sql = std::strtod(value.sql.c_str(), nullptr) != 0.0 ? "1" : "0";
+        result.sql = std::string(1, std::strtod(value.sql.c_str(), nullptr) != 0.0 ? '1' : '0');
         result.form = Expr::Form::NumberLiteral;
       } else if ((from == Family::Integer || from == Family::Bit) &&
                  (to.family == Family::Money || to.family == Family::Real)) {
