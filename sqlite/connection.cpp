@@ -1,5 +1,9 @@
 #include "sqlite/connection.h"
 
+#include <mutex>
+#include <thread>
+#include <vector>
+
 #include <sqlite3.h>
 
 #include "host/errors.h"
@@ -36,7 +40,67 @@ void KeepTempDbAlive() {
   static TempDbKeeper keeper;
 }
 
+struct ListedReader {
+  std::weak_ptr<LiveReader> reader;
+  const Connection* connection;
+  std::thread::id thread;
+};
+
+struct ListedReaders {
+  std::mutex mutex;
+  std::vector<ListedReader> list;
+};
+
+// Never destroyed, so a connection closed during the process's exit still finds it.
+ListedReaders& Listed() {
+  static auto* readers = new ListedReaders;
+  return *readers;
+}
+
+// Takes the listed readers `chosen` picks (and forgets those already gone), then drains
+// them with the list unlocked: a drain reads SQLite for as long as the rows last, and
+// another thread may list its own readers meanwhile.
+template <typename Chosen>
+void DrainReaders(Chosen chosen) {
+  std::vector<std::shared_ptr<LiveReader>> taken;
+  {
+    ListedReaders& readers = Listed();
+    const std::lock_guard lock(readers.mutex);
+    std::erase_if(readers.list, [&](const ListedReader& listed) {
+      if (!chosen(listed)) {
+        return listed.reader.expired();
+      }
+      if (auto reader = listed.reader.lock()) {
+        taken.push_back(std::move(reader));
+      }
+      return true;
+    });
+  }
+  for (const auto& reader : taken) {
+    reader->Drain();
+  }
+}
+
+int ExecRaw(sqlite3* db, const std::string& sql, std::string& message) {
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  message = error ? error : sqlite3_errmsg(db);
+  sqlite3_free(error);
+  return rc;
+}
+
 }  // namespace
+
+void AddLiveReader(const Connection& connection, std::weak_ptr<LiveReader> reader) {
+  ListedReaders& readers = Listed();
+  const std::lock_guard lock(readers.mutex);
+  readers.list.push_back({std::move(reader), &connection, std::this_thread::get_id()});
+}
+
+void DrainReadersOfThisThread() {
+  const std::thread::id self = std::this_thread::get_id();
+  DrainReaders([&](const ListedReader& listed) { return listed.thread == self; });
+}
 
 Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(file) {
   KeepTempDbAlive();
@@ -69,26 +133,29 @@ Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(fil
   sqlite3_busy_timeout(db_, 10000);
   RegisterTsqlFunctions(db_);
   RegisterTsqlTypeFunctions(db_);
-  try {
-    Exec(std::string("ATTACH DATABASE '") + kTempDbUri + "' AS tempdb");
-    Exec("PRAGMA foreign_keys = OFF");
-  } catch (...) {
+  // Not through Exec: opening a connection writes nothing, so it drains no reader.
+  const std::string setup =
+      std::string("ATTACH DATABASE '") + kTempDbUri + "' AS tempdb; PRAGMA foreign_keys = OFF";
+  std::string message;
+  if (ExecRaw(db_, setup, message) != SQLITE_OK) {
     sqlite3_close(db_);
     db_ = nullptr;
-    throw;
+    throw host::DatabaseError("SQLite: " + message, setup);
   }
 }
 
 Connection::~Connection() {
-  sqlite3_close(db_);
+  DrainReaders([this](const ListedReader& listed) { return listed.connection == this; });
+  // A reader another thread is just letting go of may still hold its statement; the
+  // connection then closes when that statement is finalized.
+  sqlite3_close_v2(db_);
 }
 
 void Connection::Exec(std::string_view sql) {
+  DrainReadersOfThisThread();
   const std::string text(sql);
-  char* error = nullptr;
-  if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-    const std::string message = error ? error : sqlite3_errmsg(db_);
-    sqlite3_free(error);
+  std::string message;
+  if (ExecRaw(db_, text, message) != SQLITE_OK) {
     throw host::DatabaseError("SQLite: " + message, text);
   }
 }
@@ -148,6 +215,9 @@ PreparedStatement& PreparedStatement::Bind(int index, const host::Value& value) 
 }
 
 bool PreparedStatement::Step() {
+  if (!sqlite3_stmt_busy(statement_) && !sqlite3_stmt_readonly(statement_)) {
+    DrainReadersOfThisThread();
+  }
   const int rc = sqlite3_step(statement_);
   if (rc == SQLITE_ROW) {
     return true;
@@ -181,6 +251,7 @@ void Transaction::Commit() {
 
 void ExecOnTempDb(std::string_view sql) {
   KeepTempDbAlive();
+  DrainReadersOfThisThread();
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(kTempDbUri, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr) !=
       SQLITE_OK) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,24 @@ class Connection {
   sqlite3* db_ = nullptr;
   std::filesystem::path file_;
 };
+
+// Something still reading a statement on a connection: a recordset that reads its rows as
+// they are used (recordset.h). The live statement holds a read lock, and a write would wait
+// on it (on another connection of the same thread, until the busy timeout) or stay
+// uncommitted until the read ends (on the same connection, holding TempDB's write lock all
+// that time). So every live reader is drained, its rows read to the end and its statement
+// finalized, before a write on the thread that opened it (Connection::Exec, a statement
+// that is not read-only, a command object) and before its connection closes.
+class LiveReader {
+ public:
+  virtual ~LiveReader() = default;
+  virtual void Drain() = 0;
+};
+
+// Lists a reader of a statement prepared on `connection` by this thread, until it is drained
+// or gone.
+void AddLiveReader(const Connection& connection, std::weak_ptr<LiveReader> reader);
+void DrainReadersOfThisThread();
 
 // Runs SQLite statements on TempDB alone, where its tables are in the schema `main`; for
 // clean-ups that must not depend on a sales database (procedures.h). Raises

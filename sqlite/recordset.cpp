@@ -29,8 +29,15 @@ void RowSpool::Put(const void* data, std::size_t size) {
       SpoolFailed("keep");
     }
     std::string().swap(memory_);
+    fileAtReadAt_ = false;
   }
   if (file_) {
+    if (fileAtReadAt_) {
+      if (std::fseek(file_.get(), 0, SEEK_END) != 0) {
+        SpoolFailed("keep");
+      }
+      fileAtReadAt_ = false;
+    }
     if (size != 0 && std::fwrite(data, 1, size, file_.get()) != size) {
       SpoolFailed("keep");
     }
@@ -41,9 +48,17 @@ void RowSpool::Put(const void* data, std::size_t size) {
 
 void RowSpool::Get(void* data, std::size_t size) {
   if (file_) {
+    if (!fileAtReadAt_) {
+      // A seek between writing and reading also flushes what was written.
+      if (std::fseek(file_.get(), static_cast<long>(readAt_), SEEK_SET) != 0) {
+        SpoolFailed("read back");
+      }
+      fileAtReadAt_ = true;
+    }
     if (size != 0 && std::fread(data, 1, size, file_.get()) != size) {
       SpoolFailed("read back");
     }
+    readAt_ += size;
     return;
   }
   if (readAt_ + size > memory_.size()) {
@@ -94,9 +109,7 @@ void RowSpool::Append(const host::Value& cell) {
 
 void RowSpool::Rewind() {
   readAt_ = 0;
-  if (file_ && (std::fflush(file_.get()) != 0 || std::fseek(file_.get(), 0, SEEK_SET) != 0)) {
-    SpoolFailed("read back");
-  }
+  fileAtReadAt_ = false;
 }
 
 host::Value RowSpool::Read() {
@@ -151,9 +164,43 @@ TableRecordset::TableRecordset(std::vector<host::Column> columns, RowSpool rows,
   MoveFirst();
 }
 
+TableRecordset::TableRecordset(std::vector<host::Column> columns, RowSpool rows, Convert convert,
+                               std::unique_ptr<RowSource> source)
+    : columns_(std::move(columns)),
+      rows_(std::move(rows)),
+      convert_(std::move(convert)),
+      source_(std::move(source)) {
+  MoveFirst();
+}
+
+bool TableRecordset::HaveRow(std::size_t row) {
+  while (row >= RowsRead() && source_) {
+    try {
+      if (!source_->Next(rows_)) {
+        source_.reset();
+      }
+    } catch (...) {
+      failure_ = std::current_exception();
+      source_.reset();
+    }
+  }
+  if (row >= RowsRead() && failure_) {
+    std::rethrow_exception(failure_);
+  }
+  return row < RowsRead();
+}
+
+void TableRecordset::Drain() {
+  try {
+    HaveRow(static_cast<std::size_t>(-1));
+  } catch (...) {
+    // Kept in failure_ for the reader who gets that far.
+  }
+}
+
 void TableRecordset::LoadRow() {
   current_.clear();
-  if (row_ >= RowCount()) {
+  if (!HaveRow(row_)) {
     return;
   }
   for (std::size_t c = 0; c < columns_.size(); ++c) {
@@ -169,7 +216,7 @@ void TableRecordset::MoveFirst() {
 }
 
 void TableRecordset::MoveNext() {
-  if (row_ >= RowCount()) {
+  if (!HaveRow(row_)) {
     throw host::HostError(kNoCurrentRecord, "MoveNext past the last record", "Recordset");
   }
   ++row_;
@@ -193,7 +240,7 @@ host::Value TableRecordset::FieldAt(std::size_t index) {
   if (index >= columns_.size()) {
     throw host::HostError(kItemNotFound, "No column number " + std::to_string(index), "Recordset");
   }
-  if (row_ >= RowCount()) {
+  if (current_.empty()) {
     throw host::HostError(kNoCurrentRecord, "Either BOF or EOF is True: no current record",
                           "Recordset");
   }

@@ -1,24 +1,27 @@
-// The rows a statement gave. The statement is read to its end before the caller sees the
-// first row, so the caller can write to the tables it is reading, on this connection or
-// another (a live statement would hold TempDB's lock and stop the library's own writes to
-// its ## tables), and the recordset outlives the Database that opened it (the library reads
-// recordsets after DB_Close at the end of two operations).
+// The rows a statement gives, read as the caller moves through them. Each row read is also
+// spooled, encoded, into a buffer of at most RowSpool::kMemoryBytes and past that into an
+// anonymous temporary file, so reading twice (EOF at presentation, page counting,
+// MoveFirst) reads the spool again rather than running the statement again, which could see
+// other rows once ## tables have changed. A year of sale lines costs a file, not memory.
 //
-// The rows are not held as values: they are spooled, encoded, into a buffer of at most
-// RowSpool::kMemoryBytes and past that into an anonymous temporary file, and decoded one row
-// at a time as the reader moves. A year of sale lines costs a file, not memory, and reading
-// twice (EOF at presentation, page counting, MoveFirst) reads the file again rather than
-// running the statement again, which could see other rows once ## tables have changed.
+// A statement still being read is a live SQLite statement: it holds a read lock that the
+// library's own writes would wait on (on TempDB, or on the sales file). So a recordset whose
+// statement is live is drained, its remaining rows spooled and the statement finalized,
+// before any write on the thread that opened it and before its connection closes
+// (connection.h); it then outlives DB_Close and the Database that opened it, as the library
+// expects of the recordsets it reads at the end of two operations.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/database.h"
+#include "sqlite/connection.h"
 
 namespace orla::sqlite {
 
@@ -34,7 +37,8 @@ class RowSpool {
   std::size_t Cells() const { return cells_; }
   bool Spilled() const { return file_ != nullptr; }
 
-  // Back to the first cell; then Read gives the cells in order.
+  // Back to the first cell; then Read gives the cells in order. Appending between reads
+  // leaves the reading position where it was.
   void Rewind();
   host::Value Read();
 
@@ -50,10 +54,19 @@ class RowSpool {
   std::string memory_;
   std::unique_ptr<std::FILE, FileCloser> file_;
   std::size_t cells_ = 0;
-  std::size_t readAt_ = 0;  // in memory_
+  std::size_t readAt_ = 0;     // offset of the next cell to read, in memory_ or in the file
+  bool fileAtReadAt_ = false;  // the file's position is readAt_, not its end
 };
 
-class TableRecordset final : public host::Recordset {
+// Where a recordset's rows come from while there are more to read.
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  // Appends the next row's cells to `rows` and gives true, or gives false at the end.
+  virtual bool Next(RowSpool& rows) = 0;
+};
+
+class TableRecordset final : public host::Recordset, public LiveReader {
  public:
   // Turns a stored cell into the value the caller sees, knowing its column.
   using Convert = std::function<host::Value(host::Value cell, std::size_t column)>;
@@ -61,8 +74,12 @@ class TableRecordset final : public host::Recordset {
   // `cells` holds the rows one after another, columns.size() values each.
   TableRecordset(std::vector<host::Column> columns, std::vector<host::Value> cells);
   TableRecordset(std::vector<host::Column> columns, RowSpool rows, Convert convert);
+  // Rows read from `source` as they are needed, after those already in `rows`. Whoever
+  // makes it lists it with AddLiveReader (connection.h) so that it is drained in time.
+  TableRecordset(std::vector<host::Column> columns, RowSpool rows, Convert convert,
+                 std::unique_ptr<RowSource> source);
 
-  host::Value Eof() override { return host::Value(row_ >= RowCount()); }
+  host::Value Eof() override { return host::Value(!HaveRow(row_)); }
   void MoveNext() override;
   void MoveFirst() override;
   // Raises host::HostError 3265 for an unknown column, 3021 when past the last row.
@@ -70,14 +87,24 @@ class TableRecordset final : public host::Recordset {
   host::Value FieldAt(std::size_t index) override;
   const std::vector<host::Column>& Columns() override { return columns_; }
 
-  std::size_t RowCount() const { return columns_.empty() ? 0 : rows_.Cells() / columns_.size(); }
+  // Rows read from the statement so far (all of them once it is drained).
+  std::size_t RowsRead() const { return columns_.empty() ? 0 : rows_.Cells() / columns_.size(); }
+  bool Reading() const { return source_ != nullptr; }
+
+  // Reads the remaining rows into the spool and lets the statement go.
+  void Drain() override;
 
  private:
+  // Reads from the source until row `row` is in the spool or there are no more rows; raises
+  // the error the source met, then and ever after, rather than end the rows early.
+  bool HaveRow(std::size_t row);
   void LoadRow();
 
   std::vector<host::Column> columns_;
   RowSpool rows_;
   Convert convert_;
+  std::unique_ptr<RowSource> source_;
+  std::exception_ptr failure_;
   std::vector<host::Value> current_;
   std::size_t row_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "sqlite/tsql_executor.h"
 
 #include <charconv>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -149,13 +150,81 @@ std::string WhatFailed(const host::DatabaseError& error) {
   return description;
 }
 
+Value CellAt(sqlite3_stmt* handle, int column) {
+  switch (sqlite3_column_type(handle, column)) {
+    case SQLITE_INTEGER:
+      return Value(static_cast<int64_t>(sqlite3_column_int64(handle, column)));
+    case SQLITE_FLOAT:
+      return Value(sqlite3_column_double(handle, column));
+    case SQLITE_NULL:
+      return Value();
+    default: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
+      return Value(
+          std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, column))));
+    }
+  }
+}
+
+// A statement's rows, stepped one at a time; the statement is finalized with the source.
+class StatementRows final : public RowSource {
+ public:
+  StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen)
+      : statement_(std::move(statement)), seen_(seen) {}
+
+  bool Next(RowSpool& rows) override {
+    if (!statement_->Step()) {
+      return false;
+    }
+    sqlite3_stmt* handle = statement_->Handle();
+    const int width = sqlite3_column_count(handle);
+    for (int c = 0; c < width; ++c) {
+      const Value cell = CellAt(handle, c);
+      if (seen_ != nullptr) {
+        (*seen_)[static_cast<std::size_t>(c)].Add(cell);
+      }
+      rows.Append(cell);
+    }
+    return true;
+  }
+
+ private:
+  std::unique_ptr<PreparedStatement> statement_;
+  std::vector<SeenKinds>* seen_;
+};
+
+// Prepares a statement and tells whether it reads a table of TempDB.
+std::unique_ptr<PreparedStatement> Prepare(Connection& connection, const std::string& sql,
+                                           bool& readsTempDb) {
+  readsTempDb = false;
+  sqlite3_set_authorizer(
+      connection.Handle(),
+      [](void* flag, int action, const char*, const char*, const char* database, const char*) {
+        if (action == SQLITE_READ && database != nullptr &&
+            std::string_view(database) == "tempdb") {
+          *static_cast<bool*>(flag) = true;
+        }
+        return SQLITE_OK;
+      },
+      &readsTempDb);
+  try {
+    auto statement = std::make_unique<PreparedStatement>(connection, sql);
+    sqlite3_set_authorizer(connection.Handle(), nullptr, nullptr);
+    return statement;
+  } catch (...) {
+    sqlite3_set_authorizer(connection.Handle(), nullptr, nullptr);
+    throw;
+  }
+}
+
 }  // namespace
 
-host::RecordsetRef ReadAllRows(PreparedStatement& statement,
-                               const std::vector<std::string>& typeHints) {
-  sqlite3_stmt* handle = statement.Handle();
+host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStatement> statement,
+                            const std::vector<std::string>& typeHints, bool readsTempDb) {
+  sqlite3_stmt* handle = statement->Handle();
   const int width = sqlite3_column_count(handle);
   std::vector<host::Column> columns;
+  bool typesKnown = true;
   for (int c = 0; c < width; ++c) {
     const auto index = static_cast<std::size_t>(c);
     const char* declared = index < typeHints.size() && !typeHints[index].empty()
@@ -163,46 +232,39 @@ host::RecordsetRef ReadAllRows(PreparedStatement& statement,
                                : sqlite3_column_decltype(handle, c);
     columns.push_back({sqlite3_column_name(handle, c),
                        declared ? tsql::ColumnTypeOfDeclared(declared) : ColumnType::Unknown});
+    typesKnown = typesKnown && columns.back().type != ColumnType::Unknown;
   }
-  // The rows go to a spool as they come (recordset.h); kinds are settled once all are seen.
-  RowSpool rows;
-  std::vector<SeenKinds> seen(static_cast<std::size_t>(width));
-  while (statement.Step()) {
-    for (int c = 0; c < width; ++c) {
-      Value cell;
-      switch (sqlite3_column_type(handle, c)) {
-        case SQLITE_INTEGER:
-          cell = Value(static_cast<int64_t>(sqlite3_column_int64(handle, c)));
-          break;
-        case SQLITE_FLOAT:
-          cell = Value(sqlite3_column_double(handle, c));
-          break;
-        case SQLITE_NULL:
-          break;
-        default: {
-          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, c));
-          cell =
-              Value(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, c))));
-          break;
-        }
-      }
-      seen[static_cast<std::size_t>(c)].Add(cell);
-      rows.Append(cell);
-    }
-  }
-  statement.Reset();
+  auto converter = [](std::vector<ColumnType> types) {
+    return [types = std::move(types)](Value cell, std::size_t column) {
+      return ConvertCell(cell, types[column]);
+    };
+  };
   std::vector<ColumnType> types;
+  if (typesKnown && !readsTempDb) {
+    for (const host::Column& column : columns) {
+      types.push_back(column.type);
+    }
+    auto rows = std::make_shared<TableRecordset>(
+        std::move(columns), RowSpool(), converter(std::move(types)),
+        std::make_unique<StatementRows>(std::move(statement), nullptr));
+    AddLiveReader(connection, rows);
+    return rows;
+  }
+  // Read whole at once: a column's kind learnt from its values needs them all, and a live
+  // read of TempDB would keep every other connection's ## writes waiting while it lasts.
+  std::vector<SeenKinds> seen(columns.size());
+  RowSpool rows;
+  StatementRows source(std::move(statement), &seen);
+  while (source.Next(rows)) {
+  }
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c].type == ColumnType::Unknown) {
       columns[c].type = seen[c].Type();
     }
     types.push_back(columns[c].type);
   }
-  return std::make_shared<TableRecordset>(
-      std::move(columns), std::move(rows),
-      [types = std::move(types)](Value cell, std::size_t column) {
-        return ConvertCell(cell, types[column]);
-      });
+  return std::make_shared<TableRecordset>(std::move(columns), std::move(rows),
+                                          converter(std::move(types)));
 }
 
 BatchResult RunBatch(Connection& connection, std::string_view tsql) {
@@ -232,11 +294,13 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
     const int64_t changesBefore = connection.TotalChanges();
     try {
       if (translation.kind == tsql::Translation::Kind::Run) {
-        PreparedStatement prepared(connection, translation.sql);
-        if (sqlite3_column_count(prepared.Handle()) > 0) {
-          result.rows = ReadAllRows(prepared, translation.typeHints);
+        bool readsTempDb = false;
+        auto prepared = Prepare(connection, translation.sql, readsTempDb);
+        if (sqlite3_column_count(prepared->Handle()) > 0) {
+          result.rows =
+              ReadRows(connection, std::move(prepared), translation.typeHints, readsTempDb);
         } else {
-          prepared.Step();
+          prepared->Step();
         }
       } else {
         // SELECT ... INTO: the new table takes the types of the select list. SQL Server

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,11 +23,13 @@ struct BatchResult {
 
 BatchResult RunBatch(Connection& connection, std::string_view tsql);
 
-// Reads every row of a statement into a recordset. Columns take their kind from the
-// declared type in `typeHints` (the T-SQL type the translator gave the column, which for a
-// UNION may outrank its first branch's column), else from SQLite's declared type (DATETIME
-// as dates, BIT as Booleans...), and otherwise from their values, stored-form dates included.
-host::RecordsetRef ReadAllRows(PreparedStatement& statement,
-                               const std::vector<std::string>& typeHints = {});
+// The rows of a statement prepared on `connection`, as a recordset that reads them as they
+// are used (recordset.h). Columns take their kind from the declared type in `typeHints`
+// (the T-SQL type the translator gave the column, which for a UNION may outrank its first
+// branch's column), else from SQLite's declared type (DATETIME as dates, BIT as Booleans...),
+// and otherwise from their values, stored-form dates included, in which case the rows are
+// read whole at once; so are the rows of a statement that reads TempDB (`readsTempDb`).
+host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStatement> statement,
+                            const std::vector<std::string>& typeHints, bool readsTempDb);
 
 }  // namespace orla::sqlite
