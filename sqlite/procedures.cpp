@@ -81,59 +81,52 @@ std::string UnitsToCents(const std::string& units) {
   return RoundedDivision(units, "100") + " / 100.0";
 }
 
-// The lines of one run that the fiscal view counts, in the scratch table below: by fiscal
-// date in the period, neither reversed nor a transfer, and on a document the library's
-// sale-document rule keeps. The rule is the library's own text, run through the T-SQL
-// adapter, so the procedures and the fiscal reports can never count different sales.
+// The lines of one run that the fiscal view counts, in a scratch table of the connection's
+// own (SQLite's temp schema, which no other connection sees or locks): by fiscal date in the
+// period, neither reversed nor a transfer, and on a document the library's sale-document
+// rule keeps. The rule is the library's own text, run through the T-SQL adapter, so the
+// procedures and the fiscal reports can never count different sales.
 class FiscalLines {
  public:
-  FiscalLines(Connection& connection, const std::string& key, const host::DateTime& from,
-              const host::DateTime& to)
-      : connection_(connection), key_(key) {
-    connection_.Exec(
-        "CREATE TABLE IF NOT EXISTS tempdb.\"###LinhasFiscais\" (\"WorkStationID\" "
-        "VARCHAR(200) COLLATE TSQL, \"Código\" INT, \"Código_Venda\" INT)");
+  FiscalLines(Connection& connection, const host::DateTime& from, const host::DateTime& to)
+      : connection_(connection) {
     const host::RegionalSettings regional = host::RegionalSettings::Brazilian();
     const std::string condition =
         query::SaleDocumentCondition("m.", regional.FormatDate(from, "dd/mm/yyyy"),
                                      regional.FormatDate(to, "dd/mm/yyyy"), regional);
-    RunBatch(connection_,
-             "INSERT INTO ###LinhasFiscais (WorkStationID, Código, Código_Venda) SELECT '" + key_ +
-                 "', m.Código, m.Código_Venda FROM [Movimentações em Vendas] m WITH (NOLOCK) "
-                 "WHERE (m.Data_ECF BETWEEN '" +
-                 regional.FormatDate(from, "yyyymmdd") + " 00:00:00' AND '" +
-                 regional.FormatDate(to, "yyyymmdd") +
-                 " 23:59:59') AND (m.IsEstornado = 0) AND (m.Transferência = 0) AND " + condition);
+    const std::string select = TranslateQuery(
+        connection_,
+        "SELECT m.Código, m.Código_Venda FROM [Movimentações em Vendas] m WITH "
+        "(NOLOCK) WHERE (m.Data_ECF BETWEEN '" +
+            regional.FormatDate(from, "yyyymmdd") + " 00:00:00' AND '" +
+            regional.FormatDate(to, "yyyymmdd") +
+            " 23:59:59') AND (m.IsEstornado = 0) AND (m.Transferência = 0) AND " + condition);
+    connection_.Exec(
+        "DROP TABLE IF EXISTS temp.\"LinhasFiscais\"; CREATE TEMP TABLE \"LinhasFiscais\" "
+        "(\"Código\" INTEGER, \"Código_Venda\" INTEGER)");
+    PreparedStatement(connection_, "INSERT INTO temp.\"LinhasFiscais\" " + select).Run();
   }
-  // Within the procedure's transaction, so the scratch rows never outlive the run.
   ~FiscalLines() {
     try {
-      PreparedStatement remove(
-          connection_, "DELETE FROM tempdb.\"###LinhasFiscais\" WHERE \"WorkStationID\" = ?1");
-      remove.Bind(1, host::Value(key_)).Run();
+      connection_.Exec("DROP TABLE IF EXISTS temp.\"LinhasFiscais\"");
     } catch (const host::DatabaseError&) {
-      // The transaction rolls back instead, taking the rows with it.
+      // The table goes with the connection.
     }
   }
   FiscalLines(const FiscalLines&) = delete;
   FiscalLines& operator=(const FiscalLines&) = delete;
 
   // A condition on the sale line m.
-  std::string Holds() const {
-    return "m.\"Código\" IN (SELECT \"Código\" FROM tempdb.\"###LinhasFiscais\" WHERE "
-           "\"WorkStationID\" = '" +
-           key_ + "')";
+  static std::string Holds() {
+    return "m.\"Código\" IN (SELECT \"Código\" FROM temp.\"LinhasFiscais\")";
   }
   // The sales (Código_Venda) with a counted line.
-  std::string Sales() const {
-    return "SELECT DISTINCT \"Código_Venda\" AS IDVenda FROM tempdb.\"###LinhasFiscais\" WHERE "
-           "\"WorkStationID\" = '" +
-           key_ + "'";
+  static std::string Sales() {
+    return "SELECT DISTINCT \"Código_Venda\" AS IDVenda FROM temp.\"LinhasFiscais\"";
   }
 
  private:
   Connection& connection_;
-  std::string key_;
 };
 
 // Each thread keeps the rows of its last run of each procedure and no more: a run removes
@@ -170,6 +163,43 @@ std::string StartRun(Connection& connection, const std::string& table) {
   return runs.Start(connection, table);
 }
 
+// A run's figures are worked out first into the connection's own scratch table, reading
+// the sales database alone; TempDB's write lock, which every other connection's procedures
+// and ## tables wait on, is held only while they are copied into the shared work table.
+class Staged {
+ public:
+  Staged(Connection& connection, const std::string& select) : connection_(connection) {
+    connection_.Exec("DROP TABLE IF EXISTS temp.\"Resultado\"");
+    PreparedStatement(connection_, "CREATE TEMP TABLE \"Resultado\" AS " + select).Run();
+  }
+  ~Staged() {
+    try {
+      connection_.Exec("DROP TABLE IF EXISTS temp.\"Resultado\"");
+    } catch (const host::DatabaseError&) {
+      // The table goes with the connection.
+    }
+  }
+  Staged(const Staged&) = delete;
+  Staged& operator=(const Staged&) = delete;
+
+  // Writes the rows, in the order of `columns`, into `table` as a new run's; gives its key.
+  // No transaction around the removal and the copy: a statement of its own takes TempDB's
+  // write lock and, when it must wait, waits holding nothing, where a transaction would also
+  // hold the sales file (BEGIN IMMEDIATE takes every attached database) and its COMMIT would
+  // then wait on every reader of the sales file, or deadlock with one that waits on TempDB.
+  std::string Publish(const std::string& table, const std::string& columns) {
+    const std::string key = StartRun(connection_, table);
+    PreparedStatement insert(connection_, "INSERT INTO tempdb.\"" + table +
+                                              "\" (\"WorkStationID\", " + columns +
+                                              ") SELECT ?1, * FROM temp.\"Resultado\"");
+    insert.Bind(1, host::Value(key)).Run();
+    return key;
+  }
+
+ private:
+  Connection& connection_;
+};
+
 void SalesByReceiptType(Connection& connection, Arguments& arguments) {
   const host::DateTime from = arguments.Date("dtInicial");
   const host::DateTime to = arguments.Date("dtFinal");
@@ -179,9 +209,7 @@ void SalesByReceiptType(Connection& connection, Arguments& arguments) {
       "\"IsCartaoDebito\" BIT, \"IsFrota\" BIT, \"IsCarteiraDigital\" BIT, \"IsPix\" BIT, "
       "\"QtdeVendas\" INTEGER, \"VLTotal\" MONEY REAL, \"VLTroco\" MONEY REAL, \"VLLiquido\" "
       "MONEY REAL, \"VLTicketMedio\" MONEY REAL, \"TxParticipacao\" FLOAT)");
-  Transaction transaction(connection);
-  const std::string key = StartRun(connection, "###vtr_rpt");
-  const FiscalLines lines(connection, key, from, to);
+  const FiscalLines lines(connection, from, to);
   // The sales of the period the fiscal view counts (FiscalLines). Per payment form of those
   // sales:
   //   QtdeVendas     sales paid wholly or partly with the form;
@@ -191,20 +219,16 @@ void SalesByReceiptType(Connection& connection, Arguments& arguments) {
   //   VLTicketMedio  VLLiquido / QtdeVendas;
   //   TxParticipacao the form's VLLiquido in percent of all forms' VLLiquido.
   // Amounts in whole ten-thousandths until each is rounded once, at the end.
-  PreparedStatement insert(
+  Staged staged(
       connection,
-      "WITH vendas AS (" + lines.Sales() +
+      "WITH vendas AS (" + FiscalLines::Sales() +
           "), formas AS (SELECT t.\"T010_ID\" AS ID, COUNT(DISTINCT t.\"IDVenda\") AS Qtde, "
           "SUM(" +
           MoneyUnits("t.\"T011_Valor\"") + ") AS Total, SUM(" + MoneyUnits("t.\"T011_Troco\"") +
           ") AS Troco FROM main.\"T011_ImagemDosMeiosDePagtoUtilizados\" t JOIN vendas v ON "
           "v.IDVenda = t.\"IDVenda\" GROUP BY t.\"T010_ID\"), geral AS (SELECT SUM(Total - "
           "Troco) AS Liquido FROM formas) "
-          "INSERT INTO tempdb.\"###vtr_rpt\" (\"WorkStationID\", \"FormaPagto\", "
-          "\"IsCartaoCredito\", \"IsCartaoDebito\", \"IsFrota\", \"IsCarteiraDigital\", "
-          "\"IsPix\", \"QtdeVendas\", \"VLTotal\", \"VLTroco\", \"VLLiquido\", "
-          "\"VLTicketMedio\", \"TxParticipacao\") "
-          "SELECT ?1, f.\"T010_Descricao\", f.\"IsCartaoCredito\", f.\"IsCartaoDebito\", "
+          "SELECT f.\"T010_Descricao\", f.\"IsCartaoCredito\", f.\"IsCartaoDebito\", "
           "f.\"IsFrota\", f.\"IsCarteiraDigital\", f.\"IsPix\", p.Qtde, " +
           UnitsToCents("p.Total") + ", " + UnitsToCents("p.Troco") + ", " +
           UnitsToCents("p.Total - p.Troco") + ", " +
@@ -213,8 +237,11 @@ void SalesByReceiptType(Connection& connection, Arguments& arguments) {
           RoundedDivision("(p.Total - p.Troco) * 10000", "g.Liquido") +
           " / 100.0 ELSE 0 END FROM formas p JOIN main.\"T010_FormasDePagto\" f ON f.\"T010_ID\" "
           "= p.ID CROSS JOIN geral g");
-  insert.Bind(1, host::Value(key)).Run();
-  transaction.Commit();
+  const std::string key =
+      staged.Publish("###vtr_rpt",
+                     "\"FormaPagto\", \"IsCartaoCredito\", \"IsCartaoDebito\", \"IsFrota\", "
+                     "\"IsCarteiraDigital\", \"IsPix\", \"QtdeVendas\", \"VLTotal\", \"VLTroco\", "
+                     "\"VLLiquido\", \"VLTicketMedio\", \"TxParticipacao\"");
   arguments.SetOutput("IDRetorno", host::Value(key));
 }
 
@@ -256,11 +283,9 @@ void SalesByGroupAndPaymentForm(Connection& connection, Arguments& arguments) {
       "CREATE TABLE IF NOT EXISTS tempdb.\"###VendasF\" (\"WorkStationID\" VARCHAR(200) COLLATE "
       "TSQL, \"Grupo\" VARCHAR(100) COLLATE TSQL, \"FP\" VARCHAR(100) COLLATE TSQL, \"DtMov\" "
       "DATETIME TEXT, \"Qtde\" FLOAT, \"Valor\" MONEY REAL)");
-  Transaction transaction(connection);
-  const std::string key = StartRun(connection, "###VendasF");
   std::optional<FiscalLines> fiscal;
   if (!financial) {
-    fiscal.emplace(connection, key, from, to);
+    fiscal.emplace(connection, from, to);
   }
   // The sale lines of the period: in the financial view those of the till periods opened in
   // it (by opening date), neither reversed nor transfers; in the fiscal view those the
@@ -274,10 +299,11 @@ void SalesByGroupAndPaymentForm(Connection& connection, Arguments& arguments) {
   // in whole ten-thousandths (millionths for quantities) and the sum rounded once.
   const std::string day = financial ? "SUBSTR(c.\"Data_Abertura\", 1, 10) || ' 00:00:00'"
                                     : "SUBSTR(m.\"Data_ECF\", 1, 10) || ' 00:00:00'";
-  const std::string lines =
-      financial ? "c.\"Data_Abertura\" BETWEEN ?2 AND ?3 AND m.\"IsEstornado\" = 0 AND "
-                  "m.\"Transferência\" = 0"
-                : fiscal->Holds();
+  const std::string lines = financial ? "c.\"Data_Abertura\" BETWEEN '" + PeriodStart(from) +
+                                            "' AND '" + PeriodEnd(to) +
+                                            "' AND m.\"IsEstornado\" = 0 AND "
+                                            "m.\"Transferência\" = 0"
+                                      : FiscalLines::Holds();
   const std::string kinds = fuels && others ? "('C','P')" : fuels ? "('C')" : "('P')";
   auto adjustment = [&](const char* column) {
     const std::string units = MoneyUnits(std::string("m.\"") + column + "\"");
@@ -286,31 +312,24 @@ void SalesByGroupAndPaymentForm(Connection& connection, Arguments& arguments) {
   };
   const std::string net = MoneyUnits("m.\"Valor_Venda\"") + " - " + adjustment("Valor_Desconto") +
                           " + " + adjustment("Valor_Acrescimo");
-  PreparedStatement insert(
-      connection,
-      "INSERT INTO tempdb.\"###VendasF\" (\"WorkStationID\", \"Grupo\", \"FP\", \"DtMov\", "
-      "\"Qtde\", \"Valor\") SELECT ?1, g.\"Descrição\", t.\"T011_FormaDePagto\", " +
-          day + " AS Dia, " +
-          RoundedDivision("SUM(CAST(ROUND(m.\"Qtde\" * t.\"T011_Percentual\" * 10000) AS INTEGER))",
-                          "1000") +
-          " / 1000.0, " +
-          UnitsToCents("SUM(CAST(ROUND((" + net +
-                       ") * t.\"T011_Percentual\" / 100.0) AS INTEGER))") +
-          " FROM main.\"Movimentações em Vendas\" m "
-          "JOIN main.\"Produtos\" p ON p.\"Código\" = m.\"IDProduto\" JOIN main.\"Grupos\" g ON "
-          "g.\"Código\" = p.\"Grupo\" JOIN main.\"T011_ImagemDosMeiosDePagtoUtilizados\" t ON "
-          "t.\"IDVenda\" = m.\"Código_Venda\" LEFT JOIN main.\"Movimentações\" c ON c.\"Código\" "
-          "= m.\"IDCaixa\" WHERE " +
-          lines + " AND m.\"Tipo\" IN " + kinds +
-          (products.empty() ? "" : " AND m.\"IDProduto\" IN (" + products + ")") +
-          " GROUP BY g.\"Descrição\", t.\"T011_FormaDePagto\", Dia");
-  insert.Bind(1, host::Value(key));
-  if (financial) {
-    insert.Bind(2, host::Value(PeriodStart(from))).Bind(3, host::Value(PeriodEnd(to)));
-  }
-  insert.Run();
+  const std::string select =
+      "SELECT g.\"Descrição\", t.\"T011_FormaDePagto\", " + day + " AS Dia, " +
+      RoundedDivision("SUM(CAST(ROUND(m.\"Qtde\" * t.\"T011_Percentual\" * 10000) AS INTEGER))",
+                      "1000") +
+      " / 1000.0, " +
+      UnitsToCents("SUM(CAST(ROUND((" + net + ") * t.\"T011_Percentual\" / 100.0) AS INTEGER))") +
+      " FROM main.\"Movimentações em Vendas\" m "
+      "JOIN main.\"Produtos\" p ON p.\"Código\" = m.\"IDProduto\" JOIN main.\"Grupos\" g ON "
+      "g.\"Código\" = p.\"Grupo\" JOIN main.\"T011_ImagemDosMeiosDePagtoUtilizados\" t ON "
+      "t.\"IDVenda\" = m.\"Código_Venda\" LEFT JOIN main.\"Movimentações\" c ON c.\"Código\" "
+      "= m.\"IDCaixa\" WHERE " +
+      lines + " AND m.\"Tipo\" IN " + kinds +
+      (products.empty() ? "" : " AND m.\"IDProduto\" IN (" + products + ")") +
+      " GROUP BY g.\"Descrição\", t.\"T011_FormaDePagto\", Dia";
+  Staged staged(connection, select);
   fiscal.reset();
-  transaction.Commit();
+  const std::string key =
+      staged.Publish("###VendasF", "\"Grupo\", \"FP\", \"DtMov\", \"Qtde\", \"Valor\"");
   arguments.SetOutput("IDRetorno", host::Value(key));
 }
 

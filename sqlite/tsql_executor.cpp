@@ -267,26 +267,53 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
                                           converter(std::move(types)));
 }
 
-BatchResult RunBatch(Connection& connection, std::string_view tsql) {
-  std::vector<tsql::Statement> statements;
+namespace {
+
+std::vector<tsql::Statement> Split(std::string_view tsql) {
   try {
-    statements = tsql::SplitBatch(tsql::Tokenize(tsql));
+    return tsql::SplitBatch(tsql::Tokenize(tsql));
   } catch (const host::DatabaseError& e) {
     Fail(WhatFailed(e), tsql);
   } catch (const tsql::TranslationError& e) {
     Fail(std::string("T-SQL adapter: ") + e.what(), tsql);
   }
+}
+
+tsql::Translation Translate(const tsql::Statement& statement, tsql::Catalog& catalog,
+                            std::string_view tsql) {
+  try {
+    return tsql::TranslateStatement(statement, catalog);
+  } catch (const tsql::TranslationError& e) {
+    Fail(std::string("T-SQL adapter: ") + e.what(), tsql);
+  } catch (const host::DatabaseError& e) {
+    Fail(WhatFailed(e), tsql);
+  }
+}
+
+}  // namespace
+
+std::string TranslateQuery(Connection& connection, std::string_view tsql) {
+  const std::vector<tsql::Statement> statements = Split(tsql);
+  ConnectionCatalog catalog(connection);
+  if (statements.size() != 1) {
+    Fail("T-SQL adapter: one SELECT was expected, not " + std::to_string(statements.size()) +
+             " statements",
+         tsql);
+  }
+  tsql::Translation translation = Translate(statements[0], catalog, tsql);
+  if (translation.kind != tsql::Translation::Kind::Run || translation.guardTable ||
+      translation.typeHints.empty()) {
+    Fail("T-SQL adapter: a SELECT giving rows was expected", tsql);
+  }
+  return translation.sql;
+}
+
+BatchResult RunBatch(Connection& connection, std::string_view tsql) {
+  const std::vector<tsql::Statement> statements = Split(tsql);
   ConnectionCatalog catalog(connection);
   BatchResult result;
   for (const tsql::Statement& statement : statements) {
-    tsql::Translation translation;
-    try {
-      translation = tsql::TranslateStatement(statement, catalog);
-    } catch (const tsql::TranslationError& e) {
-      Fail(std::string("T-SQL adapter: ") + e.what(), tsql);
-    } catch (const host::DatabaseError& e) {
-      Fail(WhatFailed(e), tsql);
-    }
+    tsql::Translation translation = Translate(statement, catalog, tsql);
     if (translation.guardTable &&
         catalog.Columns(*translation.guardTable).has_value() != translation.guardWantsTable) {
       continue;

@@ -23,6 +23,10 @@ struct BatchResult {
 
 BatchResult RunBatch(Connection& connection, std::string_view tsql);
 
+// The SQLite text of one T-SQL SELECT, for a caller that runs it inside a statement of its
+// own; raises host::DatabaseError as RunBatch does.
+std::string TranslateQuery(Connection& connection, std::string_view tsql);
+
 // The rows of a statement prepared on `connection`, as a recordset that reads them as they
 // are used (recordset.h). Columns take their kind from the declared type in `typeHints`
 // (the T-SQL type the translator gave the column, which for a UNION may outrank its first

@@ -1,4 +1,6 @@
 // The two stored procedures on a small dataset whose figures are worked out by hand.
+#include <algorithm>
+#include <exception>
 #include <map>
 #include <string>
 #include <thread>
@@ -86,6 +88,56 @@ INSERT INTO [T011_ImagemDosMeiosDePagtoUtilizados] VALUES
   (9, 8, 1, 15, 'Cartão Frota Crédito', 100, 19, 0)
 )sql";
 
+struct Inputs {
+  std::string procedure;
+  std::vector<std::pair<std::string, Value>> values;
+};
+
+Value Day(int month, int day) {
+  return Value(*host::DateTime::FromParts(2024, month, day));
+}
+
+Inputs ReceiptTypesInputs(const Value& from, const Value& to) {
+  return {"_RPT_VTR", {{"dtInicial", from}, {"dtFinal", to}}};
+}
+
+struct GroupRun {
+  bool ignoreComplementary = false, ignoreOthers = false;
+  bool fuels = true, others = true;
+  std::string products;
+  bool financial = false;
+  int lastDay = 31;  // of March
+};
+
+Inputs GroupsAndFormsInputs(const GroupRun& run) {
+  return {"_VendasPorGrupoDeProdutosPorFormaDePagto",
+          {{"IsIgnorarDescontoCC", Value(run.ignoreComplementary)},
+           {"IsCombustiveis", Value(run.fuels)},
+           {"IsOutrosProdutos", Value(run.others)},
+           {"IDProdutos", Value(run.products)},
+           {"dtInicial", Day(3, 1)},
+           {"dtFinal", Day(3, run.lastDay)},
+           {"IsIgnorarDescontoOT", Value(run.ignoreOthers)},
+           {"IsVisaoFinanceira", Value(run.financial)}}};
+}
+
+// Runs a procedure through a command object, as the library does; gives its run's key.
+std::string RunProcedure(const std::string& connection, const Inputs& inputs) {
+  auto command = CreateCommand("ADODB.Command");
+  command->SetActiveConnection(connection);
+  command->SetCommandTimeout(0);
+  command->SetCommandType(host::ado::kCmdStoredProc);
+  command->SetCommandText(inputs.procedure);
+  auto& parameters = command->Parameters();
+  for (const auto& [name, value] : inputs.values) {
+    parameters.Append(command->CreateParameter(name, value.GetKind() == Value::Kind::Date ? 7 : 200,
+                                               1, 0, value));
+  }
+  parameters.Append(command->CreateParameter("IDRetorno", 200, 2, 200));
+  command->Execute();
+  return command->Item("IDRetorno").AsText();
+}
+
 class StoredProcedures : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -97,51 +149,12 @@ class StoredProcedures : public ::testing::Test {
 
   StoredProcedures() : db_(*file_) {}
 
-  static Value Day(int month, int day) {
-    return Value(*host::DateTime::FromParts(2024, month, day));
-  }
-
   std::string ReceiptTypes(const Value& from, const Value& to) {
-    auto command = CreateCommand("ADODB.Command");
-    command->SetActiveConnection(db_.GetConnectionString());
-    command->SetCommandType(host::ado::kCmdStoredProc);
-    command->SetCommandText("_RPT_VTR");
-    auto& parameters = command->Parameters();
-    parameters.Append(command->CreateParameter("dtInicial", 7, 1, 0, from));
-    parameters.Append(command->CreateParameter("dtFinal", 7, 1, 0, to));
-    parameters.Append(command->CreateParameter("IDRetorno", 200, 2, 200));
-    command->Execute();
-    return command->Item("IDRetorno").AsText();
+    return RunProcedure(db_.GetConnectionString(), ReceiptTypesInputs(from, to));
   }
-
-  struct GroupRun {
-    bool ignoreComplementary = false, ignoreOthers = false;
-    bool fuels = true, others = true;
-    std::string products;
-    bool financial = false;
-  };
 
   std::string GroupsAndForms(const GroupRun& run) {
-    auto command = CreateCommand("ADODB.Command");
-    command->SetActiveConnection(db_.GetConnectionString());
-    command->SetCommandTimeout(0);
-    command->SetCommandType(host::ado::kCmdStoredProc);
-    command->SetCommandText("_VendasPorGrupoDeProdutosPorFormaDePagto");
-    auto& parameters = command->Parameters();
-    parameters.Append(
-        command->CreateParameter("IsIgnorarDescontoCC", 11, 1, 0, Value(run.ignoreComplementary)));
-    parameters.Append(command->CreateParameter("IsCombustiveis", 11, 1, 0, Value(run.fuels)));
-    parameters.Append(command->CreateParameter("IsOutrosProdutos", 11, 1, 0, Value(run.others)));
-    parameters.Append(command->CreateParameter("IDProdutos", 200, 1, 4000, Value(run.products)));
-    parameters.Append(command->CreateParameter("dtInicial", 7, 1, 0, Day(3, 1)));
-    parameters.Append(command->CreateParameter("dtFinal", 7, 1, 0, Day(3, 31)));
-    parameters.Append(
-        command->CreateParameter("IsIgnorarDescontoOT", 11, 1, 0, Value(run.ignoreOthers)));
-    parameters.Append(command->CreateParameter("IDRetorno", 200, 2, 200));
-    parameters.Append(
-        command->CreateParameter("IsVisaoFinanceira", 11, 1, 0, Value(run.financial)));
-    command->Execute();
-    return command->Item("IDRetorno").AsText();
+    return RunProcedure(db_.GetConnectionString(), GroupsAndFormsInputs(run));
   }
 
   // "group/form/day" -> "quantity value" for one run.
@@ -220,9 +233,6 @@ TEST_F(StoredProcedures, ARunLastsUntilItsThreadRunsTheProcedureAgainOrEnds) {
   EXPECT_EQ(db_.OpenRecordSet("SELECT COUNT(DISTINCT WorkStationID) FROM ###vtr_rpt")->FieldAt(0),
             Value(int64_t{1}))
       << "a thread that runs all day keeps one run";
-  EXPECT_EQ(db_.OpenRecordSet("SELECT COUNT(*) FROM ###LinhasFiscais")->FieldAt(0),
-            Value(int64_t{0}))
-      << "the fiscal lines of a run are scratch";
   const std::string empty = ReceiptTypes(Day(2, 1), Day(2, 29));
   EXPECT_EQ(count(empty)->FieldAt(0), Value(int64_t{0}));
 }
@@ -274,6 +284,80 @@ TEST_F(StoredProcedures, GroupsAndFormsFinancialView) {
   EXPECT_EQ(cells.at("COMBUSTÍVEIS/PIX/01/03/2024"), "5 31");
   EXPECT_EQ(cells.at("BEBIDAS/Dinheiro/01/03/2024"), "1.5 34");
   EXPECT_EQ(cells.count("COMBUSTÍVEIS/PIX/02/03/2024"), 0u);
+}
+
+// Runs on other connections neither wait for one another's work nor see one another's rows,
+// and a report still reading the sales file on a third thread holds none of them up: two
+// threads running both procedures at once get the rows of runs one by one.
+TEST(StoredProceduresAtOnce, TwoConnectionsGetTheRowsOfRunsOneByOne) {
+  GroupRun fiscal;
+  fiscal.lastDay = 7;
+  GroupRun financial = fiscal;
+  financial.financial = true;
+  const std::vector<Inputs> runs = {ReceiptTypesInputs(Day(3, 1), Day(3, 7)),
+                                    GroupsAndFormsInputs(fiscal), GroupsAndFormsInputs(financial)};
+  auto runAll = [&] {
+    Database db(orla::testing::MarchDatabase());
+    std::vector<std::string> lines;
+    for (const Inputs& run : runs) {
+      const std::string key = RunProcedure(db.GetConnectionString(), run);
+      const std::string table = run.procedure == "_RPT_VTR" ? "###vtr_rpt" : "###VendasF";
+      host::RecordsetRef rows =
+          db.OpenRecordSet("SELECT * FROM " + table + " WHERE WorkStationID = '" + key + "'");
+      std::vector<std::string> seen;
+      for (; !rows->Eof().AsBoolean(); rows->MoveNext()) {
+        std::string line = run.procedure;
+        for (std::size_t i = 1; i < rows->Columns().size(); ++i) {
+          line += " " + rows->FieldAt(i).Describe();
+        }
+        seen.push_back(line);
+      }
+      std::sort(seen.begin(), seen.end());
+      lines.insert(lines.end(), seen.begin(), seen.end());
+    }
+    return lines;
+  };
+  const std::vector<std::string> alone = runAll();
+  ASSERT_GT(alone.size(), 100u);
+  Database reportDb(orla::testing::MarchDatabase());
+  host::RecordsetRef report =
+      reportDb.OpenRecordSet("SELECT Código FROM [Movimentações em Vendas] ORDER BY Código");
+  ASSERT_FALSE(report->Eof().AsBoolean());
+  std::vector<std::string> results[2];
+  std::exception_ptr failures[2];
+  {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+      threads.emplace_back([&, t] {
+        try {
+          results[t] = runAll();
+        } catch (...) {
+          failures[t] = std::current_exception();
+        }
+      });
+    }
+    for (std::thread& thread : threads) {
+      thread.join();
+    }
+  }
+  for (int t = 0; t < 2; ++t) {
+    SCOPED_TRACE(t);
+    if (failures[t]) {
+      try {
+        std::rethrow_exception(failures[t]);
+      } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+      }
+    }
+    EXPECT_EQ(results[t], alone);
+  }
+  int64_t reported = 0;
+  for (; !report->Eof().AsBoolean(); report->MoveNext()) {
+    ++reported;
+  }
+  EXPECT_EQ(reported, reportDb.OpenRecordSet("SELECT COUNT(*) FROM [Movimentações em Vendas]")
+                          ->FieldAt(0)
+                          .AsInteger());
 }
 
 }  // namespace
