@@ -1,0 +1,280 @@
+// Every operation run again and again on a few generated days, failing the 1st, 2nd, ...
+// call on the database, its command objects and their recordsets until a run makes fewer
+// calls than the one to fail. Each run must end in one of the ways the host can live with:
+// the report it gets without faults, or false with the error reported once under the
+// operation's procedure text and the new layout in oRPT, or (a failure while presenting,
+// which is reported there) true with the current error reported once and nothing shown.
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_host.h"
+#include "cli/output.h"
+#include "cli/run_command.h"
+#include "demo/generator.h"
+#include "engine/report.h"
+#include "hostlib/session.h"
+#include "service/operations.h"
+#include "sqlite/database.h"
+#include "tests/fault/faulty_host.h"
+
+namespace orla::fault {
+namespace {
+
+struct Reported {
+  std::vector<std::string> procedures;  // one per ReportError
+  int currentErrors = 0;
+};
+
+class CountingErrorReporter final : public host::ErrorReporter {
+ public:
+  CountingErrorReporter(std::unique_ptr<host::ErrorReporter> inner, Reported& reported)
+      : inner_(std::move(inner)), reported_(reported) {}
+
+  void ReportCurrentError(int32_t mode, bool show) override {
+    ++reported_.currentErrors;
+    inner_->ReportCurrentError(mode, show);
+  }
+  void ReportError(host::ErrorInfo& error, const std::string& applicationName,
+                   const std::string& procedure, bool show, bool log) override {
+    reported_.procedures.push_back(procedure);
+    inner_->ReportError(error, applicationName, procedure, show, log);
+  }
+
+ private:
+  std::unique_ptr<host::ErrorReporter> inner_;
+  Reported& reported_;
+};
+
+// The command-line host's platform with faulty command objects and a counted error reporter.
+class FaultPlatform final : public host::Platform {
+ public:
+  FaultPlatform(std::shared_ptr<const host::Clock> clock, hostlib::Session& session,
+                std::shared_ptr<FaultPlan> plan, Reported& reported)
+      : host::Platform(host::RegionalSettings::Brazilian(), clock),
+        inner_(clock, session, nullptr),
+        plan_(std::move(plan)),
+        reported_(reported) {}
+
+  int32_t MsgBox(const std::string& prompt, int32_t style, const std::string& title) override {
+    return inner_.MsgBox(prompt, style, title);
+  }
+  std::unique_ptr<host::Command> CreateCommand(std::string_view progId) override {
+    return FaultyCommand(inner_.CreateCommand(progId), plan_);
+  }
+  host::ReportRef CreateReport(std::string_view layoutName) override {
+    return inner_.CreateReport(layoutName);
+  }
+  std::unique_ptr<host::ReportHelper> CreateReportHelper() override {
+    return inner_.CreateReportHelper();
+  }
+  std::unique_ptr<host::HostUtilities> CreateHostUtilities() override {
+    return inner_.CreateHostUtilities();
+  }
+  std::unique_ptr<host::ErrorReporter> CreateErrorReporter() override {
+    return std::make_unique<CountingErrorReporter>(inner_.CreateErrorReporter(), reported_);
+  }
+
+ private:
+  cli::CliPlatform inner_;
+  std::shared_ptr<FaultPlan> plan_;
+  Reported& reported_;
+};
+
+struct Case {
+  std::string name;
+  std::string operation;
+  std::vector<cli::Assignment> values;
+  bool closesConnection = false;
+};
+
+struct Outcome {
+  bool result = false;
+  std::string escaped;  // what reached the caller, which the operations must never let out
+  std::string json;     // the run as `run --format json` writes it
+  host::ReportRef report;
+  std::string layout;  // of the report in oRPT
+  bool shown = false;
+  Reported reported;
+  std::vector<std::string> calls;
+  bool fired = false;
+};
+
+class FaultSweep : public ::testing::TestWithParam<Case> {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ =
+        std::filesystem::temp_directory_path() / ("orla-fault-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    database_ = folder_ / "days.db";
+    demo::GeneratorOptions options;
+    options.days = 3;
+    options.start = *host::DateTime::FromParts(2024, 3, 1);
+    demo::Generate(database_, options);
+  }
+  static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
+
+  static Outcome Run(const Case& c, int64_t failAt, FaultKind kind) {
+    auto plan = std::make_shared<FaultPlan>(failAt, kind);
+    Outcome outcome;
+    hostlib::Session session;
+    const auto clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 4));
+    host::InstallPlatform(std::make_shared<FaultPlatform>(clock, session, plan, outcome.reported));
+    {
+      const service::OperationInfo& operation = cli::CheckOperation(c.operation);
+      const std::vector<service::NamedValue> values = cli::CheckParameters(operation, c.values);
+      sqlite::Database database(database_);
+      const std::unique_ptr<host::Database> oDB = FaultyDatabase(database, plan);
+      cli::CliViewer viewer(true);
+      host::Object parentForm;
+      cli::CliCompany company("12.345.678/0001-95", "AUTO POSTO ORLA LTDA");
+      Reports reports;
+      try {
+        outcome.result = service::CallByName(reports, c.operation,
+                                             {&viewer, &parentForm, oDB.get(), &company, nullptr},
+                                             outcome.report, values);
+      } catch (const std::exception& e) {
+        outcome.escaped = e.what();
+      }
+      plan->Disarm();
+      outcome.shown = viewer.Shown();
+      if (auto* report = dynamic_cast<engine::Report*>(outcome.report.get())) {
+        outcome.layout = report->LayoutName();
+      }
+      std::ostringstream json;
+      std::ostringstream err;
+      cli::WriteOutcome({c.operation, outcome.result, outcome.report, outcome.shown, session},
+                        engine::Format::Json, std::nullopt, json, err);
+      outcome.json = json.str();
+    }
+    host::InstallPlatform(nullptr);
+    outcome.calls = plan->Calls();
+    outcome.fired = plan->Fired();
+    return outcome;
+  }
+
+  static std::filesystem::path folder_;
+  static std::filesystem::path database_;
+};
+
+std::filesystem::path FaultSweep::folder_;
+std::filesystem::path FaultSweep::database_;
+
+std::string Describe(int64_t failAt, const std::vector<std::string>& baselineCalls) {
+  return "failing call " + std::to_string(failAt) + " of the fault-free run (" +
+         (failAt <= static_cast<int64_t>(baselineCalls.size()) ? baselineCalls[failAt - 1]
+                                                               : std::string("none")) +
+         ")";
+}
+
+void ExpectAcceptable(const Case& c, const Outcome& clean, const Outcome& run) {
+  EXPECT_EQ(run.escaped, "") << "an error reached the caller";
+  const long closes = std::count(run.calls.begin(), run.calls.end(), "Database.DB_Close");
+  EXPECT_EQ(closes, c.closesConnection ? 1 : 0) << "DB_Close calls";
+  const std::string procedure = "Reports." + c.operation + "()";
+  if (!run.result) {
+    EXPECT_EQ(run.reported.procedures, std::vector<std::string>{procedure});
+    EXPECT_EQ(run.reported.currentErrors, 0);
+    EXPECT_EQ(run.layout, clean.layout) << "oRPT must hold the new layout";
+  } else if (run.json != clean.json) {
+    // Only a failure inside the presentation may give true without the clean report.
+    EXPECT_TRUE(run.reported.procedures.empty() && run.reported.currentErrors == 1 && !run.shown)
+        << "true with a report that differs from the fault-free one:\n"
+        << run.json;
+  } else {
+    EXPECT_TRUE(run.reported.procedures.empty());
+    EXPECT_EQ(run.reported.currentErrors, 0);
+  }
+}
+
+// The calls to fail, counted from 1: of each kind of call (the member, with the statement's
+// head) the first two and the last, as a loop over rows fails the same way on every row but
+// the first and the last.
+std::vector<int64_t> CallsToFail(const std::vector<std::string>& calls) {
+  std::map<std::string, std::pair<int, int>> seen;  // name: occurrences so far, in all
+  for (const std::string& call : calls) {
+    ++seen[call].second;
+  }
+  std::vector<int64_t> chosen;
+  for (size_t i = 0; i < calls.size(); ++i) {
+    auto& [before, total] = seen[calls[i]];
+    if (before < 2 || before == total - 1) {
+      chosen.push_back(static_cast<int64_t>(i) + 1);
+    }
+    ++before;
+  }
+  return chosen;
+}
+
+TEST_P(FaultSweep, EveryFailingCallEndsCleanly) {
+  const Case& c = GetParam();
+  const Outcome clean = Run(c, 0, FaultKind::Raise);
+  ASSERT_EQ(clean.escaped, "");
+  ASSERT_TRUE(clean.result) << clean.json;
+  ASSERT_TRUE(clean.shown) << "the fault-free run must print rows to exercise every call";
+  ASSERT_TRUE(clean.reported.procedures.empty() && clean.reported.currentErrors == 0);
+  ExpectAcceptable(c, clean, clean);
+
+  for (const int64_t failAt : CallsToFail(clean.calls)) {
+    SCOPED_TRACE(Describe(failAt, clean.calls));
+    const Outcome run = Run(c, failAt, FaultKind::Raise);
+    ASSERT_TRUE(run.fired) << "the run did not repeat the fault-free one up to the fault";
+    ExpectAcceptable(c, clean, run);
+  }
+  const Outcome beyond = Run(c, static_cast<int64_t>(clean.calls.size()) + 1, FaultKind::Raise);
+  EXPECT_FALSE(beyond.fired) << "the calls do not end where the fault-free run's did";
+  EXPECT_EQ(beyond.json, clean.json);
+
+  for (size_t i = 0; i < clean.calls.size(); ++i) {
+    if (clean.calls[i] == "Command.Item") {
+      SCOPED_TRACE("withholding the output parameter: " + Describe(i + 1, clean.calls));
+      const Outcome run = Run(c, static_cast<int64_t>(i) + 1, FaultKind::Withhold);
+      ASSERT_TRUE(run.fired);
+      ExpectAcceptable(c, clean, run);
+    }
+  }
+}
+
+const std::vector<cli::Assignment> kPeriod = {{"Filtro_DataInicial", "01/03/2024"},
+                                              {"Filtro_DataFinal", "03/03/2024"}};
+
+std::vector<cli::Assignment> Period(std::vector<cli::Assignment> more) {
+  more.insert(more.begin(), kPeriod.begin(), kPeriod.end());
+  return more;
+}
+
+// Both views where the view changes the statements.
+const Case kCases[] = {
+    {"ClienteEspecial", "ClienteEspecial", kPeriod},
+    {"DetalhesDosMovimentosPorClientes", "DetalhesDosMovimentosPorClientes", kPeriod},
+    {"DetalhesDosMovimentosPorProdutos", "DetalhesDosMovimentosPorProdutos", kPeriod},
+    {"MovimentacaoPelasLeituras", "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", kPeriod},
+    {"MovimentacaoPorVendaComplementar", "MovimentacaoDeCombustiveisPorVendaComplementar", kPeriod},
+    {"RankingDeVendas", "RankingDeVendas", kPeriod},
+    {"ResumoPorClassificacaoFiscalFinanceira", "ResumoPorClassificacaoFiscal",
+     Period({{"Filtro_TipoVisao", "0"}})},
+    {"ResumoPorClassificacaoFiscalFiscal", "ResumoPorClassificacaoFiscal", kPeriod},
+    {"ResumoPorGrupoDeProdutoFinanceira", "ResumoPorGrupoDeProduto",
+     Period({{"Filtro_TipoVisao", "0"}})},
+    {"ResumoPorGrupoDeProdutoFiscal", "ResumoPorGrupoDeProduto", kPeriod},
+    {"ResumoPorProdutoFinanceira", "ResumoPorProduto", Period({{"Filtro_TipoVisao", "0"}})},
+    {"ResumoPorProdutoFiscal", "ResumoPorProduto", kPeriod},
+    {"TabelaDeVendasPorBicoFinanceira", "TabelaDeVendasPorBico",
+     Period({{"Filtro_TipoVisao", "0"}})},
+    {"TabelaDeVendasPorBicoFiscal", "TabelaDeVendasPorBico", kPeriod},
+    {"TabelaDeVendasPorCombustiveisFinanceira", "TabelaDeVendasPorCombustiveis",
+     Period({{"Filtro_TipoVisao", "0"}})},
+    {"TabelaDeVendasPorCombustiveisFiscal", "TabelaDeVendasPorCombustiveis", kPeriod},
+    {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
+     "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", kPeriod, true},
+    {"VendasPorTiposDeRecebimento", "VendasPorTiposDeRecebimento", kPeriod, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Operations, FaultSweep, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace orla::fault
