@@ -9,14 +9,15 @@ bool FaultPlan::Enter(std::string call) {
     return false;
   }
   calls_.push_back(std::move(call));
-  if (static_cast<int64_t>(calls_.size()) != failAt_) {
+  const auto count = static_cast<int64_t>(calls_.size());
+  if (failAt_ == 0 || count < failAt_ || (count > failAt_ && kind_ != FaultKind::Lost)) {
     return false;
   }
-  if (kind_ == FaultKind::Raise) {
+  if (kind_ != FaultKind::Withhold) {
     fired_ = true;
     throw host::HostError(
         host::error_number::kDatabase,
-        "Injected fault at call " + std::to_string(failAt_) + " (" + calls_.back() + ")",
+        "Injected fault at call " + std::to_string(count) + " (" + calls_.back() + ")",
         "Fault injection");
   }
   fired_ = calls_.back() == "Command.Item";

@@ -15,7 +15,8 @@
 namespace orla::fault {
 
 enum class FaultKind {
-  Raise,     // the call raises, as a lost connection or a refused statement would
+  Raise,     // the call raises, as a refused statement would
+  Lost,      // the call and every later one raise, as on a lost connection
   Withhold,  // Command.Item gives null, as an output parameter the procedure never set
 };
 
