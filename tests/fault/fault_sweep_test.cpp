@@ -16,6 +16,7 @@
 #include "cli/run_command.h"
 #include "demo/generator.h"
 #include "engine/report.h"
+#include "host/errors.h"
 #include "hostlib/session.h"
 #include "service/operations.h"
 #include "sqlite/database.h"
@@ -99,8 +100,10 @@ struct Outcome {
   std::string layout;  // of the report in oRPT
   bool shown = false;
   Reported reported;
-  std::vector<std::string> calls;
+  std::vector<std::string> calls;  // by the operation
   bool fired = false;
+  int64_t renderCalls = 0;  // on the bound recordsets while the host writes the report
+  std::string renderError;
 };
 
 class FaultSweep : public ::testing::TestWithParam<Case> {
@@ -117,7 +120,9 @@ class FaultSweep : public ::testing::TestWithParam<Case> {
   }
   static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
 
-  static Outcome Run(const Case& c, int64_t failAt, FaultKind kind) {
+  // `renderFailAt`: the call to fail while the host writes the report, counted from the
+  // first after the operation returned; 0 for none.
+  static Outcome Run(const Case& c, int64_t failAt, FaultKind kind, int64_t renderFailAt = 0) {
     auto plan = std::make_shared<FaultPlan>(failAt, kind);
     Outcome outcome;
     hostlib::Session session;
@@ -139,20 +144,26 @@ class FaultSweep : public ::testing::TestWithParam<Case> {
       } catch (const std::exception& e) {
         outcome.escaped = e.what();
       }
-      plan->Disarm();
+      outcome.calls = plan->Calls();
+      outcome.fired = plan->Fired();
+      plan->Rearm(renderFailAt);
       outcome.shown = viewer.Shown();
       if (auto* report = dynamic_cast<engine::Report*>(outcome.report.get())) {
         outcome.layout = report->LayoutName();
       }
       std::ostringstream json;
       std::ostringstream err;
-      cli::WriteOutcome({c.operation, outcome.result, outcome.report, outcome.shown, session},
-                        engine::Format::Json, std::nullopt, json, err);
+      try {
+        cli::WriteOutcome({c.operation, outcome.result, outcome.report, outcome.shown, session},
+                          engine::Format::Json, std::nullopt, json, err);
+      } catch (const host::HostError& e) {
+        outcome.renderError = e.what();
+      }
       outcome.json = json.str();
+      outcome.renderCalls = static_cast<int64_t>(plan->Calls().size() - outcome.calls.size());
+      plan->Disarm();
     }
     host::InstallPlatform(nullptr);
-    outcome.calls = plan->Calls();
-    outcome.fired = plan->Fired();
     return outcome;
   }
 
@@ -218,6 +229,8 @@ TEST_P(FaultSweep, EveryFailingCallEndsCleanly) {
   ASSERT_TRUE(clean.result) << clean.json;
   ASSERT_TRUE(clean.shown) << "the fault-free run must print rows to exercise every call";
   ASSERT_TRUE(clean.reported.procedures.empty() && clean.reported.currentErrors == 0);
+  ASSERT_EQ(clean.renderError, "");
+  ASSERT_GT(clean.renderCalls, 2);
   ExpectAcceptable(c, clean, clean);
 
   for (const int64_t failAt : CallsToFail(clean.calls)) {
@@ -225,7 +238,8 @@ TEST_P(FaultSweep, EveryFailingCallEndsCleanly) {
     const Outcome run = Run(c, failAt, FaultKind::Raise);
     ASSERT_TRUE(run.fired) << "the run did not repeat the fault-free one up to the fault";
     ExpectAcceptable(c, clean, run);
-    {
+    // A lost connection differs only where calls follow the failed one.
+    if (static_cast<int64_t>(run.calls.size()) > failAt) {
       SCOPED_TRACE("and every later call");
       ExpectAcceptable(c, clean, Run(c, failAt, FaultKind::Lost));
     }
@@ -233,6 +247,13 @@ TEST_P(FaultSweep, EveryFailingCallEndsCleanly) {
   const Outcome beyond = Run(c, static_cast<int64_t>(clean.calls.size()) + 1, FaultKind::Raise);
   EXPECT_FALSE(beyond.fired) << "the calls do not end where the fault-free run's did";
   EXPECT_EQ(beyond.json, clean.json);
+
+  // A recordset that breaks while the host reads it for the report reaches the host as the
+  // error it is, never as a report cut short.
+  for (const int64_t failAt : {int64_t{1}, int64_t{2}, clean.renderCalls}) {
+    SCOPED_TRACE("failing call " + std::to_string(failAt) + " of the host's reading");
+    EXPECT_NE(Run(c, 0, FaultKind::Raise, failAt).renderError, "");
+  }
 
   for (size_t i = 0; i < clean.calls.size(); ++i) {
     if (clean.calls[i] == "Command.Item") {

@@ -24,6 +24,13 @@ bool FaultPlan::Enter(std::string call) {
   return fired_;
 }
 
+void FaultPlan::Rearm(int64_t failAt) {
+  armed_ = true;
+  fired_ = false;
+  kind_ = FaultKind::Raise;
+  failAt_ = failAt == 0 ? 0 : static_cast<int64_t>(calls_.size()) + failAt;
+}
+
 namespace {
 
 using PlanRef = std::shared_ptr<FaultPlan>;

@@ -31,9 +31,11 @@ class FaultPlan {
   // withhold its value instead.
   bool Enter(std::string call);
 
-  // Calls from here on are neither counted nor failed (the host reading a bound recordset
-  // after the operation returned).
+  // Calls from here on are neither counted nor failed.
   void Disarm() { armed_ = false; }
+  // Counts on, raising at the `failAt`th call from here (0: none), to fail the host's own
+  // reading of a bound recordset after the operation returned.
+  void Rearm(int64_t failAt);
 
   bool Fired() const { return fired_; }
   // The calls made while armed, in order: the member, with the head of the statement for
