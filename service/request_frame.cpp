@@ -100,14 +100,18 @@ bool RunRequest(std::string_view operation, const HostObjects& host, host::Repor
     result = false;
   }
 
-  // The closing steps run once: a failure here is reported, never retried.
+  // The closing steps run once: a failure here is reported, never retried, and only when
+  // nothing was reported before it: on a lost connection the close fails as the query did,
+  // and the user is told of the request's failure once.
   try {
     oRPT = heldReport;
     if (steps.closesConnection) {
       host::Require(host.oDB, "oDB").DB_Close();
     }
   } catch (...) {
-    ReportTrappedError(operation);
+    if (result) {
+      ReportTrappedError(operation);
+    }
     result = false;
   }
   return result;
