@@ -1,7 +1,10 @@
 #include "cli/arguments.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
+
+#include "host/regional_settings.h"
 
 namespace orla::cli {
 
@@ -135,6 +138,28 @@ std::string CheckQuotedNameList(std::string_view text, std::string_view what) {
     }
     pos = skipBlanks(pos + 1);
   }
+}
+
+std::string CheckEntryCount(std::string_view text, std::string_view what) {
+  if (!host::RegionalSettings::Brazilian().IsNumeric(text)) {
+    return std::string(text);
+  }
+  std::string_view digits = text;
+  auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  while (!digits.empty() && blank(digits.front())) {
+    digits.remove_prefix(1);
+  }
+  while (!digits.empty() && blank(digits.back())) {
+    digits.remove_suffix(1);
+  }
+  int64_t count = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), count);
+  if (digits.empty() || digits.front() == '-' || ec != std::errc{} ||
+      end != digits.data() + digits.size()) {
+    throw UsageError(std::string(what) + " expects a count of entries in plain digits (40), got '" +
+                     std::string(text) + "'");
+  }
+  return std::string(digits);
 }
 
 }  // namespace orla::cli

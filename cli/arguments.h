@@ -54,4 +54,11 @@ bool ParseBoolean(std::string_view text, std::string_view what);
 // never end a literal early.
 std::string CheckQuotedNameList(std::string_view text, std::string_view what);
 
+// An entry count, which the report writes into its statement as it stands when it reads as
+// a number under the regional rules, and replaces by its default when it does not. A number
+// is taken only as a plain count of digits (given without the blanks around it); a sign, a
+// decimal comma, thousands separators or an exponent would reach the statement as more than
+// one token, so they raise UsageError. Text that is no number passes unchanged.
+std::string CheckEntryCount(std::string_view text, std::string_view what);
+
 }  // namespace orla::cli

@@ -66,8 +66,15 @@ host::Value TypedValue(const service::ParameterInfo& parameter, const std::strin
   const std::string what(parameter.name);
   switch (parameter.type) {
     case service::ParameterType::Text:
+      // SQLite ends a statement at a NUL, which would leave the value's literal open.
+      if (text.find('\0') != std::string::npos) {
+        throw UsageError(what + " cannot hold a NUL character");
+      }
       if (parameter.name == "Filtro_FormasDePagto") {
         return CheckQuotedNameList(text, what);
+      }
+      if (parameter.name == "Filtro_QtdeRegistros") {
+        return CheckEntryCount(text, what);
       }
       return text;
     case service::ParameterType::Boolean:

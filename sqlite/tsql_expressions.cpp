@@ -134,7 +134,32 @@ Expr Translator::Value(Cursor& in, const Scope& scope) {
   return e;
 }
 
+namespace {
+
+// Counts one level of nesting for as long as it lives.
+class Nested {
+ public:
+  Nested(int& depth, const Node* at) : depth_(depth) {
+    if (++depth_ > kMaxNesting) {
+      --depth_;
+      throw TranslationError(
+          "the statement is nested too deeply (more than " + std::to_string(kMaxNesting) +
+          " levels of parentheses, CASE, NOT or signs" +
+          (at ? ", at offset " + std::to_string(at->token.offset) : std::string()) + ")");
+    }
+  }
+  ~Nested() { --depth_; }
+  Nested(const Nested&) = delete;
+  Nested& operator=(const Nested&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
 Expr Translator::Parse(Cursor& in, const Scope& scope) {
+  const Nested nested(depth_, in.AtEnd() ? nullptr : &in.Peek());
   Expr left = ParseAnd(in, scope);
   while (in.PeekWord("OR")) {
     const Node& at = in.Take();
@@ -163,6 +188,7 @@ Expr Translator::ParseAnd(Cursor& in, const Scope& scope) {
 Expr Translator::ParseNot(Cursor& in, const Scope& scope) {
   if (in.PeekWord("NOT")) {
     const Node& at = in.Take();
+    const Nested nested(depth_, &at);
     Expr e = ParseNot(in, scope);
     if (e.type.family != Family::Condition) {
       Fail(at, "NOT needs a condition");
@@ -293,6 +319,7 @@ Expr Translator::ParseMultiplicative(Cursor& in, const Scope& scope) {
 Expr Translator::ParseUnary(Cursor& in, const Scope& scope) {
   if (in.PeekOperator("-") || in.PeekOperator("+")) {
     const Node& at = in.Take();
+    const Nested nested(depth_, &at);
     Expr e = ParseUnary(in, scope);
     if (!IsNumeric(e.type.family) && e.type.family != Family::Null) {
       Fail(at, "the sign " + at.token.text + " before a value that is not a number");

@@ -173,6 +173,12 @@ class Translator {
   Translation CreateIndex(const std::vector<Node>& nodes);
 
   Catalog& catalog_;
+  int depth_ = 0;  // expressions being parsed inside one another (Nested)
 };
+
+// Parentheses, CASE, NOT and signs nest expressions within one another; parsing them is
+// recursive, so a statement nested deeper than this is refused before it exhausts the stack,
+// as SQL Server refuses one that is "nested too deeply".
+inline constexpr int kMaxNesting = 200;
 
 }  // namespace orla::sqlite::tsql::detail

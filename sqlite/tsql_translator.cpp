@@ -471,8 +471,9 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
 
 namespace {
 
-// Builds the group tree of tokens[pos...].
-std::vector<Node> Tree(const std::vector<Token>& tokens, std::size_t& pos, bool inGroup) {
+// Builds the group tree of tokens[pos...]; `depth` groups enclose it.
+std::vector<Node> Tree(const std::vector<Token>& tokens, std::size_t& pos, int depth) {
+  const bool inGroup = depth > 0;
   std::vector<Node> nodes;
   while (pos < tokens.size()) {
     const Token& token = tokens[pos++];
@@ -484,8 +485,13 @@ std::vector<Node> Tree(const std::vector<Token>& tokens, std::size_t& pos, bool 
     }
     Node node{token, false, {}};
     if (token.kind == TokenKind::LeftParen) {
+      if (depth == kMaxNesting) {
+        throw TranslationError("the statement is nested too deeply (more than " +
+                               std::to_string(kMaxNesting) + " levels of parentheses, at offset " +
+                               std::to_string(token.offset) + ")");
+      }
       node.group = true;
-      node.children = Tree(tokens, pos, true);
+      node.children = Tree(tokens, pos, depth + 1);
     }
     nodes.push_back(std::move(node));
   }
@@ -507,7 +513,7 @@ std::string TableName::Sql() const {
 
 std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
   std::size_t pos = 0;
-  const std::vector<Node> nodes = Tree(tokens, pos, false);
+  const std::vector<Node> nodes = Tree(tokens, pos, 0);
   constexpr std::array<std::string_view, 9> kStarters = {
       "CREATE", "DROP", "INSERT", "UPDATE", "DELETE", "IF", "DECLARE", "EXEC", "TRUNCATE"};
   std::vector<Statement> statements;
