@@ -15,7 +15,6 @@
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include "cli/arguments.h"
@@ -25,6 +24,7 @@
 #include "cli/serve_catalogue.h"
 #include "cli/viewer_assets.h"
 #include "engine/render.h"
+#include "sqlite/connection.h"
 #include "sqlite/database.h"
 
 namespace orla::cli {
@@ -78,24 +78,18 @@ struct RunControl {
   std::atomic<int> statements{0};
 };
 
-int OnProgress(void* control) {
-  auto* run = static_cast<RunControl*>(control);
-  run->steps += kProgressSteps;
-  return run->stop ? 1 : 0;
-}
-
 class RunStopped : public std::runtime_error {
  public:
   RunStopped() : std::runtime_error("The run was stopped") {}
 };
 
-// The run's database object: every call first looks at the stop switch, and the SQLite
-// connection beneath interrupts a statement between rows once the switch is set.
+// The run's database object: every call first looks at the stop switch. The statements
+// themselves, on this connection and on those the command objects open for the stored
+// procedures, are interrupted by the run's StopCheckScope.
 class StoppableDatabase final : public host::Database {
  public:
-  StoppableDatabase(host::Database& inner, sqlite::Database& sqlite, RunControl& run,
-                    std::atomic<int>& open)
-      : inner_(inner), sqlite_(sqlite), run_(run), open_(open) {
+  StoppableDatabase(host::Database& inner, RunControl& run, std::atomic<int>& open)
+      : inner_(inner), run_(run), open_(open) {
     ++open_;
   }
   ~StoppableDatabase() override { --open_; }
@@ -121,18 +115,14 @@ class StoppableDatabase final : public host::Database {
   void DB_Close() override { inner_.DB_Close(); }
 
  private:
-  // The connection opens on demand and may be closed and opened again, so the handler is
-  // set before each call.
   void Arm() {
     if (run_.stop) {
       throw RunStopped();
     }
     ++run_.statements;
-    sqlite3_progress_handler(sqlite_.Open().Handle(), kProgressSteps, &OnProgress, &run_);
   }
 
   host::Database& inner_;
-  sqlite::Database& sqlite_;
   RunControl& run_;
   std::atomic<int>& open_;
 };
@@ -532,9 +522,15 @@ struct ViewerServer::Impl {
       RunSetup setup;
       setup.database = options.database;
       setup.clock = options.clock;
-      setup.wrapDatabase = [&](host::Database& inner, sqlite::Database& sqlite) {
-        return std::make_unique<StoppableDatabase>(inner, sqlite, *run, openConnections);
+      setup.wrapDatabase = [&](host::Database& inner, sqlite::Database&) {
+        return std::make_unique<StoppableDatabase>(inner, *run, openConnections);
       };
+      const sqlite::StopCheckScope stopCheck(
+          [run] {
+            run->steps += kProgressSteps;
+            return run->stop.load();
+          },
+          kProgressSteps);
       result.emplace(ExecuteRun(*operation, values, setup));
     } catch (const RunStopped&) {
     }

@@ -36,6 +36,16 @@ void KeepTempDbAlive() {
   static TempDbKeeper keeper;
 }
 
+struct StopCheck {
+  std::shared_ptr<std::function<bool()>> stop;
+  int steps = 0;
+};
+thread_local StopCheck threadStopCheck;
+
+int AskStopCheck(void* stop) {
+  return (*static_cast<std::function<bool()>*>(stop))() ? 1 : 0;
+}
+
 }  // namespace
 
 Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(file) {
@@ -77,10 +87,23 @@ Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(fil
     db_ = nullptr;
     throw;
   }
+  if (threadStopCheck.stop) {
+    stopCheck_ = threadStopCheck.stop;
+    sqlite3_progress_handler(db_, threadStopCheck.steps, &AskStopCheck, stopCheck_.get());
+  }
 }
 
 Connection::~Connection() {
   sqlite3_close(db_);
+}
+
+StopCheckScope::StopCheckScope(std::function<bool()> stop, int steps)
+    : stop_(std::make_shared<std::function<bool()>>(std::move(stop))), steps_(steps) {
+  threadStopCheck = {stop_, steps_};
+}
+
+StopCheckScope::~StopCheckScope() {
+  threadStopCheck = {};
 }
 
 void Connection::Exec(std::string_view sql) {

@@ -429,6 +429,30 @@ TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
   EXPECT_TRUE(json::parse(next->body)["result"].get<bool>());
 }
 
+// The receipt-type report opens its connection (no statement yet), then runs its procedure on
+// a connection of the command's own: the first steps counted are the procedure's.
+TEST_F(ServeTest, AStopReachesAProcedureRunningOnItsOwnConnection) {
+  auto running = std::async(std::launch::async, [&] {
+    return Post("/api/reports/VendasPorTiposDeRecebimento?run=in-procedure", kMarch);
+  });
+  bool stopped = false;
+  for (int i = 0; i < 2000 && !stopped; ++i) {
+    const auto progress = Client().Get("/api/runs/in-procedure");
+    if (progress && progress->status == 200 && json::parse(progress->body)["steps"] > 0) {
+      stopped = Client().Post("/api/runs/in-procedure/stop")->status == 202;
+    }
+  }
+  ASSERT_TRUE(stopped) << "the run ended before it could be stopped";
+  const auto answer = running.get();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status, 409);
+  EXPECT_EQ(server_->OpenConnections(), 0);
+  const auto next = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->status, 200);
+  EXPECT_TRUE(json::parse(next->body)["result"].get<bool>());
+}
+
 TEST_F(ServeTest, RunsThatFillTheSameWorkingTableTakeTurnsAndTheOthersGoOn) {
   StopServer();
   std::mutex mutex;
