@@ -4,6 +4,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include <httplib.h>
@@ -144,6 +145,64 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
   EXPECT_EQ(csv->body, Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024",
                             "Filtro_DataFinal=31/03/2024", "--format", "csv"})
                            .out);
+}
+
+// The page's view: the outcome first, then the HTML run writes, in pieces, then the end.
+TEST_F(ServeTest, TheViewStreamsTheOutcomeThenTheHtmlInPieces) {
+  struct Case {
+    std::string operation;
+    std::vector<std::string> period;
+    size_t leastPieces;
+  };
+  const std::vector<Case> cases{
+      {"DetalhesDosMovimentosPorProdutos",
+       {"Filtro_DataInicial=04/03/2024", "Filtro_DataFinal=06/03/2024"},
+       3},
+      {"VendasPorTiposDeRecebimento",
+       {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"},
+       1},
+      // Refused: the library's message and no HTML.
+      {"VendasPorTiposDeRecebimento",
+       {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"},
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.operation + " " + c.period[0] + " " + c.period[1]);
+    json body = json::object();
+    for (const std::string& assignment : c.period) {
+      const size_t equals = assignment.find('=');
+      body[assignment.substr(0, equals)] = assignment.substr(equals + 1);
+    }
+    const auto answer = Post("/api/reports/" + c.operation + "?format=view", body.dump());
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200);
+    EXPECT_EQ(answer->get_header_value("Content-Type"), "application/x-ndjson");
+    std::vector<json> lines;
+    std::istringstream stream(answer->body);
+    for (std::string line; std::getline(stream, line);) {
+      lines.push_back(json::parse(line));
+    }
+    ASSERT_GE(lines.size(), 2u);
+    std::vector<std::string> arguments{c.operation};
+    arguments.insert(arguments.end(), c.period.begin(), c.period.end());
+    arguments.push_back("--format");
+    arguments.push_back("json");
+    json expected = json::parse(Run(arguments).out);
+    expected.erase("report");
+    EXPECT_EQ(lines.front(), expected);
+    std::string html;
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+      html += lines[i].at("html").get<std::string>();
+    }
+    EXPECT_EQ(lines.back(), (json{{"end", true}, {"pieces", lines.size() - 2}}));
+    EXPECT_GE(lines.size() - 2, c.leastPieces);
+    if (expected["shown"].get<bool>()) {
+      arguments.back() = "html";
+      EXPECT_EQ(html, Run(arguments).out);
+    } else {
+      EXPECT_EQ(html, "");
+    }
+  }
 }
 
 TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
