@@ -15,7 +15,6 @@
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include "cli/arguments.h"
@@ -25,6 +24,7 @@
 #include "cli/serve_catalogue.h"
 #include "cli/viewer_assets.h"
 #include "engine/render.h"
+#include "sqlite/connection.h"
 #include "sqlite/database.h"
 
 namespace orla::cli {
@@ -76,26 +76,92 @@ struct RunControl {
   std::atomic<bool> running{false};  // past the working-table locks
   std::atomic<int64_t> steps{0};
   std::atomic<int> statements{0};
+  std::atomic<int> pieces{0};  // of the view's HTML sent
 };
-
-int OnProgress(void* control) {
-  auto* run = static_cast<RunControl*>(control);
-  run->steps += kProgressSteps;
-  return run->stop ? 1 : 0;
-}
 
 class RunStopped : public std::runtime_error {
  public:
   RunStopped() : std::runtime_error("The run was stopped") {}
 };
 
-// The run's database object: every call first looks at the stop switch, and the SQLite
-// connection beneath interrupts a statement between rows once the switch is set.
+// The reader of a streamed answer went away.
+struct ReaderGone {};
+
+void SendLine(httplib::DataSink& sink, const ordered_json& line) {
+  const std::string text = JsonText(line) + "\n";
+  if (!sink.write(text.data(), text.size())) {
+    throw ReaderGone{};
+  }
+}
+
+// The view's HTML goes out in pieces as the engine writes it, so the reader sees the first
+// rows while the rest are read. A piece ends after a whole line (the writer ends each table
+// row with one), which never cuts a UTF-8 character in two; the first piece is small so the
+// page shows something at once.
+class ViewPieces final : public std::streambuf {
+ public:
+  static constexpr size_t kFirstPiece = 4 * 1024;
+  static constexpr size_t kPiece = 64 * 1024;
+
+  ViewPieces(httplib::DataSink& sink, RunControl& run) : sink_(sink), run_(run) {}
+
+  // Sends what is left; gives the pieces sent.
+  int Finish() {
+    Send(buffer_.size());
+    return pieces_;
+  }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (c != traits_type::eof()) {
+      buffer_ += traits_type::to_char_type(c);
+      Cut();
+    }
+    return c;
+  }
+  std::streamsize xsputn(const char* text, std::streamsize n) override {
+    buffer_.append(text, static_cast<size_t>(n));
+    Cut();
+    return n;
+  }
+
+ private:
+  void Cut() {
+    if (buffer_.size() < (pieces_ == 0 ? kFirstPiece : kPiece)) {
+      return;
+    }
+    const size_t line = buffer_.rfind('\n');
+    if (line != std::string::npos) {
+      Send(line + 1);
+    }
+  }
+
+  void Send(size_t length) {
+    if (run_.stop) {
+      throw RunStopped();
+    }
+    if (length == 0) {
+      return;
+    }
+    SendLine(sink_, {{"html", buffer_.substr(0, length)}});
+    buffer_.erase(0, length);
+    ++pieces_;
+    ++run_.pieces;
+  }
+
+  httplib::DataSink& sink_;
+  RunControl& run_;
+  std::string buffer_;
+  int pieces_ = 0;
+};
+
+// The run's database object: every call first looks at the stop switch. The statements
+// themselves, on this connection and on those the command objects open for the stored
+// procedures, are interrupted by the run's StopCheckScope.
 class StoppableDatabase final : public host::Database {
  public:
-  StoppableDatabase(host::Database& inner, sqlite::Database& sqlite, RunControl& run,
-                    std::atomic<int>& open)
-      : inner_(inner), sqlite_(sqlite), run_(run), open_(open) {
+  StoppableDatabase(host::Database& inner, RunControl& run, std::atomic<int>& open)
+      : inner_(inner), run_(run), open_(open) {
     ++open_;
   }
   ~StoppableDatabase() override { --open_; }
@@ -121,18 +187,14 @@ class StoppableDatabase final : public host::Database {
   void DB_Close() override { inner_.DB_Close(); }
 
  private:
-  // The connection opens on demand and may be closed and opened again, so the handler is
-  // set before each call.
   void Arm() {
     if (run_.stop) {
       throw RunStopped();
     }
     ++run_.statements;
-    sqlite3_progress_handler(sqlite_.Open().Handle(), kProgressSteps, &OnProgress, &run_);
   }
 
   host::Database& inner_;
-  sqlite::Database& sqlite_;
   RunControl& run_;
   std::atomic<int>& open_;
 };
@@ -457,6 +519,7 @@ struct ViewerServer::Impl {
                                     : "waiting"},
             {"statements", run.statements.load()},
             {"steps", run.steps.load()},
+            {"pieces", run.pieces.load()},
             {"seconds", std::round(seconds * 10) / 10}};
   }
 
@@ -521,7 +584,7 @@ struct ViewerServer::Impl {
     if (!ValidRunId(run->id)) {
       throw HttpError{400, "a run id is 1 to 64 letters, digits, '-' or '_'"};
     }
-    const std::unique_ptr<Registration> registration = Register(run);
+    std::shared_ptr<Registration> registration = Register(run);
     std::optional<RunResult> result;
     try {
       const auto tables = LockTables(*run);
@@ -532,34 +595,84 @@ struct ViewerServer::Impl {
       RunSetup setup;
       setup.database = options.database;
       setup.clock = options.clock;
-      setup.wrapDatabase = [&](host::Database& inner, sqlite::Database& sqlite) {
-        return std::make_unique<StoppableDatabase>(inner, sqlite, *run, openConnections);
+      setup.wrapDatabase = [&](host::Database& inner, sqlite::Database&) {
+        return std::make_unique<StoppableDatabase>(inner, *run, openConnections);
       };
+      const sqlite::StopCheckScope stopCheck(
+          [run] {
+            run->steps += kProgressSteps;
+            return run->stop.load();
+          },
+          kProgressSteps);
       result.emplace(ExecuteRun(*operation, values, setup));
     } catch (const RunStopped&) {
     }
     if (run->stop) {
       throw HttpError{409, "the run was stopped"};
     }
-    Answer(*result, *format, view, response);
+    if (view) {
+      StreamView(std::make_shared<RunResult>(std::move(*result)), run, std::move(registration),
+                 response);
+      return;
+    }
+    Answer(*result, *format, response);
   }
 
-  void Answer(const RunResult& run, engine::Format format, bool view, httplib::Response& response) {
+  // The page's view of a run, as lines of JSON: first the outcome as `run --format json`
+  // gives it without the report, then the report's HTML in pieces ({"html"}), then
+  // {"end":true}; {"stopped":true} ends it instead when the reader stops the run, and
+  // {"error"} when the rendering fails. The run keeps its place until the last piece.
+  static void StreamView(std::shared_ptr<RunResult> result, std::shared_ptr<RunControl> run,
+                         std::shared_ptr<Registration> registration, httplib::Response& response) {
+    response.set_header("Cache-Control", "no-store");
+    response.set_chunked_content_provider(
+        "application/x-ndjson", [result, run, registration](size_t, httplib::DataSink& sink) {
+          try {
+            WriteView(*result, *run, sink);
+          } catch (const ReaderGone&) {
+            run->stop = true;
+            return false;
+          }
+          sink.done();
+          return true;
+        });
+  }
+
+  static void WriteView(const RunResult& result, RunControl& run, httplib::DataSink& sink) {
+    const RunOutcome outcome = result.Outcome();
+    std::ostringstream head;
+    std::ostringstream ignored;
+    WriteOutcome({outcome.operation, outcome.result, nullptr, outcome.shown, outcome.session},
+                 engine::Format::Json, std::nullopt, head, ignored);
+    ordered_json first = ordered_json::parse(head.str());
+    first.erase("report");
+    SendLine(sink, first);
+    try {
+      if (outcome.shown) {
+        ViewPieces pieces(sink, run);
+        std::ostream html(&pieces);
+        html.exceptions(std::ios::badbit);
+        WriteOutcome(outcome, engine::Format::Html, std::nullopt, html, ignored);
+        SendLine(sink, {{"end", true}, {"pieces", pieces.Finish()}});
+      } else {
+        SendLine(sink, {{"end", true}, {"pieces", 0}});
+      }
+    } catch (const RunStopped&) {
+      SendLine(sink, {{"stopped", true}});
+    } catch (const ReaderGone&) {
+      throw;
+    } catch (const std::exception& e) {
+      SendLine(sink, {{"error", std::string("the report could not be shown: ") + e.what()}});
+    }
+  }
+
+  void Answer(const RunResult& run, engine::Format format, httplib::Response& response) {
     const RunOutcome outcome = run.Outcome();
     std::ostringstream out;
     std::ostringstream err;
-    if (format == engine::Format::Json || view) {
+    if (format == engine::Format::Json) {
       WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, err);
-      if (!view) {
-        response.set_content(out.str(), "application/json");
-        return;
-      }
-      ordered_json answer = ordered_json::parse(out.str());
-      answer.erase("report");
-      std::ostringstream html;
-      WriteOutcome(outcome, engine::Format::Html, std::nullopt, html, err);
-      answer["html"] = html.str();
-      response.set_content(JsonText(answer), "application/json");
+      response.set_content(out.str(), "application/json");
       return;
     }
     if (!run.shown) {

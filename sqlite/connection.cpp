@@ -89,6 +89,16 @@ int ExecRaw(sqlite3* db, const std::string& sql, std::string& message) {
   return rc;
 }
 
+struct StopCheck {
+  std::shared_ptr<std::function<bool()>> stop;
+  int steps = 0;
+};
+thread_local StopCheck threadStopCheck;
+
+int AskStopCheck(void* stop) {
+  return (*static_cast<std::function<bool()>*>(stop))() ? 1 : 0;
+}
+
 }  // namespace
 
 void AddLiveReader(const Connection& connection, std::weak_ptr<LiveReader> reader) {
@@ -142,6 +152,10 @@ Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(fil
     db_ = nullptr;
     throw host::DatabaseError("SQLite: " + message, setup);
   }
+  if (threadStopCheck.stop) {
+    stopCheck_ = threadStopCheck.stop;
+    sqlite3_progress_handler(db_, threadStopCheck.steps, &AskStopCheck, stopCheck_.get());
+  }
 }
 
 Connection::~Connection() {
@@ -149,6 +163,15 @@ Connection::~Connection() {
   // A reader another thread is just letting go of may still hold its statement; the
   // connection then closes when that statement is finalized.
   sqlite3_close_v2(db_);
+}
+
+StopCheckScope::StopCheckScope(std::function<bool()> stop, int steps)
+    : stop_(std::make_shared<std::function<bool()>>(std::move(stop))), steps_(steps) {
+  threadStopCheck = {stop_, steps_};
+}
+
+StopCheckScope::~StopCheckScope() {
+  threadStopCheck = {};
 }
 
 void Connection::Exec(std::string_view sql) {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +45,23 @@ class Connection {
  private:
   sqlite3* db_ = nullptr;
   std::filesystem::path file_;
+  std::shared_ptr<std::function<bool()>> stopCheck_;  // see StopCheckScope
+};
+
+// Lets a caller stop work on connections it never holds, such as a command object's, opened
+// and closed inside one call: while a scope lives, every connection its thread opens asks
+// `stop` every `steps` virtual-machine steps of a statement, and a statement running when it
+// answers true ends as interrupted (host::DatabaseError). Scopes do not nest.
+class StopCheckScope {
+ public:
+  explicit StopCheckScope(std::function<bool()> stop, int steps = 1000);
+  ~StopCheckScope();
+  StopCheckScope(const StopCheckScope&) = delete;
+  StopCheckScope& operator=(const StopCheckScope&) = delete;
+
+ private:
+  std::shared_ptr<std::function<bool()>> stop_;
+  int steps_;
 };
 
 // Something still reading a statement on a connection: a recordset that reads its rows as

@@ -179,11 +179,59 @@ function setRunning(on) {
 
 async function pollProgress(id) {
   const answer = await fetch('/api/runs/' + id).catch(() => null);
-  if (!running || running.id !== id || !answer || !answer.ok) return;
+  if (!running || running.id !== id || running.pieces > 0 || !answer || !answer.ok) return;
   const p = await answer.json();
   const state = p.state === 'waiting' ? 'aguardando outro relatório' :
     p.state === 'stopping' ? 'parando' : 'executando';
   $('progress').textContent = `${state}… ${p.statements} comando(s), ${p.seconds.toFixed(1)} s`;
+}
+
+// The view arrives as lines of JSON: the outcome, the report's HTML in pieces, the end.
+async function* viewLines(answer) {
+  const reader = answer.body.pipeThrough(new TextDecoderStream()).getReader();
+  let buffer = '';
+  for (;;) {
+    const {value, done} = await reader.read();
+    if (done) break;
+    buffer += value;
+    let newline;
+    while ((newline = buffer.indexOf('\n')) >= 0) {
+      yield JSON.parse(buffer.slice(0, newline));
+      buffer = buffer.slice(newline + 1);
+    }
+  }
+}
+
+// Each piece is written into the frame as it comes, so the first page shows while the
+// server still reads and writes the rest.
+async function showView(answer, values) {
+  let frame = null;
+  let ended = null;
+  for await (const line of viewLines(answer)) {
+    if ('html' in line) {
+      if (!frame) {
+        frame = $('report').contentDocument;
+        frame.open();
+        $('output').hidden = false;
+        lastValues = {name: current.name, values};
+      }
+      frame.write(line.html);
+      running.pieces += 1;
+      $('progress').textContent = `recebendo… ${running.pieces} parte(s)`;
+    } else if ('end' in line || 'stopped' in line || ('error' in line && !('result' in line))) {
+      ended = line;
+    } else {
+      showMessages(line);
+    }
+  }
+  if (frame) frame.close();
+  if (!ended) return 'interrompido.';
+  if (ended.error) {
+    showMessages(ended);
+    return '';
+  }
+  if (ended.stopped) return 'parado.';
+  return frame ? 'pronto.' : 'nada a mostrar.';
 }
 
 async function run(event) {
@@ -191,23 +239,21 @@ async function run(event) {
   const values = formValues();
   localStorage.setItem(storageKey(current.name), JSON.stringify(values));
   const id = runId();
-  running = {id, timer: setInterval(() => pollProgress(id), 400)};
+  running = {id, pieces: 0, timer: setInterval(() => pollProgress(id), 400)};
   setRunning(true);
   $('progress').textContent = 'executando…';
   $('messages').replaceChildren();
   $('output').hidden = true;
+  lastValues = null;
   try {
     const answer = await fetch(`/api/reports/${current.name}?format=view&run=${id}`, {
       method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(values)});
-    const body = await answer.json();
-    showMessages(body);
-    if (answer.ok && body.shown && body.html) {
-      lastValues = {name: current.name, values};
-      $('report').srcdoc = body.html;
-      $('output').hidden = false;
+    if (answer.ok) {
+      $('progress').textContent = await showView(answer, values);
+    } else {
+      showMessages(await answer.json());
+      $('progress').textContent = answer.status === 409 ? 'parado.' : '';
     }
-    $('progress').textContent = answer.status === 409 ? 'parado.' :
-      !answer.ok ? '' : body.shown ? 'pronto.' : 'nada a mostrar.';
   } catch (error) {
     showMessages({error: String(error)});
     $('progress').textContent = '';

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include <httplib.h>
@@ -68,26 +69,43 @@ class ServeTest : public CliTest {
 
 TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
   struct Case {
+    std::string operation;
     std::string body;
     std::vector<std::string> arguments;
+    bool shown = true;  // the report reached the viewer (a refused period shows none)
   };
-  const std::vector<Case> cases{
-      {kMarch, {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"}},
-      {R"({"Filtro_DataInicial":"10/03/2024","Filtro_DataFinal":"12/03/2024"})",
-       {"Filtro_DataInicial=10/03/2024", "Filtro_DataFinal=12/03/2024"}},
-      // A refused period: the library's message and no report, in both.
-      {R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})",
-       {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"}},
-      // Nothing given: the month of the server's today, as run's --today.
-      {"", {}},
-  };
+  // Three days keep the two detail reports, thousands of lines a month, quick.
+  std::vector<Case> cases;
+  for (const service::OperationInfo& operation : service::Operations()) {
+    cases.push_back({std::string(operation.name),
+                     R"({"Filtro_DataInicial":"04/03/2024","Filtro_DataFinal":"06/03/2024"})",
+                     {"Filtro_DataInicial=04/03/2024", "Filtro_DataFinal=06/03/2024"}});
+  }
+  const std::string receipts = "VendasPorTiposDeRecebimento";
+  cases.push_back({receipts,
+                   R"({"Filtro_DataInicial":"10/03/2024","Filtro_DataFinal":"12/03/2024"})",
+                   {"Filtro_DataInicial=10/03/2024", "Filtro_DataFinal=12/03/2024"}});
+  // A refused period: the library's message and no report, in both.
+  cases.push_back({receipts,
+                   R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})",
+                   {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"},
+                   false});
+  // Nothing given: the month of the server's today, as run's --today.
+  cases.push_back({receipts, "", {}});
+  // Options beyond the period reach the library the same way.
+  cases.push_back({"RankingDeVendas",
+                   R"({"Filtro_DataInicial":"01/03/2024","Filtro_DataFinal":"31/03/2024",)"
+                   R"("Filtro_TipoAgrupamento":"0","Filtro_QtdeRegistros":"5"})",
+                   {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024",
+                    "Filtro_TipoAgrupamento=0", "Filtro_QtdeRegistros=5"}});
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.body);
-    const auto answer = Post("/api/reports/VendasPorTiposDeRecebimento", c.body);
+    SCOPED_TRACE(c.operation + " " + c.body);
+    const auto answer = Post("/api/reports/" + c.operation, c.body);
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, 200);
     EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json");
-    std::vector<std::string> arguments{"VendasPorTiposDeRecebimento"};
+    EXPECT_EQ(json::parse(answer->body).value("shown", false), c.shown);
+    std::vector<std::string> arguments{c.operation};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
     arguments.push_back("--today");
     arguments.push_back("2024-04-02");
@@ -127,6 +145,64 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
   EXPECT_EQ(csv->body, Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024",
                             "Filtro_DataFinal=31/03/2024", "--format", "csv"})
                            .out);
+}
+
+// The page's view: the outcome first, then the HTML run writes, in pieces, then the end.
+TEST_F(ServeTest, TheViewStreamsTheOutcomeThenTheHtmlInPieces) {
+  struct Case {
+    std::string operation;
+    std::vector<std::string> period;
+    size_t leastPieces;
+  };
+  const std::vector<Case> cases{
+      {"DetalhesDosMovimentosPorProdutos",
+       {"Filtro_DataInicial=04/03/2024", "Filtro_DataFinal=06/03/2024"},
+       3},
+      {"VendasPorTiposDeRecebimento",
+       {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"},
+       1},
+      // Refused: the library's message and no HTML.
+      {"VendasPorTiposDeRecebimento",
+       {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"},
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.operation + " " + c.period[0] + " " + c.period[1]);
+    json body = json::object();
+    for (const std::string& assignment : c.period) {
+      const size_t equals = assignment.find('=');
+      body[assignment.substr(0, equals)] = assignment.substr(equals + 1);
+    }
+    const auto answer = Post("/api/reports/" + c.operation + "?format=view", body.dump());
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200);
+    EXPECT_EQ(answer->get_header_value("Content-Type"), "application/x-ndjson");
+    std::vector<json> lines;
+    std::istringstream stream(answer->body);
+    for (std::string line; std::getline(stream, line);) {
+      lines.push_back(json::parse(line));
+    }
+    ASSERT_GE(lines.size(), 2u);
+    std::vector<std::string> arguments{c.operation};
+    arguments.insert(arguments.end(), c.period.begin(), c.period.end());
+    arguments.push_back("--format");
+    arguments.push_back("json");
+    json expected = json::parse(Run(arguments).out);
+    expected.erase("report");
+    EXPECT_EQ(lines.front(), expected);
+    std::string html;
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+      html += lines[i].at("html").get<std::string>();
+    }
+    EXPECT_EQ(lines.back(), (json{{"end", true}, {"pieces", lines.size() - 2}}));
+    EXPECT_GE(lines.size() - 2, c.leastPieces);
+    if (expected["shown"].get<bool>()) {
+      arguments.back() = "html";
+      EXPECT_EQ(html, Run(arguments).out);
+    } else {
+      EXPECT_EQ(html, "");
+    }
+  }
 }
 
 TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
@@ -406,6 +482,30 @@ TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
   EXPECT_EQ(runs["connections"], 0);
   EXPECT_EQ(Client().Get("/api/runs/stop-me")->status, 404);
   // The next run goes through.
+  const auto next = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->status, 200);
+  EXPECT_TRUE(json::parse(next->body)["result"].get<bool>());
+}
+
+// The receipt-type report opens its connection (no statement yet), then runs its procedure on
+// a connection of the command's own: the first steps counted are the procedure's.
+TEST_F(ServeTest, AStopReachesAProcedureRunningOnItsOwnConnection) {
+  auto running = std::async(std::launch::async, [&] {
+    return Post("/api/reports/VendasPorTiposDeRecebimento?run=in-procedure", kMarch);
+  });
+  bool stopped = false;
+  for (int i = 0; i < 2000 && !stopped; ++i) {
+    const auto progress = Client().Get("/api/runs/in-procedure");
+    if (progress && progress->status == 200 && json::parse(progress->body)["steps"] > 0) {
+      stopped = Client().Post("/api/runs/in-procedure/stop")->status == 202;
+    }
+  }
+  ASSERT_TRUE(stopped) << "the run ended before it could be stopped";
+  const auto answer = running.get();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status, 409);
+  EXPECT_EQ(server_->OpenConnections(), 0);
   const auto next = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
   ASSERT_TRUE(next);
   EXPECT_EQ(next->status, 200);

@@ -9,7 +9,9 @@
 
 #include "demo/schema.h"
 #include "host/command.h"
+#include "host/errors.h"
 #include "sqlite/command.h"
+#include "sqlite/connection.h"
 #include "sqlite/database.h"
 #include "tests/sqlite/test_databases.h"
 
@@ -235,6 +237,29 @@ TEST_F(StoredProcedures, ARunLastsUntilItsThreadRunsTheProcedureAgainOrEnds) {
       << "a thread that runs all day keeps one run";
   const std::string empty = ReceiptTypes(Day(2, 1), Day(2, 29));
   EXPECT_EQ(count(empty)->FieldAt(0), Value(int64_t{0}));
+}
+
+TEST_F(StoredProcedures, AStopCheckInterruptsAProcedureOnItsOwnConnection) {
+  ReceiptTypes(Day(3, 1), Day(3, 31));  // the work tables exist from here on
+  int asked = 0;
+  {
+    // Asked at every step, and true once the procedure is well into its transaction.
+    const StopCheckScope scope([&] { return ++asked > 200; }, 1);
+    try {
+      ReceiptTypes(Day(3, 1), Day(3, 31));
+      ADD_FAILURE() << "the procedure ran to its end";
+    } catch (const host::DatabaseError& e) {
+      EXPECT_NE(std::string(e.what()).find("interrupt"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_GT(asked, 200);
+  // Rolled back, its connection closed: no scratch rows left, and the next run is whole.
+  EXPECT_EQ(db_.OpenRecordSet("SELECT COUNT(*) FROM ###LinhasFiscais")->FieldAt(0),
+            Value(int64_t{0}));
+  const std::string key = ReceiptTypes(Day(3, 1), Day(3, 31));
+  EXPECT_EQ(db_.OpenRecordSet("SELECT COUNT(*) FROM ###vtr_rpt WHERE WorkStationID = '" + key + "'")
+                ->FieldAt(0),
+            Value(int64_t{4}));
 }
 
 TEST_F(StoredProcedures, GroupsAndFormsFiscalView) {
