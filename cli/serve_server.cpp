@@ -42,11 +42,11 @@ constexpr size_t kMaxRunId = 64;
 constexpr int kProgressSteps = 1000;  // SQLite VM steps between looks at the stop switch
 
 // The global ## working tables each report fills. Every connection of the process sees the
-// same TempDB, so two runs that fill the same table at once would read each other's rows:
-// those runs take the table's lock (all of a run's tables, in name order, so two runs never
-// wait on each other crosswise). The two procedures each write TempDB in one long
-// transaction, and runs of them side by side wait on each other's lock until SQLite gives up,
-// so they take turns on their ### tables as well. Reports that share no table run side by side.
+// same TempDB, so two runs that fill the same table at once would read each other's rows.
+// And TempDB locks as a whole: a run that reads its own tables while another writes, or two
+// that each hold a read and want to write, fail with "database is locked" (at once, or when
+// the busy timeout ends under load). So the runs with working tables take turns on TempDB;
+// reports without any run side by side.
 const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
   static const std::map<std::string_view, std::vector<std::string_view>> tables{
       {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
@@ -73,7 +73,7 @@ struct RunControl {
   std::string operation;
   Clock::time_point started = Clock::now();
   std::atomic<bool> stop{false};
-  std::atomic<bool> running{false};  // past the working-table locks
+  std::atomic<bool> running{false};  // past the TempDB lock
   std::atomic<int64_t> steps{0};
   std::atomic<int> statements{0};
   std::atomic<int> pieces{0};  // of the view's HTML sent
@@ -267,16 +267,11 @@ struct ViewerServer::Impl {
   std::map<std::string, std::shared_ptr<RunControl>> runs;
   int activeRuns = 0;
 
-  std::map<std::string_view, std::timed_mutex> tableLocks;
+  std::timed_mutex tempDbLock;
 
   explicit Impl(ServeOptions o) : options(std::move(o)) {
     if (!options.clock) {
       options.clock = std::make_shared<host::SystemClock>();
-    }
-    for (const auto& [operation, tables] : WorkingTables()) {
-      for (std::string_view table : tables) {
-        tableLocks.try_emplace(table);
-      }
     }
     std::random_device random;
     runIdPrefix = std::to_string(random() % 1000000);
@@ -314,23 +309,17 @@ struct ViewerServer::Impl {
     return std::make_unique<Registration>(*this, run);
   }
 
-  std::vector<std::unique_lock<std::timed_mutex>> LockTables(RunControl& run) {
-    std::vector<std::unique_lock<std::timed_mutex>> held;
-    const auto found = WorkingTables().find(run.operation);
-    if (found == WorkingTables().end()) {
-      return held;
+  std::unique_lock<std::timed_mutex> LockTempDb(RunControl& run) {
+    std::unique_lock lock(tempDbLock, std::defer_lock);
+    if (!WorkingTables().contains(run.operation)) {
+      return lock;
     }
-    std::set<std::string_view> names(found->second.begin(), found->second.end());
-    for (std::string_view name : names) {
-      std::unique_lock lock(tableLocks.at(name), std::defer_lock);
-      while (!lock.try_lock_for(std::chrono::milliseconds(100))) {
-        if (run.stop) {
-          throw RunStopped();
-        }
+    while (!lock.try_lock_for(std::chrono::milliseconds(100))) {
+      if (run.stop) {
+        throw RunStopped();
       }
-      held.push_back(std::move(lock));
     }
-    return held;
+    return lock;
   }
 
   bool HostAllowed(const httplib::Request& request) const {
@@ -587,7 +576,7 @@ struct ViewerServer::Impl {
     std::shared_ptr<Registration> registration = Register(run);
     std::optional<RunResult> result;
     try {
-      const auto tables = LockTables(*run);
+      const auto tempDb = LockTempDb(*run);
       run->running = true;
       if (options.beforeRun) {
         options.beforeRun(run->id);

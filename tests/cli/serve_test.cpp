@@ -546,7 +546,7 @@ TEST_F(ServeTest, RunsThatFillTheSameWorkingTableTakeTurnsAndTheOthersGoOn) {
   }
   EXPECT_EQ(state, "waiting");
   // A report with no working table runs meanwhile.
-  const auto other = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
+  const auto other = Post("/api/reports/RankingDeVendas", kMarch);
   ASSERT_TRUE(other);
   EXPECT_EQ(other->status, 200);
   EXPECT_EQ(json::parse(Client().Get("/api/runs/second")->body)["state"], "waiting");
