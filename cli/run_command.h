@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/output.h"
+#include "cli/parameters.h"
 #include "host/database.h"
 #include "host/platform.h"
 #include "hostlib/session.h"
@@ -29,18 +30,8 @@ class SqlTrace;
 int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
                bool terminal);
 
-// What `run` and `serve` share: the check of a request before the library sees it, the run
-// itself and (output.h) what is written of it.
-
-// NAME and its value text, as `run` takes them.
-using Assignment = std::pair<std::string, std::string>;
-
-// Raises UsageError for a name that is not one of the thirteen operations.
-const service::OperationInfo& CheckOperation(std::string_view name);
-// Each value typed as its parameter asks, the texts guarded as the statements need; raises
-// UsageError naming an unknown or repeated parameter or a value that does not fit.
-std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& operation,
-                                                 const std::vector<Assignment>& assignments);
+// What `run` and `serve` share: the check of a request before the library sees it
+// (parameters.h), the run itself and (output.h) what is written of it.
 
 struct RunSetup {
   std::filesystem::path database;

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   poppler-utils unzip clang-format
+  clang-14 libclang-rt-14-dev
   chromium
 )
 # The viewer's browser test runs on Node; any Node with npm will do.

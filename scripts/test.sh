@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up, then builds and runs the tests twice: a plain debug build and one under
-# AddressSanitizer + UBSan.
+# AddressSanitizer + UBSan; then a minute of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,3 +11,6 @@ for preset in dev asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j2
 done
+
+echo "== fuzz =="
+scripts/fuzz.sh 60

@@ -1,0 +1,24 @@
+// The check of a request's NAME=VALUE texts before the library sees them, as `run` and
+// `serve` share it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "service/operations.h"
+
+namespace orla::cli {
+
+// NAME and its value text, as `run` takes them.
+using Assignment = std::pair<std::string, std::string>;
+
+// Raises UsageError for a name that is not one of the thirteen operations.
+const service::OperationInfo& CheckOperation(std::string_view name);
+// Each value typed as its parameter asks, the texts guarded as the statements need; raises
+// UsageError naming an unknown or repeated parameter or a value that does not fit.
+std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& operation,
+                                                 const std::vector<Assignment>& assignments);
+
+}  // namespace orla::cli

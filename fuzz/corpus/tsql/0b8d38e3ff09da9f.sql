@@ -1,0 +1,1 @@
+SELECT ID,IDCliente,NomeCliente,Data_Movimento,Hora_Movimento,Modelo,Número_NF,Código_Venda,IsCVRepeat,Descrição,T011_FormaDePagto,IsClienteEspecial,IsTeclado,Cupom_Complementar,Placa,Funcionário,Valor_Unitario,Valor_Custo,QtdeOrig,Qtde,ValorAcrescimo,ValorDesconto,ValorTotalOrig,ValorTotal,PercFormPgto,Motorista,KM FROM ##VendaDetalhadaDadosComplementares WITH (NOLOCK)

@@ -1,0 +1,1 @@
+UPDATE ##vcliesp SET TipoDoc = 'C.F.' FROM (SELECT a.Código_Venda FROM [Movimentações em Vendas] a WITH (NOLOCK) WHERE (a.Código_Venda IN (SELECT IDVenda FROM ##vcliesp WITH (NOLOCK))) AND (a.ECF = 1)) lista WHERE (IDVenda = lista.Código_Venda)

@@ -1,0 +1,1 @@
+SELECT Bico,COUNT(Bico) AS Qtde FROM ##VendasNosBicos WITH (NOLOCK) WHERE (Bico = '07') AND (Combustivel = 'ÓLEO DIESEL S-10') GROUP BY Bico

@@ -1,0 +1,1 @@
+UPDATE ##VendaDetalhadaDadosComplementares SET IsCVRepeat = CASE WHEN (lst.CountRepeat > 1) THEN 1 ELSE 0 END FROM (SELECT COUNT (a.Código_Venda) AS CountRepeat,a.Código_Venda AS IDVenda FROM ##VendaDetalhadaDadosComplementares a WITH (NOLOCK) GROUP BY a.Código_Venda) AS lst WHERE (Código_Venda = lst.IDVenda)

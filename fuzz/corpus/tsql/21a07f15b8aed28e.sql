@@ -1,0 +1,2 @@
+IF OBJECT_ID('TempDB.dbo.##VendaDetalhadaDadosComplementares') IS NOT NULL 
+DROP TABLE ##VendaDetalhadaDadosComplementares

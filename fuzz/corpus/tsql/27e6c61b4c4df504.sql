@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '4.5589130434782605',ValorAcrescimo = '4.31630434782609' WHERE (Bico = '04') AND (Combustivel = 'ETANOL HIDRATADO')

@@ -1,0 +1,1 @@
+UPDATE ##Tabela SET Descrição = 'ÓLE.DI.S-10' WHERE (Descrição = 'ÓLEO DIESEL S-10')

@@ -1,0 +1,1 @@
+CREATE TABLE ##vcliesp (IDClienteEspecial VARCHAR(6),Nome VARCHAR(100),DataHoraMovimento DATETIME,COO INTEGER,QtdeItens INTEGER,IDECF INTEGER,Valor_VendaBruta FLOAT,Valor_Desconto FLOAT,Valor_Acrescimo FLOAT,Valor_VendaLiquida FLOAT,IsSemUsoAD BIT,IDVenda INTEGER,TipoDoc VARCHAR(10),IDFuncionario VARCHAR(6))

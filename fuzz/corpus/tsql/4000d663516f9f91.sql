@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '10.597717391304352',ValorAcrescimo = '6.689782608695651' WHERE (Bico = '01') AND (Combustivel = 'GASOLINA COMUM')

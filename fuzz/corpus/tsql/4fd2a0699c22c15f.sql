@@ -1,0 +1,1 @@
+SELECT Data_Movimento,Qtde,VLTotal,Descrição FROM ##Tabela WITH (NOLOCK)

@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '8.546739130434778',ValorAcrescimo = '4.725217391304349' WHERE (Bico = '02') AND (Combustivel = 'GASOLINA COMUM')

@@ -1,0 +1,1 @@
+SELECT Descrição AS Combustivel FROM ##Tabela WITH (NOLOCK) GROUP BY Descrição ORDER BY Descrição ASC

@@ -1,0 +1,1 @@
+SELECT a.IDClienteEspecial,a.Nome,a.DataHoraMovimento,a.COO,a.QtdeItens,a.IDECF,a.Valor_VendaBruta,a.Valor_Desconto,a.Valor_Acrescimo,a.Valor_VendaLiquida,a.IsSemUsoAD,a.IDVenda,a.TipoDoc,a.IDFuncionario,b.Nome NomeFuncionario FROM ##vcliesp a WITH (NOLOCK) LEFT JOIN [Funcionários] b WITH (NOLOCK) ON a.IDFuncionario = b.Código ORDER BY a.DataHoraMovimento DESC,a.COO DESC

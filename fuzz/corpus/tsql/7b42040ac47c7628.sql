@@ -1,0 +1,1 @@
+SELECT Bico,COUNT(Bico) AS Qtde FROM ##VendasNosBicos WITH (NOLOCK) WHERE (Bico = '03') AND (Combustivel = 'GASOLINA ADITIVADA D''OURO') GROUP BY Bico

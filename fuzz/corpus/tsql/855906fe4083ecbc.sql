@@ -1,0 +1,1 @@
+UPDATE ##Tabela SET Descrição = 'ETA.HI.' WHERE (Descrição = 'ETANOL HIDRATADO')

@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '6.665978260869562',ValorAcrescimo = '2.899021739130436' WHERE (Bico = '06') AND (Combustivel = 'ÓLEO DIESEL S-10')

@@ -1,0 +1,1 @@
+UPDATE ##Tabela SET Descrição = 'GAS.CO.' WHERE (Descrição = 'GASOLINA COMUM')

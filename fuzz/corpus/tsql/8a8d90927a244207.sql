@@ -1,0 +1,1 @@
+UPDATE ##Tabela SET Descrição = 'GAS.AD.DO.' WHERE (Descrição = 'GASOLINA ADITIVADA D''OURO')

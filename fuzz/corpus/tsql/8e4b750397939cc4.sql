@@ -1,0 +1,2 @@
+IF OBJECT_ID('TempDB.dbo.##vcliesp') IS NOT NULL 
+DROP TABLE ##vcliesp

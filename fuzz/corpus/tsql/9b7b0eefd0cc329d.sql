@@ -1,0 +1,1 @@
+SELECT a.Grupo AS Produto,a.FP AS Forma_PG,SUM(a.Valor) AS Valor FROM ###VendasF a WITH (NOLOCK) WHERE (WorkStationID = 'ORLA-19221-1') GROUP BY a.Grupo,a.FP

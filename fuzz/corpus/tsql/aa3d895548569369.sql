@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '4.782282608695655',ValorAcrescimo = '1.843260869565217' WHERE (Bico = '07') AND (Combustivel = 'ÓLEO DIESEL S-10')

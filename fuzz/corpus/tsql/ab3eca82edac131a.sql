@@ -1,0 +1,2 @@
+IF OBJECT_ID('TempDB.dbo.##Tabela') IS NOT NULL 
+DROP TABLE ##Tabela

@@ -1,0 +1,1 @@
+SELECT Bico,COUNT(Bico) AS Qtde FROM ##VendasNosBicos WITH (NOLOCK) WHERE (Bico = '08') AND (Combustivel = 'GASOLINA COMUM') GROUP BY Bico

@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '4.533913043478259',ValorAcrescimo = '2.537065217391305' WHERE (Bico = '03') AND (Combustivel = 'GASOLINA ADITIVADA D''OURO')

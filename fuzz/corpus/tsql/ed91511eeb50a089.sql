@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '3.554565217391304',ValorAcrescimo = '2.388369565217392' WHERE (Bico = '05') AND (Combustivel = 'ETANOL HIDRATADO')

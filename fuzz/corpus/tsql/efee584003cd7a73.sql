@@ -1,0 +1,1 @@
+SELECT Bico,COUNT(Bico) AS Qtde FROM ##VendasNosBicos WITH (NOLOCK) WHERE (Bico = '05') AND (Combustivel = 'ETANOL HIDRATADO') GROUP BY Bico

@@ -1,0 +1,1 @@
+UPDATE ##VendasNosBicos SET ValorDesconto = '7.19358695652174',ValorAcrescimo = '3.525326086956522' WHERE (Bico = '08') AND (Combustivel = 'GASOLINA COMUM')
