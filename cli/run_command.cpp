@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <optional>
 
 #include <nlohmann/json.hpp>
@@ -161,6 +162,22 @@ std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& o
     values.push_back({name, TypedValue(*parameter, text)});
   }
   return values;
+}
+
+const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
+  static const std::map<std::string_view, std::vector<std::string_view>> tables{
+      {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
+      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", {"##VendasNosBicos"}},
+      {"TabelaDeVendasPorCombustiveis", {"##Tabela", "##VendasNosBicos"}},
+      {"ResumoPorProduto", {"##VendasNosBicos"}},
+      {"ResumoPorGrupoDeProduto", {"##VendasNosBicos"}},
+      {"ResumoPorClassificacaoFiscal", {"##VendasNosBicos"}},
+      {"DetalhesDosMovimentosPorClientes", {"##VendaDetalhadaDadosComplementares"}},
+      {"ClienteEspecial", {"##vcliesp"}},
+      {"VendasPorTiposDeRecebimento", {"###vtr_rpt"}},
+      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {"###VendasF"}},
+  };
+  return tables;
 }
 
 RunResult ExecuteRun(const service::OperationInfo& operation,

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -41,6 +42,14 @@ const service::OperationInfo& CheckOperation(std::string_view name);
 // UsageError naming an unknown or repeated parameter or a value that does not fit.
 std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& operation,
                                                  const std::vector<Assignment>& assignments);
+
+// The global ## working tables each report fills. Every connection of the process sees the
+// same TempDB, so two runs that fill the same table at once would read each other's rows:
+// those runs take turns on the table (all of a run's tables, in name order, so two runs never
+// wait on each other crosswise). The two procedures each write TempDB in one long
+// transaction, and runs of them side by side wait on each other's lock until SQLite gives up,
+// so they take turns on their ### tables as well. Reports that share no table run side by side.
+const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables();
 
 struct RunSetup {
   std::filesystem::path database;

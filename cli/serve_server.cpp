@@ -41,28 +41,6 @@ constexpr size_t kMaxValueLength = 4096;
 constexpr size_t kMaxRunId = 64;
 constexpr int kProgressSteps = 1000;  // SQLite VM steps between looks at the stop switch
 
-// The global ## working tables each report fills. Every connection of the process sees the
-// same TempDB, so two runs that fill the same table at once would read each other's rows:
-// those runs take the table's lock (all of a run's tables, in name order, so two runs never
-// wait on each other crosswise). The two procedures each write TempDB in one long
-// transaction, and runs of them side by side wait on each other's lock until SQLite gives up,
-// so they take turns on their ### tables as well. Reports that share no table run side by side.
-const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
-  static const std::map<std::string_view, std::vector<std::string_view>> tables{
-      {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
-      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", {"##VendasNosBicos"}},
-      {"TabelaDeVendasPorCombustiveis", {"##Tabela", "##VendasNosBicos"}},
-      {"ResumoPorProduto", {"##VendasNosBicos"}},
-      {"ResumoPorGrupoDeProduto", {"##VendasNosBicos"}},
-      {"ResumoPorClassificacaoFiscal", {"##VendasNosBicos"}},
-      {"DetalhesDosMovimentosPorClientes", {"##VendaDetalhadaDadosComplementares"}},
-      {"ClienteEspecial", {"##vcliesp"}},
-      {"VendasPorTiposDeRecebimento", {"###vtr_rpt"}},
-      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {"###VendasF"}},
-  };
-  return tables;
-}
-
 struct HttpError {
   int status;
   std::string message;
