@@ -11,6 +11,7 @@ packages=(
   libcpp-httplib-dev
   poppler-utils unzip clang-format
   chromium
+  help2man dpkg-dev python3
 )
 # The viewer's browser test runs on Node; any Node with npm will do.
 command -v node >/dev/null || packages+=(nodejs)
