@@ -1,6 +1,7 @@
 #include "cli/run_command.h"
 
 #include <fstream>
+#include <map>
 #include <optional>
 
 #include <nlohmann/json.hpp>
@@ -105,6 +106,22 @@ RunOptions Parse(std::vector<std::string> arguments) {
 }
 
 }  // namespace
+
+const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
+  static const std::map<std::string_view, std::vector<std::string_view>> tables{
+      {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
+      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", {"##VendasNosBicos"}},
+      {"TabelaDeVendasPorCombustiveis", {"##Tabela", "##VendasNosBicos"}},
+      {"ResumoPorProduto", {"##VendasNosBicos"}},
+      {"ResumoPorGrupoDeProduto", {"##VendasNosBicos"}},
+      {"ResumoPorClassificacaoFiscal", {"##VendasNosBicos"}},
+      {"DetalhesDosMovimentosPorClientes", {"##VendaDetalhadaDadosComplementares"}},
+      {"ClienteEspecial", {"##vcliesp"}},
+      {"VendasPorTiposDeRecebimento", {"###vtr_rpt"}},
+      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {"###VendasF"}},
+  };
+  return tables;
+}
 
 RunResult ExecuteRun(const service::OperationInfo& operation,
                      const std::vector<service::NamedValue>& values, const RunSetup& setup) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -32,6 +33,14 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
 
 // What `run` and `serve` share: the check of a request before the library sees it
 // (parameters.h), the run itself and (output.h) what is written of it.
+
+// The global ## working tables each report fills. Every connection of the process sees the
+// same TempDB, so two runs that fill the same table at once would read each other's rows.
+// And TempDB locks as a whole: a run that reads its own tables while another writes, or two
+// that each hold a read and want to write, fail with "database is locked" (at once, or when
+// the busy timeout ends under load). So the runs with working tables take turns on TempDB;
+// reports without any run side by side.
+const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables();
 
 struct RunSetup {
   std::filesystem::path database;

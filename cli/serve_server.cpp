@@ -41,28 +41,6 @@ constexpr size_t kMaxValueLength = 4096;
 constexpr size_t kMaxRunId = 64;
 constexpr int kProgressSteps = 1000;  // SQLite VM steps between looks at the stop switch
 
-// The global ## working tables each report fills. Every connection of the process sees the
-// same TempDB, so two runs that fill the same table at once would read each other's rows.
-// And TempDB locks as a whole: a run that reads its own tables while another writes, or two
-// that each hold a read and want to write, fail with "database is locked" (at once, or when
-// the busy timeout ends under load). So the runs with working tables take turns on TempDB;
-// reports without any run side by side.
-const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
-  static const std::map<std::string_view, std::vector<std::string_view>> tables{
-      {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
-      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", {"##VendasNosBicos"}},
-      {"TabelaDeVendasPorCombustiveis", {"##Tabela", "##VendasNosBicos"}},
-      {"ResumoPorProduto", {"##VendasNosBicos"}},
-      {"ResumoPorGrupoDeProduto", {"##VendasNosBicos"}},
-      {"ResumoPorClassificacaoFiscal", {"##VendasNosBicos"}},
-      {"DetalhesDosMovimentosPorClientes", {"##VendaDetalhadaDadosComplementares"}},
-      {"ClienteEspecial", {"##vcliesp"}},
-      {"VendasPorTiposDeRecebimento", {"###vtr_rpt"}},
-      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {"###VendasF"}},
-  };
-  return tables;
-}
-
 struct HttpError {
   int status;
   std::string message;

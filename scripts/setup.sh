@@ -12,6 +12,7 @@ packages=(
   poppler-utils unzip clang-format
   clang-14 libclang-rt-14-dev
   chromium
+  help2man dpkg-dev python3
 )
 # The viewer's browser test runs on Node; any Node with npm will do.
 command -v node >/dev/null || packages+=(nodejs)

@@ -1,0 +1,349 @@
+// The C face of the library: the same checks, run and JSON as `orla-vendas run`, behind
+// status codes, so that a host in any language can call it without C++ in between.
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "capi/orla_vendas.h"
+#include "cli/arguments.h"
+#include "cli/cli_host.h"
+#include "cli/output.h"
+#include "cli/run_command.h"
+#include "cli/serve_catalogue.h"
+#include "engine/render.h"
+#include "host/errors.h"
+#include "host/platform.h"
+#include "service/operations.h"
+#include "sqlite/connection.h"
+#include "sqlite/database.h"
+
+struct orla_vendas_db {
+  std::filesystem::path file;
+  std::optional<orla::host::DateTime> today;
+  bool closed = false;
+};
+
+namespace {
+
+using namespace orla;
+using nlohmann::ordered_json;
+
+struct Failure {
+  int status;
+  std::string message;
+};
+
+// malloc'd, as orla_vendas_free releases it; NULL when even that fails.
+char* CopyText(const std::string& text) {
+  char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  if (copy != nullptr) {
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+  }
+  return copy;
+}
+
+void Require(const void* pointer, const char* what) {
+  if (pointer == nullptr) {
+    throw Failure{ORLA_VENDAS_INVALID_ARGUMENT, std::string(what) + " is NULL"};
+  }
+}
+
+void RequireOpen(const orla_vendas_db* db) {
+  Require(db, "the database handle");
+  if (db->closed) {
+    throw Failure{ORLA_VENDAS_CLOSED, "the database handle was closed"};
+  }
+}
+
+// Runs `body` and turns whatever it raises into a status and a message.
+template <typename Body>
+int Guarded(char** error, Body&& body) {
+  if (error != nullptr) {
+    *error = nullptr;
+  }
+  Failure failure{ORLA_VENDAS_OK, {}};
+  try {
+    body();
+    return ORLA_VENDAS_OK;
+  } catch (const Failure& f) {
+    failure = f;
+  } catch (const cli::UsageError& e) {
+    failure = {ORLA_VENDAS_BAD_PARAMETER, e.what()};
+  } catch (const std::bad_alloc&) {
+    failure = {ORLA_VENDAS_INTERNAL, "out of memory"};
+  } catch (const std::exception& e) {
+    failure = {ORLA_VENDAS_INTERNAL, e.what()};
+  } catch (...) {
+    failure = {ORLA_VENDAS_INTERNAL, "an unknown error"};
+  }
+  if (error != nullptr) {
+    *error = CopyText(failure.message);
+  }
+  return failure.status;
+}
+
+std::filesystem::path DatabaseFile(const std::string& database) {
+  std::error_code ignored;
+  std::filesystem::path file = database;
+  if (!std::filesystem::is_regular_file(file, ignored) && database.find('=') != std::string::npos) {
+    try {
+      file = sqlite::DataSourceOf(database);
+    } catch (const host::HostError& e) {
+      throw Failure{ORLA_VENDAS_DATABASE, e.what()};
+    }
+  }
+  if (!std::filesystem::is_regular_file(file, ignored)) {
+    throw Failure{ORLA_VENDAS_DATABASE, "no such database file: " + file.string()};
+  }
+  file = std::filesystem::absolute(file);
+  try {
+    // A file SQLite cannot read, or one without the sales, fails here rather than in a report.
+    sqlite::Connection connection(file, sqlite::Connection::Mode::OpenExisting);
+    connection.Exec("SELECT 1 FROM [Movimentações em Vendas] LIMIT 0");
+  } catch (const host::HostError& e) {
+    throw Failure{ORLA_VENDAS_DATABASE,
+                  "cannot open the sales database " + file.string() + ": " + e.what()};
+  }
+  return file;
+}
+
+std::shared_ptr<const host::Clock> ClockOf(const orla_vendas_db* db) {
+  if (db != nullptr && db->today) {
+    return std::make_shared<host::FixedClock>(*db->today);
+  }
+  return std::make_shared<host::SystemClock>();
+}
+
+std::vector<cli::Assignment> Assignments(const char* parameters) {
+  std::vector<cli::Assignment> assignments;
+  if (parameters == nullptr || *parameters == '\0') {
+    return assignments;
+  }
+  ordered_json object;
+  try {
+    object = ordered_json::parse(parameters);
+  } catch (const ordered_json::parse_error& e) {
+    throw Failure{ORLA_VENDAS_BAD_JSON, std::string("the parameters are not JSON: ") + e.what()};
+  }
+  if (!object.is_object()) {
+    throw Failure{ORLA_VENDAS_BAD_JSON,
+                  "the parameters are not a JSON object but " + std::string(object.type_name())};
+  }
+  for (const auto& [name, value] : object.items()) {
+    if (value.is_string()) {
+      assignments.emplace_back(name, value.get<std::string>());
+    } else if (value.is_boolean()) {
+      assignments.emplace_back(name, value.get<bool>() ? "true" : "false");
+    } else if (value.is_number()) {
+      assignments.emplace_back(name, value.dump());
+    } else {
+      throw Failure{ORLA_VENDAS_BAD_PARAMETER, "parameter " + name +
+                                                   " must be text, a boolean or a number, not " +
+                                                   std::string(value.type_name())};
+    }
+  }
+  return assignments;
+}
+
+// Runs of reports that fill the same working tables take turns (cli::WorkingTables).
+std::vector<std::unique_lock<std::mutex>> LockTables(std::string_view operation) {
+  static std::map<std::string_view, std::mutex> locks = [] {
+    std::map<std::string_view, std::mutex> made;
+    for (const auto& [name, tables] : cli::WorkingTables()) {
+      for (std::string_view table : tables) {
+        made.try_emplace(table);
+      }
+    }
+    return made;
+  }();
+  std::vector<std::unique_lock<std::mutex>> held;
+  const auto found = cli::WorkingTables().find(operation);
+  if (found != cli::WorkingTables().end()) {
+    for (std::string_view table : std::set(found->second.begin(), found->second.end())) {
+      held.emplace_back(locks.at(table));
+    }
+  }
+  return held;
+}
+
+cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* parameters) {
+  RequireOpen(db);
+  Require(report, "the report name");
+  const service::OperationInfo* operation = service::FindOperation(report);
+  if (operation == nullptr) {
+    throw Failure{ORLA_VENDAS_UNKNOWN_REPORT, "unknown report '" + std::string(report) +
+                                                  "' (orla_vendas_list gives the thirteen)"};
+  }
+  const std::vector<service::NamedValue> values =
+      cli::CheckParameters(*operation, Assignments(parameters));
+  cli::RunSetup setup;
+  setup.database = db->file;
+  setup.clock = ClockOf(db);
+  const auto tables = LockTables(operation->name);
+  return cli::ExecuteRun(*operation, values, setup);
+}
+
+std::string OutcomeJson(const cli::RunResult& run) {
+  std::ostringstream out;
+  std::ostringstream ignored;
+  cli::WriteOutcome(run.Outcome(), engine::Format::Json, std::nullopt, out, ignored);
+  std::string json = out.str();
+  if (!json.empty() && json.back() == '\n') {
+    json.pop_back();
+  }
+  return json;
+}
+
+void Give(char** target, const std::string& text) {
+  *target = CopyText(text);
+  if (*target == nullptr) {
+    throw std::bad_alloc();
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+const char* orla_vendas_version(void) {
+  return "321.0";
+}
+
+const char* orla_vendas_status_name(int status) {
+  static const char* const names[] = {"ORLA_VENDAS_OK",
+                                      "ORLA_VENDAS_INVALID_ARGUMENT",
+                                      "ORLA_VENDAS_BAD_JSON",
+                                      "ORLA_VENDAS_UNKNOWN_REPORT",
+                                      "ORLA_VENDAS_BAD_PARAMETER",
+                                      "ORLA_VENDAS_DATABASE",
+                                      "ORLA_VENDAS_CLOSED",
+                                      "ORLA_VENDAS_NOT_SHOWN",
+                                      "ORLA_VENDAS_OUTPUT",
+                                      "ORLA_VENDAS_INTERNAL"};
+  if (status < 0 || status >= static_cast<int>(std::size(names))) {
+    return "unknown status";
+  }
+  return names[status];
+}
+
+void orla_vendas_free(char* text) {
+  std::free(text);
+}
+
+int orla_vendas_open(const char* database, orla_vendas_db** db, char** error) {
+  if (db != nullptr) {
+    *db = nullptr;
+  }
+  return Guarded(error, [&] {
+    Require(db, "the handle's place");
+    Require(database, "the database");
+    auto handle = std::make_unique<orla_vendas_db>();
+    handle->file = DatabaseFile(database);
+    *db = handle.release();
+  });
+}
+
+int orla_vendas_close(orla_vendas_db* db, char** error) {
+  return Guarded(error, [&] {
+    Require(db, "the database handle");
+    db->closed = true;
+  });
+}
+
+void orla_vendas_release(orla_vendas_db* db) {
+  delete db;
+}
+
+int orla_vendas_set_today(orla_vendas_db* db, const char* today, char** error) {
+  return Guarded(error, [&] {
+    RequireOpen(db);
+    if (today == nullptr) {
+      db->today.reset();
+      return;
+    }
+    try {
+      db->today = cli::ParseIsoDate(today, "today");
+    } catch (const cli::UsageError& e) {
+      throw Failure{ORLA_VENDAS_INVALID_ARGUMENT, e.what()};
+    }
+  });
+}
+
+int orla_vendas_list(orla_vendas_db* db, char** json, char** error) {
+  return Guarded(error, [&] {
+    if (db != nullptr) {
+      RequireOpen(db);
+    }
+    Require(json, "the result's place");
+    *json = nullptr;
+    // Defaults and titles read the regional settings of the thread's host platform.
+    const std::shared_ptr<const host::Clock> clock = ClockOf(db);
+    hostlib::Session session;
+    host::InstallPlatform(std::make_shared<cli::CliPlatform>(clock, session, nullptr));
+    struct Uninstall {
+      ~Uninstall() { host::InstallPlatform(nullptr); }
+    } uninstall;
+    Give(json, cli::JsonText(cli::ReportCatalogue(clock->Now())));
+  });
+}
+
+int orla_vendas_run(orla_vendas_db* db, const char* report, const char* parameters, char** json,
+                    char** error) {
+  return Guarded(error, [&] {
+    Require(json, "the result's place");
+    *json = nullptr;
+    Give(json, OutcomeJson(Run(db, report, parameters)));
+  });
+}
+
+int orla_vendas_render(orla_vendas_db* db, const char* report, const char* parameters,
+                       const char* format, const char* file, char** json, char** error) {
+  if (json != nullptr) {
+    *json = nullptr;
+  }
+  return Guarded(error, [&] {
+    Require(file, "the file");
+    std::optional<engine::Format> chosen;
+    if (format != nullptr) {
+      chosen = engine::ParseFormat(format);
+      if (!chosen) {
+        throw Failure{ORLA_VENDAS_OUTPUT,
+                      "the format must be pdf, html, xlsx, csv, json or txt, not '" +
+                          std::string(format) + "'"};
+      }
+    } else {
+      try {
+        chosen = cli::FormatOfFile(file);
+      } catch (const cli::UsageError& e) {
+        throw Failure{ORLA_VENDAS_OUTPUT, e.what()};
+      }
+    }
+    const cli::RunResult run = Run(db, report, parameters);
+    if (json != nullptr) {
+      Give(json, OutcomeJson(run));
+    }
+    if (!run.shown && *chosen != engine::Format::Json) {
+      throw Failure{ORLA_VENDAS_NOT_SHOWN, "nothing to print: the report was not shown"};
+    }
+    try {
+      std::ostringstream ignored;
+      cli::WriteOutcome(run.Outcome(), *chosen, std::string(file), ignored, ignored);
+    } catch (const std::exception& e) {
+      throw Failure{ORLA_VENDAS_OUTPUT, "cannot write " + std::string(file) + ": " + e.what()};
+    }
+  });
+}
+
+}  // extern "C"
