@@ -125,8 +125,9 @@ class FaultSweep : public ::testing::Test {
   static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
 
   // `renderFailAt`: the call to fail while the host writes the report, counted from the
-  // first after the operation returned; 0 for none.
-  static Outcome Run(const Case& c, int64_t failAt, FaultKind kind, int64_t renderFailAt = 0) {
+  // first after the operation returned; 0 for none. Other formats than JSON go to a file.
+  static Outcome Run(const Case& c, int64_t failAt, FaultKind kind, int64_t renderFailAt = 0,
+                     engine::Format format = engine::Format::Json) {
     auto plan = std::make_shared<FaultPlan>(failAt, kind);
     Outcome outcome;
     hostlib::Session session;
@@ -159,7 +160,11 @@ class FaultSweep : public ::testing::Test {
       std::ostringstream err;
       try {
         cli::WriteOutcome({c.operation, outcome.result, outcome.report, outcome.shown, session},
-                          engine::Format::Json, std::nullopt, json, err);
+                          format,
+                          format == engine::Format::Json
+                              ? std::nullopt
+                              : std::optional<std::string>((folder_ / "report").string()),
+                          json, err);
       } catch (const host::HostError& e) {
         outcome.renderError = e.what();
       }
@@ -292,7 +297,7 @@ void FaultSweep::Sweep(const Case& c) {
   // error it is, never as a report cut short.
   for (const int64_t failAt : {int64_t{1}, int64_t{2}, clean.renderCalls}) {
     SCOPED_TRACE("failing call " + std::to_string(failAt) + " of the host's reading");
-    EXPECT_NE(Run(c, 0, FaultKind::Raise, failAt).renderError, "");
+    EXPECT_NE(Run(c, 0, FaultKind::Raise, failAt, engine::Format::Pdf).renderError, "");
   }
 
   for (size_t i = 0; i < clean.calls.size(); ++i) {
