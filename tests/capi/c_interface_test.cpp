@@ -54,10 +54,10 @@ class CInterface : public ::testing::Test {
   }
   static void TearDownTestSuite() { fs::remove_all(folder_); }
 
-  static Handle Open() {
+  static Handle Open(const std::string& database = database_.string()) {
     orla_vendas_db* db = nullptr;
     Owned error;
-    EXPECT_EQ(orla_vendas_open(database_.c_str(), &db, &error.text), ORLA_VENDAS_OK) << error.str();
+    EXPECT_EQ(orla_vendas_open(database.c_str(), &db, &error.text), ORLA_VENDAS_OK) << error.str();
     EXPECT_EQ(orla_vendas_set_today(db, "2024-03-31", nullptr), ORLA_VENDAS_OK);
     return Handle(db, &orla_vendas_release);
   }
@@ -187,7 +187,7 @@ TEST_F(CInterface, MisusesGiveTheirStatusAndAMessage) {
 }
 
 TEST_F(CInterface, RunGivesWhatTheProgramWrites) {
-  Handle db = Open();
+  Handle db = Open("Provider=SQLite;Data Source=\"" + database_.string() + "\"");
   const std::string cli = "run RankingDeVendas --db " + database_.string() +
                           " --today 2024-03-31 --format json Filtro_DataInicial=01/03/2024"
                           " Filtro_DataFinal=31/03/2024 Filtro_QtdeRegistros=5"
