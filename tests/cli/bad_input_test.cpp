@@ -1,11 +1,13 @@
 // Hostile values for every parameter of every operation, through `run`, `sql` and the viewer's
 // API: each gives a refusal, a clean error or a report, never a crash, and never a statement
 // whose shape the value changed.
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <thread>
 
 #include <httplib.h>
+#include <unistd.h>
 
 #include "cli/serve_server.h"
 #include "demo/generator.h"
