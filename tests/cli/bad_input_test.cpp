@@ -121,7 +121,7 @@ std::string OneMegabyte() {
 std::vector<Hostile> HostileTexts(std::string_view parameter) {
   std::vector<Hostile> values{
       {"quotes, semicolons, comments", "1' OR '1'='1'; DROP TABLE [Clientes]; -- /*"},
-      {"a quoted name list that closes its IN", "'a'); DELETE FROM [Clientes]; --'"},
+      {"a quoted name that holds SQL", "'a''); DELETE FROM [Clientes]; --'"},
       {"a backslash before CR, LF and a GO line", "1\\\r\nGO\r\n' OR 1=1 --"},
       {"NUL", std::string("1\0' OR 1=1 --", 14)},
       {"quote look-alikes", "1\xCA\xBC OR 1=1 --\xEF\xBC\x87"},
@@ -257,6 +257,7 @@ TEST_P(BadInputPerOperation, HostileTextKeepsEveryStatementInItsShape) {
       for (const std::string& sql : benign.statements) {
         shapes.insert(Shape(sql));
       }
+      const bool filtersRows = name.starts_with("Filtro_ID") || name == "Filtro_FormasDePagto";
       for (const Hostile& hostile : HostileTexts(name)) {
         if (hostile.value.size() > kLongest && !FirstToTake(operation, name)) {
           continue;
@@ -264,6 +265,11 @@ TEST_P(BadInputPerOperation, HostileTextKeepsEveryStatementInItsShape) {
         SCOPED_TRACE(hostile.name);
         const Traced run = RunTraced(operation.name, name, hostile.value);
         ExpectCleanOutcome(run, operation.name, name);
+        if (run.command.exitCode == 0 && filtersRows) {
+          // No client, product, shift, employee or payment form is called that: a report
+          // with rows would mean the filter was lost on the way.
+          EXPECT_EQ(json::parse(run.command.out)["shown"], false);
+        }
         for (const std::string& sql : run.statements) {
           std::string shape;
           ASSERT_NO_THROW(shape = Shape(sql)) << sql.substr(0, 300);
