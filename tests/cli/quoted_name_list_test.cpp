@@ -53,6 +53,25 @@ TEST(QuotedNameList, RefusesWhatCouldLeaveTheLiteral) {
   }
 }
 
+// The entry count goes into the statement as it stands when it reads as a number.
+TEST(EntryCount, TakesPlainDigitsAndLeavesTextThatIsNoNumberToTheReport) {
+  const std::vector<std::pair<std::string, std::string>> accepted = {
+      {"40", "40"},   {" 7\t", "7"},
+      {"007", "007"}, {"abc", "abc"},  // not a number: the report puts its default in
+      {"", ""},       {"1;DROP", "1;DROP"},
+  };
+  for (const auto& [text, taken] : accepted) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(CheckEntryCount(text, "Filtro_QtdeRegistros"), taken);
+  }
+  // Numbers under the regional rules that would reach the statement as more than one token
+  // or as no whole count.
+  for (const std::string text : {"1,5", "-1", "+3", "1e3", "1.000", "99999999999999999999"}) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW(CheckEntryCount(text, "Filtro_QtdeRegistros"), UsageError);
+  }
+}
+
 TEST_F(CliTest, ABadPaymentFormListExitsTwoAndRunsNothing) {
   const std::filesystem::path trace = Folder() / "forms.trace";
   const CommandResult result =
