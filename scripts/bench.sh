@@ -39,10 +39,9 @@ section() {
   section "reports end to end and growth"
   "$bin/bench/report/report_bench" --data "$data"
 
-  section "viewer under load: 16 clients, a month, 520 requests"
-  [[ -f "$data/load-2024-01.db" ]] || "$bin/cli/orla-vendas" demo-db --out "$data/load-2024-01.db" --start 2024-01-01 --days 31 \
-    >/dev/null
-  "$bin/bench/load/orla_load_run" --program "$bin/cli/orla-vendas" --db "$data/load-2024-01.db" \
+  section "viewer under load: 16 clients, January 2024 on a month"
+  "$bin/bench/load/orla_load_run" --program "$bin/cli/orla-vendas" \
+    --db "$data/demo-2024-01-01-31d.db" \
     --from 01/01/2024 --to 31/01/2024 --clients 16 --requests 520 --hangups 8 || true
 
   if $full; then
