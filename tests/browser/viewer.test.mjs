@@ -1,6 +1,8 @@
 // The report viewer in a real browser: Debian's Chromium driven by playwright-core. Opens the
-// page, picks the receipt-type report, fills the form with a generated month, runs it, checks
-// the grand total shown against the JSON API, downloads the PDF and takes a screenshot.
+// page, runs each of the thirteen reports from its form on a generated month and checks a
+// total shown against the rows the JSON API answers; then, on the receipt-type report, the
+// grand total in full, the remembered values, a refused period, the PDF download and a
+// screenshot.
 //
 //   node viewer.test.mjs ORLA_VENDAS_BINARY OUTPUT_FOLDER
 import {spawn, execFileSync} from 'node:child_process';
@@ -57,6 +59,35 @@ try {
   assert.equal(await entries.count(), 13, 'the thirteen reports are listed');
   assert.deepEqual(await page.locator('nav h3').allTextContents(),
     ['Tabelas de vendas', 'Movimentação de combustíveis', 'Resumos', 'Detalhes dos movimentos']);
+
+  // Each report from the page: some total row shows a sum of a numeric column of the API's
+  // rows (as money, quantity or a count), worked out here.
+  const days = {Filtro_DataInicial: '04/03/2024', Filtro_DataFinal: '06/03/2024'};
+  const catalogue = await (await fetch(url + 'api/reports')).json();
+  const format = (digits) => new Intl.NumberFormat('pt-BR',
+    {minimumFractionDigits: digits, maximumFractionDigits: digits});
+  for (const entry of catalogue.reports) {
+    await page.click(`nav button[data-name="${entry.name}"]`);
+    await page.fill('#p-Filtro_DataInicial', days.Filtro_DataInicial);
+    await page.fill('#p-Filtro_DataFinal', days.Filtro_DataFinal);
+    await page.click('#run');
+    await page.waitForFunction(() => !document.getElementById('run').disabled, null, {timeout: 60000});
+    assert.equal(await page.textContent('#progress'), 'pronto.', entry.name);
+    const answer = await (await fetch(url + 'api/reports/' + entry.name, {
+      method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(days)})).json();
+    const frame = page.frameLocator('#report');
+    assert.equal(await frame.locator('h1').textContent(), answer.report.title, entry.name);
+    const shown = new Set(await frame.locator('tr.total td, tr.subtotal td').allTextContents());
+    const sums = new Set();
+    answer.report.columns.forEach((column, i) => {
+      const values = answer.report.rows.map((row) => row[i]);
+      if (values.length === 0 || !values.every((v) => typeof v === 'number')) return;
+      const total = values.reduce((sum, v) => sum + Math.round(v * 1000), 0) / 1000;
+      for (const digits of [0, 2, 3]) sums.add(format(digits).format(total));
+    });
+    assert.ok([...sums].some((sum) => sum !== '0' && shown.has(sum)),
+      `${entry.name}: no total shown (${[...shown].join(' | ')}) is a sum of the API's rows`);
+  }
 
   await page.click('nav button[data-name="VendasPorTiposDeRecebimento"]');
   await page.fill('#p-Filtro_DataInicial', period.Filtro_DataInicial);
