@@ -30,9 +30,15 @@ class Reader {
   sqlite3* db_ = nullptr;
 };
 
-std::string Text(sqlite3_stmt* s, int i) {
+std::optional<std::string> OptionalText(sqlite3_stmt* s, int i) {
   const auto* p = sqlite3_column_text(s, i);
-  return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p));
+  if (p == nullptr) {
+    return std::nullopt;
+  }
+  return std::string(reinterpret_cast<const char*>(p));
+}
+std::string Text(sqlite3_stmt* s, int i) {
+  return OptionalText(s, i).value_or("");
 }
 std::optional<int64_t> OptionalInt(sqlite3_stmt* s, int i) {
   if (sqlite3_column_type(s, i) == SQLITE_NULL) {
@@ -41,7 +47,7 @@ std::optional<int64_t> OptionalInt(sqlite3_stmt* s, int i) {
   return sqlite3_column_int64(s, i);
 }
 bool Flag(sqlite3_stmt* s, int i) {
-  return sqlite3_column_int(s, i) != 0;
+  return sqlite3_column_int(s, i) == 1;
 }
 
 }  // namespace
@@ -50,63 +56,113 @@ RawSales RawSales::Read(const std::filesystem::path& database) {
   RawSales raw;
   Reader reader(database);
   reader.Each(
-      "SELECT \"Código_Venda\", IDCaixa, \"Data_ECF\", Tipo, IDProduto, \"Descrição\", Qtde, "
-      "Valor_Custo, Valor_Venda, Valor_Desconto, Valor_Acrescimo, ValorUnitarioClienteEspecial, "
-      "Cliente, IDClienteEspecial, Cupom_Complementar, IsEstornado, \"Transferência\", ECF, "
-      "NFConsumidor_Modelo IS NOT NULL, NF, IsNFAvulsa, IsNFTerceiro, "
-      "IsMovimentacaoFisicaDoEstoque, S010_ID FROM \"Movimentações em Vendas\"",
+      "SELECT \"Código\", \"Código_Venda\", IDCaixa, \"Código_ECF\", \"Número_Cupom_Fiscal\", "
+      "Data_ECF, Hora_Movimento, Tipo, IDProduto, \"Código_Produto\", \"Descrição\", "
+      "\"Situação_Tributária\", Placa, \"Funcionário\", NFConsumidor_Modelo, Qtde, "
+      "Valor_Unitario, Valor_Custo, Valor_Venda, Valor_Desconto, Valor_Acrescimo, \"Alíquota\", "
+      "ValorUnitarioClienteEspecial, IsClienteEspecial, Cliente, IDClienteEspecial, "
+      "\"Número_NF\", \"Automação\", Cupom_Complementar, IsEstornado, \"Transferência\", "
+      "Terceiros, ECF, NF, IsNFAvulsa, IsNFTerceiro, IsMovimentacaoFisicaDoEstoque, S010_ID "
+      "FROM \"Movimentações em Vendas\"",
       [&](sqlite3_stmt* s) {
-        SaleLine line;
-        line.sale = sqlite3_column_int64(s, 0);
-        line.till = OptionalInt(s, 1);
-        line.fiscalDay = Text(s, 2).substr(0, 10);
-        line.kind = Text(s, 3);
-        line.product = sqlite3_column_int64(s, 4);
-        line.description = Text(s, 5);
-        line.quantity = sqlite3_column_double(s, 6);
-        line.cost = sqlite3_column_double(s, 7);
-        line.value = sqlite3_column_double(s, 8);
-        line.discount = sqlite3_column_double(s, 9);
-        line.surcharge = sqlite3_column_double(s, 10);
-        if (sqlite3_column_type(s, 11) != SQLITE_NULL) {
-          line.specialUnitPrice = sqlite3_column_double(s, 11);
+        SaleLine l;
+        l.code = sqlite3_column_int64(s, 0);
+        l.sale = sqlite3_column_int64(s, 1);
+        l.till = OptionalInt(s, 2);
+        l.ecfNumber = sqlite3_column_int64(s, 3);
+        l.coupon = sqlite3_column_int64(s, 4);
+        l.fiscalDay = Text(s, 5).substr(0, 10);
+        const std::string time = Text(s, 6);
+        l.time = time.size() > 11 ? time.substr(11) : "";
+        l.kind = Text(s, 7);
+        l.product = sqlite3_column_int64(s, 8);
+        l.productCode = Text(s, 9);
+        l.description = Text(s, 10);
+        l.taxSituation = Text(s, 11);
+        l.plate = OptionalText(s, 12);
+        l.employee = OptionalText(s, 13);
+        l.consumerModel = OptionalText(s, 14);
+        l.quantity = sqlite3_column_double(s, 15);
+        l.unitPrice = sqlite3_column_double(s, 16);
+        l.cost = sqlite3_column_double(s, 17);
+        l.value = sqlite3_column_double(s, 18);
+        l.discount = sqlite3_column_double(s, 19);
+        l.surcharge = sqlite3_column_double(s, 20);
+        l.rate = sqlite3_column_double(s, 21);
+        if (sqlite3_column_type(s, 22) != SQLITE_NULL) {
+          l.specialUnitPrice = sqlite3_column_double(s, 22);
         }
-        line.client = OptionalInt(s, 12);
-        line.specialClient = OptionalInt(s, 13);
-        line.complementary = Flag(s, 14);
-        line.reversed = Flag(s, 15);
-        line.transfer = Flag(s, 16);
-        line.ecf = Flag(s, 17);
-        line.consumerNote = Flag(s, 18);
-        line.nf = Flag(s, 19);
-        line.standalone = Flag(s, 20);
-        line.thirdParty = Flag(s, 21);
-        line.movesStock = Flag(s, 22);
-        line.cfop = OptionalInt(s, 23);
-        raw.lines.push_back(std::move(line));
+        l.isSpecial = Flag(s, 23);
+        l.client = OptionalInt(s, 24);
+        l.specialClient = OptionalInt(s, 25);
+        l.invoiceNumber = OptionalInt(s, 26);
+        l.automation = Flag(s, 27);
+        l.complementary = Flag(s, 28);
+        l.reversed = Flag(s, 29);
+        l.transfer = Flag(s, 30);
+        l.thirdParty = Flag(s, 31);
+        l.ecf = Flag(s, 32);
+        l.nf = Flag(s, 33);
+        l.standalone = Flag(s, 34);
+        l.thirdPartyNote = Flag(s, 35);
+        l.movesStock = Flag(s, 36);
+        l.cfop = OptionalInt(s, 37);
+        raw.lines.push_back(std::move(l));
       });
-  reader.Each("SELECT \"Código\", Caixa, Data_Abertura FROM \"Movimentações\"",
-              [&](sqlite3_stmt* s) {
-                raw.tills[sqlite3_column_int64(s, 0)] = {Text(s, 1), Text(s, 2).substr(0, 10)};
-              });
   reader.Each(
-      "SELECT p.\"Código\", g.\"Descrição\" FROM Produtos p JOIN Grupos g ON g.\"Código\" = "
-      "p.Grupo",
-      [&](sqlite3_stmt* s) { raw.productGroups[sqlite3_column_int64(s, 0)] = Text(s, 1); });
+      "SELECT \"Código\", Caixa, Data_Abertura, Data_Fechamento IS NOT NULL FROM "
+      "\"Movimentações\"",
+      [&](sqlite3_stmt* s) {
+        raw.tills[sqlite3_column_int64(s, 0)] = {Text(s, 1), Text(s, 2).substr(0, 10), Flag(s, 3)};
+      });
+  reader.Each(
+      "SELECT IDCaixa, L021_IDBico, L021_Combustivel, L021_VolumeVendido, L021_VPL, L021_CM "
+      "FROM L021_MC_Leituras",
+      [&](sqlite3_stmt* s) {
+        raw.readings.push_back({sqlite3_column_int64(s, 0), Text(s, 1), Text(s, 2),
+                                sqlite3_column_double(s, 3), sqlite3_column_double(s, 4),
+                                sqlite3_column_double(s, 5)});
+      });
+  reader.Each("SELECT \"Código\", \"Descrição\" FROM Grupos",
+              [&](sqlite3_stmt* s) { raw.groups[sqlite3_column_int64(s, 0)] = Text(s, 1); });
+  reader.Each("SELECT \"Código\", \"Descrição\", Grupo FROM Produtos", [&](sqlite3_stmt* s) {
+    const int64_t product = sqlite3_column_int64(s, 0);
+    const auto group = OptionalInt(s, 2);
+    raw.products[product] = {Text(s, 1), group.value_or(0)};
+    if (group && raw.groups.count(*group) != 0) {
+      raw.productGroups[product] = raw.groups.at(*group);
+    }
+  });
   reader.Each("SELECT \"Código\", Nome FROM Clientes",
               [&](sqlite3_stmt* s) { raw.clients[sqlite3_column_int64(s, 0)] = Text(s, 1); });
+  reader.Each("SELECT \"Código\", Nome FROM \"Funcionários\"",
+              [&](sqlite3_stmt* s) { raw.employees[Text(s, 0)] = Text(s, 1); });
   reader.Each(
-      "SELECT IDVenda, T011_FormaDePagto, T011_Percentual FROM "
+      "SELECT IDVenda, IDECF, T011_FormaDePagto, T011_Percentual FROM "
       "T011_ImagemDosMeiosDePagtoUtilizados",
       [&](sqlite3_stmt* s) {
         raw.payments[sqlite3_column_int64(s, 0)].push_back(
-            {Text(s, 1), sqlite3_column_double(s, 2)});
+            {sqlite3_column_int64(s, 1), Text(s, 2), sqlite3_column_double(s, 3)});
       });
+  reader.Each("SELECT IDVenda, T006_Motorista, T006_KM FROM T006_CupomNominalPorMovimento",
+              [&](sqlite3_stmt* s) {
+                raw.nominal[sqlite3_column_int64(s, 0)] = {Text(s, 1), sqlite3_column_int64(s, 2)};
+              });
   reader.Each("SELECT S010_ID FROM S010_CFOP WHERE S010_IsVenda = 1",
               [&](sqlite3_stmt* s) { raw.saleCfops.insert(sqlite3_column_int64(s, 0)); });
+  std::map<int64_t, Invoice> invoices;
+  reader.Each(
+      "SELECT m.Codigo, n.Modelo, m.Numero_Nota_Fiscal FROM NotasFiscais_Movimentos m JOIN "
+      "\"Modelo - Notas Fiscais\" n ON n.\"Código\" = m.Codigo_Modelo",
+      [&](sqlite3_stmt* s) {
+        invoices[sqlite3_column_int64(s, 0)] = {Text(s, 1), sqlite3_column_int64(s, 2)};
+      });
   std::map<int64_t, std::set<int64_t>> salesOfNote;
   reader.Each("SELECT Codigo_NF, Codigo_Venda FROM NotasFiscais_Itens", [&](sqlite3_stmt* s) {
-    salesOfNote[sqlite3_column_int64(s, 0)].insert(sqlite3_column_int64(s, 1));
+    const int64_t note = sqlite3_column_int64(s, 0);
+    const int64_t sale = sqlite3_column_int64(s, 1);
+    salesOfNote[note].insert(sale);
+    raw.invoicesOfSale[sale].push_back(invoices.at(note));
   });
   reader.Each("SELECT T008_IDNF, T008_DataHora FROM T008_Nfe_Solicitacoes WHERE T008_Tipo = 0",
               [&](sqlite3_stmt* s) {
@@ -118,10 +174,10 @@ RawSales RawSales::Read(const std::filesystem::path& database) {
 
 bool RawSales::OnFiscalDocument(const SaleLine& line, const std::string& from,
                                 const std::string& to) const {
-  if (line.ecf || line.consumerNote) {
+  if (line.ecf || line.ConsumerNote()) {
     return true;
   }
-  if (!line.nf || line.thirdParty || !line.cfop || saleCfops.count(*line.cfop) == 0) {
+  if (!line.nf || line.thirdPartyNote || !line.cfop || saleCfops.count(*line.cfop) == 0) {
     return false;
   }
   if (line.standalone && !line.movesStock) {

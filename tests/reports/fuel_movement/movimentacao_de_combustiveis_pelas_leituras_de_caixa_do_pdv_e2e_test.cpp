@@ -20,7 +20,7 @@ struct Movement {
 class ReadingsMovementEndToEnd : public CliTest {};
 
 TEST_F(ReadingsMovementEndToEnd, ReportAndSubreportsHoldTheMovementPerNozzle) {
-  const testing::RawFuelData raw = testing::RawFuelData::Load(DemoMarch());
+  const testing::RawSales raw = testing::RawSales::Read(DemoMarch());
   std::map<std::string, Movement> expected;  // by nozzle
   for (const auto& [key, row] :
        testing::ExpectedNozzleTable(raw, "2024-03-01", "2024-03-10", "", {true, false})) {

@@ -70,17 +70,17 @@ void ExpectTable(const json& report, const Figures& expected) {
 class FuelTableEndToEnd : public CliTest {};
 
 TEST_F(FuelTableEndToEnd, FiscalViewPerDayAndFuel) {
-  const testing::RawFuelData raw = testing::RawFuelData::Load(DemoMarch());
+  const testing::RawSales raw = testing::RawSales::Read(DemoMarch());
   const testing::Switches switches{false, true};
   Figures expected;
-  for (const testing::RawSaleLine& line : raw.lines) {
-    if (line.reversed || line.transfer || line.ecfDay < "2024-03-01" ||
-        line.ecfDay > "2024-03-31" || !raw.OnSaleDocument(line, "2024-03-01", "2024-03-31")) {
+  for (const testing::SaleLine& line : raw.lines) {
+    if (line.kind != "C" || line.reversed || line.transfer || line.fiscalDay < "2024-03-01" ||
+        line.fiscalDay > "2024-03-31" || !raw.OnFiscalDocument(line, "2024-03-01", "2024-03-31")) {
       continue;
     }
     ASSERT_TRUE(line.till && raw.tills.contains(*line.till)) << "every fuel line has its till";
-    auto& [volume, value] = expected[{raw.tills.at(*line.till).day, line.description}];
-    volume += line.qty;
+    auto& [volume, value] = expected[{raw.tills.at(*line.till).openingDay, line.description}];
+    volume += line.quantity;
     value += line.value - testing::LineAdjustment(line, true, switches, true) +
              testing::LineAdjustment(line, false, switches, true);
   }
@@ -93,7 +93,7 @@ TEST_F(FuelTableEndToEnd, FiscalViewPerDayAndFuel) {
 }
 
 TEST_F(FuelTableEndToEnd, FinancialViewFromTheReadings) {
-  const testing::RawFuelData raw = testing::RawFuelData::Load(DemoMarch());
+  const testing::RawSales raw = testing::RawSales::Read(DemoMarch());
   for (const std::string till : {"", "1"}) {
     SCOPED_TRACE("till " + till);
     Figures expected;

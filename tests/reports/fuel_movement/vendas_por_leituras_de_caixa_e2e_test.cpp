@@ -60,7 +60,7 @@ TEST_F(NozzleSalesTableE2E, TheTableHoldsEachClosedReadingWithItsShareOfTheAdjus
        "",
        {false, true}},
   };
-  const testing::RawFuelData raw = testing::RawFuelData::Load(DemoMarch());
+  const testing::RawSales raw = testing::RawSales::Read(DemoMarch());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sqlite::Database database(DemoMarch());

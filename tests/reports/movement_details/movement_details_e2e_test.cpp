@@ -2,190 +2,53 @@
 // figures computed here from the raw tables read with plain SQLite: the fiscal-document rule,
 // the payment-form split, the invoice joins and the special-price measures are worked out
 // again in C++, not by the library's statements.
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
 #include <tuple>
 
 #include <gmock/gmock.h>
-#include <sqlite3.h>
 
 #include "tests/cli/cli_fixture.h"
+#include "tests/reports/raw_sales.h"
 
 namespace orla::cli {
 namespace {
 
 using nlohmann::json;
 
-struct Line {
-  int64_t code = 0, sale = 0, ecf = 0, coupon = 0;
-  std::optional<int64_t> till, specialClient, client, invoiceNumber;
-  std::string day, time, kind, description, taxSituation;
-  std::optional<std::string> plate, employee, consumerModel;
-  double quantity = 0, unitPrice = 0, unitCost = 0, value = 0, discount = 0, surcharge = 0,
-         rate = 0;
-  std::optional<double> specialPrice;
-  bool isSpecial = false, automation = false, complementary = false, reversed = false,
-       transfer = false, printer = false, note = false, standalone = false, thirdPartyNote = false,
-       physical = false, saleCfop = false;
+using Line = testing::SaleLine;
+using testing::Invoice;
+using testing::Payment;
 
-  bool HasSpecialPrice() const { return specialPrice && *specialPrice != 0; }
-};
-
-struct Invoice {
-  std::string model;
-  int64_t number = 0;
-};
-
-struct Form {
-  std::string name;
-  double share = 0;
-};
-
-// The raw tables of the demo month.
-struct Raw {
-  std::vector<Line> lines;
-  std::map<int64_t, std::vector<Invoice>> invoicesOfSale;  // one entry per invoice item
-  std::map<std::pair<int64_t, int64_t>, std::vector<Form>> formsOfSale;  // by sale and ECF
-  std::map<int64_t, std::pair<std::string, int64_t>> nominal;            // sale: driver, km
-  std::set<int64_t> coveredSales;  // by a type-0 electronic-note request in March
-  std::map<int64_t, std::pair<std::string, std::string>> tills;  // code: shift, opening day
-  std::map<int64_t, std::string> clients;
-  std::map<std::string, std::string> employees;
-
-  // The fiscal-document rule of the sales.
-  bool OnFiscalDocument(const Line& l) const {
-    const bool saleNote = l.note && !l.thirdPartyNote && l.saleCfop && !coveredSales.count(l.sale);
-    return l.printer || l.consumerModel.has_value() || (saleNote && (!l.standalone || l.physical));
-  }
-  bool InMarch(const std::string& day) const { return day >= "2024-03-01" && day <= "2024-03-31"; }
-};
-
-Raw ReadRaw(const std::filesystem::path& file) {
-  sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  auto each = [db](const char* sql, auto&& row) {
-    sqlite3_stmt* s = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &s, nullptr), SQLITE_OK) << sql;
-    while (sqlite3_step(s) == SQLITE_ROW) {
-      row(s);
-    }
-    sqlite3_finalize(s);
-  };
-  auto text = [](sqlite3_stmt* s, int i) -> std::optional<std::string> {
-    const auto* p = sqlite3_column_text(s, i);
-    if (p == nullptr) {
-      return std::nullopt;
-    }
-    return std::string(reinterpret_cast<const char*>(p));
-  };
-  auto integer = [](sqlite3_stmt* s, int i) -> std::optional<int64_t> {
-    if (sqlite3_column_type(s, i) == SQLITE_NULL) {
-      return std::nullopt;
-    }
-    return sqlite3_column_int64(s, i);
-  };
-  Raw raw;
-  std::set<int64_t> saleCfops;
-  each("SELECT S010_ID FROM S010_CFOP WHERE S010_IsVenda = 1",
-       [&](sqlite3_stmt* s) { saleCfops.insert(sqlite3_column_int64(s, 0)); });
-  each(
-      "SELECT \"Código\", \"Código_Venda\", IDCaixa, \"Código_ECF\", \"Número_Cupom_Fiscal\", "
-      "Data_ECF, Hora_Movimento, Tipo, \"Descrição\", \"Situação_Tributária\", Placa, "
-      "\"Funcionário\", NFConsumidor_Modelo, Qtde, Valor_Unitario, Valor_Custo, Valor_Venda, "
-      "Valor_Desconto, Valor_Acrescimo, \"Alíquota\", ValorUnitarioClienteEspecial, "
-      "IsClienteEspecial, IDClienteEspecial, Cliente, \"Automação\", Cupom_Complementar, "
-      "IsEstornado, \"Transferência\", ECF, NF, IsNFAvulsa, IsNFTerceiro, "
-      "IsMovimentacaoFisicaDoEstoque, S010_ID, \"Número_NF\" FROM \"Movimentações em Vendas\"",
-      [&](sqlite3_stmt* s) {
-        Line l;
-        l.code = sqlite3_column_int64(s, 0);
-        l.sale = sqlite3_column_int64(s, 1);
-        l.till = integer(s, 2);
-        l.ecf = sqlite3_column_int64(s, 3);
-        l.coupon = sqlite3_column_int64(s, 4);
-        l.day = text(s, 5)->substr(0, 10);
-        l.time = text(s, 6)->substr(11);
-        l.kind = *text(s, 7);
-        l.description = *text(s, 8);
-        l.taxSituation = *text(s, 9);
-        l.plate = text(s, 10);
-        l.employee = text(s, 11);
-        l.consumerModel = text(s, 12);
-        l.quantity = sqlite3_column_double(s, 13);
-        l.unitPrice = sqlite3_column_double(s, 14);
-        l.unitCost = sqlite3_column_double(s, 15);
-        l.value = sqlite3_column_double(s, 16);
-        l.discount = sqlite3_column_double(s, 17);
-        l.surcharge = sqlite3_column_double(s, 18);
-        l.rate = sqlite3_column_double(s, 19);
-        if (sqlite3_column_type(s, 20) != SQLITE_NULL) {
-          l.specialPrice = sqlite3_column_double(s, 20);
-        }
-        l.isSpecial = sqlite3_column_int(s, 21) == 1;
-        l.specialClient = integer(s, 22);
-        l.client = integer(s, 23);
-        l.automation = sqlite3_column_int(s, 24) == 1;
-        l.complementary = sqlite3_column_int(s, 25) == 1;
-        l.reversed = sqlite3_column_int(s, 26) == 1;
-        l.transfer = sqlite3_column_int(s, 27) == 1;
-        l.printer = sqlite3_column_int(s, 28) == 1;
-        l.note = sqlite3_column_int(s, 29) == 1;
-        l.standalone = sqlite3_column_int(s, 30) == 1;
-        l.thirdPartyNote = sqlite3_column_int(s, 31) == 1;
-        l.physical = sqlite3_column_int(s, 32) == 1;
-        const auto cfop = integer(s, 33);
-        l.saleCfop = cfop && saleCfops.count(*cfop);
-        l.invoiceNumber = integer(s, 34);
-        raw.lines.push_back(std::move(l));
-      });
-  std::map<int64_t, Invoice> invoices;
-  each(
-      "SELECT m.Codigo, n.Modelo, m.Numero_Nota_Fiscal FROM NotasFiscais_Movimentos m JOIN "
-      "\"Modelo - Notas Fiscais\" n ON n.\"Código\" = m.Codigo_Modelo",
-      [&](sqlite3_stmt* s) {
-        invoices[sqlite3_column_int64(s, 0)] = {*text(s, 1), sqlite3_column_int64(s, 2)};
-      });
-  std::map<int64_t, std::vector<int64_t>> salesOfInvoice;
-  each("SELECT Codigo_NF, Codigo_Venda FROM NotasFiscais_Itens", [&](sqlite3_stmt* s) {
-    raw.invoicesOfSale[sqlite3_column_int64(s, 1)].push_back(
-        invoices.at(sqlite3_column_int64(s, 0)));
-    salesOfInvoice[sqlite3_column_int64(s, 0)].push_back(sqlite3_column_int64(s, 1));
-  });
-  each(
-      "SELECT T008_IDNF FROM T008_Nfe_Solicitacoes WHERE T008_Tipo = 0 AND T008_DataHora >= "
-      "'2024-03-01 00:00:00' AND T008_DataHora <= '2024-03-31 23:59:59'",
-      [&](sqlite3_stmt* s) {
-        for (int64_t sale : salesOfInvoice[sqlite3_column_int64(s, 0)]) {
-          raw.coveredSales.insert(sale);
-        }
-      });
-  each(
-      "SELECT IDVenda, IDECF, T011_FormaDePagto, T011_Percentual FROM "
-      "T011_ImagemDosMeiosDePagtoUtilizados",
-      [&](sqlite3_stmt* s) {
-        raw.formsOfSale[{sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1)}].push_back(
-            {*text(s, 2), sqlite3_column_double(s, 3)});
-      });
-  each("SELECT IDVenda, T006_Motorista, T006_KM FROM T006_CupomNominalPorMovimento",
-       [&](sqlite3_stmt* s) {
-         raw.nominal[sqlite3_column_int64(s, 0)] = {text(s, 1).value_or(""),
-                                                    sqlite3_column_int64(s, 2)};
-       });
-  each("SELECT \"Código\", Caixa, Data_Abertura FROM \"Movimentações\"", [&](sqlite3_stmt* s) {
-    raw.tills[sqlite3_column_int64(s, 0)] = {*text(s, 1), text(s, 2)->substr(0, 10)};
-  });
-  each("SELECT \"Código\", Nome FROM Clientes",
-       [&](sqlite3_stmt* s) { raw.clients[sqlite3_column_int64(s, 0)] = *text(s, 1); });
-  each("SELECT \"Código\", Nome FROM \"Funcionários\"",
-       [&](sqlite3_stmt* s) { raw.employees[*text(s, 0)] = *text(s, 1); });
-  sqlite3_close(db);
-  return raw;
+bool HasSpecialPrice(const Line& l) {
+  return l.Special() != 0;
 }
 
+// The raw rows of the demo month, with the month as the period of the fiscal-document rule.
+struct Raw : testing::RawSales {
+  explicit Raw(testing::RawSales raw) : RawSales(std::move(raw)) {}
+
+  bool OnFiscalDocument(const Line& l) const {
+    return RawSales::OnFiscalDocument(l, "2024-03-01", "2024-03-31");
+  }
+  bool InMarch(const std::string& day) const { return day >= "2024-03-01" && day <= "2024-03-31"; }
+  // The payment forms of the line's sale at its fiscal printer.
+  std::vector<Payment> FormsOf(const Line& l) const {
+    std::vector<Payment> forms;
+    if (const auto paid = payments.find(l.sale); paid != payments.end()) {
+      std::copy_if(paid->second.begin(), paid->second.end(), std::back_inserter(forms),
+                   [&](const Payment& p) { return p.ecf == l.ecfNumber; });
+    }
+    return forms;
+  }
+};
+
 const Raw& March(const std::filesystem::path& file) {
-  static const Raw raw = ReadRaw(file);
+  static const Raw raw(testing::RawSales::Read(file));
   return raw;
 }
 
@@ -199,10 +62,10 @@ double Round(double value, int places) {
 // A line's surcharge and discount as these reports count them: the recorded amounts, none for
 // a line sold at a special price.
 double Surcharge(const Line& l) {
-  return l.HasSpecialPrice() ? 0 : l.surcharge;
+  return HasSpecialPrice(l) ? 0 : l.surcharge;
 }
 double Discount(const Line& l) {
-  return l.HasSpecialPrice() ? 0 : l.discount;
+  return HasSpecialPrice(l) ? 0 : l.discount;
 }
 
 int Column(const json& report, const std::string& name) {
@@ -241,18 +104,18 @@ TEST_F(MovementDetailsEndToEnd, ByProductMatchesTheRawLines) {
     if (!l.till) {
       return false;
     }
-    const auto& [caixa, opening] = raw.tills.at(*l.till);
-    return caixa == shift && raw.InMarch(opening);
+    const testing::Till& till = raw.tills.at(*l.till);
+    return till.shift == shift && raw.InMarch(till.openingDay);
   };
   const View views[] = {
       {"fiscal, every tax situation",
        {},
-       [&](const Line& l) { return raw.InMarch(l.day) && raw.OnFiscalDocument(l); }},
+       [&](const Line& l) { return raw.InMarch(l.fiscalDay) && raw.OnFiscalDocument(l); }},
       // Chosen: no tax switch and no rate keep every situation.
       {"no tax switch at all",
        {"Filtro_ST_IsFF=false", "Filtro_ST_IsII=false", "Filtro_ST_IsNN=false",
         "Filtro_ST_IsTT=false"},
-       [&](const Line& l) { return raw.InMarch(l.day) && raw.OnFiscalDocument(l); }},
+       [&](const Line& l) { return raw.InMarch(l.fiscalDay) && raw.OnFiscalDocument(l); }},
       {"shift 2, other products of employee 5, FF or TT at 18%",
        {"Filtro_IDTurno=2", "Filtro_IDFuncionario=5", "Filtro_IsExibirCombustiveis=false",
         "Filtro_ST_IsII=false", "Filtro_ST_IsNN=false", "Filtro_ST_AL_ICMS=18.0"},
@@ -279,7 +142,7 @@ TEST_F(MovementDetailsEndToEnd, ByProductMatchesTheRawLines) {
       quantity += l.quantity;
       const double lineNet = l.value - Round(Discount(l), 2) + Round(Surcharge(l), 2);
       net += lineNet;
-      profit += lineNet - l.quantity * l.unitCost;
+      profit += lineNet - l.quantity * l.cost;
     }
     ASSERT_GT(count, 0u);
     EXPECT_EQ(report["rows"].size(), count);
@@ -310,32 +173,32 @@ std::map<std::string, ClientRow> ExpectedClientRows(const Raw& raw,
                                                     const std::set<std::string>& forms) {
   std::map<std::string, ClientRow> rows;
   for (const Line& l : raw.lines) {
-    if (l.reversed || l.transfer || !raw.InMarch(l.day) || !raw.OnFiscalDocument(l)) {
+    if (l.reversed || l.transfer || !raw.InMarch(l.fiscalDay) || !raw.OnFiscalDocument(l)) {
       continue;
     }
     const auto invoices = raw.invoicesOfSale.find(l.sale);
-    const auto paid = raw.formsOfSale.find({l.sale, l.ecf});
-    if (invoices == raw.invoicesOfSale.end() || paid == raw.formsOfSale.end()) {
+    const std::vector<Payment> paid = raw.FormsOf(l);
+    if (invoices == raw.invoicesOfSale.end() || paid.empty()) {
       continue;
     }
     const double net = l.value - Discount(l) + Surcharge(l);
     for (const Invoice& invoice : invoices->second) {
-      for (const Form& form : paid->second) {
-        if (!forms.empty() && !forms.count(form.name)) {
+      for (const Payment& form : paid) {
+        if (!forms.empty() && !forms.count(form.form)) {
           continue;
         }
         const std::string key = std::to_string(l.sale) + "|" + l.time + "|" + invoice.model + "|" +
-                                l.description + "|" + form.name + "|" + std::to_string(form.share) +
-                                "|" + l.employee.value_or("") + "|" + std::to_string(l.unitPrice) +
-                                "|" + std::to_string(l.unitCost) + "|" +
+                                l.description + "|" + form.form + "|" +
+                                std::to_string(form.percent) + "|" + l.employee.value_or("") + "|" +
+                                std::to_string(l.unitPrice) + "|" + std::to_string(l.cost) + "|" +
                                 std::to_string(l.complementary) + "|" + l.plate.value_or("");
         ClientRow& row = rows[key];
         row.sale = l.sale;
         row.itemQuantity += l.quantity;
-        row.quantity += Round(l.quantity * form.share / 100, 3);
-        row.total += Round(net * form.share / 100, 2);
-        row.surcharge += Round(Surcharge(l) * form.share / 100, 2);
-        row.discount += Round(Discount(l) * form.share / 100, 2);
+        row.quantity += Round(l.quantity * form.percent / 100, 3);
+        row.total += Round(net * form.percent / 100, 2);
+        row.surcharge += Round(Surcharge(l) * form.percent / 100, 2);
+        row.discount += Round(Discount(l) * form.percent / 100, 2);
       }
     }
   }
@@ -458,21 +321,21 @@ TEST_F(MovementDetailsEndToEnd, SpecialClientsMatchTheRawSales) {
   std::map<std::pair<int64_t, bool>, Sale> expected;
   std::map<std::pair<int64_t, std::string>, int> linesOfEmployee;
   for (const Line& l : raw.lines) {
-    if (!l.isSpecial || !l.specialClient || l.reversed || !raw.InMarch(l.day)) {
+    if (!l.isSpecial || !l.specialClient || l.reversed || !raw.InMarch(l.fiscalDay)) {
       continue;
     }
     ++linesOfEmployee[{l.sale, l.employee.value_or("")}];
     if (!raw.OnFiscalDocument(l)) {
       continue;
     }
-    Sale& sale = expected[{l.sale, l.HasSpecialPrice()}];
+    Sale& sale = expected[{l.sale, HasSpecialPrice(l)}];
     sale.client = raw.clients.at(*l.specialClient);
-    sale.moment = l.day + " " + l.time;
+    sale.moment = l.fiscalDay + " " + l.time;
     ++sale.items;
     sale.gross += l.value;
     sale.net += l.value - l.discount + l.surcharge;
-    if (l.HasSpecialPrice()) {
-      const double special = *l.specialPrice * l.quantity;
+    if (HasSpecialPrice(l)) {
+      const double special = l.Special() * l.quantity;
       sale.discount += special > l.value ? std::abs(special - l.value) + l.discount : 0;
       sale.surcharge += special < l.value ? std::abs(special - l.value) + l.surcharge : 0;
     } else {
@@ -521,7 +384,7 @@ TEST_F(MovementDetailsEndToEnd, SpecialClientsMatchTheRawSales) {
       const auto name = names.find(invoices->second.front().model);
       EXPECT_EQ(row[kind], name == names.end() ? "Desconhecido" : name->second);
       EXPECT_EQ(row[coo], invoices->second.front().number);
-    } else if (first.printer) {
+    } else if (first.ecf) {
       EXPECT_EQ(row[kind], "C.F.");
       EXPECT_EQ(row[coo], first.coupon);
     } else {

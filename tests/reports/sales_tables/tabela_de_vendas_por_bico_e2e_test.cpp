@@ -34,33 +34,35 @@ class NozzleTableEndToEnd : public CliTest {
  protected:
   static void SetUpTestSuite() {
     CliTest::SetUpTestSuite();
-    raw_ = new testing::RawFuelData(testing::RawFuelData::Load(DemoMarch()));
+    raw_ = new testing::RawSales(testing::RawSales::Read(DemoMarch()));
   }
   static void TearDownTestSuite() {
     delete raw_;
     CliTest::TearDownTestSuite();
   }
-  static const testing::RawFuelData& Raw() { return *raw_; }
+  static const testing::RawSales& Raw() { return *raw_; }
 
  private:
-  static inline testing::RawFuelData* raw_ = nullptr;
+  static inline testing::RawSales* raw_ = nullptr;
 };
 
 TEST_F(NozzleTableEndToEnd, FiscalViewCountsTheFiscalFuelLinesWithoutTheSpecialPriceGap) {
   for (const testing::Switches switches : {testing::Switches{false, false}, {true, false}}) {
     SCOPED_TRACE(switches.ignoreComplementary ? "complementary left out" : "every adjustment");
     Figures expected;
-    for (const testing::RawSaleLine& line : Raw().lines) {
-      if (line.reversed || line.transfer || line.ecfDay < "2024-03-08" ||
-          line.ecfDay > "2024-03-21" || !Raw().OnSaleDocument(line, "2024-03-08", "2024-03-21")) {
+    for (const testing::SaleLine& line : Raw().lines) {
+      if (line.kind != "C" || line.reversed || line.transfer || line.fiscalDay < "2024-03-08" ||
+          line.fiscalDay > "2024-03-21" ||
+          !Raw().OnFiscalDocument(line, "2024-03-08", "2024-03-21")) {
         continue;
       }
       // The till is joined on the left: a line without one has no day and no till.
       const auto till = line.till ? Raw().tills.find(*line.till) : Raw().tills.end();
       const bool hasTill = till != Raw().tills.end();
-      auto& [volume, value] = expected[{hasTill ? till->second.day : "",
-                                        hasTill ? "T" + till->second.caixa : "", "B" + line.code}];
-      volume += line.qty;
+      auto& [volume, value] =
+          expected[{hasTill ? till->second.openingDay : "", hasTill ? "T" + till->second.shift : "",
+                    "B" + line.productCode}];
+      volume += line.quantity;
       value += line.value - testing::LineAdjustment(line, true, switches, true) +
                testing::LineAdjustment(line, false, switches, true);
     }

@@ -5,14 +5,13 @@
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <optional>
 #include <set>
 
 #include <gmock/gmock.h>
-#include <sqlite3.h>
 
 #include "sqlite/sql_functions.h"
 #include "tests/cli/cli_fixture.h"
+#include "tests/reports/raw_sales.h"
 
 namespace orla::cli {
 namespace {
@@ -23,138 +22,10 @@ double Round2(double value) {
   return std::round(value * 100.0) / 100.0;
 }
 
-struct Line {
-  int64_t sale = 0;
-  int64_t product = 0;
-  std::optional<int64_t> till;
-  std::string ecfDay, kind, code, description, taxSituation;
-  double qty = 0, cost = 0, value = 0, discount = 0, surcharge = 0, special = 0, rate = 0;
-  bool complementary = false, reversed = false, transfer = false, thirdParty = false;
-  // The document flags of the fiscal-sale condition.
-  bool ecf = false, consumerNote = false, nf = false, standalone = false, otherIssuer = false,
-       movesStock = false;
-  std::optional<int64_t> operation;
-};
-
-struct Till {
-  std::string openingDay, caixa;
-  bool closed = false;
-};
-
-struct Reading {
-  int64_t till = 0;
-  std::string nozzle, fuel;
-  double volume = 0, price = 0, cost = 0;
-};
-
-struct Raw {
-  std::vector<Line> lines;
-  std::map<int64_t, Till> tills;
-  std::vector<Reading> readings;
-  std::map<int64_t, std::pair<std::string, int64_t>> products;  // description, group
-  std::map<int64_t, std::string> groups;
-  std::set<int64_t> saleOperations;
-  // Sales covered by an electronic-note request of type 0, with the request's day.
-  std::vector<std::pair<int64_t, std::string>> requestedSales;
-};
-
-Raw ReadRaw(const std::filesystem::path& file) {
-  sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  // Text columns carry the adapter's collation, which plain SQLite does not know: rows are
-  // read whole and every filter is applied here.
-  auto each = [db](const char* sql, auto&& row) {
-    sqlite3_stmt* statement = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql, -1, &statement, nullptr), SQLITE_OK) << sql;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      row(statement);
-    }
-    sqlite3_finalize(statement);
-  };
-  auto text = [](sqlite3_stmt* s, int i) {
-    const auto* p = sqlite3_column_text(s, i);
-    return p == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(p));
-  };
-  auto optionalId = [](sqlite3_stmt* s, int i) -> std::optional<int64_t> {
-    if (sqlite3_column_type(s, i) == SQLITE_NULL) {
-      return std::nullopt;
-    }
-    return sqlite3_column_int64(s, i);
-  };
-  Raw raw;
-  each(
-      "SELECT \"Código_Venda\", \"IDProduto\", IDCaixa, \"Data_ECF\", Tipo, \"Código_Produto\", "
-      "\"Descrição\", \"Situação_Tributária\", Qtde, Valor_Custo, Valor_Venda, Valor_Desconto, "
-      "Valor_Acrescimo, ValorUnitarioClienteEspecial, \"Alíquota\", Cupom_Complementar, "
-      "IsEstornado, \"Transferência\", Terceiros, ECF, NFConsumidor_Modelo IS NOT NULL, NF, "
-      "IsNFAvulsa, IsNFTerceiro, IsMovimentacaoFisicaDoEstoque, S010_ID FROM \"Movimentações "
-      "em Vendas\"",
-      [&](sqlite3_stmt* s) {
-        Line l;
-        l.sale = sqlite3_column_int64(s, 0);
-        l.product = sqlite3_column_int64(s, 1);
-        l.till = optionalId(s, 2);
-        l.ecfDay = text(s, 3).substr(0, 10);
-        l.kind = text(s, 4);
-        l.code = text(s, 5);
-        l.description = text(s, 6);
-        l.taxSituation = text(s, 7);
-        l.qty = sqlite3_column_double(s, 8);
-        l.cost = sqlite3_column_double(s, 9);
-        l.value = sqlite3_column_double(s, 10);
-        l.discount = sqlite3_column_double(s, 11);
-        l.surcharge = sqlite3_column_double(s, 12);
-        l.special = sqlite3_column_double(s, 13);  // null reads as 0, as ISNULL makes it
-        l.rate = sqlite3_column_double(s, 14);
-        l.complementary = sqlite3_column_int(s, 15) == 1;
-        l.reversed = sqlite3_column_int(s, 16) == 1;
-        l.transfer = sqlite3_column_int(s, 17) == 1;
-        l.thirdParty = sqlite3_column_int(s, 18) == 1;
-        l.ecf = sqlite3_column_int(s, 19) == 1;
-        l.consumerNote = sqlite3_column_int(s, 20) == 1;
-        l.nf = sqlite3_column_int(s, 21) == 1;
-        l.standalone = sqlite3_column_int(s, 22) == 1;
-        l.otherIssuer = sqlite3_column_int(s, 23) == 1;
-        l.movesStock = sqlite3_column_int(s, 24) == 1;
-        l.operation = optionalId(s, 25);
-        raw.lines.push_back(l);
-      });
-  each(
-      "SELECT \"Código\", \"Data_Abertura\", \"Caixa\", \"Data_Fechamento\" IS NOT NULL FROM "
-      "\"Movimentações\"",
-      [&](sqlite3_stmt* s) {
-        raw.tills[sqlite3_column_int64(s, 0)] = {text(s, 1).substr(0, 10), text(s, 2),
-                                                 sqlite3_column_int(s, 3) == 1};
-      });
-  each(
-      "SELECT IDCaixa, L021_IDBico, L021_Combustivel, L021_VolumeVendido, L021_VPL, L021_CM "
-      "FROM L021_MC_Leituras",
-      [&](sqlite3_stmt* s) {
-        raw.readings.push_back({sqlite3_column_int64(s, 0), text(s, 1), text(s, 2),
-                                sqlite3_column_double(s, 3), sqlite3_column_double(s, 4),
-                                sqlite3_column_double(s, 5)});
-      });
-  each("SELECT \"Código\", \"Descrição\", Grupo FROM Produtos", [&](sqlite3_stmt* s) {
-    raw.products[sqlite3_column_int64(s, 0)] = {text(s, 1), sqlite3_column_int64(s, 2)};
-  });
-  each("SELECT \"Código\", \"Descrição\" FROM Grupos",
-       [&](sqlite3_stmt* s) { raw.groups[sqlite3_column_int64(s, 0)] = text(s, 1); });
-  each("SELECT S010_ID, S010_IsVenda FROM S010_CFOP", [&](sqlite3_stmt* s) {
-    if (sqlite3_column_int(s, 1) == 1) {
-      raw.saleOperations.insert(sqlite3_column_int64(s, 0));
-    }
-  });
-  each(
-      "SELECT b.Codigo_Venda, a.T008_DataHora, a.T008_Tipo FROM T008_Nfe_Solicitacoes a JOIN "
-      "NotasFiscais_Itens b ON a.T008_IDNF = b.Codigo_NF",
-      [&](sqlite3_stmt* s) {
-        if (sqlite3_column_int(s, 2) == 0) {
-          raw.requestedSales.emplace_back(sqlite3_column_int64(s, 0), text(s, 1).substr(0, 10));
-        }
-      });
-  sqlite3_close(db);
-  return raw;
-}
+using Line = testing::SaleLine;
+using Raw = testing::RawSales;
+using testing::Reading;
+using testing::Till;
 
 // What a request asks for, with the defaults of `orla-vendas run`.
 struct Options {
@@ -206,11 +77,11 @@ struct Figures {
 double Adjustment(const Line& l, bool discount, bool withDifference, bool differenceOnly,
                   bool ignoreComplementary, bool ignoreOthers) {
   const double recorded = discount ? l.discount : l.surcharge;
-  const double specialValue = l.special * l.qty;
+  const double specialValue = l.Special() * l.quantity;
   const bool onItsSide = discount ? specialValue > l.value : specialValue < l.value;
   const double difference =
       withDifference && onItsSide ? std::fabs(specialValue - l.value) + recorded : 0;
-  const double full = Round2(l.special != 0 ? difference : (differenceOnly ? 0 : recorded));
+  const double full = Round2(l.Special() != 0 ? difference : (differenceOnly ? 0 : recorded));
   if (ignoreComplementary && ignoreOthers) {
     return 0;
   }
@@ -231,8 +102,8 @@ void AddLine(Figures& f, const Line& l, const Options& o) {
       Adjustment(l, true, withDifference, false, o.ignoreComplementary, o.ignoreOthers);
   const double complement =
       o.financial ? Adjustment(l, true, true, true, o.ignoreComplementary, o.ignoreOthers) : 0;
-  f.qty += l.qty;
-  f.cost += l.cost * l.qty;
+  f.qty += l.quantity;
+  f.cost += l.cost * l.quantity;
   f.net += l.value - discount + surcharge + complement;
   f.surcharge += surcharge;
   f.discount += discount;
@@ -242,21 +113,8 @@ void AddLine(Figures& f, const Line& l, const Options& o) {
 
 class Expectation {
  public:
-  Expectation(const Raw& raw, const Options& o) : raw_(raw), o_(o) {
-    for (const auto& [sale, day] : raw.requestedSales) {
-      if (day >= o.from && day <= o.to) {
-        requested_.insert(sale);
-      }
-    }
-  }
+  Expectation(const Raw& raw, const Options& o) : raw_(raw), o_(o) {}
 
-  bool FiscalDocument(const Line& l) const {
-    const bool saleNote = !l.ecf && l.nf && !l.otherIssuer && l.operation &&
-                          raw_.saleOperations.contains(*l.operation) &&
-                          !requested_.contains(l.sale);
-    return l.ecf || (!l.ecf && l.consumerNote) || (saleNote && !l.standalone) ||
-           (saleNote && l.standalone && l.movesStock);
-  }
   bool InPeriod(const std::string& day) const { return day >= o_.from && day <= o_.to; }
   const Till* TillOf(const Line& l) const {
     if (!l.till) {
@@ -268,7 +126,7 @@ class Expectation {
   bool ProductAndShift(const Line& l) const {
     const Till* till = TillOf(l);
     return (o_.product.empty() || std::to_string(l.product) == o_.product) &&
-           (o_.shift.empty() || (till != nullptr && till->caixa == o_.shift));
+           (o_.shift.empty() || (till != nullptr && till->shift == o_.shift));
   }
   bool KindShown(const std::string& kind) const {
     if (o_.showFuels && o_.showOthers) {
@@ -279,8 +137,8 @@ class Expectation {
 
   // The lines of the fiscal view, before any tax filter.
   bool FiscalLine(const Line& l) const {
-    return FiscalDocument(l) && !l.reversed && !l.transfer && InPeriod(l.ecfDay) &&
-           ProductAndShift(l);
+    return raw_.OnFiscalDocument(l, o_.from, o_.to) && !l.reversed && !l.transfer &&
+           InPeriod(l.fiscalDay) && ProductAndShift(l);
   }
   // The other products of the financial view, from the sale lines of a till period.
   bool TillLine(const Line& l) const {
@@ -299,7 +157,7 @@ class Expectation {
     auto counts = [&](int64_t id) {
       const auto till = raw_.tills.find(id);
       return till != raw_.tills.end() && till->second.closed && InPeriod(till->second.openingDay) &&
-             (o_.shift.empty() || till->second.caixa == o_.shift);
+             (o_.shift.empty() || till->second.shift == o_.shift);
     };
     std::map<std::string, Figures> fuels;
     std::set<std::pair<std::string, std::string>> read;  // nozzle, fuel
@@ -315,7 +173,7 @@ class Expectation {
     }
     for (const Line& l : raw_.lines) {
       if (!l.till || !counts(*l.till) || l.kind != "C" || l.reversed || l.thirdParty ||
-          !read.contains({l.code, l.description})) {
+          !read.contains({l.productCode, l.description})) {
         continue;
       }
       Figures& f = fuels[l.description];
@@ -331,7 +189,6 @@ class Expectation {
 
   const Raw& raw_;
   const Options& o_;
-  std::set<int64_t> requested_;
 };
 
 using Rows = std::map<std::vector<std::string>, Figures>;
@@ -431,7 +288,7 @@ Rows ByTaxClassification(const Raw& raw, const Options& o) {
 class SummariesEndToEnd : public CliTest {
  protected:
   static const Raw& March() {
-    static const Raw raw = ReadRaw(DemoMarch());
+    static const Raw raw = Raw::Read(DemoMarch());
     return raw;
   }
 
