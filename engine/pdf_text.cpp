@@ -423,22 +423,23 @@ void Typesetter::DrawNumber(cairo_t* cr, Font font, const std::string& text, dou
   }
 }
 
-void Typesetter::Defer(cairo_t* cr, Font font, const std::string& text, double x, double y,
-                       double width, Align align, int maxLines, bool number) {
+// A batch keeps the colour, not the pattern: a plain colour is all it can draw again.
+std::array<double, 4> Typesetter::SourceColour(cairo_t* cr) {
   std::array<double, 4> rgba{};
   if (cairo_pattern_get_rgba(cairo_get_source(cr), &rgba[0], &rgba[1], &rgba[2], &rgba[3]) !=
       CAIRO_STATUS_SUCCESS) {
     throw std::logic_error("batched text must be drawn in a plain colour");
   }
-  deferred_.push_back({font, rgba, text, x, y, width, align, maxLines, number});
+  return rgba;
+}
+
+void Typesetter::Defer(cairo_t* cr, Font font, const std::string& text, double x, double y,
+                       double width, Align align, int maxLines, bool number) {
+  deferred_.push_back({font, SourceColour(cr), text, x, y, width, align, maxLines, number});
 }
 
 Typesetter::Batch* Typesetter::BatchFor(cairo_t* cr, cairo_scaled_font_t* font) {
-  std::array<double, 4> rgba{};
-  if (cairo_pattern_get_rgba(cairo_get_source(cr), &rgba[0], &rgba[1], &rgba[2], &rgba[3]) !=
-      CAIRO_STATUS_SUCCESS) {
-    throw std::logic_error("batched text must be drawn in a plain colour");
-  }
+  const std::array<double, 4> rgba = SourceColour(cr);
   // Texts come in runs of one font and colour: the last batch is nearly always the one.
   for (size_t k = 0; k < batches_.size(); ++k) {
     const size_t i = (lastBatch_ + k) % batches_.size();

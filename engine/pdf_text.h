@@ -173,6 +173,7 @@ class Typesetter {
     bool number;
   };
   Batch* BatchFor(cairo_t* cr, cairo_scaled_font_t* font);
+  static std::array<double, 4> SourceColour(cairo_t* cr);
 
   bool cached_;
   ObjectPtr fontMap_;
