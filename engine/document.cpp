@@ -23,16 +23,22 @@ Cell NumberCell(const Decimal& number, const FieldFormat& format) {
 }
 
 Cell FieldCell(const RenderContext& context, size_t field, const host::Value& value) {
-  const FieldFormat& format = context.GetLayout().fields[field].format;
-  Cell cell{context.Text(field, value), host::Value(), format};
-  if (cell.text != FormatValue(value, format)) {
-    return cell;  // a label in place of the stored code
-  }
-  if (format.IsNumeric()) {
-    if (auto number = NumberOf(value, format.decimals)) {
-      cell.value = number->ToDouble();
+  const FieldDef& def = context.GetLayout().fields[field];
+  const FieldFormat& format = def.format;
+  if (!def.labels.empty()) {
+    Cell cell{context.Text(field, value), host::Value(), format};
+    if (cell.text != FormatValue(value, format)) {
+      return cell;  // a label in place of the stored code
     }
-  } else if (format.IsDateOrTime()) {
+  }
+  // Read once: the number gives both the text and the typed value.
+  if (format.IsNumeric() && !value.IsNull()) {
+    if (auto number = NumberOf(value, format.decimals)) {
+      return Cell{FormatNumber(*number, format), host::Value(number->ToDouble()), format};
+    }
+  }
+  Cell cell{FormatValue(value, format), host::Value(), format};
+  if (format.IsDateOrTime()) {
     if (auto date = DateOf(value)) {
       cell.value = *date;
     }
@@ -141,6 +147,7 @@ class Walker {
     std::vector<Totals> groupTotals(levels, Totals(context));
     std::vector<Row> firstRows(levels);
     Totals grand(context);
+    Totals rowTotals(context);
 
     rows.Rewind();
     Row row;
@@ -167,14 +174,18 @@ class Walker {
       const size_t ending = levels - changed;
       // The report's last lines stay with the grand total under them.
       const bool totalFollows = !haveNext && totalsSection != nullptr && anyTotals;
-      grand.Add(row);
+      rowTotals.Reset();
+      rowTotals.Add(row);
+      grand.Add(rowTotals);
       for (Totals& totals : groupTotals) {
-        totals.Add(row);
+        totals.Add(rowTotals);
       }
       if (layout.details) {
-        std::vector<Cell> cells;
-        for (size_t field : printed) {
-          cells.push_back(FieldCell(context, field, row[field]));
+        std::vector<Cell> cells(printed.size());
+        for (size_t i = 0; i < printed.size(); ++i) {
+          if (writer_.NeedsCells(i)) {
+            cells[i] = FieldCell(context, printed[i], row[printed[i]]);
+          }
         }
         writer_.TableRow(RowKind::Detail, levels, cells, static_cast<size_t>(number),
                          (ending > 0 && anyTotals) || (levels == 0 && totalFollows));

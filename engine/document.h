@@ -65,6 +65,9 @@ class DocumentWriter {
   // `name` names the table (the report or subreport title).
   virtual void BeginTable(const std::vector<TableColumn>& columns, const std::string& name) = 0;
   virtual void GroupHeader(size_t level, const std::string& text) = 0;
+  // Whether the detail rows of the current table must carry the cells of this column; a
+  // writer that only measures the rows gets the others empty, which spares formatting them.
+  virtual bool NeedsCells(size_t /*column*/) const { return true; }
   // In Summary, Subtotal and Total rows the first cell is a label that may run on over the
   // empty cells after it. `stripe` alternates the shading of detail lines; `keepWithNext`
   // asks not to break the page after this row (a group's last line and its totals).

@@ -1,6 +1,8 @@
 #include "engine/pdf_text.h"
 
 #include <algorithm>
+#include <cmath>
+#include <stdexcept>
 
 namespace {
 
@@ -209,8 +211,8 @@ bool NumberGlyphs::Shape(std::string_view text, ShapedText& out) {
     return false;
   }
   for (size_t i = 0; i < text.size(); ++i) {
-    signs[i] = kSigns.find(text[i]);
-    if (signs[i] == std::string_view::npos || !SignAt(signs[i]).usable) {
+    signs[i] = kSignOf[static_cast<unsigned char>(text[i])];
+    if (signs[i] == kNoSign || !SignAt(signs[i]).usable) {
       return false;
     }
   }
@@ -273,6 +275,7 @@ Typesetter::Typesetter(cairo_t* cr, bool cached)
 // The cache holds references to the fonts of the font map it is released before.
 Typesetter::~Typesetter() {
   shaped_.clear();
+  batches_.clear();
   scratch_.runs.clear();
   numbers_ = {};
 }
@@ -368,13 +371,19 @@ const ShapedText& Typesetter::Shape(Font font, const std::string& text, double w
 void Typesetter::Draw(cairo_t* cr, Font font, const std::string& text, double x, double y,
                       double width, Align align, int maxLines) {
   const ShapedText& shaped = Shape(font, text, width, maxLines, align);
-  cairo_move_to(cr, x, y);
+  const bool alone =
+      shaped.runs.empty() || std::any_of(shaped.runs.begin(), shaped.runs.end(),
+                                         [](const GlyphRun& run) { return run.flags != 0; });
+  if (batching_ && alone && !text.empty()) {
+    Defer(cr, font, text, x, y, width, align, maxLines, false);
+    return;
+  }
   if (shaped.runs.empty() && !text.empty()) {
-    Flush(cr);
+    cairo_move_to(cr, x, y);
     pango_cairo_show_layout(cr, Prepare(font, text, width, maxLines, align));
     return;
   }
-  Show(cr, shaped);
+  Show(cr, shaped, x, y);
 }
 
 void Typesetter::DrawNumber(cairo_t* cr, Font font, const std::string& text, double x, double y,
@@ -389,49 +398,88 @@ void Typesetter::DrawNumber(cairo_t* cr, Font font, const std::string& text, dou
     units = logical.width;
   }
   const double textWidth = static_cast<double>(units) / PANGO_SCALE;
-  if (layout != nullptr || textWidth > width) {
-    Flush(cr);
+  const bool narrowed = textWidth > width;
+  if (batching_ && (layout != nullptr || narrowed)) {
+    Defer(cr, font, text, x, y, width, align, 0, true);
+    return;
   }
-  const bool batching = batching_;
-  batching_ = batching_ && textWidth <= width;
-  cairo_save(cr);
-  if (textWidth > width) {
+  double originX = align == Align::Right ? x + width - textWidth : x;
+  double originY = y;
+  if (narrowed) {
+    cairo_save(cr);
     cairo_translate(cr, x, y);
     cairo_scale(cr, width / textWidth, 1);
-    cairo_move_to(cr, 0, 0);
-  } else {
-    cairo_move_to(cr, align == Align::Right ? x + width - textWidth : x, y);
+    originX = 0;
+    originY = 0;
   }
   if (layout != nullptr) {
+    cairo_move_to(cr, originX, originY);
     pango_cairo_show_layout(cr, layout);
   } else {
-    Show(cr, shaped);
+    Show(cr, shaped, originX, originY);
   }
-  cairo_restore(cr);
-  batching_ = batching;
+  if (narrowed) {
+    cairo_restore(cr);
+  }
 }
 
-void Typesetter::Show(cairo_t* cr, const ShapedText& shaped) {
-  double originX = 0;
-  double originY = 0;
-  cairo_get_current_point(cr, &originX, &originY);
+// A batch keeps the colour, not the pattern: a plain colour is all it can draw again.
+std::array<double, 4> Typesetter::SourceColour(cairo_t* cr) {
+  std::array<double, 4> rgba{};
+  if (cairo_pattern_get_rgba(cairo_get_source(cr), &rgba[0], &rgba[1], &rgba[2], &rgba[3]) !=
+      CAIRO_STATUS_SUCCESS) {
+    throw std::logic_error("batched text must be drawn in a plain colour");
+  }
+  return rgba;
+}
+
+void Typesetter::Defer(cairo_t* cr, Font font, const std::string& text, double x, double y,
+                       double width, Align align, int maxLines, bool number) {
+  deferred_.push_back({font, SourceColour(cr), text, x, y, width, align, maxLines, number});
+}
+
+Typesetter::Batch* Typesetter::BatchFor(cairo_t* cr, cairo_scaled_font_t* font) {
+  const std::array<double, 4> rgba = SourceColour(cr);
+  // Texts come in runs of one font and colour: the last batch is nearly always the one.
+  for (size_t k = 0; k < batches_.size(); ++k) {
+    const size_t i = (lastBatch_ + k) % batches_.size();
+    if (batches_[i].font.get() == font && batches_[i].rgba == rgba) {
+      if (!batches_[i].started) {
+        batches_[i].started = true;
+        batchOrder_.push_back(i);
+      }
+      lastBatch_ = i;
+      return &batches_[i];
+    }
+  }
+  Batch& batch = batches_.emplace_back();
+  batch.font.reset(cairo_scaled_font_reference(font));
+  batch.rgba = rgba;
+  batch.started = true;
+  lastBatch_ = batches_.size() - 1;
+  batchOrder_.push_back(lastBatch_);
+  return &batch;
+}
+
+void Typesetter::Show(cairo_t* cr, const ShapedText& shaped, double originX, double originY) {
+  // Where cairo_move_to would have put the current point: on its grid of 1/256 of a device
+  // unit, which is where Pango's own drawing starts.
+  cairo_user_to_device(cr, &originX, &originY);
+  originX = std::nearbyint(originX * 256) / 256;
+  originY = std::nearbyint(originY * 256) / 256;
+  cairo_device_to_user(cr, &originX, &originY);
   for (const GlyphRun& run : shaped.runs) {
     const double baseX = originX + run.x;
     const double baseY = originY + run.y;
-    // Right-to-left runs keep a call of their own.
-    if (batching_ && run.flags == 0) {
-      if (run.font.get() != batchFont_.get()) {
-        Flush(cr);
-        batchFont_.reset(cairo_scaled_font_reference(run.font.get()));
-      }
+    if (batching_) {
+      Batch& batch = *BatchFor(cr, run.font.get());
       for (const cairo_glyph_t& g : run.glyphs) {
-        batchGlyphs_.push_back({g.index, baseX + g.x, baseY + g.y});
+        batch.glyphs.push_back({g.index, baseX + g.x, baseY + g.y});
       }
-      batchText_ += run.text;
-      batchClusters_.insert(batchClusters_.end(), run.clusters.begin(), run.clusters.end());
+      batch.text += run.text;
+      batch.clusters.insert(batch.clusters.end(), run.clusters.begin(), run.clusters.end());
       continue;
     }
-    Flush(cr);
     placed_.resize(run.glyphs.size());
     for (size_t i = 0; i < run.glyphs.size(); ++i) {
       placed_[i] = {run.glyphs[i].index, baseX + run.glyphs[i].x, baseY + run.glyphs[i].y};
@@ -445,26 +493,38 @@ void Typesetter::Show(cairo_t* cr, const ShapedText& shaped) {
   }
 }
 
-void Typesetter::Flush(cairo_t* cr) {
-  if (!batchFont_) {
+void Typesetter::EndBatch(cairo_t* cr) {
+  if (!batching_) {
     return;
   }
-  cairo_save(cr);
-  cairo_set_scaled_font(cr, batchFont_.get());
-  cairo_show_text_glyphs(cr, batchText_.data(), static_cast<int>(batchText_.size()),
-                         batchGlyphs_.data(), static_cast<int>(batchGlyphs_.size()),
-                         batchClusters_.data(), static_cast<int>(batchClusters_.size()),
-                         cairo_text_cluster_flags_t(0));
-  cairo_restore(cr);
-  batchFont_.reset();
-  batchGlyphs_.clear();
-  batchText_.clear();
-  batchClusters_.clear();
-}
-
-void Typesetter::EndBatch(cairo_t* cr) {
-  Flush(cr);
   batching_ = false;
+  cairo_save(cr);
+  // In the order they were started, which decides how Cairo writes the page. The batches
+  // stay, emptied, for the next page: their buffers are grown already.
+  for (size_t i : batchOrder_) {
+    Batch& batch = batches_[i];
+    cairo_set_source_rgba(cr, batch.rgba[0], batch.rgba[1], batch.rgba[2], batch.rgba[3]);
+    cairo_set_scaled_font(cr, batch.font.get());
+    cairo_show_text_glyphs(cr, batch.text.data(), static_cast<int>(batch.text.size()),
+                           batch.glyphs.data(), static_cast<int>(batch.glyphs.size()),
+                           batch.clusters.data(), static_cast<int>(batch.clusters.size()),
+                           cairo_text_cluster_flags_t(0));
+    batch.glyphs.clear();
+    batch.text.clear();
+    batch.clusters.clear();
+    batch.started = false;
+  }
+  batchOrder_.clear();
+  for (const Deferred& d : deferred_) {
+    cairo_set_source_rgba(cr, d.rgba[0], d.rgba[1], d.rgba[2], d.rgba[3]);
+    if (d.number) {
+      DrawNumber(cr, d.font, d.text, d.x, d.y, d.width, d.align);
+    } else {
+      Draw(cr, d.font, d.text, d.x, d.y, d.width, d.align, d.maxLines);
+    }
+  }
+  deferred_.clear();
+  cairo_restore(cr);
 }
 
 }  // namespace orla::engine::pdf

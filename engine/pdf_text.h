@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -82,6 +83,16 @@ class NumberGlyphs {
     int width = 0;
   };
   static constexpr size_t kCount = kSigns.size();
+  static constexpr uint8_t kNoSign = 0xff;
+  // The place of each byte in kSigns, or kNoSign.
+  static constexpr std::array<uint8_t, 256> kSignOf = [] {
+    std::array<uint8_t, 256> table{};
+    table.fill(kNoSign);
+    for (size_t i = 0; i < kSigns.size(); ++i) {
+      table[static_cast<unsigned char>(kSigns[i])] = static_cast<uint8_t>(i);
+    }
+    return table;
+  }();
   static constexpr int kUnknown = -1;
   static constexpr int kUnusable = -2;
 
@@ -119,9 +130,10 @@ class Typesetter {
   void Draw(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
             Align align, int maxLines);
 
-  // Between these, texts in the same font are drawn by one call at the end: fewer, larger
-  // drawing operations for Cairo to record and place on the page, the same glyphs at the
-  // same places. Nothing else may be drawn before EndBatch.
+  // Between these, texts are kept and drawn at EndBatch: those in the same font and colour
+  // by one call, then those that need a call of their own (narrowed, right to left, or
+  // drawn by Pango). Fewer, larger drawing operations for Cairo to record and place on the
+  // page, the same glyphs at the same places; what is drawn meanwhile lies under the texts.
   void BeginBatch() { batching_ = cached_; }
   void EndBatch(cairo_t* cr);
 
@@ -136,8 +148,32 @@ class Typesetter {
   PangoLayout* Layout(size_t f) const { return static_cast<PangoLayout*>(layouts_[f].get()); }
   PangoLayout* Prepare(Font font, const std::string& text, double width, int maxLines, Align align);
   void Capture(PangoLayout* layout, ShapedText& out);
-  void Show(cairo_t* cr, const ShapedText& shaped);
-  void Flush(cairo_t* cr);
+  // The runs with their origin at (originX, originY), in user space.
+  void Show(cairo_t* cr, const ShapedText& shaped, double originX, double originY);
+  // Keeps a text that needs a call of its own until the batch ends.
+  void Defer(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
+             Align align, int maxLines, bool number);
+
+  // The glyphs of one font and one colour waiting for EndBatch.
+  struct Batch {
+    ScaledFontPtr font;
+    std::array<double, 4> rgba{};
+    std::vector<cairo_glyph_t> glyphs;
+    std::string text;
+    std::vector<cairo_text_cluster_t> clusters;
+    bool started = false;  // on this page
+  };
+  struct Deferred {
+    Font font;
+    std::array<double, 4> rgba;
+    std::string text;
+    double x, y, width;
+    Align align;
+    int maxLines;
+    bool number;
+  };
+  Batch* BatchFor(cairo_t* cr, cairo_scaled_font_t* font);
+  static std::array<double, 4> SourceColour(cairo_t* cr);
 
   bool cached_;
   ObjectPtr fontMap_;
@@ -153,10 +189,10 @@ class Typesetter {
   ShapedText scratch_;
   std::vector<cairo_glyph_t> placed_;
   bool batching_ = false;
-  ScaledFontPtr batchFont_;
-  std::vector<cairo_glyph_t> batchGlyphs_;
-  std::string batchText_;
-  std::vector<cairo_text_cluster_t> batchClusters_;
+  std::vector<Batch> batches_;
+  size_t lastBatch_ = 0;
+  std::vector<size_t> batchOrder_;
+  std::vector<Deferred> deferred_;
 };
 
 }  // namespace orla::engine::pdf

@@ -226,6 +226,14 @@ void Totals::Add(const Row& row) {
   }
 }
 
+void Totals::Add(const Totals& other) {
+  rows_ += other.rows_;
+  for (size_t f = 0; f < sums_.size(); ++f) {
+    sums_[f] += other.sums_[f];
+    counts_[f] += other.counts_[f];
+  }
+}
+
 std::optional<std::pair<Decimal, FieldFormat>> Totals::Of(size_t field) const {
   const FieldDef& def = context_.GetLayout().fields[field];
   switch (def.total) {

@@ -59,6 +59,8 @@ class Totals {
   explicit Totals(const RenderContext& context);
 
   void Add(const Row& row);
+  // Adds what `other` (of the same report) counted: a row read once adds to every level.
+  void Add(const Totals& other);
   void Reset();
   int64_t Rows() const { return rows_; }
   // The printed total of a field and the format it prints in; nothing when the field has

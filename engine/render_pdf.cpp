@@ -27,6 +27,7 @@ constexpr double kTableGap = 10;
 
 struct Rgb {
   double r, g, b;
+  bool operator==(const Rgb&) const = default;
 };
 constexpr Rgb kInk{0.12, 0.16, 0.20};
 constexpr Rgb kAccent{0.184, 0.294, 0.431};
@@ -158,6 +159,11 @@ class PdfWriter final : public DocumentWriter {
     Queue(std::move(block));
   }
 
+  // Counting pages needs only the texts that may take more than one line.
+  bool NeedsCells(size_t column) const override {
+    return draw_ || (column < columns_.size() && Wraps(column));
+  }
+
   void TableRow(RowKind kind, size_t level, const std::vector<Cell>& cells, size_t stripe,
                 bool keepWithNext) override {
     Block block;
@@ -170,15 +176,22 @@ class PdfWriter final : public DocumentWriter {
         kind == RowKind::Detail || kind == RowKind::Summary ? Font::Body : Font::BodyBold;
     int lines = 1;
     for (size_t i = 0; i < cells.size() && i < columns_.size(); ++i) {
-      block.texts.push_back(OneLine(cells[i].text));
-      const host::Value& value = cells[i].value;
-      block.bars.push_back(kind == RowKind::Detail && columns_[i].bar &&
-                                   value.GetKind() == host::Value::Kind::Double
-                               ? std::clamp(value.AsDouble() / 100.0, 0.0, 1.0)
-                               : -1.0);
-      if (columns_[i].align == Align::Left && kind == RowKind::Detail) {
-        lines = std::max(lines, type_.Lines(font, block.texts.back(), widths_[i] - 2 * kPadX,
-                                            columns_[i].wrapLines));
+      const bool measured = kind == RowKind::Detail && Wraps(i);
+      if (!draw_ && !measured) {
+        continue;
+      }
+      std::string text = OneLine(cells[i].text);
+      if (measured) {
+        lines =
+            std::max(lines, type_.Lines(font, text, widths_[i] - 2 * kPadX, columns_[i].wrapLines));
+      }
+      if (draw_) {
+        block.texts.push_back(std::move(text));
+        const host::Value& value = cells[i].value;
+        block.bars.push_back(kind == RowKind::Detail && columns_[i].bar &&
+                                     value.GetKind() == host::Value::Kind::Double
+                                 ? std::clamp(value.AsDouble() / 100.0, 0.0, 1.0)
+                                 : -1.0);
       }
     }
     // A cross-tab's totals take a line per measure, under one rule.
@@ -220,6 +233,10 @@ class PdfWriter final : public DocumentWriter {
     bool rule = true;
     std::vector<double> bars;  // the share a cell's bar fills, or negative for none
   };
+
+  bool Wraps(size_t column) const {
+    return columns_[column].align == Align::Left && columns_[column].wrapLines != 1;
+  }
 
   double GroupHeight(size_t level) const {
     return type_.LineHeight(Font::Group) + 2 * kPadY + (level == 0 ? 4 : 1);
@@ -268,6 +285,9 @@ class PdfWriter final : public DocumentWriter {
   void StartPage() {
     ++page_;
     pageOpen_ = true;
+    if (draw_) {
+      type_.BeginBatch();
+    }
     y_ = kMargin;
     DrawPageHeader();
     y_ = kMargin + headerHeight_;
@@ -288,6 +308,8 @@ class PdfWriter final : public DocumentWriter {
     }
     DrawPageFooter();
     if (draw_) {
+      PaintShapes();
+      type_.EndBatch(cr_);
       cairo_show_page(cr_);
     }
     pageOpen_ = false;
@@ -326,17 +348,68 @@ class PdfWriter final : public DocumentWriter {
 
   void SetColor(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
 
-  void Fill(double x, double y, double w, double h, const Rgb& c) {
-    SetColor(c);
-    cairo_rectangle(cr_, x, y, w, h);
-    cairo_fill(cr_);
+  // Fills and rules wait for the end of the page, when those of one colour go to Cairo as
+  // one path: a page is then a handful of drawing operations, not several a row. Layers
+  // keep the order they overlap in: backgrounds (never on one another), then bars, then
+  // rules in the order they came, then the texts over all of them.
+  enum class Layer { Background, Bar, Rule };
+
+  struct Shape {
+    Layer layer;
+    Rgb colour;
+    double lineWidth;  // rules only
+    double x, y, w, h;
+    bool painted = false;
+  };
+
+  void Fill(double x, double y, double w, double h, const Rgb& c, Layer layer = Layer::Background) {
+    shapes_.push_back({layer, c, 0, x, y, w, h});
   }
 
   void Line(double x1, double y1, double x2, double width, const Rgb& c) {
-    SetColor(c);
-    cairo_set_line_width(cr_, width);
-    cairo_move_to(cr_, x1, y1);
-    cairo_line_to(cr_, x2, y1);
+    shapes_.push_back({Layer::Rule, c, width, x1, y1, x2 - x1, 0});
+  }
+
+  void PaintShapes() {
+    for (Layer layer : {Layer::Background, Layer::Bar}) {
+      for (size_t i = 0; i < shapes_.size(); ++i) {
+        if (shapes_[i].layer != layer || shapes_[i].painted) {
+          continue;
+        }
+        for (size_t j = i; j < shapes_.size(); ++j) {
+          Shape& s = shapes_[j];
+          if (s.layer == layer && s.colour == shapes_[i].colour) {
+            if (j == i) {
+              SetColor(s.colour);
+            }
+            cairo_rectangle(cr_, s.x, s.y, s.w, s.h);
+            cairo_fill(cr_);
+            s.painted = true;
+          }
+        }
+      }
+    }
+    const Shape* last = nullptr;
+    for (const Shape& s : shapes_) {
+      if (s.layer != Layer::Rule) {
+        continue;
+      }
+      if (last != nullptr && (s.colour != last->colour || s.lineWidth != last->lineWidth)) {
+        StrokeRules(*last);
+      }
+      cairo_move_to(cr_, s.x, s.y);
+      cairo_line_to(cr_, s.x + s.w, s.y);
+      last = &s;
+    }
+    if (last != nullptr) {
+      StrokeRules(*last);
+    }
+    shapes_.clear();
+  }
+
+  void StrokeRules(const Shape& style) {
+    SetColor(style.colour);
+    cairo_set_line_width(cr_, style.lineWidth);
     cairo_stroke(cr_);
   }
 
@@ -447,7 +520,6 @@ class PdfWriter final : public DocumentWriter {
         break;
     }
     SetColor(kInk);
-    type_.BeginBatch();
     size_t i = 0;
     if (kind != RowKind::Detail && !block.texts.empty()) {
       size_t span = 1;
@@ -469,8 +541,7 @@ class PdfWriter final : public DocumentWriter {
         // The bar takes the cell's left part; the figure stays right-aligned beside it.
         const double barHeight = type_.LineHeight(font) * 0.6;
         Fill(xs_[i] + kPadX, top + kPadY + (type_.LineHeight(font) - barHeight) / 2,
-             block.bars[i] * width * 0.62, barHeight, kBar);
-        SetColor(kInk);
+             block.bars[i] * width * 0.62, barHeight, kBar, Layer::Bar);
       }
       if (columns_[i].format.IsNumeric() || columns_[i].format.IsDateOrTime()) {
         type_.DrawNumber(cr_, font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align);
@@ -479,7 +550,6 @@ class PdfWriter final : public DocumentWriter {
                    kind == RowKind::Detail ? columns_[i].wrapLines : 1);
       }
     }
-    type_.EndBatch(cr_);
   }
 
   cairo_t* cr_;
@@ -506,6 +576,7 @@ class PdfWriter final : public DocumentWriter {
   RowKind lastKind_ = RowKind::Detail;
   size_t lastLevel_ = 0;
   std::vector<Block> pending_;
+  std::vector<Shape> shapes_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 // PDFs checked with poppler-utils: a valid file, the right page count, the text (accents
 // included), and where the pages break.
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -217,6 +219,82 @@ TEST(PdfTest, WrapsALongNoteAndStartsTheTableBelowIt) {
   ASSERT_TRUE(first != nullptr && last != nullptr && caption != nullptr);
   EXPECT_GT(last->top, first->bottom);  // more than one line
   EXPECT_GE(caption->top, last->bottom);
+}
+
+// Pages are counted before they are drawn, formatting only the texts that may wrap: rows
+// made taller by a wrapped text must be counted as tall as they are drawn.
+TEST(PdfTest, CountsThePagesWrappedRowsTake) {
+  testing::TempDir dir;
+  const auto report = testing::ReportOf(R"({
+    "name": "rptObs", "title": "Observações",
+    "fields": [{"column": "Obs", "width": 3, "wrap": 3},
+               {"column": "Valor", "format": "money", "width": 5},
+               {"column": "Resto", "width": 12}],
+    "sections": [{"name": "Section3", "kind": "details"}]
+  })");
+  std::vector<MemoryRecordset::Row> rows;
+  for (int i = 0; i < 150; ++i) {
+    rows.push_back({i % 2 == 0
+                        ? "uma observação que ocupa três linhas da coluna " + std::to_string(i)
+                        : std::string("curta"),
+                    1.5, ""});
+  }
+  report->SetDataSource(testing::Recordset({"Obs", "Valor", "Resto"}, rows));
+  const auto pdf = dir / "obs.pdf";
+  Render(*report, Format::Pdf, pdf);
+  const int pages = PageCount(pdf);
+  ASSERT_GE(pages, 3);
+  for (int p : {1, pages}) {
+    const auto lines = PageLines(pdf, p);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("Página " + std::to_string(p) + " de " + std::to_string(pages)),
+              std::string::npos)
+        << lines.back();
+  }
+}
+
+// Fills wait for the end of the page and are painted in layers: a detail row's bar must
+// lie over its stripe, not under it. Every second row is striped, so two rows show twice
+// the bar of one.
+TEST(PdfTest, PaintsBarsOverTheStripesOfTheirRows) {
+  testing::TempDir dir;
+  auto barPixels = [&](int rowCount) {
+    const auto report = testing::ReportOf(R"({
+      "name": "rptBarras", "title": "Barras",
+      "fields": [{"column": "Item", "width": 10},
+                 {"column": "Perc", "format": "percent", "bar": true, "width": 20}],
+      "sections": [{"name": "Section3", "kind": "details"}]
+    })");
+    report->SetDataSource(testing::Recordset(
+        {"Item", "Perc"}, std::vector<MemoryRecordset::Row>(rowCount, {"x", 100.0})));
+    const auto pdf = dir / ("barras" + std::to_string(rowCount) + ".pdf");
+    Render(*report, Format::Pdf, pdf);
+    testing::RunCommand("pdftoppm -r 72 -f 1 -l 1 -singlefile '" + pdf.string() + "' '" +
+                        pdf.string() + "'");
+    std::ifstream in(pdf.string() + ".ppm", std::ios::binary);
+    std::string magic;
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    in >> magic >> width >> height >> depth;
+    in.get();
+    std::string pixels(static_cast<size_t>(width) * height * 3, '\0');
+    in.read(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    int count = 0;
+    for (size_t i = 0; i + 2 < pixels.size(); i += 3) {
+      // The bar's colour, 0.545 0.635 0.749, give or take the rounding of a renderer.
+      const auto near = [&](size_t k, int value) {
+        return std::abs(static_cast<unsigned char>(pixels[i + k]) - value) <= 2;
+      };
+      count += near(0, 139) && near(1, 162) && near(2, 191) ? 1 : 0;
+    }
+    return count;
+  };
+  const int one = barPixels(1);
+  ASSERT_GT(one, 50) << "no bar drawn";
+  const int two = barPixels(2);
+  EXPECT_GT(two, one * 17 / 10);
+  EXPECT_LT(two, one * 23 / 10);
 }
 
 TEST(PdfTest, PrintsAnEmptyReportOnOneLandscapePage) {

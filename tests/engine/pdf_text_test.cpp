@@ -50,6 +50,8 @@ std::string DrawAll(const std::filesystem::path& file, bool cached, const std::v
         if (first) {
           type.BeginBatch();
         }
+        // Three inks, so that a batch holds texts of one font in several colours.
+        cairo_set_source_rgb(cr, k % 3 == 1 ? 0.8 : 0, 0, k % 3 == 2 ? 0.8 : 0);
         if (c.number) {
           type.DrawNumber(cr, c.font, c.text, 20, y, c.width, c.align);
         } else {
@@ -218,9 +220,10 @@ TEST(PdfTextTest, TheGlyphTableTakesNumbersOnly) {
 namespace orla::engine::pdf {
 namespace {
 
-// Cells of a row drawn by one call: other bytes, but the same page to the eye and to a
-// reader. Narrowed numbers and text Pango must draw itself break the batch.
-TEST(PdfTextTest, ARowDrawnInOneCallLooksAndReadsTheSame) {
+// Texts batched by font and colour, a row's worth or a page's: other bytes, but the same
+// page to the eye and to a reader. Narrowed numbers and text Pango must draw itself wait
+// for the end of the batch.
+TEST(PdfTextTest, TextsDrawnInOneCallLookAndReadTheSame) {
   std::vector<Case> cases;
   for (int row = 0; row < 20; ++row) {
     const std::string n = std::to_string(row);
@@ -230,20 +233,23 @@ TEST(PdfTextTest, ARowDrawnInOneCallLooksAndReadsTheSame) {
     cases.push_back({Font::BodyBold, "Total " + n, 50, Align::Left, 1, false});
     cases.push_back({Font::Body, "日本 " + n, 50, Align::Left, 1, false});
   }
-  const auto dir = std::filesystem::temp_directory_path();
-  const auto pango = dir / "orla-pdf-text-batch-pango.pdf";
-  const auto batched = dir / "orla-pdf-text-batch.pdf";
-  DrawAll(pango, false, cases, 5);
-  DrawAll(batched, true, cases, 5);
-  EXPECT_EQ(testing::RunCommand("pdftotext -layout '" + batched.string() + "' -"),
-            testing::RunCommand("pdftotext -layout '" + pango.string() + "' -"));
-  const std::string picture = Pictures(pango);
-  ASSERT_GT(picture.size(), 1000u);
-  const bool same = Pictures(batched) == picture;
-  EXPECT_TRUE(same) << "the pages differ: " << pango << ", " << batched;
-  if (same) {
-    std::filesystem::remove(pango);
-    std::filesystem::remove(batched);
+  for (size_t batch : {5, 10}) {
+    SCOPED_TRACE(batch);
+    const auto dir = std::filesystem::temp_directory_path();
+    const auto pango = dir / "orla-pdf-text-batch-pango.pdf";
+    const auto batched = dir / ("orla-pdf-text-batch-" + std::to_string(batch) + ".pdf");
+    DrawAll(pango, false, cases, batch);
+    DrawAll(batched, true, cases, batch);
+    EXPECT_EQ(testing::RunCommand("pdftotext -layout '" + batched.string() + "' -"),
+              testing::RunCommand("pdftotext -layout '" + pango.string() + "' -"));
+    const std::string picture = Pictures(pango);
+    ASSERT_GT(picture.size(), 1000u);
+    const bool same = Pictures(batched) == picture;
+    EXPECT_TRUE(same) << "the pages differ: " << pango << ", " << batched;
+    if (same) {
+      std::filesystem::remove(pango);
+      std::filesystem::remove(batched);
+    }
   }
 }
 
