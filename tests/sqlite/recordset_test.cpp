@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,75 @@ TEST(RowSpoolTest, RecordsetMovesThroughSpooledRowsAndConvertsByColumn) {
     EXPECT_EQ(seen, (std::vector<std::string>{"r0-", "r1+", "r2+"}));
     EXPECT_THROW(rows.FieldAt(0), host::HostError);
     EXPECT_THROW(rows.MoveNext(), host::HostError);
+    rows.MoveFirst();
+  }
+}
+
+// Rows 0, 1, 2... as (number, text), counted as they are pulled; fails at `failAt`.
+class CountingSource final : public RowSource {
+ public:
+  CountingSource(int64_t rows, int64_t failAt, int64_t& pulled)
+      : rows_(rows), failAt_(failAt), pulled_(pulled) {}
+  bool Next(std::vector<Value>& cells) override {
+    if (pulled_ == failAt_) {
+      throw host::DatabaseError("SQLite: disk I/O error", "SELECT");
+    }
+    if (pulled_ >= rows_) {
+      return false;
+    }
+    cells.emplace_back(pulled_);
+    cells.emplace_back("r" + std::to_string(pulled_));
+    ++pulled_;
+    return true;
+  }
+
+ private:
+  int64_t rows_, failAt_;
+  int64_t& pulled_;
+};
+
+TEST(RowSpoolTest, ARecordsetPullsRowsAsItMovesAndReadsThemAgainFromTheSpool) {
+  for (const std::size_t memoryBytes : {std::size_t{0}, RowSpool::kMemoryBytes}) {
+    SCOPED_TRACE(memoryBytes);
+    int64_t pulled = 0;
+    TableRecordset rows({{"n", host::ColumnType::Integer}, {"t", host::ColumnType::Text}},
+                        RowSpool(memoryBytes), nullptr,
+                        std::make_unique<CountingSource>(3000, -1, pulled));
+    EXPECT_EQ(pulled, 1) << "the first row alone at open";
+    int64_t next = 0;
+    auto readTo = [&](int64_t end) {
+      for (; next < end && !rows.Eof().AsBoolean(); rows.MoveNext(), ++next) {
+        ASSERT_EQ(rows.FieldAt(0), Value(next));
+        ASSERT_EQ(rows.Field("t"), Value("r" + std::to_string(next)));
+      }
+    };
+    readTo(1000);
+    EXPECT_EQ(pulled, 1001);
+    rows.Drain();  // as a write on the thread would, halfway through
+    EXPECT_EQ(pulled, 3000);
+    readTo(5000);
+    EXPECT_EQ(next, 3000);
+    rows.MoveFirst();
+    next = 0;
+    readTo(5000);
+    EXPECT_EQ(next, 3000);
+  }
+}
+
+TEST(RowSpoolTest, AFailingSourceFailsEveryReadPastItsLastGoodRow) {
+  int64_t pulled = 0;
+  TableRecordset rows({{"n", host::ColumnType::Integer}, {"t", host::ColumnType::Text}},
+                      RowSpool(0), nullptr, std::make_unique<CountingSource>(3000, 500, pulled));
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass);
+    for (int64_t i = 0; i < 499; ++i) {
+      ASSERT_EQ(rows.FieldAt(0), Value(i));
+      rows.MoveNext();
+    }
+    EXPECT_THROW(rows.MoveNext(), host::DatabaseError);
+    EXPECT_THROW(rows.Eof(), host::DatabaseError) << "never an early end";
+    rows.Drain();
+    EXPECT_THROW(rows.Eof(), host::DatabaseError);
     rows.MoveFirst();
   }
 }
