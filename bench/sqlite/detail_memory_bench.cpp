@@ -51,7 +51,8 @@ std::string DetailQuery(const std::string& from, const std::string& to) {
 }
 
 // One period, in this process: prints
-// "rows pdf-bytes first-row-seconds all-rows-seconds seconds peak-before peak-after".
+// "rows pdf-bytes first-row-seconds all-rows-seconds seconds peak-before peak-after-rows
+// peak-after".
 int RunCase(const std::string& db, const std::string& from, const std::string& to) {
   orla::sqlite::Database database{std::filesystem::path(db)};
   database.DB_Open();
@@ -68,6 +69,7 @@ int RunCase(const std::string& db, const std::string& from, const std::string& t
   }
   const double allRows =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const long afterRows = PeakKilobytes();
   rows->MoveFirst();
   report->SetDataSource(rows);
   const std::filesystem::path pdf =
@@ -79,7 +81,7 @@ int RunCase(const std::string& db, const std::string& from, const std::string& t
   const auto bytes = std::filesystem::file_size(pdf);
   std::filesystem::remove(pdf);
   std::cout << count << ' ' << bytes << ' ' << firstRow << ' ' << allRows << ' ' << seconds << ' '
-            << before << ' ' << PeakKilobytes() << std::endl;
+            << before << ' ' << afterRows << ' ' << PeakKilobytes() << std::endl;
   return 0;
 }
 
@@ -105,26 +107,27 @@ int main(int argc, char** argv) {
   const std::vector<Period> periods = {{"one day (2024-03-15)", "20240315", "20240315"},
                                        {"one month (March 2024)", "20240301", "20240331"},
                                        {"one year (2024)", "20240101", "20241231"}};
-  std::printf("%-24s %8s %11s %9s %9s %8s %15s %14s\n", "period", "rows", "PDF bytes", "first row",
-              "all rows", "seconds", "peak before KB", "peak after KB");
+  std::printf("%-24s %8s %11s %9s %9s %8s %15s %13s %14s\n", "period", "rows", "PDF bytes",
+              "first row", "all rows", "seconds", "peak before KB", "peak rows KB",
+              "peak after KB");
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
   for (const Period& period : periods) {
     // A fresh process for each period, so none inherits another's pages.
     const std::string command =
         "'" + self + "' --case '" + db + "' " + period.from + " " + period.to;
     FILE* child = popen(command.c_str(), "r");
-    long rows = 0, before = 0, after = 0;
+    long rows = 0, before = 0, afterRows = 0, after = 0;
     unsigned long long bytes = 0;
     double firstRow = 0, allRows = 0, seconds = 0;
     if (child == nullptr ||
-        std::fscanf(child, "%ld %llu %lf %lf %lf %ld %ld", &rows, &bytes, &firstRow, &allRows,
-                    &seconds, &before, &after) != 7 ||
+        std::fscanf(child, "%ld %llu %lf %lf %lf %ld %ld %ld", &rows, &bytes, &firstRow, &allRows,
+                    &seconds, &before, &afterRows, &after) != 8 ||
         pclose(child) != 0) {
       std::fprintf(stderr, "the run over %s failed\n", period.name);
       return 1;
     }
-    std::printf("%-24s %8ld %11llu %9.3f %9.3f %8.2f %15ld %14ld\n", period.name, rows, bytes,
-                firstRow, allRows, seconds, before, after);
+    std::printf("%-24s %8ld %11llu %9.3f %9.3f %8.2f %15ld %13ld %14ld\n", period.name, rows, bytes,
+                firstRow, allRows, seconds, before, afterRows, after);
   }
   return 0;
 }
