@@ -54,11 +54,15 @@ void InstallPlatform(std::shared_ptr<Platform> platform) {
 }
 
 Platform& CurrentPlatform() {
-  ThreadHost& host = ThisThread();
-  if (!host.platform) {
+  Platform* platform = InstalledPlatform();
+  if (platform == nullptr) {
     throw HostError(error_number::kCannotCreateObject, "No host platform is installed");
   }
-  return *host.platform;
+  return *platform;
+}
+
+Platform* InstalledPlatform() {
+  return ThisThread().platform.get();
 }
 
 ReportHelper& SharedReportHelper() {

@@ -71,6 +71,8 @@ void InstallPlatform(std::shared_ptr<Platform> platform);
 
 // The calling thread's platform; raises when none is installed.
 Platform& CurrentPlatform();
+// The calling thread's platform, or null when none is installed.
+Platform* InstalledPlatform();
 
 // The calling thread's shared objects, created through its platform on first use.
 ReportHelper& SharedReportHelper();

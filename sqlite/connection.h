@@ -70,7 +70,8 @@ class StopCheckScope {
 // uncommitted until the read ends (on the same connection, holding TempDB's write lock all
 // that time). So every live reader is drained, its rows read to the end and its statement
 // finalized, before a write on the thread that opened it (Connection::Exec, a statement
-// that is not read-only, a command object) and before its connection closes.
+// that is not read-only: so also before a command object's procedure) and before its
+// connection closes.
 class LiveReader {
  public:
   virtual ~LiveReader() = default;

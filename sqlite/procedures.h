@@ -15,7 +15,9 @@
 // _VendasPorGrupoDeProdutosPorFormaDePagto (IsIgnorarDescontoCC, IsCombustiveis,
 //   IsOutrosProdutos, IDProdutos, dtInicial, dtFinal, IsIgnorarDescontoOT, out IDRetorno,
 //   IsVisaoFinanceira): rows per product group, payment form and day in ###VendasF.
-// The figures are described beside their statements in procedures.cpp.
+// The figures are described beside their statements in procedures.cpp. A run works them
+// out on its own connection and takes TempDB's write lock only to copy them in, so runs on
+// other connections go side by side.
 #pragma once
 
 #include <string>

@@ -23,6 +23,7 @@ constexpr int32_t kNoCurrentRecord = 3021;
 }  // namespace
 
 void RowSpool::Put(const void* data, std::size_t size) {
+  bytes_ += size;
   if (!file_ && memory_.size() + size > memoryBytes_) {
     file_.reset(std::tmpfile());
     if (!file_ || std::fwrite(memory_.data(), 1, memory_.size(), file_.get()) != memory_.size()) {
@@ -112,6 +113,11 @@ void RowSpool::Rewind() {
   fileAtReadAt_ = false;
 }
 
+void RowSpool::SkipToEnd() {
+  readAt_ = bytes_;
+  fileAtReadAt_ = false;
+}
+
 host::Value RowSpool::Read() {
   uint8_t kind = 0;
   Get(&kind, 1);
@@ -173,16 +179,25 @@ TableRecordset::TableRecordset(std::vector<host::Column> columns, RowSpool rows,
   MoveFirst();
 }
 
-bool TableRecordset::HaveRow(std::size_t row) {
-  while (row >= RowsRead() && source_) {
-    try {
-      if (!source_->Next(rows_)) {
-        source_.reset();
+bool TableRecordset::Pull(std::vector<host::Value>& cells) {
+  cells.clear();
+  try {
+    if (source_->Next(cells)) {
+      for (const host::Value& cell : cells) {
+        rows_.Append(cell);
       }
-    } catch (...) {
-      failure_ = std::current_exception();
-      source_.reset();
+      return true;
     }
+  } catch (...) {
+    failure_ = std::current_exception();
+  }
+  source_.reset();
+  return false;
+}
+
+bool TableRecordset::HaveRow(std::size_t row) {
+  std::vector<host::Value> cells;
+  while (row >= RowsRead() && source_ && Pull(cells)) {
   }
   if (row >= RowsRead() && failure_) {
     std::rethrow_exception(failure_);
@@ -200,6 +215,18 @@ void TableRecordset::Drain() {
 
 void TableRecordset::LoadRow() {
   current_.clear();
+  if (row_ == RowsRead() && source_) {
+    // The reader is at the end of the spool: the new row is used as it comes rather than
+    // read back, which in the file would cost a seek each way per row.
+    std::vector<host::Value> cells;
+    if (Pull(cells)) {
+      rows_.SkipToEnd();
+      for (std::size_t c = 0; c < cells.size(); ++c) {
+        current_.push_back(convert_ ? convert_(std::move(cells[c]), c) : std::move(cells[c]));
+      }
+      return;
+    }
+  }
   if (!HaveRow(row_)) {
     return;
   }

@@ -41,6 +41,8 @@ class RowSpool {
   // leaves the reading position where it was.
   void Rewind();
   host::Value Read();
+  // Past every cell appended so far, for a reader that has them already.
+  void SkipToEnd();
 
  private:
   struct FileCloser {
@@ -54,6 +56,7 @@ class RowSpool {
   std::string memory_;
   std::unique_ptr<std::FILE, FileCloser> file_;
   std::size_t cells_ = 0;
+  std::size_t bytes_ = 0;
   std::size_t readAt_ = 0;     // offset of the next cell to read, in memory_ or in the file
   bool fileAtReadAt_ = false;  // the file's position is readAt_, not its end
 };
@@ -62,8 +65,8 @@ class RowSpool {
 class RowSource {
  public:
   virtual ~RowSource() = default;
-  // Appends the next row's cells to `rows` and gives true, or gives false at the end.
-  virtual bool Next(RowSpool& rows) = 0;
+  // Appends the next row's cells to `cells` and gives true, or gives false at the end.
+  virtual bool Next(std::vector<host::Value>& cells) = 0;
 };
 
 class TableRecordset final : public host::Recordset, public LiveReader {
@@ -87,17 +90,18 @@ class TableRecordset final : public host::Recordset, public LiveReader {
   host::Value FieldAt(std::size_t index) override;
   const std::vector<host::Column>& Columns() override { return columns_; }
 
-  // Rows read from the statement so far (all of them once it is drained).
-  std::size_t RowsRead() const { return columns_.empty() ? 0 : rows_.Cells() / columns_.size(); }
-  bool Reading() const { return source_ != nullptr; }
-
   // Reads the remaining rows into the spool and lets the statement go.
   void Drain() override;
 
  private:
+  // Rows read from the statement so far (all of them once it is drained).
+  std::size_t RowsRead() const { return columns_.empty() ? 0 : rows_.Cells() / columns_.size(); }
   // Reads from the source until row `row` is in the spool or there are no more rows; raises
   // the error the source met, then and ever after, rather than end the rows early.
   bool HaveRow(std::size_t row);
+  // Reads the next row from the source into the spool and `cells`; false at the end or on
+  // an error, which it keeps.
+  bool Pull(std::vector<host::Value>& cells);
   void LoadRow();
 
   std::vector<host::Column> columns_;

@@ -172,18 +172,17 @@ class StatementRows final : public RowSource {
   StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen)
       : statement_(std::move(statement)), seen_(seen) {}
 
-  bool Next(RowSpool& rows) override {
+  bool Next(std::vector<Value>& cells) override {
     if (!statement_->Step()) {
       return false;
     }
     sqlite3_stmt* handle = statement_->Handle();
     const int width = sqlite3_column_count(handle);
     for (int c = 0; c < width; ++c) {
-      const Value cell = CellAt(handle, c);
+      cells.push_back(CellAt(handle, c));
       if (seen_ != nullptr) {
-        (*seen_)[static_cast<std::size_t>(c)].Add(cell);
+        (*seen_)[static_cast<std::size_t>(c)].Add(cells.back());
       }
-      rows.Append(cell);
     }
     return true;
   }
@@ -255,7 +254,10 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
   std::vector<SeenKinds> seen(columns.size());
   RowSpool rows;
   StatementRows source(std::move(statement), &seen);
-  while (source.Next(rows)) {
+  for (std::vector<Value> cells; source.Next(cells); cells.clear()) {
+    for (const Value& cell : cells) {
+      rows.Append(cell);
+    }
   }
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c].type == ColumnType::Unknown) {

@@ -430,8 +430,12 @@ void DateDiffFunction(sqlite3_context* context, int argc, sqlite3_value** argv) 
   sqlite3_result_int64(context, result);
 }
 
+// The host platform's clock, so that a run for another day (`--today`) sees that day here
+// too; the system's on a thread without one (the sql command, SQLite tools).
 void GetDateFunction(sqlite3_context* context, int, sqlite3_value**) {
-  ResultText(context, StoredDateText(host::SystemClock().Now()));
+  const host::Platform* platform = host::InstalledPlatform();
+  ResultText(context,
+             StoredDateText(platform != nullptr ? platform->Now() : host::SystemClock().Now()));
 }
 
 }  // namespace

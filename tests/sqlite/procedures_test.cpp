@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "demo/generator.h"
 #include "demo/schema.h"
 #include "host/command.h"
 #include "host/errors.h"
@@ -321,8 +322,14 @@ TEST(StoredProceduresAtOnce, TwoConnectionsGetTheRowsOfRunsOneByOne) {
   financial.financial = true;
   const std::vector<Inputs> runs = {ReceiptTypesInputs(Day(3, 1), Day(3, 7)),
                                     GroupsAndFormsInputs(fiscal), GroupsAndFormsInputs(financial)};
+  // A generated week, the period of the runs.
+  const std::filesystem::path file = orla::testing::ScratchFile("week.db");
+  demo::GeneratorOptions week;
+  week.start = *host::DateTime::FromParts(2024, 3, 1);
+  week.days = 7;
+  demo::Generate(file, week);
   auto runAll = [&] {
-    Database db(orla::testing::MarchDatabase());
+    Database db(file);
     std::vector<std::string> lines;
     for (const Inputs& run : runs) {
       const std::string key = RunProcedure(db.GetConnectionString(), run);
@@ -344,7 +351,7 @@ TEST(StoredProceduresAtOnce, TwoConnectionsGetTheRowsOfRunsOneByOne) {
   };
   const std::vector<std::string> alone = runAll();
   ASSERT_GT(alone.size(), 100u);
-  Database reportDb(orla::testing::MarchDatabase());
+  Database reportDb(file);
   host::RecordsetRef report =
       reportDb.OpenRecordSet("SELECT Código FROM [Movimentações em Vendas] ORDER BY Código");
   ASSERT_FALSE(report->Eof().AsBoolean());

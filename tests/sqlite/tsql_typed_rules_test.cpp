@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "host/errors.h"
+#include "host/platform.h"
+#include "host/regional_settings.h"
 #include "sqlite/database.h"
+#include "tests/fakes/host_fakes.h"
 #include "tests/sqlite/test_databases.h"
 
 namespace orla::sqlite {
@@ -335,6 +338,24 @@ TEST_F(TsqlTypedRules, ConstructsHostsCommonlyWrite) {
        "WHERE Código > 4 ORDER BY Código",
        {"1", "5", "6"}},
   });
+}
+
+// GETDATE reads the host's clock, so a run made for another day sees that day in SQL too.
+TEST_F(TsqlTypedRules, GetDateIsTheHostsNow) {
+  const std::string sql = "SELECT CONVERT(VARCHAR(10), GETDATE(), 103)";
+  {
+    orla::testing::ScopedFakePlatform platform(*host::DateTime::FromParts(2031, 7, 9));
+    EXPECT_EQ(Query(sql), Rows{"\"09/07/2031\""});
+  }
+  // Without a platform, the system's clock; the day read on either side of the query.
+  auto today = [] {
+    return "\"" +
+           host::RegionalSettings::Brazilian().FormatDate(host::SystemClock().Now(), "dd/mm/yyyy") +
+           "\"";
+  };
+  const std::string before = today();
+  const Rows rows = Query(sql);
+  EXPECT_TRUE(rows == Rows{before} || rows == Rows{today()}) << rows.at(0);
 }
 
 TEST_F(TsqlTypedRules, ValuesTakeTheTypesOfWhatReceivesThem) {
