@@ -4,12 +4,9 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -157,27 +154,6 @@ std::vector<cli::Assignment> Assignments(const char* parameters) {
   return assignments;
 }
 
-// Runs of reports that fill the same working tables take turns (cli::WorkingTables).
-std::vector<std::unique_lock<std::mutex>> LockTables(std::string_view operation) {
-  static std::map<std::string_view, std::mutex> locks = [] {
-    std::map<std::string_view, std::mutex> made;
-    for (const auto& [name, tables] : cli::WorkingTables()) {
-      for (std::string_view table : tables) {
-        made.try_emplace(table);
-      }
-    }
-    return made;
-  }();
-  std::vector<std::unique_lock<std::mutex>> held;
-  const auto found = cli::WorkingTables().find(operation);
-  if (found != cli::WorkingTables().end()) {
-    for (std::string_view table : std::set(found->second.begin(), found->second.end())) {
-      held.emplace_back(locks.at(table));
-    }
-  }
-  return held;
-}
-
 cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* parameters) {
   RequireOpen(db);
   Require(report, "the report name");
@@ -191,7 +167,7 @@ cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* par
   cli::RunSetup setup;
   setup.database = db->file;
   setup.clock = ClockOf(db);
-  const auto tables = LockTables(operation->name);
+  const auto turn = cli::TakeTempDbTurn(operation->name);
   return cli::ExecuteRun(*operation, values, setup);
 }
 

@@ -1,8 +1,9 @@
 #include "cli/run_command.h"
 
+#include <chrono>
 #include <fstream>
-#include <map>
 #include <optional>
+#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -107,20 +108,35 @@ RunOptions Parse(std::vector<std::string> arguments) {
 
 }  // namespace
 
-const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables() {
-  static const std::map<std::string_view, std::vector<std::string_view>> tables{
-      {"TabelaDeVendasPorBico", {"##VendasNosBicos"}},
-      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", {"##VendasNosBicos"}},
-      {"TabelaDeVendasPorCombustiveis", {"##Tabela", "##VendasNosBicos"}},
-      {"ResumoPorProduto", {"##VendasNosBicos"}},
-      {"ResumoPorGrupoDeProduto", {"##VendasNosBicos"}},
-      {"ResumoPorClassificacaoFiscal", {"##VendasNosBicos"}},
-      {"DetalhesDosMovimentosPorClientes", {"##VendaDetalhadaDadosComplementares"}},
-      {"ClienteEspecial", {"##vcliesp"}},
-      {"VendasPorTiposDeRecebimento", {"###vtr_rpt"}},
-      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {"###VendasF"}},
+bool UsesWorkingTables(std::string_view operation) {
+  static const std::set<std::string_view> operations{
+      "TabelaDeVendasPorBico",                                // ##VendasNosBicos
+      "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",  // ##VendasNosBicos
+      "TabelaDeVendasPorCombustiveis",                        // ##Tabela, ##VendasNosBicos
+      "ResumoPorProduto",                                     // ##VendasNosBicos
+      "ResumoPorGrupoDeProduto",                              // ##VendasNosBicos
+      "ResumoPorClassificacaoFiscal",                         // ##VendasNosBicos
+      "DetalhesDosMovimentosPorClientes",                     // ##VendaDetalhadaDadosComplementares
+      "ClienteEspecial",                                      // ##vcliesp
+      "VendasPorTiposDeRecebimento",                          // ###vtr_rpt
+      "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",      // ###VendasF
   };
-  return tables;
+  return operations.contains(operation);
+}
+
+std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,
+                                                  const std::function<bool()>& stopped) {
+  static std::timed_mutex turns;
+  std::unique_lock turn(turns, std::defer_lock);
+  if (!UsesWorkingTables(operation)) {
+    return turn;
+  }
+  while (!turn.try_lock_for(std::chrono::milliseconds(100))) {
+    if (stopped && stopped()) {
+      break;
+    }
+  }
+  return turn;
 }
 
 RunResult ExecuteRun(const service::OperationInfo& operation,

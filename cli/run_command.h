@@ -2,8 +2,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -34,13 +34,16 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
 // What `run` and `serve` share: the check of a request before the library sees it
 // (parameters.h), the run itself and (output.h) what is written of it.
 
-// The global ## working tables each report fills. Every connection of the process sees the
-// same TempDB, so two runs that fill the same table at once would read each other's rows.
-// And TempDB locks as a whole: a run that reads its own tables while another writes, or two
-// that each hold a read and want to write, fail with "database is locked" (at once, or when
-// the busy timeout ends under load). So the runs with working tables take turns on TempDB;
-// reports without any run side by side.
-const std::map<std::string_view, std::vector<std::string_view>>& WorkingTables();
+// Every connection of the process shares one TempDB, which SQLite locks as a whole: two
+// runs that fill the same ## table at once would read each other's rows, and runs that
+// write different ones fail with "database is locked" (at once where SQLite sees a
+// deadlock, or when the busy timeout ends under load). So the runs of reports with working
+// tables take turns on TempDB; the others run side by side.
+bool UsesWorkingTables(std::string_view operation);
+// Waits for TempDB's turn when `operation` needs it, asking `stopped` (may be empty) every
+// 100 ms. The lock owns nothing when the operation needs no turn or `stopped` said true.
+std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,
+                                                  const std::function<bool()>& stopped = {});
 
 struct RunSetup {
   std::filesystem::path database;

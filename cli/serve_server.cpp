@@ -245,8 +245,6 @@ struct ViewerServer::Impl {
   std::map<std::string, std::shared_ptr<RunControl>> runs;
   int activeRuns = 0;
 
-  std::timed_mutex tempDbLock;
-
   explicit Impl(ServeOptions o) : options(std::move(o)) {
     if (!options.clock) {
       options.clock = std::make_shared<host::SystemClock>();
@@ -287,17 +285,12 @@ struct ViewerServer::Impl {
     return std::make_unique<Registration>(*this, run);
   }
 
-  std::unique_lock<std::timed_mutex> LockTempDb(RunControl& run) {
-    std::unique_lock lock(tempDbLock, std::defer_lock);
-    if (!WorkingTables().contains(run.operation)) {
-      return lock;
+  static std::unique_lock<std::timed_mutex> TakeTurn(RunControl& run) {
+    auto turn = TakeTempDbTurn(run.operation, [&run] { return run.stop.load(); });
+    if (run.stop) {
+      throw RunStopped();
     }
-    while (!lock.try_lock_for(std::chrono::milliseconds(100))) {
-      if (run.stop) {
-        throw RunStopped();
-      }
-    }
-    return lock;
+    return turn;
   }
 
   bool HostAllowed(const httplib::Request& request) const {
@@ -554,7 +547,7 @@ struct ViewerServer::Impl {
     std::shared_ptr<Registration> registration = Register(run);
     std::optional<RunResult> result;
     try {
-      const auto tempDb = LockTempDb(*run);
+      const auto tempDb = TakeTurn(*run);
       run->running = true;
       if (options.beforeRun) {
         options.beforeRun(run->id);
