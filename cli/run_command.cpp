@@ -150,12 +150,13 @@ RunResult ExecuteRun(const service::OperationInfo& operation,
     ~Uninstall() { host::InstallPlatform(nullptr); }
   } uninstall;
 
-  sqlite::Database database(setup.database);
-  std::unique_ptr<host::Database> traced = setup.trace ? setup.trace->Wrap(database) : nullptr;
-  host::Database& inner = traced ? *traced : static_cast<host::Database&>(database);
-  std::unique_ptr<host::Database> wrapped =
-      setup.wrapDatabase ? setup.wrapDatabase(inner, database) : nullptr;
-  host::Database& oDB = wrapped ? *wrapped : inner;
+  auto database = std::make_unique<sqlite::Database>(setup.database);
+  sqlite::Database& sqliteDatabase = *database;
+  run.database = std::move(database);
+  run.traced = setup.trace ? setup.trace->Wrap(sqliteDatabase) : nullptr;
+  host::Database& inner = run.traced ? *run.traced : *run.database;
+  run.wrapped = setup.wrapDatabase ? setup.wrapDatabase(inner, sqliteDatabase) : nullptr;
+  host::Database& oDB = run.wrapped ? *run.wrapped : inner;
   CliViewer viewer(!setup.viewerHidden);
   host::Object parentForm;
   CliCompany company{std::string(kDemoCnpj), std::string(kDemoCompany)};

@@ -58,6 +58,11 @@ struct RunSetup {
 struct RunResult {
   std::string operation;
   bool result = false;
+  // The run's database object and its wrappers, innermost first. They stay open until the
+  // result goes, so the report's rows are read from the query as the report is written.
+  std::unique_ptr<host::Database> database;
+  std::unique_ptr<host::Database> traced;
+  std::unique_ptr<host::Database> wrapped;
   host::ReportRef report;
   bool shown = false;
   std::unique_ptr<hostlib::Session> session;
