@@ -217,6 +217,12 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
         field.total = TotalKind::Expression;
         field.totalExpression =
             Expression::Parse(reader.Required(total, "expression"), any, formula);
+        for (size_t read : field.totalExpression->TotalsRead()) {
+          if (layout.fields[read].computed) {
+            reader.Fail("the total of " + field.id + " reads total(" + layout.fields[read].id +
+                        "), which is not a query column");
+          }
+        }
       } else if (total == "sum") {
         field.total = TotalKind::Sum;
       } else if (total == "count") {

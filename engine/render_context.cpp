@@ -94,8 +94,11 @@ void RenderContext::SumReportTotals() {
   std::vector<std::optional<Decimal>> sums(layout_.fields.size());
   bool any = false;
   for (const FieldDef& field : layout_.fields) {
-    if (field.computed) {
-      for (size_t read : field.compute->TotalsRead()) {
+    for (const Expression* expression : {field.compute.get(), field.totalExpression.get()}) {
+      if (expression == nullptr) {
+        continue;
+      }
+      for (size_t read : expression->TotalsRead()) {
         const FieldFormat& format = layout_.fields[read].format;
         sums[read] = Decimal::FromInteger(0, format.IsNumeric() ? format.decimals : 6);
         any = true;

@@ -49,6 +49,34 @@ TEST(ReportTotalTest, AZeroTotalLeavesTheSharesEmpty) {
                                       "total|Total geral|0,00|0,00%", "end table", "end"}));
 }
 
+// Shares rounded line by line add up to 99,99%; a share's total is worked out from the sums.
+TEST(ReportTotalTest, ATotalOfSharesIsTheShareOfTheTotals) {
+  const auto report = testing::ReportOf(R"({
+    "name": "rptParticipacao", "title": "Participação",
+    "fields": [
+      {"column": "Tipo", "visible": false},
+      {"column": "Nome"},
+      {"column": "Valor", "format": "money", "total": "sum"},
+      {"column": "Parte", "format": "percent",
+       "total": {"expression": "Valor / total(Valor) * 100"}}
+    ],
+    "groups": [{"field": "Tipo", "header": "{Tipo}", "footer": "Total {Tipo}"}],
+    "sections": [
+      {"name": "Section3", "kind": "details"},
+      {"name": "Section4", "kind": "reportFooter", "totals": true}
+    ]
+  })");
+  report->SetDataSource(
+      testing::Recordset({"Tipo", "Nome", "Valor", "Parte"},
+                         {{"X", "A", 1.0, 33.33}, {"X", "B", 1.0, 33.33}, {"Y", "C", 1.0, 33.33}}));
+  EXPECT_EQ(testing::Record(*report),
+            (std::vector<std::string>{"begin Participação", "table Nome|Valor|Parte", "group 0 X",
+                                      "detail|A|1,00|33,33%", "detail+|B|1,00|33,33%",
+                                      "subtotal 0|Total X|2,00|66,67%", "group 0 Y",
+                                      "detail+|C|1,00|33,33%", "subtotal 0+|Total Y|1,00|33,33%",
+                                      "total|Total geral|3,00|100,00%", "end table", "end"}));
+}
+
 TEST(ReportTotalTest, HtmlDrawsTheBarInDetailLinesOnly) {
   const auto report = Shares({{"A", 1.0}, {"B", 3.0}});
   std::ostringstream out;
