@@ -253,9 +253,6 @@ Typesetter::Typesetter()
   PangoContext* context = static_cast<PangoContext*>(context_.get());
   // One unit of the page is one point, so font sizes are points (Pango assumes 96 dpi).
   pango_cairo_context_set_resolution(context, 72);
-  // Positions as exact as Pango has them: rounded to whole points, a line of text would
-  // set its glyphs further apart than its font does.
-  pango_context_set_round_glyph_positions(context, FALSE);
   cairo_font_options_t* options = cairo_font_options_create();
   // Unhinted metrics: the same widths whatever the surface, in both passes.
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
