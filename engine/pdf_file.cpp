@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 
 #include <cairo-ft.h>
 #include <ft2build.h>
@@ -73,22 +74,36 @@ void Utf16Hex(std::string& out, std::string_view text) {
 }
 
 // Fixed notation, trailing zeros dropped: glyphs land where they were placed, to well
-// under a thousandth of a point.
+// under a thousandth of a point. Integers, not the floating-point formatter: a page has
+// thousands of these numbers.
 void AppendNumber(std::string& out, double value, int decimals = 4) {
-  char buffer[32];
-  if (std::fabs(value) < 0.5 * std::pow(10.0, -decimals)) {
-    value = 0;
+  static constexpr int64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  const int64_t power = kPowers[decimals];
+  const double scaled = std::nearbyint(value * static_cast<double>(power));
+  if (!(std::fabs(scaled) < 1e15)) {
+    throw std::logic_error("number out of range in a PDF page");
   }
-  auto [end, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  char* last = end;
-  if (std::find(buffer, end, '.') != end) {
-    while (last[-1] == '0') {
-      --last;
-    }
-    if (last[-1] == '.') {
-      --last;
-    }
+  auto units = static_cast<int64_t>(scaled);
+  if (units < 0) {
+    out += '-';
+    units = -units;
+  }
+  char buffer[24];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, units / power);
+  out.append(buffer, end);
+  int64_t fraction = units % power;
+  if (fraction == 0) {
+    return;
+  }
+  int digits = decimals;
+  while (fraction % 10 == 0) {
+    fraction /= 10;
+    --digits;
+  }
+  out += '.';
+  char* last = buffer + digits;
+  for (char* at = last; at > buffer; fraction /= 10) {
+    *--at = static_cast<char>('0' + fraction % 10);
   }
   out.append(buffer, last);
 }
