@@ -390,12 +390,19 @@ TEST(PdfFileTest, IsWellFormedAndReadsBackItsText) {
       std::string::npos);
 }
 
+// Whether the file cannot be made or its bytes cannot be stored.
 TEST(PdfFileTest, AFileThatCannotBeWrittenIsAHostError) {
-  try {
-    PdfFile file("/nonexistent-dir/x.pdf", 595, 842);
-    FAIL() << "no error";
-  } catch (const host::HostError& e) {
-    EXPECT_EQ(e.Description(), "Cannot write /nonexistent-dir/x.pdf");
+  for (const char* path : {"/nonexistent-dir/x.pdf", "/dev/full"}) {
+    SCOPED_TRACE(path);
+    try {
+      PdfFile file(path, 595, 842);
+      file.Fill({0, 0, 0}, 0, 0, 10, 10);
+      file.EndPage();
+      file.Finish();
+      FAIL() << "no error";
+    } catch (const host::HostError& e) {
+      EXPECT_EQ(e.Description(), std::string("Cannot write ") + path);
+    }
   }
 }
 
