@@ -6,12 +6,12 @@
 
 namespace {
 
-// A Pango renderer that draws nothing: it keeps what Pango's cairo renderer would hand to
-// cairo_show_text_glyphs, computed the same way, so the glyphs can be drawn again later.
+// A Pango renderer that draws nothing: it keeps the glyphs Pango's cairo renderer would
+// draw, where it would draw them, and the text each glyph stands for.
 struct OrlaPdfCaptureRenderer {
   PangoRenderer parent;
   orla::engine::pdf::ShapedText* target;
-  bool failed;
+  const char* failure;
 };
 struct OrlaPdfCaptureRendererClass {
   PangoRendererClass parent;
@@ -32,41 +32,41 @@ void CaptureGlyphItem(PangoRenderer* renderer, const char* text, PangoGlyphItem*
                                     ? pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font))
                                     : nullptr;
   if (scaled == nullptr || cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) {
-    self->failed = true;
+    self->failure = "a font Cairo cannot use";
     return;
   }
-  const bool backward = (item->item->analysis.level & 1) != 0;
   orla::engine::pdf::GlyphRun& run = self->target->runs.emplace_back();
   run.font.reset(cairo_scaled_font_reference(scaled));
   run.x = static_cast<double>(x) / PANGO_SCALE;
   run.y = static_cast<double>(y) / PANGO_SCALE;
-  run.text.assign(text + item->item->offset, static_cast<size_t>(item->item->length));
-  run.flags = backward ? CAIRO_TEXT_CLUSTER_FLAG_BACKWARD : cairo_text_cluster_flags_t(0);
+  const int offset = item->item->offset;
+  run.text.assign(text + offset, static_cast<size_t>(item->item->length));
 
+  // The text of each cluster goes with its first glyph that is drawn, in logical order.
+  std::vector<std::pair<uint32_t, uint32_t>> texts(static_cast<size_t>(glyphs->num_glyphs));
   PangoGlyphItemIter iter;
   if (pango_glyph_item_iter_init_start(&iter, item, text)) {
     do {
-      int count = backward ? iter.start_glyph - iter.end_glyph : iter.end_glyph - iter.start_glyph;
-      // Empty glyphs are not drawn, so their clusters do not count them.
-      for (int i = std::min(iter.start_glyph, iter.end_glyph + 1);
-           i < std::max(iter.start_glyph + 1, iter.end_glyph); ++i) {
-        if (glyphs->glyphs[i].glyph == PANGO_GLYPH_EMPTY) {
-          --count;
+      const int step = iter.start_glyph <= iter.end_glyph ? 1 : -1;
+      for (int i = iter.start_glyph; i != iter.end_glyph; i += step) {
+        if (glyphs->glyphs[i].glyph != PANGO_GLYPH_EMPTY) {
+          texts[static_cast<size_t>(i)] = {
+              static_cast<uint32_t>(iter.start_index - offset),
+              static_cast<uint32_t>(iter.end_index - iter.start_index)};
+          break;
         }
       }
-      run.clusters.push_back({iter.end_index - iter.start_index, count});
     } while (pango_glyph_item_iter_next_cluster(&iter));
   }
   int position = 0;
   for (int i = 0; i < glyphs->num_glyphs; ++i) {
     const PangoGlyphInfo& info = glyphs->glyphs[i];
-    if (info.glyph & PANGO_GLYPH_UNKNOWN_FLAG) {
-      // Pango draws boxes of hex digits for these: such text is left to Pango.
-      self->failed = true;
-      return;
-    }
     if (info.glyph != PANGO_GLYPH_EMPTY) {
-      run.glyphs.push_back({info.glyph,
+      // A sign no font has: Pango draws a box of its hex digits; the font's own box takes
+      // its place, and the text layer keeps the sign.
+      const uint32_t id = (info.glyph & PANGO_GLYPH_UNKNOWN_FLAG) != 0 ? 0 : info.glyph;
+      const auto& [start, length] = texts[static_cast<size_t>(i)];
+      run.glyphs.push_back({id, start, length, 1.0f,
                             static_cast<double>(position + info.geometry.x_offset) / PANGO_SCALE,
                             static_cast<double>(info.geometry.y_offset) / PANGO_SCALE});
     }
@@ -74,23 +74,24 @@ void CaptureGlyphItem(PangoRenderer* renderer, const char* text, PangoGlyphItem*
   }
 }
 
-// Anything else (underlines, shapes) is not kept: such text is left to Pango.
+// Layouts here carry no attributes, so Pango never draws these; if it did, the text
+// would lose them.
 void CaptureGlyphs(PangoRenderer* renderer, PangoFont*, PangoGlyphString*, int, int) {
-  Self(renderer)->failed = true;
+  Self(renderer)->failure = "glyphs without their text";
 }
 void CaptureRectangle(PangoRenderer* renderer, PangoRenderPart, int, int, int, int) {
-  Self(renderer)->failed = true;
+  Self(renderer)->failure = "an underline or a strike-through";
 }
 void CaptureUnderline(PangoRenderer* renderer, int, int, int, int) {
-  Self(renderer)->failed = true;
+  Self(renderer)->failure = "an error underline";
 }
 void CaptureShape(PangoRenderer* renderer, PangoAttrShape*, int, int) {
-  Self(renderer)->failed = true;
+  Self(renderer)->failure = "a shape";
 }
 
 void orla_pdf_capture_renderer_init(OrlaPdfCaptureRenderer* self) {
   self->target = nullptr;
-  self->failed = false;
+  self->failure = nullptr;
 }
 
 void orla_pdf_capture_renderer_class_init(OrlaPdfCaptureRendererClass* type) {
@@ -222,7 +223,6 @@ bool NumberGlyphs::Shape(std::string_view text, ShapedText& out) {
   out.runs.resize(1);
   GlyphRun& run = out.runs.front();
   run.glyphs.clear();
-  run.clusters.clear();
   int position = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const int width =
@@ -230,9 +230,8 @@ bool NumberGlyphs::Shape(std::string_view text, ShapedText& out) {
     if (width == kUnusable) {
       return false;
     }
-    run.glyphs.push_back(
-        {signs_[signs[i]].glyph, static_cast<double>(position) / PANGO_SCALE, 0.0});
-    run.clusters.push_back({1, 1});
+    run.glyphs.push_back({signs_[signs[i]].glyph, static_cast<uint32_t>(i), 1, 1.0f,
+                          static_cast<double>(position) / PANGO_SCALE, 0.0});
     position += width;
   }
   if (run.font.get() != font_.get()) {
@@ -241,20 +240,17 @@ bool NumberGlyphs::Shape(std::string_view text, ShapedText& out) {
   run.x = 0;
   run.y = baseline_;
   run.text.assign(text);
-  run.flags = cairo_text_cluster_flags_t(0);
   out.width = position;
   return true;
 }
 
-Typesetter::Typesetter(cairo_t* cr, bool cached)
-    : cached_(cached),
-      fontMap_(pango_cairo_font_map_new()),
+Typesetter::Typesetter()
+    : fontMap_(pango_cairo_font_map_new()),
       context_(pango_font_map_create_context(static_cast<PangoFontMap*>(fontMap_.get()))),
       renderer_(g_object_new(orla_pdf_capture_renderer_get_type(), nullptr)) {
   // A font map of its own, released with the typesetter: the process-wide default would
   // keep every font pattern it ever matched for the life of the thread.
   PangoContext* context = static_cast<PangoContext*>(context_.get());
-  pango_cairo_update_context(cr, context);
   // One unit of the page is one point, so font sizes are points (Pango assumes 96 dpi).
   pango_cairo_context_set_resolution(context, 72);
   cairo_font_options_t* options = cairo_font_options_create();
@@ -320,15 +316,16 @@ PangoLayout* Typesetter::Prepare(Font font, const std::string& text, double widt
   return layout;
 }
 
-void Typesetter::Capture(PangoLayout* layout, ShapedText& out) {
+void Typesetter::Capture(PangoLayout* layout, const std::string& text, ShapedText& out) {
   out.runs.clear();
   OrlaPdfCaptureRenderer* renderer = Self(static_cast<PangoRenderer*>(renderer_.get()));
   renderer->target = &out;
-  renderer->failed = false;
+  renderer->failure = nullptr;
   pango_renderer_draw_layout(&renderer->parent, layout, 0, 0);
   renderer->target = nullptr;
-  if (renderer->failed) {
-    out.runs.clear();
+  if (renderer->failure != nullptr) {
+    throw std::runtime_error(std::string("Pango would draw ") + renderer->failure + " for \"" +
+                             text + "\"");
   }
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
@@ -337,10 +334,6 @@ void Typesetter::Capture(PangoLayout* layout, ShapedText& out) {
 
 const ShapedText& Typesetter::Shape(Font font, const std::string& text, double width, int maxLines,
                                     Align align) {
-  if (!cached_) {
-    scratch_.runs.clear();
-    return scratch_;
-  }
   const auto f = static_cast<size_t>(font);
   const int box = width < 0 ? -1 : static_cast<int>(width * PANGO_SCALE);
   // Pango may leave a space at either end of a line out of its measure.
@@ -367,167 +360,77 @@ const ShapedText& Typesetter::Shape(Font font, const std::string& text, double w
     shaped_.clear();
   }
   ShapedText& shaped = shaped_[key_];
-  Capture(Prepare(font, text, width, maxLines, align), shaped);
+  Capture(Prepare(font, text, width, maxLines, align), text, shaped);
   return shaped;
 }
 
-void Typesetter::Draw(cairo_t* cr, Font font, const std::string& text, double x, double y,
-                      double width, Align align, int maxLines) {
-  const ShapedText& shaped = Shape(font, text, width, maxLines, align);
-  const bool alone =
-      shaped.runs.empty() || std::any_of(shaped.runs.begin(), shaped.runs.end(),
-                                         [](const GlyphRun& run) { return run.flags != 0; });
-  if (batching_ && alone && !text.empty()) {
-    Defer(cr, font, text, x, y, width, align, maxLines, false);
-    return;
+void Typesetter::Draw(Font font, const std::string& text, double x, double y, double width,
+                      Align align, int maxLines) {
+  if (!text.empty()) {
+    Show(Shape(font, text, width, maxLines, align), x, y, 1);
   }
-  if (shaped.runs.empty() && !text.empty()) {
-    cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, Prepare(font, text, width, maxLines, align));
-    return;
-  }
-  Show(cr, shaped, x, y);
 }
 
-void Typesetter::DrawNumber(cairo_t* cr, Font font, const std::string& text, double x, double y,
-                            double width, Align align) {
+void Typesetter::DrawNumber(Font font, const std::string& text, double x, double y, double width,
+                            Align align) {
   const ShapedText& shaped = Shape(font, text, -1, 0, Align::Left);
-  PangoLayout* layout = nullptr;
-  int units = shaped.width;
-  if (shaped.runs.empty()) {
-    layout = Prepare(font, text, -1, 0, Align::Left);
-    PangoRectangle logical;
-    pango_layout_get_extents(layout, nullptr, &logical);
-    units = logical.width;
-  }
-  const double textWidth = static_cast<double>(units) / PANGO_SCALE;
-  const bool narrowed = textWidth > width;
-  if (batching_ && (layout != nullptr || narrowed)) {
-    Defer(cr, font, text, x, y, width, align, 0, true);
-    return;
-  }
-  double originX = align == Align::Right ? x + width - textWidth : x;
-  double originY = y;
-  if (narrowed) {
-    cairo_save(cr);
-    cairo_translate(cr, x, y);
-    cairo_scale(cr, width / textWidth, 1);
-    originX = 0;
-    originY = 0;
-  }
-  if (layout != nullptr) {
-    cairo_move_to(cr, originX, originY);
-    pango_cairo_show_layout(cr, layout);
+  const double textWidth = static_cast<double>(shaped.width) / PANGO_SCALE;
+  if (textWidth > width) {
+    Show(shaped, x, y, width / textWidth);
   } else {
-    Show(cr, shaped, originX, originY);
-  }
-  if (narrowed) {
-    cairo_restore(cr);
+    Show(shaped, align == Align::Right ? x + width - textWidth : x, y, 1);
   }
 }
 
-// A batch keeps the colour, not the pattern: a plain colour is all it can draw again.
-std::array<double, 4> Typesetter::SourceColour(cairo_t* cr) {
-  std::array<double, 4> rgba{};
-  if (cairo_pattern_get_rgba(cairo_get_source(cr), &rgba[0], &rgba[1], &rgba[2], &rgba[3]) !=
-      CAIRO_STATUS_SUCCESS) {
-    throw std::logic_error("batched text must be drawn in a plain colour");
-  }
-  return rgba;
-}
-
-void Typesetter::Defer(cairo_t* cr, Font font, const std::string& text, double x, double y,
-                       double width, Align align, int maxLines, bool number) {
-  deferred_.push_back({font, SourceColour(cr), text, x, y, width, align, maxLines, number});
-}
-
-Typesetter::Batch* Typesetter::BatchFor(cairo_t* cr, cairo_scaled_font_t* font) {
-  const std::array<double, 4> rgba = SourceColour(cr);
+Typesetter::Batch& Typesetter::BatchFor(cairo_scaled_font_t* font) {
   // Texts come in runs of one font and colour: the last batch is nearly always the one.
   for (size_t k = 0; k < batches_.size(); ++k) {
     const size_t i = (lastBatch_ + k) % batches_.size();
-    if (batches_[i].font.get() == font && batches_[i].rgba == rgba) {
+    if (batches_[i].font.get() == font && batches_[i].colour == colour_) {
       if (!batches_[i].started) {
         batches_[i].started = true;
         batchOrder_.push_back(i);
       }
       lastBatch_ = i;
-      return &batches_[i];
+      return batches_[i];
     }
   }
   Batch& batch = batches_.emplace_back();
   batch.font.reset(cairo_scaled_font_reference(font));
-  batch.rgba = rgba;
+  batch.colour = colour_;
   batch.started = true;
   lastBatch_ = batches_.size() - 1;
   batchOrder_.push_back(lastBatch_);
-  return &batch;
+  return batch;
 }
 
-void Typesetter::Show(cairo_t* cr, const ShapedText& shaped, double originX, double originY) {
-  // Where cairo_move_to would have put the current point: on its grid of 1/256 of a device
-  // unit, which is where Pango's own drawing starts.
-  cairo_user_to_device(cr, &originX, &originY);
-  originX = std::nearbyint(originX * 256) / 256;
-  originY = std::nearbyint(originY * 256) / 256;
-  cairo_device_to_user(cr, &originX, &originY);
+void Typesetter::Show(const ShapedText& shaped, double x, double y, double scale) {
+  // Where cairo_move_to would have put the current point: on its grid of 1/256 of a point,
+  // which is where Pango's own drawing starts.
+  const double originX = std::nearbyint(x * 256) / 256;
+  const double originY = std::nearbyint(y * 256) / 256;
   for (const GlyphRun& run : shaped.runs) {
-    const double baseX = originX + run.x;
-    const double baseY = originY + run.y;
-    if (batching_) {
-      Batch& batch = *BatchFor(cr, run.font.get());
-      for (const cairo_glyph_t& g : run.glyphs) {
-        batch.glyphs.push_back({g.index, baseX + g.x, baseY + g.y});
-      }
-      batch.text += run.text;
-      batch.clusters.insert(batch.clusters.end(), run.clusters.begin(), run.clusters.end());
-      continue;
+    Batch& batch = BatchFor(run.font.get());
+    const auto textStart = static_cast<uint32_t>(batch.text.size());
+    for (const Glyph& g : run.glyphs) {
+      batch.glyphs.push_back({g.id, textStart + g.textStart, g.textLength,
+                              static_cast<float>(scale), originX + scale * (run.x + g.x),
+                              originY + run.y + g.y});
     }
-    placed_.resize(run.glyphs.size());
-    for (size_t i = 0; i < run.glyphs.size(); ++i) {
-      placed_[i] = {run.glyphs[i].index, baseX + run.glyphs[i].x, baseY + run.glyphs[i].y};
-    }
-    cairo_save(cr);
-    cairo_set_scaled_font(cr, run.font.get());
-    cairo_show_text_glyphs(cr, run.text.data(), static_cast<int>(run.text.size()), placed_.data(),
-                           static_cast<int>(placed_.size()), run.clusters.data(),
-                           static_cast<int>(run.clusters.size()), run.flags);
-    cairo_restore(cr);
+    batch.text += run.text;
   }
 }
 
-void Typesetter::EndBatch(cairo_t* cr) {
-  if (!batching_) {
-    return;
-  }
-  batching_ = false;
-  cairo_save(cr);
-  // In the order they were started, which decides how Cairo writes the page. The batches
-  // stay, emptied, for the next page: their buffers are grown already.
+void Typesetter::Flush(PdfFile& out) {
+  // The batches stay, emptied, for the next page: their buffers are grown already.
   for (size_t i : batchOrder_) {
     Batch& batch = batches_[i];
-    cairo_set_source_rgba(cr, batch.rgba[0], batch.rgba[1], batch.rgba[2], batch.rgba[3]);
-    cairo_set_scaled_font(cr, batch.font.get());
-    cairo_show_text_glyphs(cr, batch.text.data(), static_cast<int>(batch.text.size()),
-                           batch.glyphs.data(), static_cast<int>(batch.glyphs.size()),
-                           batch.clusters.data(), static_cast<int>(batch.clusters.size()),
-                           cairo_text_cluster_flags_t(0));
+    out.Text(batch.font.get(), batch.colour, batch.glyphs.data(), batch.glyphs.size(), batch.text);
     batch.glyphs.clear();
     batch.text.clear();
-    batch.clusters.clear();
     batch.started = false;
   }
   batchOrder_.clear();
-  for (const Deferred& d : deferred_) {
-    cairo_set_source_rgba(cr, d.rgba[0], d.rgba[1], d.rgba[2], d.rgba[3]);
-    if (d.number) {
-      DrawNumber(cr, d.font, d.text, d.x, d.y, d.width, d.align);
-    } else {
-      Draw(cr, d.font, d.text, d.x, d.y, d.width, d.align, d.maxLines);
-    }
-  }
-  deferred_.clear();
-  cairo_restore(cr);
 }
 
 }  // namespace orla::engine::pdf

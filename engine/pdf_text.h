@@ -1,8 +1,8 @@
 // Text for the PDF renderer. Pango shapes a text once; what its cairo renderer would draw
-// (glyphs, their positions and the clusters that tie them to the text) is kept and drawn
-// again with cairo_show_text_glyphs, so a text repeated on every row costs one shaping.
-// Numbers, nearly all distinct, are set from a table of their glyphs measured by Pango.
-// Either way the PDF gets the same glyphs at the same places, with the same text layer.
+// (glyphs, their positions and the text each stands for) is kept and placed again on every
+// page it appears on, so a text repeated on every row costs one shaping. Numbers, nearly
+// all distinct, are set from a table of their glyphs measured by Pango. Either way the PDF
+// gets the glyphs Pango chose at the places Pango put them.
 #pragma once
 
 #include <array>
@@ -17,6 +17,7 @@
 #include <pango/pangocairo.h>
 
 #include "engine/document.h"
+#include "engine/pdf_file.h"
 
 namespace orla::engine::pdf {
 
@@ -51,9 +52,7 @@ struct GlyphRun {
   double x = 0;
   double y = 0;
   std::string text;
-  std::vector<cairo_glyph_t> glyphs;
-  std::vector<cairo_text_cluster_t> clusters;
-  cairo_text_cluster_flags_t flags = cairo_text_cluster_flags_t(0);
+  std::vector<Glyph> glyphs;  // x and y from the run's origin, text from the run's
 };
 
 // A text laid out: its runs and its logical width (Pango units).
@@ -111,10 +110,10 @@ class NumberGlyphs {
 
 // Pango layouts, one per font, with bounded caches of shaped texts and of wrapped heights,
 // so that laying out and drawing a row costs the same on the millionth row as on the first.
+// Texts wait, grouped by font and colour, until Flush writes them to a page.
 class Typesetter {
  public:
-  // Uncached, every text goes through Pango alone: the reference the cache is held to.
-  explicit Typesetter(cairo_t* cr, bool cached = true);
+  Typesetter();
   ~Typesetter();
   Typesetter(const Typesetter&) = delete;
   Typesetter& operator=(const Typesetter&) = delete;
@@ -125,57 +124,44 @@ class Typesetter {
   // (0: as many as it needs).
   int Lines(Font font, const std::string& text, double width, int maxLines);
 
+  // The colour of the texts drawn next.
+  void SetColour(const Rgb& colour) { colour_ = colour; }
+
   // Text in a box of `width`: wrapped up to `maxLines`, the last line cut with "…"
   // (0: all the lines it needs, uncut).
-  void Draw(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
-            Align align, int maxLines);
-
-  // Between these, texts are kept and drawn at EndBatch: those in the same font and colour
-  // by one call, then those that need a call of their own (narrowed, right to left, or
-  // drawn by Pango). Fewer, larger drawing operations for Cairo to record and place on the
-  // page, the same glyphs at the same places; what is drawn meanwhile lies under the texts.
-  void BeginBatch() { batching_ = cached_; }
-  void EndBatch(cairo_t* cr);
+  void Draw(Font font, const std::string& text, double x, double y, double width, Align align,
+            int maxLines);
 
   // A number on one line, never cut: narrowed to fit when it is wider than its cell.
-  void DrawNumber(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
+  void DrawNumber(Font font, const std::string& text, double x, double y, double width,
                   Align align);
 
+  // The texts drawn since the last flush, one text object per font and colour, in the
+  // order each was first used; they lie over whatever the page holds so far.
+  void Flush(PdfFile& out);
+
+  // The layout Pango sets `text` in (width < 0: one line, unbounded).
+  PangoLayout* Prepare(Font font, const std::string& text, double width, int maxLines, Align align);
+
  private:
-  // What Draw and DrawNumber (width < 0) draw; no runs: Pango draws it.
+  // What Draw and DrawNumber (width < 0) draw.
   const ShapedText& Shape(Font font, const std::string& text, double width, int maxLines,
                           Align align);
   PangoLayout* Layout(size_t f) const { return static_cast<PangoLayout*>(layouts_[f].get()); }
-  PangoLayout* Prepare(Font font, const std::string& text, double width, int maxLines, Align align);
-  void Capture(PangoLayout* layout, ShapedText& out);
-  // The runs with their origin at (originX, originY), in user space.
-  void Show(cairo_t* cr, const ShapedText& shaped, double originX, double originY);
-  // Keeps a text that needs a call of its own until the batch ends.
-  void Defer(cairo_t* cr, Font font, const std::string& text, double x, double y, double width,
-             Align align, int maxLines, bool number);
+  void Capture(PangoLayout* layout, const std::string& text, ShapedText& out);
+  // The runs with their origin at (x, y), `scale` times as wide.
+  void Show(const ShapedText& shaped, double x, double y, double scale);
 
-  // The glyphs of one font and one colour waiting for EndBatch.
+  // The glyphs of one font and one colour waiting for Flush.
   struct Batch {
     ScaledFontPtr font;
-    std::array<double, 4> rgba{};
-    std::vector<cairo_glyph_t> glyphs;
+    Rgb colour{};
+    std::vector<Glyph> glyphs;
     std::string text;
-    std::vector<cairo_text_cluster_t> clusters;
-    bool started = false;  // on this page
+    bool started = false;  // since the last flush
   };
-  struct Deferred {
-    Font font;
-    std::array<double, 4> rgba;
-    std::string text;
-    double x, y, width;
-    Align align;
-    int maxLines;
-    bool number;
-  };
-  Batch* BatchFor(cairo_t* cr, cairo_scaled_font_t* font);
-  static std::array<double, 4> SourceColour(cairo_t* cr);
+  Batch& BatchFor(cairo_scaled_font_t* font);
 
-  bool cached_;
   ObjectPtr fontMap_;
   ObjectPtr context_;
   ObjectPtr renderer_;
@@ -187,12 +173,10 @@ class Typesetter {
   std::unordered_map<std::string, ShapedText> shaped_;
   std::string key_;
   ShapedText scratch_;
-  std::vector<cairo_glyph_t> placed_;
-  bool batching_ = false;
+  Rgb colour_{};
   std::vector<Batch> batches_;
   size_t lastBatch_ = 0;
   std::vector<size_t> batchOrder_;
-  std::vector<Deferred> deferred_;
 };
 
 }  // namespace orla::engine::pdf

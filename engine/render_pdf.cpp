@@ -1,4 +1,4 @@
-// PDF with Cairo and Pango: real text in embedded DejaVu subsets, A4 in the layout's
+// PDF with Pango's text: real text in embedded DejaVu subsets, A4 in the layout's
 // orientation. The report is walked twice over the same pages: once to count them, once to
 // draw "Página x de y". Rows are laid out, drawn and dropped as they come, so memory does not
 // grow with the rows; a group header never stays alone at the foot of a page, nor a group's
@@ -6,10 +6,8 @@
 #include <algorithm>
 #include <array>
 
-#include <cairo-pdf.h>
-#include <cairo.h>
-
 #include "engine/document.h"
+#include "engine/pdf_file.h"
 #include "engine/pdf_text.h"
 #include "engine/writers.h"
 #include "host/errors.h"
@@ -25,10 +23,7 @@ constexpr double kPadX = 3;
 constexpr double kPadY = 2;
 constexpr double kTableGap = 10;
 
-struct Rgb {
-  double r, g, b;
-  bool operator==(const Rgb&) const = default;
-};
+using pdf::Rgb;
 constexpr Rgb kInk{0.12, 0.16, 0.20};
 constexpr Rgb kAccent{0.184, 0.294, 0.431};
 constexpr Rgb kMuted{0.32, 0.38, 0.43};
@@ -39,12 +34,8 @@ constexpr Rgb kGroupFill{0.875, 0.906, 0.941};
 constexpr Rgb kSubtotalFill{0.945, 0.957, 0.969};
 constexpr Rgb kBar{0.545, 0.635, 0.749};
 
-using pdf::Deleter;
 using pdf::Font;
 using pdf::Typesetter;
-using SurfacePtr =
-    std::unique_ptr<cairo_surface_t, Deleter<cairo_surface_t, cairo_surface_destroy>>;
-using CairoPtr = std::unique_ptr<cairo_t, Deleter<cairo_t, cairo_destroy>>;
 
 // Cells hold one line; line breaks of the data would only push rows apart.
 std::string OneLine(std::string_view text) {
@@ -57,8 +48,9 @@ std::string OneLine(std::string_view text) {
 
 class PdfWriter final : public DocumentWriter {
  public:
-  PdfWriter(cairo_t* cr, Typesetter& type, bool draw, int totalPages)
-      : cr_(cr), type_(type), draw_(draw), totalPages_(totalPages) {}
+  // Without a file, it only counts the pages.
+  PdfWriter(pdf::PdfFile* out, Typesetter& type, int totalPages)
+      : out_(out), type_(type), draw_(out != nullptr), totalPages_(totalPages) {}
 
   int Pages() const { return page_; }
 
@@ -68,7 +60,7 @@ class PdfWriter final : public DocumentWriter {
     pageWidth_ = landscape ? kA4Long : kA4Short;
     pageHeight_ = landscape ? kA4Short : kA4Long;
     if (draw_) {
-      cairo_pdf_surface_set_size(cairo_get_target(cr_), pageWidth_, pageHeight_);
+      out_->SetPageSize(pageWidth_, pageHeight_);
     }
     contentWidth_ = pageWidth_ - 2 * kMargin;
     double height = 0;
@@ -285,9 +277,6 @@ class PdfWriter final : public DocumentWriter {
   void StartPage() {
     ++page_;
     pageOpen_ = true;
-    if (draw_) {
-      type_.BeginBatch();
-    }
     y_ = kMargin;
     DrawPageHeader();
     y_ = kMargin + headerHeight_;
@@ -309,8 +298,8 @@ class PdfWriter final : public DocumentWriter {
     DrawPageFooter();
     if (draw_) {
       PaintShapes();
-      type_.EndBatch(cr_);
-      cairo_show_page(cr_);
+      type_.Flush(*out_);
+      out_->EndPage();
     }
     pageOpen_ = false;
   }
@@ -322,7 +311,7 @@ class PdfWriter final : public DocumentWriter {
         if (draw_) {
           const bool heading = block.kind == BlockKind::Heading;
           SetColor(heading ? kAccent : kInk);
-          type_.Draw(cr_, heading ? Font::Heading : Font::Paragraph, block.text, kMargin,
+          type_.Draw(heading ? Font::Heading : Font::Paragraph, block.text, kMargin,
                      y_ + (heading ? 8 : 2), contentWidth_, Align::Left, 0);
         }
         break;
@@ -346,12 +335,11 @@ class PdfWriter final : public DocumentWriter {
     y_ += block.height;
   }
 
-  void SetColor(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
+  void SetColor(const Rgb& c) { type_.SetColour(c); }
 
-  // Fills and rules wait for the end of the page, when those of one colour go to Cairo as
-  // one path: a page is then a handful of drawing operations, not several a row. Layers
-  // keep the order they overlap in: backgrounds (never on one another), then bars, then
-  // rules in the order they came, then the texts over all of them.
+  // Fills and rules wait for the end of the page, when those of one colour are written
+  // together. Layers keep the order they overlap in: backgrounds (never on one another),
+  // then bars, then rules in the order they came, then the texts over all of them.
   enum class Layer { Background, Bar, Rule };
 
   struct Shape {
@@ -379,38 +367,18 @@ class PdfWriter final : public DocumentWriter {
         for (size_t j = i; j < shapes_.size(); ++j) {
           Shape& s = shapes_[j];
           if (s.layer == layer && s.colour == shapes_[i].colour) {
-            if (j == i) {
-              SetColor(s.colour);
-            }
-            cairo_rectangle(cr_, s.x, s.y, s.w, s.h);
-            cairo_fill(cr_);
+            out_->Fill(s.colour, s.x, s.y, s.w, s.h);
             s.painted = true;
           }
         }
       }
     }
-    const Shape* last = nullptr;
     for (const Shape& s : shapes_) {
-      if (s.layer != Layer::Rule) {
-        continue;
+      if (s.layer == Layer::Rule) {
+        out_->Rule(s.colour, s.lineWidth, s.x, s.y, s.x + s.w);
       }
-      if (last != nullptr && (s.colour != last->colour || s.lineWidth != last->lineWidth)) {
-        StrokeRules(*last);
-      }
-      cairo_move_to(cr_, s.x, s.y);
-      cairo_line_to(cr_, s.x + s.w, s.y);
-      last = &s;
-    }
-    if (last != nullptr) {
-      StrokeRules(*last);
     }
     shapes_.clear();
-  }
-
-  void StrokeRules(const Shape& style) {
-    SetColor(style.colour);
-    cairo_set_line_width(cr_, style.lineWidth);
-    cairo_stroke(cr_);
   }
 
   void DrawPageHeader() {
@@ -420,20 +388,20 @@ class PdfWriter final : public DocumentWriter {
     double y = kMargin;
     if (!head_.company.empty()) {
       SetColor(kInk);
-      type_.Draw(cr_, Font::Company, head_.company, kMargin, y, contentWidth_, Align::Left, 1);
+      type_.Draw(Font::Company, head_.company, kMargin, y, contentWidth_, Align::Left, 1);
       y += type_.LineHeight(Font::Company);
     }
     SetColor(kAccent);
-    type_.Draw(cr_, Font::Title, head_.title, kMargin, y, contentWidth_, Align::Left, 1);
+    type_.Draw(Font::Title, head_.title, kMargin, y, contentWidth_, Align::Left, 1);
     y += type_.LineHeight(Font::Title) + 2;
     SetColor(kMuted);
     if (!head_.caption.empty()) {
-      type_.Draw(cr_, Font::Caption, head_.caption, kMargin, y, contentWidth_, Align::Left, 2);
+      type_.Draw(Font::Caption, head_.caption, kMargin, y, contentWidth_, Align::Left, 2);
       y += type_.Lines(Font::Caption, head_.caption, contentWidth_, 2) *
            type_.LineHeight(Font::Caption);
     }
     for (const std::string& line : head_.pageHeaderLines) {
-      type_.Draw(cr_, Font::Caption, line, kMargin, y, contentWidth_, Align::Left, 1);
+      type_.Draw(Font::Caption, line, kMargin, y, contentWidth_, Align::Left, 1);
       y += type_.LineHeight(Font::Caption);
     }
     Line(kMargin, y + 4, kMargin + contentWidth_, 1.2, kAccent);
@@ -448,14 +416,14 @@ class PdfWriter final : public DocumentWriter {
     y += 2;
     SetColor(kMuted);
     for (const std::string& line : head_.pageFooterLines) {
-      type_.Draw(cr_, Font::Footer, line, kMargin, y, contentWidth_, Align::Left, 1);
+      type_.Draw(Font::Footer, line, kMargin, y, contentWidth_, Align::Left, 1);
       y += type_.LineHeight(Font::Footer);
     }
-    type_.Draw(cr_, Font::Footer, head_.layoutName, kMargin, y, contentWidth_ / 2, Align::Left, 1);
+    type_.Draw(Font::Footer, head_.layoutName, kMargin, y, contentWidth_ / 2, Align::Left, 1);
     const std::string page =
         "Página " + std::to_string(page_) + " de " + std::to_string(totalPages_);
-    type_.Draw(cr_, Font::Footer, page, kMargin + contentWidth_ / 2, y, contentWidth_ / 2,
-               Align::Right, 1);
+    type_.Draw(Font::Footer, page, kMargin + contentWidth_ / 2, y, contentWidth_ / 2, Align::Right,
+               1);
   }
 
   void DrawTableHeader() {
@@ -466,7 +434,7 @@ class PdfWriter final : public DocumentWriter {
     Line(kMargin, y_ + tableHeaderHeight_ - 1, kMargin + contentWidth_, 0.6, kRule);
     SetColor(kInk);
     for (size_t i = 0; i < columns_.size(); ++i) {
-      type_.Draw(cr_, Font::ColumnHeader, columns_[i].caption, xs_[i] + kPadX, y_ + kPadY + 0.5,
+      type_.Draw(Font::ColumnHeader, columns_[i].caption, xs_[i] + kPadX, y_ + kPadY + 0.5,
                  widths_[i] - 2 * kPadX, columns_[i].align, 2);
     }
   }
@@ -483,7 +451,7 @@ class PdfWriter final : public DocumentWriter {
       Line(kMargin + indent, y_ + height - 0.5, kMargin + contentWidth_, 0.4, kRule);
     }
     SetColor(kInk);
-    type_.Draw(cr_, Font::Group, text, kMargin + indent + kPadX,
+    type_.Draw(Font::Group, text, kMargin + indent + kPadX,
                y_ + height - kPadY - type_.LineHeight(Font::Group),
                contentWidth_ - indent - 2 * kPadX, Align::Left, 1);
   }
@@ -528,7 +496,7 @@ class PdfWriter final : public DocumentWriter {
         ++span;
       }
       const double width = xs_[span - 1] + widths_[span - 1] - xs_[0] - 2 * kPadX;
-      type_.Draw(cr_, font, block.texts[0], xs_[0] + kPadX, top + kPadY, width, Align::Left, 1);
+      type_.Draw(font, block.texts[0], xs_[0] + kPadX, top + kPadY, width, Align::Left, 1);
       i = span;
     }
     for (; i < block.texts.size(); ++i) {
@@ -544,15 +512,15 @@ class PdfWriter final : public DocumentWriter {
              block.bars[i] * width * 0.62, barHeight, kBar, Layer::Bar);
       }
       if (columns_[i].format.IsNumeric() || columns_[i].format.IsDateOrTime()) {
-        type_.DrawNumber(cr_, font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align);
+        type_.DrawNumber(font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align);
       } else {
-        type_.Draw(cr_, font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align,
+        type_.Draw(font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align,
                    kind == RowKind::Detail ? columns_[i].wrapLines : 1);
       }
     }
   }
 
-  cairo_t* cr_;
+  pdf::PdfFile* out_;
   Typesetter& type_;
   bool draw_;
   int totalPages_;
@@ -583,33 +551,15 @@ class PdfWriter final : public DocumentWriter {
 
 void RenderPdf(const Report& report, const std::filesystem::path& out) {
   const bool landscape = report.GetLayout().orientation == Orientation::Landscape;
-  SurfacePtr surface(cairo_pdf_surface_create(out.string().c_str(), landscape ? kA4Long : kA4Short,
-                                              landscape ? kA4Short : kA4Long));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-    throw host::HostError(host::error_number::kInvalidProcedureCall, "Cannot write " + out.string(),
-                          "Report engine");
-  }
-  cairo_surface_t* pdf = surface.get();
-  // A fixed date, so that the same report always gives the same bytes.
-  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATE_DATE, "2024-01-01T00:00:00Z");
-  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_TITLE, report.Title().c_str());
-  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_SUBJECT,
-                                 report.GetLayout().description.c_str());
-  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_CREATOR, "orla-vendas");
-  CairoPtr cr(cairo_create(pdf));
-  Typesetter type(cr.get());
+  pdf::PdfFile file(out, landscape ? kA4Long : kA4Short, landscape ? kA4Short : kA4Long);
+  file.SetInfo(report.Title(), report.GetLayout().description);
+  Typesetter type;
 
-  PdfWriter counter(cr.get(), type, false, 0);
+  PdfWriter counter(nullptr, type, 0);
   WriteDocument(report, counter);
-  PdfWriter painter(cr.get(), type, true, counter.Pages());
+  PdfWriter painter(&file, type, counter.Pages());
   WriteDocument(report, painter);
-
-  cr.reset();
-  cairo_surface_finish(pdf);
-  if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) {
-    throw host::HostError(host::error_number::kInvalidProcedureCall, "Cannot write " + out.string(),
-                          "Report engine");
-  }
+  file.Finish();
 }
 
 }  // namespace orla::engine
