@@ -101,38 +101,36 @@ struct SeenKinds {
   }
 };
 
-Value ConvertCell(const Value& cell, ColumnType type) {
+void ConvertCell(Value& cell, ColumnType type) {
   switch (type) {
     case ColumnType::Date:
       if (cell.GetKind() == Value::Kind::Text) {
         if (auto moment = ReadDateText(cell.AsText())) {
-          return Value(*moment);
+          cell = Value(*moment);
         }
       }
-      return cell;
+      return;
     case ColumnType::Boolean:
       if (cell.GetKind() == Value::Kind::Integer) {
-        return Value(cell.AsInteger() != 0);
+        cell = Value(cell.AsInteger() != 0);
+      } else if (cell.GetKind() == Value::Kind::Double) {
+        cell = Value(cell.AsDouble() != 0.0);
       }
-      if (cell.GetKind() == Value::Kind::Double) {
-        return Value(cell.AsDouble() != 0.0);
-      }
-      return cell;
+      return;
     case ColumnType::Double:
       if (cell.GetKind() == Value::Kind::Integer) {
-        return Value(static_cast<double>(cell.AsInteger()));
+        cell = Value(static_cast<double>(cell.AsInteger()));
       }
-      return cell;
+      return;
     case ColumnType::Text:
       if (cell.GetKind() == Value::Kind::Integer) {
-        return Value(std::to_string(cell.AsInteger()));
+        cell = Value(std::to_string(cell.AsInteger()));
+      } else if (cell.GetKind() == Value::Kind::Double) {
+        cell = Value(NumberText(cell.AsDouble()));
       }
-      if (cell.GetKind() == Value::Kind::Double) {
-        return Value(NumberText(cell.AsDouble()));
-      }
-      return cell;
+      return;
     default:
-      return cell;
+      return;
   }
 }
 
@@ -170,15 +168,16 @@ Value CellAt(sqlite3_stmt* handle, int column) {
 class StatementRows final : public RowSource {
  public:
   StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen)
-      : statement_(std::move(statement)), seen_(seen) {}
+      : statement_(std::move(statement)),
+        seen_(seen),
+        width_(sqlite3_column_count(statement_->Handle())) {}
 
   bool Next(std::vector<Value>& cells) override {
     if (!statement_->Step()) {
       return false;
     }
     sqlite3_stmt* handle = statement_->Handle();
-    const int width = sqlite3_column_count(handle);
-    for (int c = 0; c < width; ++c) {
+    for (int c = 0; c < width_; ++c) {
       cells.push_back(CellAt(handle, c));
       if (seen_ != nullptr) {
         (*seen_)[static_cast<std::size_t>(c)].Add(cells.back());
@@ -190,6 +189,7 @@ class StatementRows final : public RowSource {
  private:
   std::unique_ptr<PreparedStatement> statement_;
   std::vector<SeenKinds>* seen_;
+  int width_;
 };
 
 // Prepares a statement and tells whether it reads a table of TempDB.
@@ -234,8 +234,10 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
     typesKnown = typesKnown && columns.back().type != ColumnType::Unknown;
   }
   auto converter = [](std::vector<ColumnType> types) {
-    return [types = std::move(types)](Value cell, std::size_t column) {
-      return ConvertCell(cell, types[column]);
+    return [types = std::move(types)](std::vector<Value>& row) {
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        ConvertCell(row[c], types[c]);
+      }
     };
   };
   std::vector<ColumnType> types;

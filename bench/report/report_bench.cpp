@@ -366,6 +366,7 @@ std::string LoadAverages() {
 int main(int argc, char** argv) {
   fs::path folder = "build/bench/data";
   int repeat = 5;
+  int days = 366;  // of the end-to-end database, which is queried for the whole of 2024
   std::string only;
   bool endToEnd = true;
   bool growth = true;
@@ -375,6 +376,8 @@ int main(int argc, char** argv) {
       folder = argv[++i];
     } else if (arg == "--repeat" && i + 1 < argc) {
       repeat = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--days" && i + 1 < argc) {
+      days = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--only" && i + 1 < argc) {
       only = argv[++i];
     } else if (arg == "--explain") {
@@ -384,7 +387,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--no-end-to-end") {
       endToEnd = false;
     } else {
-      std::cerr << "usage: report_bench [--data FOLDER] [--repeat N] [--only OPERATION] "
+      std::cerr << "usage: report_bench [--data FOLDER] [--repeat N] [--days N] [--only OPERATION] "
                    "[--no-growth] [--no-end-to-end] [--explain]\n";
       return 2;
     }
@@ -400,11 +403,11 @@ int main(int argc, char** argv) {
 
   std::printf("Load average (1, 5, 15 min) at the start: %s\n\n", LoadAverages().c_str());
   if (endToEnd) {
-    const fs::path year = Cached(folder, 366);
+    const fs::path year = Cached(folder, days);
     std::printf(
-        "## End to end: 2024 on a year of the demo station (%d runs each, medians; wall "
+        "## End to end: 2024 on %d days of the demo station (%d runs each, medians; wall "
         "seconds, CPU seconds of this thread in brackets)\n\n",
-        repeat);
+        days, repeat);
     std::printf(
         "| operation | statements | rows read | run (s) | read (s) | run + read (s) | floor (s) "
         "| ratio | CPU ratio | load |\n|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
