@@ -148,7 +148,8 @@ std::string WhatFailed(const host::DatabaseError& error) {
   return description;
 }
 
-Value CellAt(sqlite3_stmt* handle, int column) {
+// With `date`, a stored date text comes as the date it holds, without a string on the way.
+Value CellAt(sqlite3_stmt* handle, int column, bool date) {
   switch (sqlite3_column_type(handle, column)) {
     case SQLITE_INTEGER:
       return Value(static_cast<int64_t>(sqlite3_column_int64(handle, column)));
@@ -157,20 +158,33 @@ Value CellAt(sqlite3_stmt* handle, int column) {
     case SQLITE_NULL:
       return Value();
     default: {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
-      return Value(
-          std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, column))));
+      const std::string_view text(
+          reinterpret_cast<const char*>(sqlite3_column_text(handle, column)),
+          static_cast<std::size_t>(sqlite3_column_bytes(handle, column)));
+      if (date) {
+        if (auto moment = ReadDateText(text)) {
+          return Value(*moment);
+        }
+      }
+      return Value(text);
     }
   }
 }
 
 // A statement's rows, stepped one at a time; the statement is finalized with the source.
+// The columns of `types` that are dates are read as the converter would turn them.
 class StatementRows final : public RowSource {
  public:
-  StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen)
+  StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen,
+                const std::vector<ColumnType>& types = {})
       : statement_(std::move(statement)),
         seen_(seen),
-        width_(sqlite3_column_count(statement_->Handle())) {}
+        width_(sqlite3_column_count(statement_->Handle())) {
+    for (const ColumnType type : types) {
+      dates_.push_back(type == ColumnType::Date);
+    }
+    dates_.resize(static_cast<std::size_t>(width_), false);
+  }
 
   bool Next(std::vector<Value>& cells) override {
     if (!statement_->Step()) {
@@ -178,7 +192,7 @@ class StatementRows final : public RowSource {
     }
     sqlite3_stmt* handle = statement_->Handle();
     for (int c = 0; c < width_; ++c) {
-      cells.push_back(CellAt(handle, c));
+      cells.push_back(CellAt(handle, c, dates_[static_cast<std::size_t>(c)]));
       if (seen_ != nullptr) {
         (*seen_)[static_cast<std::size_t>(c)].Add(cells.back());
       }
@@ -190,6 +204,7 @@ class StatementRows final : public RowSource {
   std::unique_ptr<PreparedStatement> statement_;
   std::vector<SeenKinds>* seen_;
   int width_;
+  std::vector<bool> dates_;
 };
 
 // Prepares a statement and tells whether it reads a table of TempDB.
@@ -245,9 +260,9 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
     for (const host::Column& column : columns) {
       types.push_back(column.type);
     }
-    auto rows = std::make_shared<TableRecordset>(
-        std::move(columns), RowSpool(), converter(std::move(types)),
-        std::make_unique<StatementRows>(std::move(statement), nullptr));
+    auto source = std::make_unique<StatementRows>(std::move(statement), nullptr, types);
+    auto rows = std::make_shared<TableRecordset>(std::move(columns), RowSpool(),
+                                                 converter(std::move(types)), std::move(source));
     AddLiveReader(connection, rows);
     return rows;
   }
