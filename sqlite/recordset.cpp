@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "host/errors.h"
 #include "sqlite/tsql_tokenizer.h"
@@ -120,19 +121,23 @@ std::size_t RowSpool::Encode(const host::Value& cell, char* to) {
 }
 
 void RowSpool::Append(const host::Value& cell) {
-  Append(std::vector<host::Value>{cell});
+  Append(&cell, 1);
 }
 
 void RowSpool::Append(const std::vector<host::Value>& cells) {
+  Append(cells.data(), cells.size());
+}
+
+void RowSpool::Append(const host::Value* cells, std::size_t count) {
   // A row goes in with one Put, encoded in place at the end of the buffer.
   std::size_t room = 0;
-  for (const host::Value& cell : cells) {
+  for (const host::Value& cell : std::span(cells, count)) {
     room += kHeadBytes + (cell.GetKind() == host::Value::Kind::Text ? cell.AsText().size() : 0);
   }
   if (!file_ && memory_.size() + room > memoryBytes_) {
     std::string row(room, '\0');
     std::size_t size = 0;
-    for (const host::Value& cell : cells) {
+    for (const host::Value& cell : std::span(cells, count)) {
       size += Encode(cell, row.data() + size);
     }
     Put(row.data(), size);
@@ -140,7 +145,7 @@ void RowSpool::Append(const std::vector<host::Value>& cells) {
     const std::size_t start = memory_.size();
     memory_.resize(start + room);
     std::size_t size = 0;
-    for (const host::Value& cell : cells) {
+    for (const host::Value& cell : std::span(cells, count)) {
       size += Encode(cell, memory_.data() + start + size);
     }
     memory_.resize(start + size);
@@ -149,7 +154,7 @@ void RowSpool::Append(const std::vector<host::Value>& cells) {
       Flush();
     }
   }
-  cells_ += cells.size();
+  cells_ += count;
 }
 
 void RowSpool::Rewind() {

@@ -54,6 +54,7 @@ class RowSpool {
   // taking the stream's lock, cost more than SQLite took to find the row.
   static constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 
+  void Append(const host::Value* cells, std::size_t count);
   void Put(const void* data, std::size_t size);
   // Encodes `cell` at `to`, which has room for its fixed-size part; gives the bytes written.
   static std::size_t Encode(const host::Value& cell, char* to);

@@ -172,18 +172,17 @@ Value CellAt(sqlite3_stmt* handle, int column, bool date) {
 }
 
 // A statement's rows, stepped one at a time; the statement is finalized with the source.
-// The columns of `types` that are dates are read as the converter would turn them.
+// Given the columns' `types`, each cell comes converted to its column's type as it is read,
+// so that the recordset spools and hands out the converted values as they are.
 class StatementRows final : public RowSource {
  public:
   StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen,
-                const std::vector<ColumnType>& types = {})
+                std::vector<ColumnType> types = {})
       : statement_(std::move(statement)),
         seen_(seen),
-        width_(sqlite3_column_count(statement_->Handle())) {
-    for (const ColumnType type : types) {
-      dates_.push_back(type == ColumnType::Date);
-    }
-    dates_.resize(static_cast<std::size_t>(width_), false);
+        width_(sqlite3_column_count(statement_->Handle())),
+        types_(std::move(types)) {
+    types_.resize(static_cast<std::size_t>(width_), ColumnType::Unknown);
   }
 
   bool Next(std::vector<Value>& cells) override {
@@ -192,7 +191,9 @@ class StatementRows final : public RowSource {
     }
     sqlite3_stmt* handle = statement_->Handle();
     for (int c = 0; c < width_; ++c) {
-      cells.push_back(CellAt(handle, c, dates_[static_cast<std::size_t>(c)]));
+      const ColumnType type = types_[static_cast<std::size_t>(c)];
+      cells.push_back(CellAt(handle, c, type == ColumnType::Date));
+      ConvertCell(cells.back(), type);
       if (seen_ != nullptr) {
         (*seen_)[static_cast<std::size_t>(c)].Add(cells.back());
       }
@@ -204,7 +205,7 @@ class StatementRows final : public RowSource {
   std::unique_ptr<PreparedStatement> statement_;
   std::vector<SeenKinds>* seen_;
   int width_;
-  std::vector<bool> dates_;
+  std::vector<ColumnType> types_;
 };
 
 // Prepares a statement and tells whether it reads a table of TempDB.
@@ -248,21 +249,14 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
                        declared ? tsql::ColumnTypeOfDeclared(declared) : ColumnType::Unknown});
     typesKnown = typesKnown && columns.back().type != ColumnType::Unknown;
   }
-  auto converter = [](std::vector<ColumnType> types) {
-    return [types = std::move(types)](std::vector<Value>& row) {
-      for (std::size_t c = 0; c < row.size(); ++c) {
-        ConvertCell(row[c], types[c]);
-      }
-    };
-  };
   std::vector<ColumnType> types;
   if (typesKnown && !readsTempDb) {
     for (const host::Column& column : columns) {
       types.push_back(column.type);
     }
-    auto source = std::make_unique<StatementRows>(std::move(statement), nullptr, types);
-    auto rows = std::make_shared<TableRecordset>(std::move(columns), RowSpool(),
-                                                 converter(std::move(types)), std::move(source));
+    auto source = std::make_unique<StatementRows>(std::move(statement), nullptr, std::move(types));
+    auto rows = std::make_shared<TableRecordset>(std::move(columns), RowSpool(), nullptr,
+                                                 std::move(source));
     AddLiveReader(connection, rows);
     return rows;
   }
@@ -272,9 +266,7 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
   RowSpool rows;
   StatementRows source(std::move(statement), &seen);
   for (std::vector<Value> cells; source.Next(cells); cells.clear()) {
-    for (const Value& cell : cells) {
-      rows.Append(cell);
-    }
+    rows.Append(cells);
   }
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c].type == ColumnType::Unknown) {
@@ -283,7 +275,11 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
     types.push_back(columns[c].type);
   }
   return std::make_shared<TableRecordset>(std::move(columns), std::move(rows),
-                                          converter(std::move(types)));
+                                          [types = std::move(types)](std::vector<Value>& row) {
+                                            for (std::size_t c = 0; c < row.size(); ++c) {
+                                              ConvertCell(row[c], types[c]);
+                                            }
+                                          });
 }
 
 namespace {
