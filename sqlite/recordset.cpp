@@ -1,7 +1,9 @@
 #include "sqlite/recordset.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "host/errors.h"
 #include "sqlite/tsql_tokenizer.h"
@@ -23,99 +25,144 @@ constexpr int32_t kNoCurrentRecord = 3021;
 }  // namespace
 
 void RowSpool::Put(const void* data, std::size_t size) {
-  bytes_ += size;
   if (!file_ && memory_.size() + size > memoryBytes_) {
     file_.reset(std::tmpfile());
-    if (!file_ || std::fwrite(memory_.data(), 1, memory_.size(), file_.get()) != memory_.size()) {
+    if (!file_) {
       SpoolFailed("keep");
     }
+    Flush();
     std::string().swap(memory_);
-    fileAtReadAt_ = false;
   }
-  if (file_) {
-    if (fileAtReadAt_) {
-      if (std::fseek(file_.get(), 0, SEEK_END) != 0) {
-        SpoolFailed("keep");
-      }
-      fileAtReadAt_ = false;
-    }
-    if (size != 0 && std::fwrite(data, 1, size, file_.get()) != size) {
-      SpoolFailed("keep");
-    }
-  } else {
-    memory_.append(static_cast<const char*>(data), size);
+  memory_.append(static_cast<const char*>(data), size);
+  bytes_ += size;
+  if (file_ && memory_.size() >= kChunkBytes) {
+    Flush();
   }
+}
+
+void RowSpool::Flush() {
+  if (memory_.empty()) {
+    return;
+  }
+  if (std::fseek(file_.get(), static_cast<long>(fileBytes_), SEEK_SET) != 0 ||
+      std::fwrite(memory_.data(), 1, memory_.size(), file_.get()) != memory_.size()) {
+    SpoolFailed("keep");
+  }
+  fileBytes_ += memory_.size();
+  memory_.clear();
 }
 
 void RowSpool::Get(void* data, std::size_t size) {
-  if (file_) {
-    if (!fileAtReadAt_) {
-      // A seek between writing and reading also flushes what was written.
-      if (std::fseek(file_.get(), static_cast<long>(readAt_), SEEK_SET) != 0) {
+  auto* to = static_cast<char*>(data);
+  while (size != 0) {
+    if (readAt_ >= fileBytes_) {
+      const std::size_t at = readAt_ - fileBytes_;
+      if (at + size > memory_.size()) {
         SpoolFailed("read back");
       }
-      fileAtReadAt_ = true;
+      std::memcpy(to, memory_.data() + at, size);
+      readAt_ += size;
+      return;
     }
-    if (size != 0 && std::fread(data, 1, size, file_.get()) != size) {
-      SpoolFailed("read back");
+    if (readAt_ < readBufferAt_ || readAt_ >= readBufferAt_ + readBuffer_.size()) {
+      readBuffer_.resize(std::min(kChunkBytes, fileBytes_ - readAt_));
+      readBufferAt_ = readAt_;
+      if (std::fseek(file_.get(), static_cast<long>(readAt_), SEEK_SET) != 0 ||
+          std::fread(readBuffer_.data(), 1, readBuffer_.size(), file_.get()) !=
+              readBuffer_.size()) {
+        SpoolFailed("read back");
+      }
     }
-    readAt_ += size;
-    return;
+    const std::size_t part = std::min(size, readBufferAt_ + readBuffer_.size() - readAt_);
+    std::memcpy(to, readBuffer_.data() + (readAt_ - readBufferAt_), part);
+    to += part;
+    size -= part;
+    readAt_ += part;
   }
-  if (readAt_ + size > memory_.size()) {
-    SpoolFailed("read back");
-  }
-  std::memcpy(data, memory_.data() + readAt_, size);
-  readAt_ += size;
 }
 
-void RowSpool::Append(const host::Value& cell) {
-  const auto kind = static_cast<uint8_t>(cell.GetKind());
-  Put(&kind, 1);
+namespace {
+
+// A cell's kind and its fixed-size part: at most a date's days and seconds.
+constexpr std::size_t kHeadBytes = 1 + sizeof(int64_t) + sizeof(int32_t);
+
+}  // namespace
+
+std::size_t RowSpool::Encode(const host::Value& cell, char* to) {
+  std::size_t size = 1;
+  to[0] = static_cast<char>(cell.GetKind());
+  auto add = [&](const auto& part) {
+    std::memcpy(to + size, &part, sizeof part);
+    size += sizeof part;
+  };
   switch (cell.GetKind()) {
     case host::Value::Kind::Null:
       break;
-    case host::Value::Kind::Boolean: {
-      const uint8_t flag = cell.AsBoolean() ? 1 : 0;
-      Put(&flag, 1);
+    case host::Value::Kind::Boolean:
+      add(static_cast<uint8_t>(cell.AsBoolean() ? 1 : 0));
       break;
+    case host::Value::Kind::Integer:
+      add(cell.AsInteger());
+      break;
+    case host::Value::Kind::Double:
+      add(cell.AsDouble());
+      break;
+    case host::Value::Kind::Text:
+      add(static_cast<uint64_t>(cell.AsText().size()));
+      std::memcpy(to + size, cell.AsText().data(), cell.AsText().size());
+      size += cell.AsText().size();
+      break;
+    case host::Value::Kind::Date:
+      add(static_cast<int64_t>(cell.AsDate().Days()));
+      add(static_cast<int32_t>(cell.AsDate().SecondsOfDay()));
+      break;
+  }
+  return size;
+}
+
+void RowSpool::Append(const host::Value& cell) {
+  Append(&cell, 1);
+}
+
+void RowSpool::Append(const std::vector<host::Value>& cells) {
+  Append(cells.data(), cells.size());
+}
+
+void RowSpool::Append(const host::Value* cells, std::size_t count) {
+  // A row goes in with one Put, encoded in place at the end of the buffer.
+  std::size_t room = 0;
+  for (const host::Value& cell : std::span(cells, count)) {
+    room += kHeadBytes + (cell.GetKind() == host::Value::Kind::Text ? cell.AsText().size() : 0);
+  }
+  if (!file_ && memory_.size() + room > memoryBytes_) {
+    std::string row(room, '\0');
+    std::size_t size = 0;
+    for (const host::Value& cell : std::span(cells, count)) {
+      size += Encode(cell, row.data() + size);
     }
-    case host::Value::Kind::Integer: {
-      const int64_t number = cell.AsInteger();
-      Put(&number, sizeof number);
-      break;
+    Put(row.data(), size);
+  } else {
+    const std::size_t start = memory_.size();
+    memory_.resize(start + room);
+    std::size_t size = 0;
+    for (const host::Value& cell : std::span(cells, count)) {
+      size += Encode(cell, memory_.data() + start + size);
     }
-    case host::Value::Kind::Double: {
-      const double number = cell.AsDouble();
-      Put(&number, sizeof number);
-      break;
-    }
-    case host::Value::Kind::Text: {
-      const std::string& text = cell.AsText();
-      const uint64_t length = text.size();
-      Put(&length, sizeof length);
-      Put(text.data(), text.size());
-      break;
-    }
-    case host::Value::Kind::Date: {
-      const int64_t days = cell.AsDate().Days();
-      const int32_t seconds = cell.AsDate().SecondsOfDay();
-      Put(&days, sizeof days);
-      Put(&seconds, sizeof seconds);
-      break;
+    memory_.resize(start + size);
+    bytes_ += size;
+    if (file_ && memory_.size() >= kChunkBytes) {
+      Flush();
     }
   }
-  ++cells_;
+  cells_ += count;
 }
 
 void RowSpool::Rewind() {
   readAt_ = 0;
-  fileAtReadAt_ = false;
 }
 
 void RowSpool::SkipToEnd() {
   readAt_ = bytes_;
-  fileAtReadAt_ = false;
 }
 
 host::Value RowSpool::Read() {
@@ -159,9 +206,7 @@ host::Value RowSpool::Read() {
 
 TableRecordset::TableRecordset(std::vector<host::Column> columns, std::vector<host::Value> cells)
     : columns_(std::move(columns)) {
-  for (const host::Value& cell : cells) {
-    rows_.Append(cell);
-  }
+  rows_.Append(cells);
   MoveFirst();
 }
 
@@ -183,9 +228,7 @@ bool TableRecordset::Pull(std::vector<host::Value>& cells) {
   cells.clear();
   try {
     if (source_->Next(cells)) {
-      for (const host::Value& cell : cells) {
-        rows_.Append(cell);
-      }
+      rows_.Append(cells);
       return true;
     }
   } catch (...) {
@@ -196,8 +239,7 @@ bool TableRecordset::Pull(std::vector<host::Value>& cells) {
 }
 
 bool TableRecordset::HaveRow(std::size_t row) {
-  std::vector<host::Value> cells;
-  while (row >= RowsRead() && source_ && Pull(cells)) {
+  while (row >= RowsRead() && source_ && Pull(pulled_)) {
   }
   if (row >= RowsRead() && failure_) {
     std::rethrow_exception(failure_);
@@ -218,11 +260,11 @@ void TableRecordset::LoadRow() {
   if (row_ == RowsRead() && source_) {
     // The reader is at the end of the spool: the new row is used as it comes rather than
     // read back, which in the file would cost a seek each way per row.
-    std::vector<host::Value> cells;
-    if (Pull(cells)) {
+    if (Pull(pulled_)) {
       rows_.SkipToEnd();
-      for (std::size_t c = 0; c < cells.size(); ++c) {
-        current_.push_back(convert_ ? convert_(std::move(cells[c]), c) : std::move(cells[c]));
+      current_.swap(pulled_);
+      if (convert_) {
+        convert_(current_);
       }
       return;
     }
@@ -231,8 +273,10 @@ void TableRecordset::LoadRow() {
     return;
   }
   for (std::size_t c = 0; c < columns_.size(); ++c) {
-    host::Value cell = rows_.Read();
-    current_.push_back(convert_ ? convert_(std::move(cell), c) : std::move(cell));
+    current_.push_back(rows_.Read());
+  }
+  if (convert_) {
+    convert_(current_);
   }
 }
 

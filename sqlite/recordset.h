@@ -32,8 +32,9 @@ class RowSpool {
 
   explicit RowSpool(std::size_t memoryBytes = kMemoryBytes) : memoryBytes_(memoryBytes) {}
 
-  // Raises host::HostError when the temporary file cannot be written.
+  // Raise host::HostError when the temporary file cannot be written.
   void Append(const host::Value& cell);
+  void Append(const std::vector<host::Value>& cells);
   std::size_t Cells() const { return cells_; }
   bool Spilled() const { return file_ != nullptr; }
 
@@ -49,16 +50,27 @@ class RowSpool {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
 
+  // The file is written and read a chunk at a time: a call of the C library per cell, each
+  // taking the stream's lock, cost more than SQLite took to find the row.
+  static constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
+
+  void Append(const host::Value* cells, std::size_t count);
   void Put(const void* data, std::size_t size);
+  // Encodes `cell` at `to`, which has room for its fixed-size part; gives the bytes written.
+  static std::size_t Encode(const host::Value& cell, char* to);
   void Get(void* data, std::size_t size);
+  void Flush();
 
   std::size_t memoryBytes_;
+  // Every cell until the spool spills; then the cells not yet written to the file.
   std::string memory_;
   std::unique_ptr<std::FILE, FileCloser> file_;
+  std::size_t fileBytes_ = 0;
+  std::string readBuffer_;  // the file's bytes from readBufferAt_ on
+  std::size_t readBufferAt_ = 0;
   std::size_t cells_ = 0;
   std::size_t bytes_ = 0;
-  std::size_t readAt_ = 0;     // offset of the next cell to read, in memory_ or in the file
-  bool fileAtReadAt_ = false;  // the file's position is readAt_, not its end
+  std::size_t readAt_ = 0;  // offset of the next cell to read, from the first cell
 };
 
 // Where a recordset's rows come from while there are more to read.
@@ -71,8 +83,8 @@ class RowSource {
 
 class TableRecordset final : public host::Recordset, public LiveReader {
  public:
-  // Turns a stored cell into the value the caller sees, knowing its column.
-  using Convert = std::function<host::Value(host::Value cell, std::size_t column)>;
+  // Turns a row's stored cells, in place, into the values the caller sees.
+  using Convert = std::function<void(std::vector<host::Value>& row)>;
 
   // `cells` holds the rows one after another, columns.size() values each.
   TableRecordset(std::vector<host::Column> columns, std::vector<host::Value> cells);
@@ -110,6 +122,7 @@ class TableRecordset final : public host::Recordset, public LiveReader {
   std::unique_ptr<RowSource> source_;
   std::exception_ptr failure_;
   std::vector<host::Value> current_;
+  std::vector<host::Value> pulled_;  // the row last read from the source, kept for its capacity
   std::size_t row_ = 0;
 };
 

@@ -101,38 +101,36 @@ struct SeenKinds {
   }
 };
 
-Value ConvertCell(const Value& cell, ColumnType type) {
+void ConvertCell(Value& cell, ColumnType type) {
   switch (type) {
     case ColumnType::Date:
       if (cell.GetKind() == Value::Kind::Text) {
         if (auto moment = ReadDateText(cell.AsText())) {
-          return Value(*moment);
+          cell = Value(*moment);
         }
       }
-      return cell;
+      return;
     case ColumnType::Boolean:
       if (cell.GetKind() == Value::Kind::Integer) {
-        return Value(cell.AsInteger() != 0);
+        cell = Value(cell.AsInteger() != 0);
+      } else if (cell.GetKind() == Value::Kind::Double) {
+        cell = Value(cell.AsDouble() != 0.0);
       }
-      if (cell.GetKind() == Value::Kind::Double) {
-        return Value(cell.AsDouble() != 0.0);
-      }
-      return cell;
+      return;
     case ColumnType::Double:
       if (cell.GetKind() == Value::Kind::Integer) {
-        return Value(static_cast<double>(cell.AsInteger()));
+        cell = Value(static_cast<double>(cell.AsInteger()));
       }
-      return cell;
+      return;
     case ColumnType::Text:
       if (cell.GetKind() == Value::Kind::Integer) {
-        return Value(std::to_string(cell.AsInteger()));
+        cell = Value(std::to_string(cell.AsInteger()));
+      } else if (cell.GetKind() == Value::Kind::Double) {
+        cell = Value(NumberText(cell.AsDouble()));
       }
-      if (cell.GetKind() == Value::Kind::Double) {
-        return Value(NumberText(cell.AsDouble()));
-      }
-      return cell;
+      return;
     default:
-      return cell;
+      return;
   }
 }
 
@@ -150,7 +148,8 @@ std::string WhatFailed(const host::DatabaseError& error) {
   return description;
 }
 
-Value CellAt(sqlite3_stmt* handle, int column) {
+// With `date`, a stored date text comes as the date it holds, without a string on the way.
+Value CellAt(sqlite3_stmt* handle, int column, bool date) {
   switch (sqlite3_column_type(handle, column)) {
     case SQLITE_INTEGER:
       return Value(static_cast<int64_t>(sqlite3_column_int64(handle, column)));
@@ -159,27 +158,42 @@ Value CellAt(sqlite3_stmt* handle, int column) {
     case SQLITE_NULL:
       return Value();
     default: {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, column));
-      return Value(
-          std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(handle, column))));
+      const std::string_view text(
+          reinterpret_cast<const char*>(sqlite3_column_text(handle, column)),
+          static_cast<std::size_t>(sqlite3_column_bytes(handle, column)));
+      if (date) {
+        if (auto moment = ReadDateText(text)) {
+          return Value(*moment);
+        }
+      }
+      return Value(text);
     }
   }
 }
 
 // A statement's rows, stepped one at a time; the statement is finalized with the source.
+// Given the columns' `types`, each cell comes converted to its column's type as it is read,
+// so that the recordset spools and hands out the converted values as they are.
 class StatementRows final : public RowSource {
  public:
-  StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen)
-      : statement_(std::move(statement)), seen_(seen) {}
+  StatementRows(std::unique_ptr<PreparedStatement> statement, std::vector<SeenKinds>* seen,
+                std::vector<ColumnType> types = {})
+      : statement_(std::move(statement)),
+        seen_(seen),
+        width_(sqlite3_column_count(statement_->Handle())),
+        types_(std::move(types)) {
+    types_.resize(static_cast<std::size_t>(width_), ColumnType::Unknown);
+  }
 
   bool Next(std::vector<Value>& cells) override {
     if (!statement_->Step()) {
       return false;
     }
     sqlite3_stmt* handle = statement_->Handle();
-    const int width = sqlite3_column_count(handle);
-    for (int c = 0; c < width; ++c) {
-      cells.push_back(CellAt(handle, c));
+    for (int c = 0; c < width_; ++c) {
+      const ColumnType type = types_[static_cast<std::size_t>(c)];
+      cells.push_back(CellAt(handle, c, type == ColumnType::Date));
+      ConvertCell(cells.back(), type);
       if (seen_ != nullptr) {
         (*seen_)[static_cast<std::size_t>(c)].Add(cells.back());
       }
@@ -190,6 +204,8 @@ class StatementRows final : public RowSource {
  private:
   std::unique_ptr<PreparedStatement> statement_;
   std::vector<SeenKinds>* seen_;
+  int width_;
+  std::vector<ColumnType> types_;
 };
 
 // Prepares a statement and tells whether it reads a table of TempDB.
@@ -233,19 +249,14 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
                        declared ? tsql::ColumnTypeOfDeclared(declared) : ColumnType::Unknown});
     typesKnown = typesKnown && columns.back().type != ColumnType::Unknown;
   }
-  auto converter = [](std::vector<ColumnType> types) {
-    return [types = std::move(types)](Value cell, std::size_t column) {
-      return ConvertCell(cell, types[column]);
-    };
-  };
   std::vector<ColumnType> types;
   if (typesKnown && !readsTempDb) {
     for (const host::Column& column : columns) {
       types.push_back(column.type);
     }
-    auto rows = std::make_shared<TableRecordset>(
-        std::move(columns), RowSpool(), converter(std::move(types)),
-        std::make_unique<StatementRows>(std::move(statement), nullptr));
+    auto source = std::make_unique<StatementRows>(std::move(statement), nullptr, std::move(types));
+    auto rows = std::make_shared<TableRecordset>(std::move(columns), RowSpool(), nullptr,
+                                                 std::move(source));
     AddLiveReader(connection, rows);
     return rows;
   }
@@ -255,9 +266,7 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
   RowSpool rows;
   StatementRows source(std::move(statement), &seen);
   for (std::vector<Value> cells; source.Next(cells); cells.clear()) {
-    for (const Value& cell : cells) {
-      rows.Append(cell);
-    }
+    rows.Append(cells);
   }
   for (std::size_t c = 0; c < columns.size(); ++c) {
     if (columns[c].type == ColumnType::Unknown) {
@@ -266,7 +275,11 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
     types.push_back(columns[c].type);
   }
   return std::make_shared<TableRecordset>(std::move(columns), std::move(rows),
-                                          converter(std::move(types)));
+                                          [types = std::move(types)](std::vector<Value>& row) {
+                                            for (std::size_t c = 0; c < row.size(); ++c) {
+                                              ConvertCell(row[c], types[c]);
+                                            }
+                                          });
 }
 
 namespace {

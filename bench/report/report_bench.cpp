@@ -1,11 +1,14 @@
-// Each of the thirteen operations end to end (the library's run and its JSON document)
-// against its floor: the SQLite statements the run made, recorded as SQLite ran them (bound
-// values written in) and replayed directly with the sqlite3 C API, every row and column
-// read. And growth: one month on a three-year database against the same month on a
-// database of that month alone.
+// Each of the thirteen operations end to end against its floor. End to end is the library's
+// run (ExecuteRun until its result is back) and then the reading of every row and field of
+// the report's recordsets and its subreports', as a renderer reads them: the final query's
+// rows are stepped only then. The floor: the SQLite statements the run and the reading made,
+// recorded as SQLite ran them (bound values written in) and replayed directly with the
+// sqlite3 C API, every row and column read. And growth: one month on a three-year database
+// against the same month on a database of that month alone.
 //
-// Timings alternate run and replay and take the median of --repeat of each, with the load
-// average before and after, as the machine is shared.
+// Timings alternate run and replay and take the median of --repeat of each, in wall time and
+// in this thread's CPU time (the machine is shared: CPU time is what other processes move
+// least), with the load average before and after.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,15 +16,19 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sqlite3.h>
+#include <time.h>
 
 #include "cli/output.h"
 #include "cli/run_command.h"
 #include "demo/generator.h"
+#include "engine/report.h"
+#include "engine/rows.h"
 #include "host/platform.h"
 #include "service/operations.h"
 #include "sqlite/sql_functions.h"
@@ -32,6 +39,29 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace orla;
+
+// A moment in wall time and in this thread's CPU time.
+struct Instant {
+  Clock::time_point wall;
+  double cpu;
+
+  static Instant Now() {
+    timespec cpu{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    return {Clock::now(), static_cast<double>(cpu.tv_sec) + cpu.tv_nsec * 1e-9};
+  }
+};
+
+// Wall and CPU seconds.
+struct Span {
+  double wall = 0;
+  double cpu = 0;
+
+  static Span Between(const Instant& from, const Instant& to) {
+    return {std::chrono::duration<double>(to.wall - from.wall).count(), to.cpu - from.cpu};
+  }
+  Span operator+(const Span& other) const { return {wall + other.wall, cpu + other.cpu}; }
+};
 
 // What SQLite was asked to do, in order, on which connection.
 struct Event {
@@ -173,11 +203,31 @@ int64_t Replay(const std::vector<Event>& events, std::vector<StatementCost>* cos
 }
 
 struct Run {
-  double seconds = 0;   // the library's run
-  double withJson = 0;  // and its JSON document
-  size_t jsonBytes = 0;
+  Span run;   // the library's run, to its result
+  Span read;  // every row and field of the report's recordsets
+  size_t rows = 0;
   bool result = false;
 };
+
+// Reads `report`'s rows, then its subreports', from the first to EOF, every field of every
+// row; gives the count of rows and adds what was read to `sum`.
+size_t ReadAll(const engine::Report& report, int64_t& sum) {
+  size_t rows = 0;
+  if (host::Recordset* data = report.DataSource().get()) {
+    const size_t width = data->Columns().size();
+    data->MoveFirst();
+    for (; !engine::AtEnd(*data); data->MoveNext(), ++rows) {
+      for (size_t i = 0; i < width; ++i) {
+        const host::Value value = data->FieldAt(i);
+        sum += static_cast<int64_t>(value.GetKind());
+      }
+    }
+  }
+  for (const auto& subreport : report.Subreports()) {
+    rows += ReadAll(*subreport, sum);
+  }
+  return rows;
+}
 
 Run RunOnce(const service::OperationInfo& operation, const fs::path& database,
             const std::string& from, const std::string& to) {
@@ -187,21 +237,29 @@ Run RunOnce(const service::OperationInfo& operation, const fs::path& database,
   setup.viewerHidden = true;
   const auto values =
       cli::CheckParameters(operation, {{"Filtro_DataInicial", from}, {"Filtro_DataFinal", to}});
-  const auto started = Clock::now();
-  const cli::RunResult result = cli::ExecuteRun(operation, values, setup);
-  const auto ran = Clock::now();
-  std::ostringstream out;
-  std::ostringstream err;
-  cli::WriteOutcome(result.Outcome(), engine::Format::Json, std::nullopt, out, err);
-  const auto written = Clock::now();
   Run run;
-  run.seconds = std::chrono::duration<double>(ran - started).count();
-  run.withJson = std::chrono::duration<double>(written - started).count();
-  run.jsonBytes = out.str().size();
-  run.result = result.result && result.session->Errors().empty();
+  int64_t sum = 0;
+  const Instant started = Instant::Now();
+  std::optional<cli::RunResult> result = cli::ExecuteRun(operation, values, setup);
+  const Instant ran = Instant::Now();
+  const auto* report = dynamic_cast<const engine::Report*>(result->report.get());
+  if (report != nullptr) {
+    run.rows = ReadAll(*report, sum);
+  }
+  run.result = result->result && result->session->Errors().empty() && report != nullptr;
   if (!run.result) {
+    std::ostringstream out;
+    std::ostringstream err;
+    cli::WriteOutcome(result->Outcome(), engine::Format::Json, std::nullopt, out, err);
     std::cerr << operation.name << " gave result false: " << out.str().substr(0, 600) << '\n';
   }
+  // Letting the result go closes the run's connections, which the floor does too.
+  result.reset();
+  const Instant read = Instant::Now();
+  run.run = Span::Between(started, ran);
+  run.read = Span::Between(ran, read);
+  volatile int64_t kept = sum;
+  (void)kept;
   return run;
 }
 
@@ -230,12 +288,23 @@ fs::path Cached(const fs::path& folder, int days) {
 }
 
 struct Timing {
-  double run = 0;
-  double withJson = 0;
-  double floor = 0;
+  Span run;
+  Span read;
+  Span total;  // run + read, the median of their sums
+  Span floor;
   size_t statements = 0;
-  size_t jsonBytes = 0;
+  size_t rows = 0;
 };
+
+Span MedianSpan(const std::vector<Span>& spans) {
+  std::vector<double> wall;
+  std::vector<double> cpu;
+  for (const Span& span : spans) {
+    wall.push_back(span.wall);
+    cpu.push_back(span.cpu);
+  }
+  return {Median(wall), Median(cpu)};
+}
 
 // The median of `repeat` runs, and of as many replays of the first run's statements.
 Timing Measure(const service::OperationInfo& operation, const fs::path& database,
@@ -243,33 +312,36 @@ Timing Measure(const service::OperationInfo& operation, const fs::path& database
   RunOnce(operation, database, from, to);  // warms the page cache
   gEvents.clear();
   gRecording = floor || gExplain;
-  Run first = RunOnce(operation, database, from, to);
+  const Run first = RunOnce(operation, database, from, to);
   gRecording = false;
   const std::vector<Event> events = std::move(gEvents);
-  std::vector<double> runs{first.seconds};
-  std::vector<double> withJson{first.withJson};
-  std::vector<double> replays;
+  std::vector<Span> runs{first.run};
+  std::vector<Span> reads{first.read};
+  std::vector<Span> totals{first.run + first.read};
+  std::vector<Span> replays;
   for (int i = 0; i < repeat; ++i) {
     if (floor) {
-      const auto started = Clock::now();
+      const Instant started = Instant::Now();
       volatile int64_t sum = Replay(events);
       (void)sum;
-      replays.push_back(std::chrono::duration<double>(Clock::now() - started).count());
+      replays.push_back(Span::Between(started, Instant::Now()));
     }
     if (i + 1 < repeat) {
       const Run run = RunOnce(operation, database, from, to);
-      runs.push_back(run.seconds);
-      withJson.push_back(run.withJson);
+      runs.push_back(run.run);
+      reads.push_back(run.read);
+      totals.push_back(run.run + run.read);
     }
   }
   Timing timing;
-  timing.run = Median(runs);
-  timing.withJson = Median(withJson);
-  timing.floor = floor ? Median(replays) : 0;
+  timing.run = MedianSpan(runs);
+  timing.read = MedianSpan(reads);
+  timing.total = MedianSpan(totals);
+  timing.floor = floor ? MedianSpan(replays) : Span{};
   timing.statements = std::count_if(events.begin(), events.end(), [](const Event& e) {
     return e.kind == Event::Kind::Statement;
   });
-  timing.jsonBytes = first.jsonBytes;
+  timing.rows = first.rows;
   if (gExplain && !events.empty()) {
     std::vector<StatementCost> costs;
     Replay(events, &costs);
@@ -283,11 +355,18 @@ Timing Measure(const service::OperationInfo& operation, const fs::path& database
   return timing;
 }
 
+std::string LoadAverages() {
+  std::string text;
+  std::getline(std::ifstream("/proc/loadavg"), text);
+  return text.substr(0, text.find(' ', text.find(' ', text.find(' ') + 1) + 1));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   fs::path folder = "build/bench/data";
   int repeat = 5;
+  int days = 366;  // of the end-to-end database, which is queried for the whole of 2024
   std::string only;
   bool endToEnd = true;
   bool growth = true;
@@ -297,6 +376,8 @@ int main(int argc, char** argv) {
       folder = argv[++i];
     } else if (arg == "--repeat" && i + 1 < argc) {
       repeat = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--days" && i + 1 < argc) {
+      days = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--only" && i + 1 < argc) {
       only = argv[++i];
     } else if (arg == "--explain") {
@@ -306,7 +387,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--no-end-to-end") {
       endToEnd = false;
     } else {
-      std::cerr << "usage: report_bench [--data FOLDER] [--repeat N] [--only OPERATION] "
+      std::cerr << "usage: report_bench [--data FOLDER] [--repeat N] [--days N] [--only OPERATION] "
                    "[--no-growth] [--no-end-to-end] [--explain]\n";
       return 2;
     }
@@ -320,19 +401,25 @@ int main(int argc, char** argv) {
     }
   }
 
+  std::printf("Load average (1, 5, 15 min) at the start: %s\n\n", LoadAverages().c_str());
   if (endToEnd) {
-    const fs::path year = Cached(folder, 366);
-    std::printf("## End to end: 2024 on a year of the demo station (%d runs each, medians)\n\n",
-                repeat);
+    const fs::path year = Cached(folder, days);
     std::printf(
-        "| operation | statements | JSON (KB) | run (s) | run + JSON (s) | floor (s) | "
-        "ratio | load |\n|---|--:|--:|--:|--:|--:|--:|--:|\n");
+        "## End to end: 2024 on %d days of the demo station (%d runs each, medians; wall "
+        "seconds, CPU seconds of this thread in brackets)\n\n",
+        days, repeat);
+    std::printf(
+        "| operation | statements | rows read | run (s) | read (s) | run + read (s) | floor (s) "
+        "| ratio | CPU ratio | load |\n|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
     for (const service::OperationInfo* operation : operations) {
       const double loadBefore = Load();
       const Timing t = Measure(*operation, year, "01/01/2024", "31/12/2024", repeat, true);
-      std::printf("| %s | %zu | %zu | %.3f | %.3f | %.3f | %.2f | %.1f-%.1f |\n",
-                  std::string(operation->name).c_str(), t.statements, t.jsonBytes / 1024, t.run,
-                  t.withJson, t.floor, t.withJson / t.floor, loadBefore, Load());
+      std::printf(
+          "| %s | %zu | %zu | %.3f (%.3f) | %.3f (%.3f) | %.3f (%.3f) | %.3f (%.3f) | %.2f | %.2f "
+          "| %.1f-%.1f |\n",
+          std::string(operation->name).c_str(), t.statements, t.rows, t.run.wall, t.run.cpu,
+          t.read.wall, t.read.cpu, t.total.wall, t.total.cpu, t.floor.wall, t.floor.cpu,
+          t.total.wall / t.floor.wall, t.total.cpu / t.floor.cpu, loadBefore, Load());
       std::fflush(stdout);
     }
     std::printf("\n");
@@ -342,19 +429,20 @@ int main(int argc, char** argv) {
     const fs::path threeYears = Cached(folder, 1096);
     std::printf(
         "## Growth: January 2024 on three years against a database of that month "
-        "(%d runs each, medians of run + JSON)\n\n",
+        "(%d runs each, medians of run + read; CPU seconds in brackets)\n\n",
         repeat);
     std::printf(
-        "| operation | one month (s) | three years (s) | ratio | load |\n"
-        "|---|--:|--:|--:|--:|\n");
+        "| operation | one month (s) | three years (s) | ratio | CPU ratio | load |\n"
+        "|---|--:|--:|--:|--:|--:|\n");
     for (const service::OperationInfo* operation : operations) {
       const double loadBefore = Load();
       const Timing small = Measure(*operation, month, "01/01/2024", "31/01/2024", repeat, false);
       const Timing large =
           Measure(*operation, threeYears, "01/01/2024", "31/01/2024", repeat, false);
-      std::printf("| %s | %.3f | %.3f | %.2f | %.1f-%.1f |\n", std::string(operation->name).c_str(),
-                  small.withJson, large.withJson, large.withJson / small.withJson, loadBefore,
-                  Load());
+      std::printf("| %s | %.3f (%.3f) | %.3f (%.3f) | %.2f | %.2f | %.1f-%.1f |\n",
+                  std::string(operation->name).c_str(), small.total.wall, small.total.cpu,
+                  large.total.wall, large.total.cpu, large.total.wall / small.total.wall,
+                  large.total.cpu / small.total.cpu, loadBefore, Load());
       std::fflush(stdout);
     }
   }
