@@ -27,7 +27,9 @@ it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
   POST /api/reports/NAME              a JSON object of parameters, as `run` takes them;
                                       answers the JSON of `run --format json`
   POST /api/reports/NAME?format=pdf   the same run as a file (pdf, xlsx, csv or html)
-Ctrl-C stops it.
+  GET  /api/runs                      the runs going on, and those queued for their turn
+Four reports run at once; more wait their turn in order of arrival, and beyond 32 waiting
+a request is refused with 503. Ctrl-C stops it.
 
 options:
   --db FILE     the sales database (default: the demo database, made on first use)
