@@ -302,6 +302,81 @@ bool ClientGone(int fd) {
   return (look.revents & POLLIN) != 0 && recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
 }
 
+// The server's threads, made as connections come up to a limit and reused most recently
+// idle first. Every waiting request holds one, so the limit is high; this way the threads
+// kept warm (each with its stack and malloc arena) are as many as the connections were at
+// once, and the server's memory settles instead of growing as the pool's threads take their
+// first report one after another.
+class ServerThreads final : public httplib::TaskQueue {
+ public:
+  explicit ServerThreads(size_t limit) : limit_(limit) {}
+  ~ServerThreads() override { shutdown(); }
+
+  void enqueue(std::function<void()> job) override {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+    if (!idle_.empty()) {
+      Idle* next = idle_.back();
+      idle_.pop_back();
+      next->woken = true;
+      next->wake.notify_one();
+    } else if (threads_.size() < limit_) {
+      threads_.emplace_back([this] { Work(); });
+    }
+  }
+
+  // Runs the jobs given, then ends the threads.
+  void shutdown() override {
+    std::vector<std::thread> threads;
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      for (Idle* idle : idle_) {
+        idle->woken = true;
+        idle->wake.notify_one();
+      }
+      idle_.clear();
+      threads.swap(threads_);
+    }
+    for (std::thread& thread : threads) {
+      thread.join();
+    }
+  }
+
+ private:
+  struct Idle {
+    std::condition_variable wake;
+    bool woken = false;
+  };
+
+  void Work() {
+    Idle self;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (!jobs_.empty()) {
+        std::function<void()> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        job();
+        lock.lock();
+      } else if (stopping_) {
+        return;
+      } else {
+        self.woken = false;
+        idle_.push_back(&self);
+        self.wake.wait(lock, [&self] { return self.woken; });
+      }
+    }
+  }
+
+  const size_t limit_;
+  std::mutex mutex_;
+  std::deque<std::function<void()>> jobs_;
+  std::vector<Idle*> idle_;
+  std::vector<std::thread> threads_;
+  bool stopping_ = false;
+};
+
 }  // namespace
 
 struct ViewerServer::Impl {
@@ -331,7 +406,7 @@ struct ViewerServer::Impl {
       throw std::invalid_argument("the server needs a run slot and no negative queue");
     }
     const size_t threads = static_cast<size_t>(options.maxRuns + options.maxQueued + kSpareThreads);
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    http.new_task_queue = [threads] { return new ServerThreads(threads); };
     std::random_device random;
     runIdPrefix = std::to_string(random() % 1000000);
     Routes();
