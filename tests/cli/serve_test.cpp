@@ -526,35 +526,16 @@ TEST_F(ServeTest, ConcurrentClientsGetWhatTheyGetOneByOne) {
 }
 
 TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
-  StopServer();
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool started = false;
-  bool stopped = false;
-  Start([&](const std::string&) {
-    std::unique_lock lock(mutex);
-    started = true;
-    changed.notify_all();
-    changed.wait(lock, [&] { return stopped; });
-  });
-  auto running = std::async(std::launch::async, [&] {
-    return Post("/api/reports/VendasPorTiposDeRecebimento?run=stop-me", kMarch);
-  });
-  {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return started; });
-  }
+  Gate& gate = StartHolding("stop-me", 4);
+  auto running = PostLater("/api/reports/VendasPorTiposDeRecebimento?run=stop-me", kMarch);
+  gate.AwaitHeld();
   const auto progress = Client().Get("/api/runs/stop-me");
   ASSERT_TRUE(progress);
   EXPECT_EQ(json::parse(progress->body)["state"], "running");
   const auto stop = Client().Post("/api/runs/stop-me/stop");
   ASSERT_TRUE(stop);
   EXPECT_EQ(stop->status, 202);
-  {
-    std::lock_guard lock(mutex);
-    stopped = true;
-    changed.notify_all();
-  }
+  gate.Open();
   const auto answer = running.get();
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->status, 409);
