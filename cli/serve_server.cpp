@@ -302,14 +302,19 @@ bool ClientGone(int fd) {
   return (look.revents & POLLIN) != 0 && recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
 }
 
-// The server's threads, made as connections come up to a limit and reused most recently
-// idle first. Every waiting request holds one, so the limit is high; this way the threads
-// kept warm (each with its stack and malloc arena) are as many as the connections were at
-// once, and the server's memory settles instead of growing as the pool's threads take their
-// first report one after another.
+// The server's threads, reused most recently idle first. Every waiting request holds one,
+// so there are many; this way the threads kept warm (each with the stack and malloc arena
+// its reports touched) are as many as the connections were at once, and the server's memory
+// settles instead of growing as the threads take their first report one after another.
+// They are all made at the start, so that accepting a connection never waits for one to be
+// made; a thread not used yet has touched nothing.
 class ServerThreads final : public httplib::TaskQueue {
  public:
-  explicit ServerThreads(size_t limit) : limit_(limit) {}
+  explicit ServerThreads(size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      threads_.emplace_back([this] { Work(); });
+    }
+  }
   ~ServerThreads() override { shutdown(); }
 
   void enqueue(std::function<void()> job) override {
@@ -320,8 +325,6 @@ class ServerThreads final : public httplib::TaskQueue {
       idle_.pop_back();
       next->woken = true;
       next->wake.notify_one();
-    } else if (threads_.size() < limit_) {
-      threads_.emplace_back([this] { Work(); });
     }
   }
 
@@ -369,7 +372,6 @@ class ServerThreads final : public httplib::TaskQueue {
     }
   }
 
-  const size_t limit_;
   std::mutex mutex_;
   std::deque<std::function<void()>> jobs_;
   std::vector<Idle*> idle_;

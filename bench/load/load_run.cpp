@@ -413,7 +413,8 @@ int main(int argc, char** argv) {
         const Answer answer =
             PostInLine(port, report, parameters, std::chrono::minutes(10), ignored);
         if (answer.status != 200 || answer.body != expected[report]) {
-          failures.Add(report + " warming up answered HTTP " + std::to_string(answer.status));
+          failures.Add(report + " warming up answered HTTP " + std::to_string(answer.status) + " " +
+                       answer.error);
         }
       });
     }
@@ -427,10 +428,16 @@ int main(int argc, char** argv) {
   std::atomic<bool> loading{true};
   const auto loadStarted = Clock::now();
   std::thread sampler([&] {
+    // One connection kept open, rather than one a sample.
+    httplib::Client runs("127.0.0.1", port);
+    runs.set_keep_alive(true);
     while (loading) {
+      const auto answer = runs.Get("/api/runs");
       samples.push_back({std::chrono::duration<double>(Clock::now() - loadStarted).count(),
                          ResidentKiB(server.Pid()), OpenFiles(server.Pid()),
-                         QueuedRuns(Get(port, "/api/runs"))});
+                         QueuedRuns(answer && answer->status == 200
+                                        ? std::optional(json::parse(answer->body, nullptr, false))
+                                        : std::nullopt)});
       std::this_thread::sleep_for(std::chrono::milliseconds(options.sampleMs));
     }
   });
