@@ -4,6 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -11,10 +13,14 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <httplib.h>
+#include <netdb.h>
 #include <nlohmann/json.hpp>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "cli/arguments.h"
@@ -40,17 +46,25 @@ constexpr size_t kMaxNameLength = 64;
 constexpr size_t kMaxValueLength = 4096;
 constexpr size_t kMaxRunId = 64;
 constexpr int kProgressSteps = 1000;  // SQLite VM steps between looks at the stop switch
+constexpr int kSpareThreads = 8;      // beyond the runs and the waiters: page, lists, stop
+constexpr int kRetryAfterSeconds = 2;
+// How often a waiting request looks whether its client is still there.
+constexpr auto kHangUpCheck = std::chrono::milliseconds(200);
 
 struct HttpError {
   int status;
   std::string message;
+  int retryAfterSeconds = 0;  // none when 0
 };
 
 struct RunControl {
   std::string id;
   std::string operation;
+  bool needsTempDb = false;
   Clock::time_point started = Clock::now();
   std::atomic<bool> stop{false};
+  bool admitted = false;  // given a run slot (under the server's runsMutex)
+  std::chrono::duration<double> queued{0};
   std::atomic<bool> running{false};  // past the TempDB lock
   std::atomic<int64_t> steps{0};
   std::atomic<int> statements{0};
@@ -203,6 +217,15 @@ std::string ReadWholeFile(const std::filesystem::path& file) {
   return bytes.str();
 }
 
+std::string FixedText(double value, int decimals) {
+  std::ostringstream text;
+  text.imbue(std::locale::classic());
+  text.setf(std::ios::fixed);
+  text.precision(decimals);
+  text << value;
+  return text.str();
+}
+
 bool ValidRunId(std::string_view id) {
   if (id.empty() || id.size() > kMaxRunId) {
     return false;
@@ -229,6 +252,133 @@ std::string Bracketed(const std::string& address) {
   return address.find(':') != std::string::npos ? "[" + address + "]" : address;
 }
 
+bool SameEnd(const sockaddr_storage& end, socklen_t length, const std::string& address, int port) {
+  char host[NI_MAXHOST];
+  char service[NI_MAXSERV];
+  if (getnameinfo(reinterpret_cast<const sockaddr*>(&end), length, host, sizeof host, service,
+                  sizeof service, NI_NUMERICHOST | NI_NUMERICSERV) != 0) {
+    return false;
+  }
+  return address == host && std::to_string(port) == service;
+}
+
+// The server's socket of a request's connection, found by its two ends, or -1. The request's
+// handler runs while the connection is open, so the socket stays this one until it returns.
+int SocketOf(const httplib::Request& request) {
+  std::error_code error;
+  for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end;
+       it.increment(error)) {
+    int fd = -1;
+    try {
+      fd = std::stoi(it->path().filename().string());
+    } catch (const std::logic_error&) {
+      continue;
+    }
+    sockaddr_storage local{};
+    sockaddr_storage remote{};
+    socklen_t localLength = sizeof local;
+    socklen_t remoteLength = sizeof remote;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) == 0 &&
+        getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &remoteLength) == 0 &&
+        SameEnd(local, localLength, request.local_addr, request.local_port) &&
+        SameEnd(remote, remoteLength, request.remote_addr, request.remote_port)) {
+      return fd;
+    }
+  }
+  return -1;
+}
+
+// True once the client closed its side: nothing more can come from it, and an HTTP client
+// that closes has given up on the answer.
+bool ClientGone(int fd) {
+  pollfd look{fd, POLLIN | POLLRDHUP, 0};
+  if (poll(&look, 1, 0) <= 0) {
+    return false;
+  }
+  if ((look.revents & (POLLHUP | POLLERR | POLLRDHUP)) != 0) {
+    return true;
+  }
+  char c = 0;
+  return (look.revents & POLLIN) != 0 && recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+// The server's threads, reused most recently idle first. Every waiting request holds one,
+// so there are many; this way the threads kept warm (each with the stack and malloc arena
+// its reports touched) are as many as the connections were at once, and the server's memory
+// settles instead of growing as the threads take their first report one after another.
+// They are all made at the start, so that accepting a connection never waits for one to be
+// made; a thread not used yet has touched nothing.
+class ServerThreads final : public httplib::TaskQueue {
+ public:
+  explicit ServerThreads(size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      threads_.emplace_back([this] { Work(); });
+    }
+  }
+  ~ServerThreads() override { shutdown(); }
+
+  void enqueue(std::function<void()> job) override {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+    if (!idle_.empty()) {
+      Idle* next = idle_.back();
+      idle_.pop_back();
+      next->woken = true;
+      next->wake.notify_one();
+    }
+  }
+
+  // Runs the jobs given, then ends the threads.
+  void shutdown() override {
+    std::vector<std::thread> threads;
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      for (Idle* idle : idle_) {
+        idle->woken = true;
+        idle->wake.notify_one();
+      }
+      idle_.clear();
+      threads.swap(threads_);
+    }
+    for (std::thread& thread : threads) {
+      thread.join();
+    }
+  }
+
+ private:
+  struct Idle {
+    std::condition_variable wake;
+    bool woken = false;
+  };
+
+  void Work() {
+    Idle self;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (!jobs_.empty()) {
+        std::function<void()> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        job();
+        lock.lock();
+      } else if (stopping_) {
+        return;
+      } else {
+        self.woken = false;
+        idle_.push_back(&self);
+        self.wake.wait(lock, [&self] { return self.woken; });
+      }
+    }
+  }
+
+  std::mutex mutex_;
+  std::deque<std::function<void()>> jobs_;
+  std::vector<Idle*> idle_;
+  std::vector<std::thread> threads_;
+  bool stopping_ = false;
+};
+
 }  // namespace
 
 struct ViewerServer::Impl {
@@ -241,48 +391,128 @@ struct ViewerServer::Impl {
   std::string runIdPrefix;
   std::atomic<uint64_t> nextRun{0};
 
+  // Runs going on and waiting, the run slots, the waiters in order of arrival and whether a
+  // run with working tables holds TempDB's turn.
   std::mutex runsMutex;
+  std::condition_variable admissionChanged;
   std::map<std::string, std::shared_ptr<RunControl>> runs;
+  std::deque<std::shared_ptr<RunControl>> queue;
   int activeRuns = 0;
+  bool tempDbTaken = false;
 
   explicit Impl(ServeOptions o) : options(std::move(o)) {
     if (!options.clock) {
       options.clock = std::make_shared<host::SystemClock>();
     }
+    if (options.maxRuns < 1 || options.maxQueued < 0) {
+      throw std::invalid_argument("the server needs a run slot and no negative queue");
+    }
+    const size_t threads = static_cast<size_t>(options.maxRuns + options.maxQueued + kSpareThreads);
+    http.new_task_queue = [threads] { return new ServerThreads(threads); };
     std::random_device random;
     runIdPrefix = std::to_string(random() % 1000000);
     Routes();
   }
 
-  // A run slot and the registry entry, given back when the holder ends.
+  // A run slot, TempDB's turn when the run has working tables, and the registry entry, given
+  // back when the holder ends.
   class Registration {
    public:
-    Registration(Impl& impl, std::shared_ptr<RunControl> run) : impl_(impl), run_(std::move(run)) {}
+    Registration(Impl& impl, std::shared_ptr<RunControl> run)
+        : impl_(impl), run_(std::move(run)), tempDb_(run_->needsTempDb) {}
     ~Registration() {
       std::lock_guard lock(impl_.runsMutex);
       impl_.runs.erase(run_->id);
       --impl_.activeRuns;
+      if (tempDb_) {
+        impl_.tempDbTaken = false;
+      }
+      impl_.Dispatch();
     }
     Registration(const Registration&) = delete;
     Registration& operator=(const Registration&) = delete;
 
+    // The run's statements are over; its answer, still being written, reads no working table.
+    void EndTempDb() {
+      std::lock_guard lock(impl_.runsMutex);
+      if (std::exchange(tempDb_, false)) {
+        impl_.tempDbTaken = false;
+        impl_.Dispatch();
+      }
+    }
+
    private:
     Impl& impl_;
     std::shared_ptr<RunControl> run_;
+    bool tempDb_;
   };
 
-  std::unique_ptr<Registration> Register(const std::shared_ptr<RunControl>& run) {
-    std::lock_guard lock(runsMutex);
+  bool CanStart(const RunControl& run) const {
+    return !run.stop && activeRuns < options.maxRuns && !(run.needsTempDb && tempDbTaken);
+  }
+
+  // Starts the waiters that can start, in order of arrival. One that waits for TempDB's turn
+  // lets those behind it that need none take a free slot: a slot held while waiting for the
+  // turn would stand idle, and the reports without working tables would wait behind it.
+  // Under runsMutex.
+  void Dispatch() {
+    for (auto waiter = queue.begin(); waiter != queue.end();) {
+      RunControl& run = **waiter;
+      if (!CanStart(run)) {
+        ++waiter;
+        continue;
+      }
+      run.admitted = true;
+      ++activeRuns;
+      tempDbTaken = tempDbTaken || run.needsTempDb;
+      waiter = queue.erase(waiter);
+    }
+    admissionChanged.notify_all();
+  }
+
+  // Waits for the run's turn; refuses it with 503 when every waiting place is taken, and with
+  // 409 when the run is stopped or its client hangs up first.
+  std::unique_ptr<Registration> Register(const std::shared_ptr<RunControl>& run,
+                                         const httplib::Request& request) {
+    const auto arrived = Clock::now();
+    std::unique_lock lock(runsMutex);
     if (runs.contains(run->id)) {
       throw HttpError{409, "a run with id '" + run->id + "' is going on"};
     }
-    if (activeRuns >= options.maxRuns) {
-      throw HttpError{503, "the server is running " + std::to_string(activeRuns) +
-                               " reports already; try again when one ends"};
+    queue.push_back(run);
+    Dispatch();
+    if (!run->admitted && queue.size() > static_cast<size_t>(options.maxQueued)) {
+      queue.pop_back();
+      throw HttpError{503,
+                      "the server is running " + std::to_string(activeRuns) + " reports and " +
+                          std::to_string(queue.size()) + " more wait their turn; try again later",
+                      kRetryAfterSeconds};
     }
     runs[run->id] = run;
-    ++activeRuns;
+    if (!run->admitted) {
+      lock.unlock();
+      const int socket = SocketOf(request);
+      lock.lock();
+      while (!run->admitted && !run->stop) {
+        admissionChanged.wait_for(lock, kHangUpCheck);
+        if (!run->admitted && socket >= 0 && ClientGone(socket)) {
+          run->stop = true;
+        }
+      }
+      if (!run->admitted) {
+        queue.erase(std::find(queue.begin(), queue.end(), run));
+        runs.erase(run->id);
+        throw HttpError{409, "the run was stopped"};
+      }
+    }
+    run->queued = Clock::now() - arrived;
     return std::make_unique<Registration>(*this, run);
+  }
+
+  void StopRun(RunControl& run) {
+    std::lock_guard lock(runsMutex);
+    run.stop = true;
+    admissionChanged.notify_all();
   }
 
   static std::unique_lock<std::timed_mutex> TakeTurn(RunControl& run) {
@@ -416,12 +646,13 @@ struct ViewerServer::Impl {
     });
     Guarded("GET", R"(/api/runs/([^/]+))",
             [this](const httplib::Request& request, httplib::Response& response) {
-              response.set_content(JsonText(Progress(*FindRun(request.matches[1].str()))),
-                                   "application/json");
+              const std::shared_ptr<RunControl> run = FindRun(request.matches[1].str());
+              std::lock_guard lock(runsMutex);
+              response.set_content(JsonText(Progress(*run)), "application/json");
             });
     Guarded("POST", R"(/api/runs/([^/]+)/stop)",
             [this](const httplib::Request& request, httplib::Response& response) {
-              FindRun(request.matches[1].str())->stop = true;
+              StopRun(*FindRun(request.matches[1].str()));
               response.status = 202;
               response.set_content(JsonText({{"stopping", true}}), "application/json");
             });
@@ -429,6 +660,9 @@ struct ViewerServer::Impl {
 
   static void Fail(httplib::Response& response, const HttpError& error) {
     response.status = error.status;
+    if (error.retryAfterSeconds > 0) {
+      response.set_header("Retry-After", std::to_string(error.retryAfterSeconds));
+    }
     response.set_content(JsonError(error.message), "application/json");
   }
 
@@ -470,17 +704,26 @@ struct ViewerServer::Impl {
     return found->second;
   }
 
-  static ordered_json Progress(const RunControl& run) {
+  // "queued" waits for a run slot (its place in the line is "position", from 1); "waiting"
+  // has a slot and waits for TempDB's turn. Under runsMutex.
+  ordered_json Progress(const RunControl& run) const {
     const double seconds = std::chrono::duration<double>(Clock::now() - run.started).count();
-    return {{"id", run.id},
-            {"operation", run.operation},
-            {"state", run.stop      ? "stopping"
-                      : run.running ? "running"
-                                    : "waiting"},
-            {"statements", run.statements.load()},
-            {"steps", run.steps.load()},
-            {"pieces", run.pieces.load()},
-            {"seconds", std::round(seconds * 10) / 10}};
+    ordered_json progress{{"id", run.id},
+                          {"operation", run.operation},
+                          {"state", run.stop        ? "stopping"
+                                    : !run.admitted ? "queued"
+                                    : run.running   ? "running"
+                                                    : "waiting"},
+                          {"statements", run.statements.load()},
+                          {"steps", run.steps.load()},
+                          {"pieces", run.pieces.load()},
+                          {"seconds", std::round(seconds * 10) / 10}};
+    if (!run.admitted) {
+      const auto place = std::find_if(queue.begin(), queue.end(),
+                                      [&run](const auto& waiter) { return waiter.get() == &run; });
+      progress["position"] = place - queue.begin() + 1;
+    }
+    return progress;
   }
 
   static std::vector<Assignment> Assignments(const httplib::Request& request) {
@@ -539,12 +782,14 @@ struct ViewerServer::Impl {
 
     auto run = std::make_shared<RunControl>();
     run->operation = name;
+    run->needsTempDb = UsesWorkingTables(name);
     run->id = request.has_param("run") ? request.get_param_value("run")
                                        : runIdPrefix + "-" + std::to_string(++nextRun);
     if (!ValidRunId(run->id)) {
       throw HttpError{400, "a run id is 1 to 64 letters, digits, '-' or '_'"};
     }
-    std::shared_ptr<Registration> registration = Register(run);
+    std::shared_ptr<Registration> registration = Register(run, request);
+    response.set_header("X-Queue-Seconds", FixedText(run->queued.count(), 3));
     std::optional<RunResult> result;
     try {
       const auto tempDb = TakeTurn(*run);
@@ -567,6 +812,7 @@ struct ViewerServer::Impl {
       result.emplace(ExecuteRun(*operation, values, setup));
     } catch (const RunStopped&) {
     }
+    registration->EndTempDb();
     if (run->stop) {
       throw HttpError{409, "the run was stopped"};
     }
@@ -705,6 +951,7 @@ void ViewerServer::Stop() {
     for (auto& [id, run] : impl_->runs) {
       run->stop = true;
     }
+    impl_->admissionChanged.notify_all();
   }
   impl_->stopRequested = true;
   // A stop that comes while Serve is starting would find nothing to stop yet.

@@ -16,13 +16,15 @@ struct ServeOptions {
   std::filesystem::path database;
   std::string bind = "127.0.0.1";
   int port = 8040;  // 0 takes any free port
-  // Runs at once; a request beyond them is refused with 503 rather than queued, so the
-  // threads that answer the page, the lists and the stop button are never all taken.
+  // Runs at once; a request beyond them waits its turn in order of arrival, and one beyond
+  // the waiting places is refused with 503. Each waiter holds a thread of the server's, so
+  // the server keeps that many and a few more for the page, the lists and the stop button.
   int maxRuns = 4;
+  int maxQueued = 32;
   std::shared_ptr<const host::Clock> clock;  // the system clock when null
   std::ostream* log = nullptr;               // one line a request; none when null
-  // Called on a run's thread once the run can be stopped and before it touches the
-  // database; lets tests stop a run at a known point.
+  // Called on a run's thread once the run is admitted and before it touches the database;
+  // lets tests hold a run at a known point.
   std::function<void(const std::string& runId)> beforeRun;
 };
 

@@ -3,6 +3,8 @@
 // over all the reports, each answer compared with the run alone. Samples the server's
 // resident memory and open files from /proc, records latency percentiles, and has some
 // clients hang up mid-report to check that their runs end and give their connections back.
+// The server runs a few reports at once and queues the rest; each answer says how long it
+// waited in line, and those waits are recorded apart.
 // Exit status 0 when nothing failed.
 #include <algorithm>
 #include <atomic>
@@ -160,6 +162,7 @@ struct Sample {
   double seconds;
   int64_t rssKiB;
   int files;
+  int queued;  // runs waiting for a slot; -1 when the server did not say
 };
 
 int64_t ResidentKiB(pid_t pid) {
@@ -238,6 +241,9 @@ class Server {
 struct Answer {
   int status = 0;  // 0 when no answer came
   std::string body;
+  std::string error;         // why no answer came
+  double queuedSeconds = 0;  // the wait for a run slot the server reports
+  int retryAfterSeconds = 1;
 };
 
 Answer Post(int port, const std::string& report, const std::string& body,
@@ -246,10 +252,47 @@ Answer Post(int port, const std::string& report, const std::string& body,
   client.set_read_timeout(timeout);
   client.set_connection_timeout(std::chrono::seconds(10));
   const auto result = client.Post("/api/reports/" + report, body, "application/json");
+  Answer answer;
   if (!result) {
-    return {};
+    answer.error = httplib::to_string(result.error());
+    return answer;
   }
-  return {result->status, result->body};
+  answer.status = result->status;
+  answer.body = result->body;
+  try {
+    answer.queuedSeconds = std::stod(result->get_header_value("X-Queue-Seconds"));
+  } catch (const std::logic_error&) {
+  }
+  try {
+    answer.retryAfterSeconds = std::max(1, std::stoi(result->get_header_value("Retry-After")));
+  } catch (const std::logic_error&) {
+  }
+  return answer;
+}
+
+// Posts until the server takes the request in: a full line answers 503, and the client
+// waits as long as it says.
+Answer PostInLine(int port, const std::string& report, const std::string& body,
+                  std::chrono::milliseconds timeout, std::atomic<int>& refusals) {
+  for (;;) {
+    Answer answer = Post(port, report, body, timeout);
+    if (answer.status != 503) {
+      return answer;
+    }
+    ++refusals;
+    std::this_thread::sleep_for(std::chrono::seconds(answer.retryAfterSeconds));
+  }
+}
+
+int QueuedRuns(const std::optional<json>& runs) {
+  if (!runs || !runs->is_object() || !runs->contains("runs")) {
+    return -1;
+  }
+  int queued = 0;
+  for (const json& run : (*runs)["runs"]) {
+    queued += run.value("state", "") == "queued" ? 1 : 0;
+  }
+  return queued;
 }
 
 std::optional<json> Get(int port, const std::string& path) {
@@ -358,15 +401,43 @@ int main(int argc, char** argv) {
       slowest = report;
     }
   }
+  // One request from every client at once, checked but not timed: the server's threads for
+  // that many connections take their first report (stacks, malloc arenas) before the memory
+  // of the load is compared from its first third to its last.
+  {
+    std::vector<std::thread> warmUp;
+    for (int c = 0; c < options.clients; ++c) {
+      warmUp.emplace_back([&, c] {
+        std::atomic<int> ignored{0};
+        const std::string& report = reports[static_cast<size_t>(c) % reports.size()];
+        const Answer answer =
+            PostInLine(port, report, parameters, std::chrono::minutes(10), ignored);
+        if (answer.status != 200 || answer.body != expected[report]) {
+          failures.Add(report + " warming up answered HTTP " + std::to_string(answer.status) + " " +
+                       answer.error);
+        }
+      });
+    }
+    for (std::thread& client : warmUp) {
+      client.join();
+    }
+  }
   const int filesBefore = OpenFiles(server.Pid());
 
   std::vector<Sample> samples;
   std::atomic<bool> loading{true};
   const auto loadStarted = Clock::now();
   std::thread sampler([&] {
+    // One connection kept open, rather than one a sample.
+    httplib::Client runs("127.0.0.1", port);
+    runs.set_keep_alive(true);
     while (loading) {
+      const auto answer = runs.Get("/api/runs");
       samples.push_back({std::chrono::duration<double>(Clock::now() - loadStarted).count(),
-                         ResidentKiB(server.Pid()), OpenFiles(server.Pid())});
+                         ResidentKiB(server.Pid()), OpenFiles(server.Pid()),
+                         QueuedRuns(answer && answer->status == 200
+                                        ? std::optional(json::parse(answer->body, nullptr, false))
+                                        : std::nullopt)});
       std::this_thread::sleep_for(std::chrono::milliseconds(options.sampleMs));
     }
   });
@@ -376,6 +447,7 @@ int main(int argc, char** argv) {
   const int hangupEvery = options.hangups > 0 ? std::max(1, options.requests / options.hangups) : 0;
   std::mutex resultsMutex;
   std::map<std::string, std::vector<double>> latencies;
+  std::map<std::string, std::vector<double>> queueWaits;
   std::atomic<int> next{0};
   std::atomic<int> refusals{0};
   std::atomic<int> hungUp{0};
@@ -390,31 +462,25 @@ int main(int argc, char** argv) {
                             i / hangupEvery < options.hangups;
         const std::string& report = hangup ? slowest : reports[i % reports.size()];
         if (hangup) {
-          Answer answer;
-          while ((answer = Post(port, report, parameters, hangupAfter)).status == 503) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-          }
+          const Answer answer = PostInLine(port, report, parameters, hangupAfter, refusals);
           (answer.status == 0 ? hungUp : answeredBeforeHangup)++;
           continue;
         }
         const auto started = Clock::now();
-        Answer answer;
-        // A server running as many reports as it allows refuses more with 503; the client
-        // tries again, and the wait counts in its latency.
-        while ((answer = Post(port, report, parameters, std::chrono::minutes(10))).status == 503) {
-          ++refusals;
-          std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
+        // A refusal (the server's line is full) and the wait after it count in the latency.
+        const Answer answer =
+            PostInLine(port, report, parameters, std::chrono::minutes(10), refusals);
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         if (answer.status != 200) {
           failures.Add(report + " under load answered HTTP " + std::to_string(answer.status) +
-                       ": " + answer.body.substr(0, 200));
+                       ": " + answer.body.substr(0, 200) + answer.error);
         } else if (answer.body != expected[report]) {
           failures.Add(report + " under load gave another answer " +
                        Difference(expected[report], answer.body) + FirstError(answer.body));
         }
         std::lock_guard lock(resultsMutex);
         latencies[report].push_back(seconds);
+        queueWaits[report].push_back(answer.queuedSeconds);
       }
     });
   }
@@ -452,7 +518,9 @@ int main(int argc, char** argv) {
   int64_t lastPeak = 0;
   int firstFiles = 0;
   int lastFiles = 0;
+  int mostQueued = -1;
   for (const Sample& s : samples) {
+    mostQueued = std::max(mostQueued, s.queued);
     if (s.seconds <= loadSeconds / 3) {
       firstPeak = std::max(firstPeak, s.rssKiB);
       firstFiles = std::max(firstFiles, s.files);
@@ -474,25 +542,35 @@ int main(int argc, char** argv) {
   }
 
   std::vector<double> all;
+  std::vector<double> allWaits;
   int answered = 0;
-  std::printf("| report | alone (s) | answers | p50 (s) | p90 (s) | p99 (s) | max (s) |\n");
-  std::printf("|---|--:|--:|--:|--:|--:|--:|\n");
+  std::printf(
+      "| report | alone (s) | answers | p50 (s) | p90 (s) | p99 (s) | max (s) | in line p50 (s) | "
+      "in line max (s) |\n");
+  std::printf("|---|--:|--:|--:|--:|--:|--:|--:|--:|\n");
   for (const std::string& report : reports) {
     const std::vector<double>& times = latencies[report];
+    const std::vector<double>& waits = queueWaits[report];
     answered += static_cast<int>(times.size());
     all.insert(all.end(), times.begin(), times.end());
-    std::printf("| %s | %.2f | %zu | %.2f | %.2f | %.2f | %.2f |\n", report.c_str(),
+    allWaits.insert(allWaits.end(), waits.begin(), waits.end());
+    std::printf("| %s | %.2f | %zu | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", report.c_str(),
                 aloneSeconds[report], times.size(), Percentile(times, 50), Percentile(times, 90),
-                Percentile(times, 99), Percentile(times, 100));
+                Percentile(times, 99), Percentile(times, 100), Percentile(waits, 50),
+                Percentile(waits, 100));
   }
-  std::printf("| **all** | | %d | %.2f | %.2f | %.2f | %.2f |\n\n", answered, Percentile(all, 50),
-              Percentile(all, 90), Percentile(all, 99), Percentile(all, 100));
+  std::printf("| **all** | | %d | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n\n", answered,
+              Percentile(all, 50), Percentile(all, 90), Percentile(all, 99), Percentile(all, 100),
+              Percentile(allWaits, 50), Percentile(allWaits, 100));
   std::printf(
-      "period %s to %s, %d clients, %d requests in %.1f s (%d answered, %d refusals "
-      "retried), %d hang-ups (%d answered first), runs over %.2f s after the last "
+      "period %s to %s, %d clients, %d requests in %.1f s (%d answered, %d refused with 503 "
+      "and sent again), %d hang-ups (%d answered first), runs over %.2f s after the last "
       "request\n",
       from.c_str(), to.c_str(), options.clients, options.requests, loadSeconds, answered,
       refusals.load(), hungUp.load(), answeredBeforeHangup.load(), drainSeconds);
+  std::printf("time in line: p50 %.2f s, p90 %.2f s, p99 %.2f s, max %.2f s; at most %d waiting\n",
+              Percentile(allWaits, 50), Percentile(allWaits, 90), Percentile(allWaits, 99),
+              Percentile(allWaits, 100), mostQueued);
   std::printf(
       "server resident memory, peak: first third %.1f MiB, last third %.1f MiB; open "
       "files: %d before, %d/%d at most in the first/last third, %d after\n",

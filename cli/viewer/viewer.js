@@ -181,7 +181,8 @@ async function pollProgress(id) {
   const answer = await fetch('/api/runs/' + id).catch(() => null);
   if (!running || running.id !== id || running.pieces > 0 || !answer || !answer.ok) return;
   const p = await answer.json();
-  const state = p.state === 'waiting' ? 'aguardando outro relatório' :
+  const state = p.state === 'queued' ? `na fila (${p.position}º)` :
+    p.state === 'waiting' ? 'aguardando outro relatório' :
     p.state === 'stopping' ? 'parando' : 'executando';
   $('progress').textContent = `${state}… ${p.statements} comando(s), ${p.seconds.toFixed(1)} s`;
 }

@@ -21,17 +21,64 @@ namespace {
 using nlohmann::json;
 
 const char* const kMarch = R"({"Filtro_DataInicial":"01/03/2024","Filtro_DataFinal":"31/03/2024"})";
+const char* const kThreeDays =
+    R"({"Filtro_DataInicial":"04/03/2024","Filtro_DataFinal":"06/03/2024"})";
+
+// A run hook that holds the run `held` at its start until Open, and records the order in
+// which runs start.
+struct Gate {
+  explicit Gate(std::string id) : held(std::move(id)) {}
+
+  std::function<void(const std::string&)> Hook() {
+    return [this](const std::string& id) {
+      std::unique_lock lock(mutex);
+      started.push_back(id);
+      if (id == held) {
+        in = true;
+        changed.notify_all();
+        changed.wait(lock, [this] { return open; });
+      }
+    };
+  }
+  void AwaitHeld() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return in; });
+  }
+  void Open() {
+    std::lock_guard lock(mutex);
+    open = true;
+    changed.notify_all();
+  }
+  std::vector<std::string> Started() {
+    std::lock_guard lock(mutex);
+    return started;
+  }
+
+  const std::string held;
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool in = false;
+  bool open = false;
+  std::vector<std::string> started;
+};
 
 class ServeTest : public CliTest {
  protected:
   void SetUp() override { Start({}); }
-  void TearDown() override { StopServer(); }
+  void TearDown() override {
+    if (gate_) {
+      gate_->Open();
+    }
+    StopServer();
+  }
 
-  void Start(std::function<void(const std::string&)> beforeRun) {
+  void Start(std::function<void(const std::string&)> beforeRun, int maxRuns = 4,
+             int maxQueued = 32) {
     ServeOptions options;
     options.database = DemoMarch();
     options.port = 0;
-    options.maxRuns = 4;
+    options.maxRuns = maxRuns;
+    options.maxQueued = maxQueued;
     options.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 4, 2));
     options.beforeRun = std::move(beforeRun);
     server_ = std::make_unique<ViewerServer>(options);
@@ -40,6 +87,9 @@ class ServeTest : public CliTest {
   }
 
   void StopServer() {
+    if (!server_) {
+      return;
+    }
     server_->Stop();
     thread_.join();
     server_.reset();
@@ -55,6 +105,26 @@ class ServeTest : public CliTest {
     return Client().Post(path.c_str(), body, "application/json");
   }
 
+  // The state /api/runs/ID gives once it is `state` ("gone" for no such run), or the last one
+  // seen after ten seconds.
+  std::string AwaitState(const std::string& id, const std::string& state) const {
+    std::string seen;
+    for (int i = 0; i < 1000 && seen != state; ++i) {
+      if (i > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      const auto progress = Client().Get("/api/runs/" + id);
+      seen = !progress                 ? "no answer"
+             : progress->status == 404 ? "gone"
+                                       : json::parse(progress->body).value("state", "");
+    }
+    return seen;
+  }
+
+  std::future<httplib::Result> PostLater(const std::string& path, const std::string& body) {
+    return std::async(std::launch::async, [this, path, body] { return Post(path, body); });
+  }
+
   // Stops a receipt-type run while its stored procedure runs; the next run goes through.
   void StopDuringTheProcedure();
 
@@ -65,6 +135,16 @@ class ServeTest : public CliTest {
     EXPECT_EQ(answer->status, 200);
   }
 
+  // A server whose run `held` waits at its start until the gate opens (at the latest when
+  // the test ends).
+  Gate& StartHolding(const std::string& held, int maxRuns, int maxQueued = 32) {
+    StopServer();
+    gate_ = std::make_unique<Gate>(held);
+    Start(gate_->Hook(), maxRuns, maxQueued);
+    return *gate_;
+  }
+
+  std::unique_ptr<Gate> gate_;
   std::unique_ptr<ViewerServer> server_;
   std::thread thread_;
   int port_ = 0;
@@ -446,35 +526,16 @@ TEST_F(ServeTest, ConcurrentClientsGetWhatTheyGetOneByOne) {
 }
 
 TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
-  StopServer();
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool started = false;
-  bool stopped = false;
-  Start([&](const std::string&) {
-    std::unique_lock lock(mutex);
-    started = true;
-    changed.notify_all();
-    changed.wait(lock, [&] { return stopped; });
-  });
-  auto running = std::async(std::launch::async, [&] {
-    return Post("/api/reports/VendasPorTiposDeRecebimento?run=stop-me", kMarch);
-  });
-  {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return started; });
-  }
+  Gate& gate = StartHolding("stop-me", 4);
+  auto running = PostLater("/api/reports/VendasPorTiposDeRecebimento?run=stop-me", kMarch);
+  gate.AwaitHeld();
   const auto progress = Client().Get("/api/runs/stop-me");
   ASSERT_TRUE(progress);
   EXPECT_EQ(json::parse(progress->body)["state"], "running");
   const auto stop = Client().Post("/api/runs/stop-me/stop");
   ASSERT_TRUE(stop);
   EXPECT_EQ(stop->status, 202);
-  {
-    std::lock_guard lock(mutex);
-    stopped = true;
-    changed.notify_all();
-  }
+  gate.Open();
   const auto answer = running.get();
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->status, 409);
@@ -517,52 +578,98 @@ void ServeTest::StopDuringTheProcedure() {
 }
 
 TEST_F(ServeTest, RunsThatFillTheSameWorkingTableTakeTurnsAndTheOthersGoOn) {
-  StopServer();
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool firstIn = false;
-  bool release = false;
-  Start([&](const std::string& id) {
-    if (id != "first") {
-      return;
-    }
-    std::unique_lock lock(mutex);
-    firstIn = true;
-    changed.notify_all();
-    changed.wait(lock, [&] { return release; });
-  });
+  // Two slots: the second summary waits for TempDB's turn without taking the free one.
+  Gate& gate = StartHolding("first", 2);
   // Both summaries fill ##VendasNosBicos.
-  auto first = std::async(std::launch::async,
-                          [&] { return Post("/api/reports/ResumoPorProduto?run=first", kMarch); });
-  {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return firstIn; });
-  }
-  auto second = std::async(std::launch::async, [&] {
-    return Post("/api/reports/ResumoPorGrupoDeProduto?run=second", kMarch);
-  });
-  std::string state;
-  for (int i = 0; i < 200 && state != "waiting"; ++i) {
-    const auto progress = Client().Get("/api/runs/second");
-    state =
-        progress && progress->status == 200 ? json::parse(progress->body).value("state", "") : "";
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(state, "waiting");
-  // A report with no working table runs meanwhile.
-  const auto other = Post("/api/reports/RankingDeVendas", kMarch);
+  auto first = PostLater("/api/reports/ResumoPorProduto?run=first", kMarch);
+  gate.AwaitHeld();
+  auto second = PostLater("/api/reports/ResumoPorGrupoDeProduto?run=second", kMarch);
+  EXPECT_EQ(AwaitState("second", "queued"), "queued");
+  const auto other = Post("/api/reports/RankingDeVendas?run=other", kMarch);
   ASSERT_TRUE(other);
   EXPECT_EQ(other->status, 200);
-  EXPECT_EQ(json::parse(Client().Get("/api/runs/second")->body)["state"], "waiting");
-  {
-    std::lock_guard lock(mutex);
-    release = true;
-    changed.notify_all();
+  EXPECT_EQ(AwaitState("second", "queued"), "queued");
+  gate.Open();
+  for (auto* answer : {&first, &second}) {
+    const auto result = answer->get();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 200);
   }
-  // Whatever the summaries answer, both end and give their connections back.
-  ASSERT_TRUE(first.get());
-  ASSERT_TRUE(second.get());
+  EXPECT_EQ(gate.Started(), (std::vector<std::string>{"first", "other", "second"}));
   EXPECT_EQ(server_->OpenConnections(), 0);
+}
+
+TEST_F(ServeTest, RequestsBeyondTheSlotsStartInOrderOfArrivalAndOnlyAFullLineIsRefused) {
+  Gate& gate = StartHolding("held", 1, 3);
+  auto held = PostLater("/api/reports/RankingDeVendas?run=held", kThreeDays);
+  gate.AwaitHeld();
+  // With and without working tables; each is in line before the next is sent.
+  const std::vector<std::pair<std::string, std::string>> waiters{
+      {"q1", "ResumoPorProduto"}, {"q2", "RankingDeVendas"}, {"q3", "VendasPorTiposDeRecebimento"}};
+  std::vector<std::future<httplib::Result>> answers;
+  for (size_t i = 0; i < waiters.size(); ++i) {
+    const auto& [id, report] = waiters[i];
+    SCOPED_TRACE(id);
+    answers.push_back(PostLater("/api/reports/" + report + "?run=" + id, kThreeDays));
+    ASSERT_EQ(AwaitState(id, "queued"), "queued");
+    EXPECT_EQ(json::parse(Client().Get("/api/runs/" + id)->body)["position"], i + 1);
+  }
+  const auto refused = Post("/api/reports/RankingDeVendas?run=q4", kThreeDays);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 503);
+  EXPECT_FALSE(refused->get_header_value("Retry-After").empty());
+  EXPECT_NE(json::parse(refused->body).value("error", "").find("wait their turn"),
+            std::string::npos);
+  gate.Open();
+  const auto first = held.get();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->get_header_value("X-Queue-Seconds"), "0.000");
+  for (size_t i = 0; i < waiters.size(); ++i) {
+    SCOPED_TRACE(waiters[i].first);
+    const auto answer = answers[i].get();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    EXPECT_TRUE(json::parse(answer->body)["result"].get<bool>());
+    EXPECT_GT(std::stod("0" + answer->get_header_value("X-Queue-Seconds")), 0.0);
+  }
+  EXPECT_EQ(gate.Started(), (std::vector<std::string>{"held", "q1", "q2", "q3"}));
+  EXPECT_EQ(server_->OpenConnections(), 0);
+}
+
+TEST_F(ServeTest, AWaiterThatHangsUpOrIsStoppedLeavesTheLineWithoutRunning) {
+  Gate& gate = StartHolding("held", 1, 1);
+  auto held = PostLater("/api/reports/RankingDeVendas?run=held", kThreeDays);
+  gate.AwaitHeld();
+
+  httplib::Client leaving("127.0.0.1", port_);
+  auto gone = std::async(std::launch::async, [&] {
+    return leaving.Post("/api/reports/RankingDeVendas?run=gone", kThreeDays, "application/json");
+  });
+  ASSERT_EQ(AwaitState("gone", "queued"), "queued");
+  leaving.stop();
+  EXPECT_FALSE(gone.get());
+  EXPECT_EQ(AwaitState("gone", "gone"), "gone");
+
+  // The one place in line is free again: the next request waits rather than being refused.
+  auto stopped = PostLater("/api/reports/RankingDeVendas?run=stopped", kThreeDays);
+  ASSERT_EQ(AwaitState("stopped", "queued"), "queued");
+  EXPECT_EQ(Client().Post("/api/runs/stopped/stop")->status, 202);
+  const auto answer = stopped.get();
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status, 409);
+  EXPECT_EQ(AwaitState("stopped", "gone"), "gone");
+
+  // The server's stop lets the waiters go while a run still holds its slot.
+  auto last = PostLater("/api/reports/RankingDeVendas?run=last", kThreeDays);
+  ASSERT_EQ(AwaitState("last", "queued"), "queued");
+  auto stopping = std::async(std::launch::async, [this] { StopServer(); });
+  const auto lastAnswer = last.get();
+  gate.Open();
+  stopping.get();
+  held.get();
+  ASSERT_TRUE(lastAnswer);
+  EXPECT_EQ(lastAnswer->status, 409);
+  EXPECT_EQ(gate.Started(), std::vector<std::string>{"held"});
 }
 
 }  // namespace
