@@ -111,16 +111,5 @@ TEST(LayoutTest, RefusesBadDocumentsSayingWhy) {
   }
 }
 
-TEST(LayoutTest, LoadsCompiledLayoutsByExactName) {
-  EXPECT_EQ(LoadLayout("rptRanking")->title, "Vendas - Ranking");
-  try {
-    LoadLayout("rptNaoExiste");
-    ADD_FAILURE() << "loaded";
-  } catch (const host::LayoutError& e) {
-    EXPECT_NE(e.Description().find("rptNaoExiste"), std::string::npos);
-    EXPECT_EQ(e.Number(), host::error_number::kLayout);
-  }
-}
-
 }  // namespace
 }  // namespace orla::engine

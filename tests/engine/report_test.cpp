@@ -38,15 +38,6 @@ TEST(ReportTest, IsCreatedByLayoutNameWithNoDataBound) {
   EXPECT_TRUE(CreateReport(kFuelMovement)->Formulas().empty());
 }
 
-TEST(ReportTest, BindsARecordsetThroughItsDatabase) {
-  const auto report = CreateReport("rptRanking");
-  const auto rows = testing::Recordset({"Codigo"}, {{"1"}});
-  host::Report& engineReport = *report;
-  engineReport.Database().SetDataSource(rows);
-  engineReport.DiscardSavedData();
-  EXPECT_EQ(report->DataSource(), rows);
-}
-
 TEST(ReportTest, FindsTheSubreportsOfItsSectionsAndOpensThemByName) {
   const auto report = CreateReport(kFuelMovement);
   host::Report& engineReport = *report;

@@ -57,9 +57,6 @@ class FakeCommand : public host::Command, public host::ParameterCollection {
   }
   host::RecordsetRef Execute() override {
     Log("Execute");
-    if (behaviour_.commandExecuteThrows) {
-      throw host::DatabaseError("procedure failed", "_RPT_VTR");
-    }
     executed_ = true;
     return nullptr;
   }
@@ -275,7 +272,6 @@ host::ReportRef FakePlatform::CreateReport(std::string_view layoutName) {
   if (sections != behaviour.sectionsByLayout.end()) {
     report->subreportSections = sections->second;
   }
-  createdReports.push_back(report);
   return report;
 }
 

@@ -125,7 +125,6 @@ struct FakeBehaviour {
   bool showReportThrows = false;
   bool reportErrorThrows = false;
   bool unknownLayoutThrows = false;
-  bool commandExecuteThrows = false;
   // What a command's output parameters hold after Execute.
   std::map<std::string, host::Value> commandOutputs{{"IDRetorno", "WS-1"}};
   // Subreport sections given to every report created for this layout.
@@ -139,7 +138,6 @@ class FakePlatform : public host::Platform {
 
   CallLog log;
   FakeBehaviour behaviour;
-  std::vector<std::shared_ptr<FakeReport>> createdReports;
 
   int32_t MsgBox(const std::string& prompt, int32_t style, const std::string& title) override;
   std::unique_ptr<host::Command> CreateCommand(std::string_view progId) override;

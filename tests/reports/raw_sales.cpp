@@ -138,11 +138,19 @@ RawSales RawSales::Read(const std::filesystem::path& database) {
   reader.Each("SELECT \"Código\", Nome FROM \"Funcionários\"",
               [&](sqlite3_stmt* s) { raw.employees[Text(s, 0)] = Text(s, 1); });
   reader.Each(
-      "SELECT IDVenda, IDECF, T011_FormaDePagto, T011_Percentual FROM "
-      "T011_ImagemDosMeiosDePagtoUtilizados",
+      "SELECT IDVenda, IDECF, T011_FormaDePagto, T011_Percentual, T010_ID, T011_Valor, "
+      "T011_Troco FROM T011_ImagemDosMeiosDePagtoUtilizados",
       [&](sqlite3_stmt* s) {
         raw.payments[sqlite3_column_int64(s, 0)].push_back(
-            {sqlite3_column_int64(s, 1), Text(s, 2), sqlite3_column_double(s, 3)});
+            {sqlite3_column_int64(s, 1), Text(s, 2), sqlite3_column_double(s, 3),
+             sqlite3_column_int64(s, 4), sqlite3_column_double(s, 5), sqlite3_column_double(s, 6)});
+      });
+  reader.Each(
+      "SELECT T010_ID, T010_Descricao, IsCartaoCredito, IsCartaoDebito, IsCarteiraDigital, "
+      "IsFrota, IsPix FROM T010_FormasDePagto",
+      [&](sqlite3_stmt* s) {
+        raw.forms[sqlite3_column_int64(s, 0)] = {Text(s, 1), Flag(s, 2), Flag(s, 3),
+                                                 Flag(s, 4), Flag(s, 5), Flag(s, 6)};
       });
   reader.Each("SELECT IDVenda, T006_Motorista, T006_KM FROM T006_CupomNominalPorMovimento",
               [&](sqlite3_stmt* s) {

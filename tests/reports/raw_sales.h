@@ -58,6 +58,13 @@ struct Payment {
   int64_t ecf = 0;
   std::string form;
   double percent = 0;
+  int64_t formId = 0;
+  double value = 0, change = 0;
+};
+
+struct PaymentForm {
+  std::string name;
+  bool credit = false, debit = false, wallet = false, fleet = false, pix = false;
 };
 
 struct Invoice {
@@ -74,7 +81,8 @@ struct RawSales {
   std::map<int64_t, std::string> productGroups;  // product -> group name
   std::map<int64_t, std::string> clients;
   std::map<std::string, std::string> employees;
-  std::map<int64_t, std::vector<Payment>> payments;            // by sale
+  std::map<int64_t, std::vector<Payment>> payments;  // by sale
+  std::map<int64_t, PaymentForm> forms;
   std::map<int64_t, std::vector<Invoice>> invoicesOfSale;      // one entry per invoice item
   std::map<int64_t, std::pair<std::string, int64_t>> nominal;  // sale: driver, km
   std::set<int64_t> saleCfops;

@@ -6,11 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include "query/fragments.h"
 #include "service/operations.h"
 #include "service/reports.h"
 #include "tests/fakes/host_fakes.h"
 
 namespace orla::service {
+
+// The fiscal-document condition of March 2024 on the columns of `prefix`.
+inline std::string MarchDocuments(std::string_view prefix) {
+  return query::Replace(query::Replace(query::Replace(query::SaleDocumentFilter, "{c}", prefix),
+                                       "@dtInicial", "2024/03/01"),
+                        "@dtFinal", "2024/03/31");
+}
 
 class FrameTest : public ::testing::Test {
  protected:

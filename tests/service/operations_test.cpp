@@ -18,21 +18,8 @@ int32_t ErrorNumberOf(auto&& call) {
   return 0;
 }
 
-TEST(Operations, ThirteenInDispatchOrderWithTheirParameters) {
+TEST(Operations, ParametersStandInTheirCallOrderWithTheirTypes) {
   orla::testing::ScopedFakePlatform platform;
-  std::vector<std::string_view> names;
-  for (const OperationInfo& op : Operations()) {
-    names.push_back(op.name);
-  }
-  EXPECT_THAT(
-      names,
-      ::testing::ElementsAre(
-          "ClienteEspecial", "DetalhesDosMovimentosPorClientes", "DetalhesDosMovimentosPorProdutos",
-          "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
-          "MovimentacaoDeCombustiveisPorVendaComplementar", "RankingDeVendas",
-          "ResumoPorClassificacaoFiscal", "ResumoPorGrupoDeProduto", "ResumoPorProduto",
-          "TabelaDeVendasPorBico", "TabelaDeVendasPorCombustiveis",
-          "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", "VendasPorTiposDeRecebimento"));
   const OperationInfo* ranking = FindOperation("RankingDeVendas");
   ASSERT_NE(ranking, nullptr);
   ASSERT_EQ(ranking->parameters.size(), 12u);

@@ -100,17 +100,6 @@ TEST_F(ReadingsTest, NoRowsBindNothing) {
   EXPECT_EQ(Calls().back(), "MsgBox");
 }
 
-TEST_F(FrameTest, TheGroupSummarySetsItsThreeFormulasBeforeTheQuery) {
-  Run("ResumoPorGrupoDeProduto",
-      {{"Filtro_DataInicial", "31/03/2024"}, {"Filtro_DataFinal", "01/03/2024"}});
-  EXPECT_EQ(Held().formulas, (std::map<std::string, std::string>{{"Período", "31"},
-                                                                 {"DataInicial", "'15/04/2024'"},
-                                                                 {"DataFinal", "'15/05/2024'"}}));
-  const std::vector<std::string> calls = Calls();
-  EXPECT_LT(std::find(calls.begin(), calls.end(), "SetReportFormula"),
-            std::find(calls.begin(), calls.end(), "OpenRecordSet"));
-}
-
 TEST_F(FrameTest, TheRankingTitleNamesWhatIsRankedOnlyWhenThereAreRows) {
   Run("RankingDeVendas", {{"Filtro_TipoAgrupamento", int32_t{0}}});
   EXPECT_EQ(Held().title, "Título");

@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 
-#include "query/fragments.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -9,10 +8,7 @@ namespace {
 using ::testing::ElementsAre;
 
 std::string Expected(const std::string& condition) {
-  const std::string documents =
-      query::Replace(query::Replace(query::Replace(query::SaleDocumentFilter, "{c}", "b."),
-                                    "@dtInicial", "2024/03/01"),
-                     "@dtFinal", "2024/03/31");
+  const std::string documents = MarchDocuments("b.");
   return "SELECT b.Tipo,b.Descrição,SUM(b.Qtde) AS Qtde,SUM(b.Valor_Custo * b.Qtde) AS "
          "PM_Custo,SUM(b.Valor_Venda - b.Valor_Desconto + b.Valor_Acrescimo) AS PM_Venda,"
          "(SUM(b.Valor_Venda - b.Valor_Desconto + b.Valor_Acrescimo) - SUM(b.Valor_Custo * "

@@ -110,12 +110,5 @@ TEST_F(FuelTableEndToEnd, FinancialViewFromTheReadings) {
   }
 }
 
-TEST_F(FuelTableEndToEnd, APeriodWithoutSalesSetsNoLegend) {
-  const json outcome = RunJson({"TabelaDeVendasPorCombustiveis", "Filtro_DataInicial=01/01/2023",
-                                "Filtro_DataFinal=31/01/2023", "Filtro_TipoVisao=0"});
-  EXPECT_FALSE(outcome["report"]["formulas"].contains("Legenda"));
-  EXPECT_EQ(outcome["messages"][0]["text"], "Nenhum registro foi localizado para ser impresso!!!");
-}
-
 }  // namespace
 }  // namespace orla::cli

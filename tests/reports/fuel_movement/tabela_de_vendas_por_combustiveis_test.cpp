@@ -3,7 +3,6 @@
 
 #include <gmock/gmock.h>
 
-#include "query/fragments.h"
 #include "tests/reports/marking_platform.h"
 #include "tests/service/frame_fixture.h"
 
@@ -20,12 +19,6 @@ constexpr std::string_view kDropTable =
 constexpr std::string_view kFuels =
     "SELECT Descrição AS Combustivel FROM ##Tabela WITH (NOLOCK) GROUP BY Descrição ORDER BY "
     "Descrição ASC";
-
-std::string Documents() {
-  return query::Replace(query::Replace(query::Replace(query::SaleDocumentFilter, "{c}", ""),
-                                       "@dtInicial", "2024/03/01"),
-                        "@dtFinal", "2024/03/31");
-}
 
 class FuelTableBuilderTest : public ::testing::Test {
  protected:
@@ -60,7 +53,7 @@ TEST_F(FuelTableBuilderTest, StatementsOfEachViewAndTheLegend) {
         "ELSE 0 END  + CASE WHEN Cupom_Complementar = 1 THEN Valor_Acrescimo ELSE 0 END ) AS "
         "FLOAT) VLTotal,a.Descrição INTO ##Tabela FROM [Movimentações em Vendas] a WITH "
         "(NOLOCK) LEFT JOIN [Movimentações] b WITH (NOLOCK) ON a.IDCaixa = b.Código WHERE " +
-            Documents() +
+            service::MarchDocuments("") +
             " AND (a.Tipo = 'C') AND (a.IsEstornado = 0) AND (a.Transferência = 0) AND "
             "(Data_ECF BETWEEN '01/03/2024' AND '31/03/2024') AND (b.Caixa = '2') GROUP BY "
             "b.Data_Abertura,a.Descrição)"}},

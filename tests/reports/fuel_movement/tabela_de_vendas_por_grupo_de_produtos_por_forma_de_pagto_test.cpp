@@ -99,55 +99,5 @@ TEST_F(FrameTest, PaymentFormTablesRunTheProcedureThenReadTheirRowsByReportType)
   }
 }
 
-TEST_F(FrameTest, PaymentFormCaptionsForTheFiltersThatChangeThem) {
-  const std::pair<std::vector<NamedValue>, std::string> rows[] = {
-      {{{"Filtro_TipoRelatorio", int32_t{3}}}, "Visão fiscal / De 01/03/24 até 31/03/24"},
-      {{{"Filtro_IsIgnorarADOutrosTipos", true}},
-       "Visão fiscal / De 01/03/24 até 31/03/24 / Ignorar A/D em vendas"},
-      {{{"Filtro_TipoRelatorio", int32_t{2}},
-        {"Filtro_IDProduto", "1"},
-        {"Filtro_IsIgnorarADVendaComplementar", true},
-        {"Filtro_IsIgnorarADOutrosTipos", true},
-        {"Filtro_IsExibirOutrosProdutos", false}},
-       "Visão financeira / De 01/03/24 até 31/03/24 / Por Produto / Ignorar A/D venda compl. + "
-       "em vendas / Por combustíveis"},
-  };
-  for (const auto& [filters, caption] : rows) {
-    SCOPED_TRACE(caption);
-    Run("TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", filters);
-    EXPECT_EQ("-->|" + Held().headerLines[1] + "|<--", "-->|" + caption + "|<--");
-  }
-}
-
-TEST_F(FrameTest, PaymentFormTablesCloseTheConnectionOnEveryPath) {
-  struct Path {
-    const char* name;
-    std::function<void()> arrange;
-    std::vector<NamedValue> filters;
-    bool result;
-  };
-  const Path paths[] = {
-      {"an empty result", [] {}, {}, true},
-      {"a refused period", [] {}, {{"Filtro_DataInicial", "x"}, {"Filtro_DataFinal", "y"}}, false},
-      {"a failing procedure", [&] { platform->behaviour.commandExecuteThrows = true; }, {}, false},
-      {"a failing query",
-       [&] {
-         db.onQuery = [](const std::string& sql) -> host::RecordsetRef {
-           throw host::DatabaseError("Invalid object name '###VendasF'", sql);
-         };
-       },
-       {},
-       false},
-  };
-  for (const Path& path : paths) {
-    SCOPED_TRACE(path.name);
-    platform->log.clear();
-    path.arrange();
-    EXPECT_EQ(Run("TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", path.filters), path.result);
-    EXPECT_EQ(Calls().back(), "DB_Close");
-    EXPECT_NE(oRPT, nullptr);
-  }
-}
-
 }  // namespace
 }  // namespace orla::service

@@ -98,13 +98,5 @@ TEST_F(NozzleSalesTableE2E, TheTableHoldsEachClosedReadingWithItsShareOfTheAdjus
   }
 }
 
-TEST_F(NozzleSalesTableE2E, APeriodWithoutReadingsLeavesTheTableEmpty) {
-  sqlite::Database database(DemoMarch());
-  reports::BuildNozzleSalesTable(database, "01/01/2023", "31/01/2023", "", false, false);
-  const host::RecordsetRef count =
-      database.OpenRecordSet("SELECT COUNT(*) AS Linhas FROM ##VendasNosBicos");
-  EXPECT_EQ(count->Field("Linhas").AsInteger(), 0);
-}
-
 }  // namespace
 }  // namespace orla::cli

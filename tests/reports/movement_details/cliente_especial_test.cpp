@@ -7,22 +7,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string Documents() {
-  return "((a.ECF = 1) OR ((a.ECF = 0) AND (a.NFConsumidor_Modelo IS NOT NULL)) OR ((a.ECF = 0) "
-         "AND (a.NF = 1) AND (a.IsNFAvulsa = 0) AND (a.IsNFTerceiro = 0) AND (a.S010_ID IN "
-         "(SELECT S010_ID FROM S010_CFOP WHERE (S010_IsVenda = 1))) AND (a.Código_Venda NOT IN "
-         "(SELECT b.Codigo_Venda FROM [T008_Nfe_Solicitacoes] a WITH (NOLOCK) INNER JOIN "
-         "[NotasFiscais_Itens] b WITH (NOLOCK) ON a.T008_IDNF = b.Codigo_NF WHERE (a.T008_Tipo = "
-         "0) AND (a.T008_DataHora BETWEEN '2024/03/01 00:00:00' AND '2024/03/31 23:59:59') GROUP "
-         "BY b.Codigo_Venda))) OR ((a.ECF = 0) AND (a.NF = 1) AND (a.IsNFAvulsa = 1) AND "
-         "(a.IsNFTerceiro = 0) AND (a.IsMovimentacaoFisicaDoEstoque = 1) AND (a.S010_ID IN "
-         "(SELECT S010_ID FROM S010_CFOP WHERE (S010_IsVenda = 1))) AND (a.Código_Venda NOT IN "
-         "(SELECT b.Codigo_Venda FROM [T008_Nfe_Solicitacoes] a WITH (NOLOCK) INNER JOIN "
-         "[NotasFiscais_Itens] b WITH (NOLOCK) ON a.T008_IDNF = b.Codigo_NF WHERE (a.T008_Tipo = "
-         "0) AND (a.T008_DataHora BETWEEN '2024/03/01 00:00:00' AND '2024/03/31 23:59:59') GROUP "
-         "BY b.Codigo_Venda))))";
-}
-
 std::vector<std::string> Statements(const std::string& conditions) {
   const std::string moment =
       "CAST((CONVERT(VARCHAR(10),a.Data_ECF,111) + ' ' + CONVERT(VARCHAR(8),a.Hora_Movimento,108)) "
@@ -52,7 +36,7 @@ std::vector<std::string> Statements(const std::string& conditions) {
           " AS IsSemUsoAD,Código_Venda AS IDVenda,NULL,NULL FROM [Movimentações em Vendas] a "
           "WITH (NOLOCK) INNER JOIN [Clientes] b WITH (NOLOCK) ON a.IDClienteEspecial = b.Código "
           "LEFT JOIN [Movimentações] c WITH (NOLOCK) ON a.IDCaixa = c.Código WHERE " +
-          Documents() +
+          MarchDocuments("a.") +
           " AND (a.IsClienteEspecial = 1) AND (a.IDClienteEspecial IS NOT NULL) AND "
           "(a.IsEstornado = 0) AND " +
           conditions + " GROUP BY a.IDClienteEspecial,b.Nome," + moment +

@@ -9,6 +9,7 @@ using ::testing::ElementsAre;
 
 const std::string kTable = "##VendaDetalhadaDadosComplementares";
 
+// Spelled out here once; the other reports' expectations take it from the library's text.
 std::string Documents() {
   return "((mev.ECF = 1) OR ((mev.ECF = 0) AND (mev.NFConsumidor_Modelo IS NOT NULL)) OR "
          "((mev.ECF = 0) AND (mev.NF = 1) AND (mev.IsNFAvulsa = 0) AND (mev.IsNFTerceiro = 0) AND "

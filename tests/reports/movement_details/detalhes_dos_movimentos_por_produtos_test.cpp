@@ -7,22 +7,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// The fiscal-document condition of March 2024 with no column prefix.
-std::string Documents() {
-  return "((ECF = 1) OR ((ECF = 0) AND (NFConsumidor_Modelo IS NOT NULL)) OR ((ECF = 0) AND "
-         "(NF = 1) AND (IsNFAvulsa = 0) AND (IsNFTerceiro = 0) AND (S010_ID IN (SELECT S010_ID "
-         "FROM S010_CFOP WHERE (S010_IsVenda = 1))) AND (Código_Venda NOT IN (SELECT "
-         "b.Codigo_Venda FROM [T008_Nfe_Solicitacoes] a WITH (NOLOCK) INNER JOIN "
-         "[NotasFiscais_Itens] b WITH (NOLOCK) ON a.T008_IDNF = b.Codigo_NF WHERE (a.T008_Tipo = "
-         "0) AND (a.T008_DataHora BETWEEN '2024/03/01 00:00:00' AND '2024/03/31 23:59:59') GROUP "
-         "BY b.Codigo_Venda))) OR ((ECF = 0) AND (NF = 1) AND (IsNFAvulsa = 1) AND (IsNFTerceiro "
-         "= 0) AND (IsMovimentacaoFisicaDoEstoque = 1) AND (S010_ID IN (SELECT S010_ID FROM "
-         "S010_CFOP WHERE (S010_IsVenda = 1))) AND (Código_Venda NOT IN (SELECT b.Codigo_Venda "
-         "FROM [T008_Nfe_Solicitacoes] a WITH (NOLOCK) INNER JOIN [NotasFiscais_Itens] b WITH "
-         "(NOLOCK) ON a.T008_IDNF = b.Codigo_NF WHERE (a.T008_Tipo = 0) AND (a.T008_DataHora "
-         "BETWEEN '2024/03/01 00:00:00' AND '2024/03/31 23:59:59') GROUP BY b.Codigo_Venda))))";
-}
-
 // Surcharge (S) and discount (D) without the special-price difference and without prefix.
 constexpr const char* kS =
     "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Acrescimo "
@@ -77,21 +61,21 @@ TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
   const QueryRow rows[] = {
       {"every tax situation: the list keeps its fixed order",
        {},
-       Query(s, d, Documents(),
+       Query(s, d, MarchDocuments(""),
              kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF','II','NN','TT')))")},
       {"only FF", Tax(true, false, false, false, 0),
-       Query(s, d, Documents(), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
+       Query(s, d, MarchDocuments(""), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
       {"a rate replaces the TT switch", Tax(false, true, false, true, 17),
-       Query(s, d, Documents(),
+       Query(s, d, MarchDocuments(""),
              kFiscalPeriod +
                  " AND ((a.Situação_Tributária IN ('II')) OR ((a.Situação_Tributária = 'TT') "
                  "AND (a.Alíquota = 17)))")},
       {"a rate alone", Tax(false, false, false, false, 7.5),
-       Query(s, d, Documents(),
+       Query(s, d, MarchDocuments(""),
              kFiscalPeriod + " AND (((a.Situação_Tributária = 'TT') AND (a.Alíquota = 7.5)))")},
       // Chosen: nothing chosen means every tax situation, as an empty identifier does.
       {"no switch and no rate keeps every situation", Tax(false, false, false, false, 0),
-       Query(s, d, Documents(), kFiscalPeriod)},
+       Query(s, d, MarchDocuments(""), kFiscalPeriod)},
       {"a shift: opening date, till condition in place of the documents",
        With(Tax(false, false, true, false, 0), {{"Filtro_IDTurno", "2"},
                                                 {"Filtro_IDProduto", "5"},
@@ -104,20 +88,20 @@ TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
        With(Tax(true, false, false, false, 0), {{"Filtro_IsExibirOutrosProdutos", false},
                                                 {"Filtro_IsIgnorarADVendaComplementar", true},
                                                 {"Filtro_IsIgnorarADOutrosTipos", true}}),
-       Query("0", "0", Documents(),
+       Query("0", "0", MarchDocuments(""),
              kFiscalPeriod + " AND (a.Tipo = 'C') AND ((a.Situação_Tributária IN ('FF')))")},
       {"no kind shown selects the other products; complementary adjustments only",
        With(Tax(true, false, false, false, 0), {{"Filtro_IsExibirCombustiveis", false},
                                                 {"Filtro_IsExibirOutrosProdutos", false},
                                                 {"Filtro_IsIgnorarADOutrosTipos", true}}),
        Query("CASE WHEN Cupom_Complementar = 1 THEN Valor_Acrescimo ELSE 0 END ",
-             "CASE WHEN Cupom_Complementar = 1 THEN Valor_Desconto ELSE 0 END ", Documents(),
+             "CASE WHEN Cupom_Complementar = 1 THEN Valor_Desconto ELSE 0 END ", MarchDocuments(""),
              kFiscalPeriod + " AND (a.Tipo = 'P') AND ((a.Situação_Tributária IN ('FF')))")},
       {"complementary adjustments left out",
        With(Tax(true, false, false, false, 0), {{"Filtro_IsIgnorarADVendaComplementar", true}}),
        Query("CASE WHEN Cupom_Complementar = 0 THEN " + s.substr(0, s.size() - 1) + " ELSE 0 END ",
              "CASE WHEN Cupom_Complementar = 0 THEN " + d.substr(0, d.size() - 1) + " ELSE 0 END ",
-             Documents(), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
+             MarchDocuments(""), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
   };
   for (const QueryRow& row : rows) {
     SCOPED_TRACE(row.name);

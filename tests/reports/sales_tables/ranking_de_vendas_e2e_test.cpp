@@ -200,14 +200,5 @@ TEST_F(RankingEndToEnd, TheBestAndWorstSellersOfMarch) {
   }
 }
 
-TEST_F(RankingEndToEnd, AnEmptyRankingKeepsTheLayoutTitle) {
-  const json outcome = RunJson({"RankingDeVendas", "Filtro_DataInicial=01/01/2020",
-                                "Filtro_DataFinal=31/01/2020", "Filtro_TipoAgrupamento=0"});
-  EXPECT_EQ(outcome["report"]["title"], "Vendas - Ranking");
-  EXPECT_TRUE(outcome["report"]["rows"].empty());
-  EXPECT_FALSE(outcome["shown"]);
-  EXPECT_EQ(outcome["messages"][0]["text"], "Nenhum registro foi localizado para ser impresso!!!");
-}
-
 }  // namespace
 }  // namespace orla::cli

@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 
-#include "query/fragments.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -45,10 +44,7 @@ std::string Expected(const RankingRow& row) {
   const std::string measure = row.measure == "value"    ? "SUM(" + value + ")"
                               : row.measure == "profit" ? "SUM(" + profit + ")"
                                                         : "SUM(c.Qtde)";
-  const std::string documents =
-      query::Replace(query::Replace(query::Replace(query::SaleDocumentFilter, "{c}", "c."),
-                                    "@dtInicial", "2024/03/01"),
-                     "@dtFinal", "2024/03/31");
+  const std::string documents = MarchDocuments("c.");
   return "SELECT TOP " + row.top + " " + code + " AS Codigo," + name + " AS Nome, SUM(" + value +
          ") AS SomaDeValor_Venda,SUM(c.Qtde) AS SomaDeQtde,SUM(" + profit + ") AS Lucro FROM " +
          std::string(row.byClient ? kByClient : kByProduct) + " WHERE " + documents +
@@ -162,24 +158,6 @@ TEST_F(FrameTest, RankingRunsItsQueryAsAStatementAndKeepsTheConnection) {
   EXPECT_TRUE(Run("RankingDeVendas", {{"Filtro_TipoAgrupamento", int32_t{1}}}));
   EXPECT_THAT(Calls(), ElementsAre("CreateReport", "SetHeaderLine", "SetHeaderLine", "SQL_Execute",
                                    "ShowReport", "rptRanking.SetDataSource"));
-  EXPECT_EQ(Held().title, "Título por Produtos");
-}
-
-TEST_F(FrameTest, AnEmptyRankingKeepsItsTitleAndSaysSo) {
-  EXPECT_TRUE(Run("RankingDeVendas", {{"Filtro_TipoAgrupamento", int32_t{1}}}));
-  EXPECT_EQ(Held().title, "Título");
-  EXPECT_EQ(platform->log.back(),
-            "MsgBox(Nenhum registro foi localizado para ser impresso!!! | 64 | Atenção)");
-}
-
-TEST_F(FrameTest, ARankingTheDatabaseRefusesEndsFalse) {
-  db.onQuery = [](const std::string& sql) -> host::RecordsetRef {
-    throw host::DatabaseError("Incorrect syntax near '2,5'", sql);
-  };
-  EXPECT_FALSE(Run("RankingDeVendas", {{"Filtro_QtdeRegistros", "2,5"}}));
-  EXPECT_THAT(platform->log,
-              ::testing::Contains(::testing::StartsWith(
-                  "ReportError(ORLA_Vendas, Reports.RankingDeVendas(), true, true")));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The sales table by nozzle on recording fakes: the statements of each view.
 #include <gmock/gmock.h>
 
-#include "query/fragments.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -12,19 +11,13 @@ using ::testing::ElementsAreArray;
 
 constexpr std::string_view kLayout = "rptTabelaDeVendasPorBicos";
 
-std::string Documents() {
-  return query::Replace(query::Replace(query::Replace(query::SaleDocumentFilter, "{c}", ""),
-                                       "@dtInicial", "2024/03/01"),
-                        "@dtFinal", "2024/03/31");
-}
-
 std::string FiscalQuery(const std::string& discount, const std::string& surcharge) {
   return "SELECT b.Data_Abertura,('T' + b.Caixa) AS Caixa,('B' + a.Código_Produto) AS "
          "Código_Produto,SUM(a.Qtde) AS QtdeVendida,SUM(a.Valor_Venda - " +
          discount + " + " + surcharge +
          ") AS ValorVenda FROM [Movimentações em Vendas] a WITH (NOLOCK) LEFT JOIN "
          "[Movimentações] b WITH (NOLOCK) ON a.IDCaixa = b.Código WHERE " +
-         Documents() +
+         MarchDocuments("") +
          " AND (a.Tipo = 'C') AND (a.IsEstornado = 0) AND (a.Transferência = 0) AND (Data_ECF "
          "BETWEEN '01/03/2024' AND '31/03/2024') GROUP BY b.Data_Abertura,'T' + b.Caixa,'B' + "
          "a.Código_Produto";
@@ -91,18 +84,6 @@ TEST_F(FrameTest, NozzleTableStatementsOfEachView) {
                 ElementsAre("ShowReport(data=yes, mode=1, 0, 0, bind=true)",
                             std::string(kLayout) + ".SetDataSource"));
   }
-}
-
-TEST_F(FrameTest, NozzleTableFailingWorkingTableIsTrapped) {
-  db.onQuery = [](const std::string& sql) -> host::RecordsetRef {
-    if (sql.starts_with("CREATE TABLE")) {
-      throw host::DatabaseError("no room in TempDB", sql);
-    }
-    return orla::testing::FakeRecordset::OneRow();
-  };
-  EXPECT_FALSE(Run("TabelaDeVendasPorBico", {{"Filtro_TipoVisao", int32_t{0}}}));
-  EXPECT_THAT(platform->log, ::testing::Contains(::testing::StartsWith(
-                                 "ReportError(ORLA_Vendas, Reports.TabelaDeVendasPorBico(), ")));
 }
 
 }  // namespace

@@ -41,23 +41,5 @@ TEST_F(FrameTest, TheRunKeyGoesInExactlyAsReturned) {
   EXPECT_THAT(platform->log, ::testing::Contains("OpenRecordSet(" + FinalQuery("O'Brien 7") + ")"));
 }
 
-TEST_F(FrameTest, AFailingProcedureIsTrappedAndTheConnectionStillCloses) {
-  platform->behaviour.commandExecuteThrows = true;
-  EXPECT_FALSE(Run("VendasPorTiposDeRecebimento"));
-  const std::vector<std::string> calls = Calls();
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "OpenRecordSet"), 0);
-  EXPECT_THAT(platform->log,
-              ::testing::Contains(::testing::StartsWith(
-                  "ReportError(ORLA_Vendas, Reports.VendasPorTiposDeRecebimento(), true, true: "
-                  "procedure failed")));
-  EXPECT_EQ(calls.back(), "DB_Close");
-}
-
-TEST_F(FrameTest, ANullRunKeyIsTrapped) {
-  platform->behaviour.commandOutputs.erase("IDRetorno");
-  EXPECT_FALSE(Run("VendasPorTiposDeRecebimento"));
-  EXPECT_EQ(Calls().back(), "DB_Close");
-}
-
 }  // namespace
 }  // namespace orla::service

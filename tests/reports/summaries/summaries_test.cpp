@@ -3,7 +3,6 @@
 // period as "({c} BETWEEN 'd1' AND 'd2')" and an identifier as "({c} = 'id')".
 #include <gmock/gmock.h>
 
-#include "query/fragments.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -17,13 +16,6 @@ std::string Replace(std::string text, std::string_view from, std::string_view to
     text.replace(at, from.size(), to);
   }
   return text;
-}
-
-// The fiscal-sale condition of March 2024 on the sale lines of `alias`.
-std::string Documents(std::string_view alias) {
-  return Replace(Replace(Replace(std::string(query::SaleDocumentFilter), "{c}", alias),
-                         "@dtInicial", "2024/03/01"),
-                 "@dtFinal", "2024/03/31");
 }
 
 // The amount expressions of the fiscal view with neither A/D switch set: the special price
@@ -144,7 +136,7 @@ Filters With(Filters a, const Filters& b) {
 TEST_F(SummaryTest, ByProductQueries) {
   const std::string head = "SELECT b.Tipo,b.Descrição,";
   const std::string fiscalWhere =
-      "WHERE " + Documents("b.") + " AND (b.IsEstornado = 0) AND (b.Transferência = 0) ";
+      "WHERE " + MarchDocuments("b.") + " AND (b.IsEstornado = 0) AND (b.Transferência = 0) ";
   const std::string fiscalTail = "GROUP BY b.Tipo,b.Descrição ORDER BY b.Descrição";
   auto financial = [&](const Amounts& m, const std::string& condition, const std::string& outer) {
     return "SELECT lista.Tipo,lista.Descrição," + kListHead +
@@ -187,7 +179,7 @@ TEST_F(SummaryTest, ByProductGroupQueries) {
   const std::string lineOrGroup = "CASE WHEN Tipo = 'C' THEN c.Descrição ELSE a.Descrição END";
   const std::string fiscalHead = "SELECT c.Tipo," + lineOrGroup + " AS Descrição,";
   const std::string fiscalWhere =
-      "WHERE " + Documents("c.") + " AND (c.IsEstornado = 0) AND (c.Transferência = 0) ";
+      "WHERE " + MarchDocuments("c.") + " AND (c.IsEstornado = 0) AND (c.Transferência = 0) ";
   const std::string fiscalTail = "GROUP BY c.Tipo," + lineOrGroup + " ORDER BY " + lineOrGroup;
   auto financial = [&](const Amounts& m, const std::string& condition, const std::string& outer) {
     return "SELECT lista.Tipo,lista.Descrição," + kListHead +
@@ -223,8 +215,9 @@ TEST_F(SummaryTest, ByTaxClassificationQueries) {
   auto fiscal = [&](const std::string& condition, const std::string& tail) {
     return "SELECT c.Alíquota AS AliquotaICMS,c.Situação_Tributária AS TipoST,a.Descrição AS "
            "Descricao," +
-           AmountColumns("c.", fiscalAmounts, false) + kGroupsFrom + "WHERE " + Documents("c.") +
-           " AND (c.IsEstornado = 0) AND (c.Transferência = 0) AND " + condition + " " + tail +
+           AmountColumns("c.", fiscalAmounts, false) + kGroupsFrom + "WHERE " +
+           MarchDocuments("c.") + " AND (c.IsEstornado = 0) AND (c.Transferência = 0) AND " +
+           condition + " " + tail +
            "GROUP BY c.Alíquota,c.Situação_Tributária,a.Descrição ORDER BY a.Descrição ASC";
   };
   const Amounts financialAmounts = FinancialAmounts("c.");
@@ -325,50 +318,25 @@ TEST_F(SummaryTest, OnlyTheFinancialViewFillsTheNozzleTableAndItDoesSoFirst) {
   }
 }
 
-TEST_F(SummaryTest, Captions) {
-  struct Row {
-    std::string name, operation;
-    Filters filters;
-    std::string caption;
-  };
-  const std::vector<Row> rows{
-      {"a shift turns view 1 financial", "ResumoPorProduto", Fiscal({{"Filtro_IDTurno", "2"}}),
-       "Visão financeira / De 01/03/24 até 31/03/24 / Por Turno"},
-      {"both kinds hidden, only the other A/D", "ResumoPorGrupoDeProduto",
-       Fiscal({{"Filtro_IsIgnorarADOutrosTipos", true},
-               {"Filtro_IsExibirCombustiveis", false},
-               {"Filtro_IsExibirOutrosProdutos", false}}),
-       "Visão fiscal / De 01/03/24 até 31/03/24 / Ignorar A/D em vendas / Por outros produtos / "
-       "Por combustíveis"},
-      {"every suffix, in order", "ResumoPorClassificacaoFiscal",
-       Fiscal(With(kNoAdjustments, {{"Filtro_IDProduto", "9"},
-                                    {"Filtro_IDTurno", "2"},
-                                    {"Filtro_IsExibirCombustiveis", false},
-                                    {"Filtro_IsExibirOutrosProdutos", false}})),
-       "Visão financeira / De 01/03/24 até 31/03/24 / Por Produto / Por Turno / Ignorar A/D "
-       "venda compl. + em vendas / Por outros produtos / Por combustíveis"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    Run(row.operation, row.filters);
-    EXPECT_EQ(Held().headerLines[1], row.caption);
-  }
-}
-
 TEST_F(SummaryTest, TheGroupSummaryCountsTheDaysOfThePeriodInclusively) {
   struct Row {
     std::string from, to, days;
   };
   for (const Row& row :
        {Row{"15/03/2024", "15/03/2024", "1"}, Row{"01/03/2024", "31/03/2024", "31"},
-        Row{"28/02/2024", "01/03/2024", "3"}}) {  // 2024 is a leap year
+        Row{"28/02/2024", "01/03/2024", "3"},  // 2024 is a leap year
+        Row{"31/03/2024", "01/03/2024", "31"}}) {
     SCOPED_TRACE(row.from + " - " + row.to);
+    platform->log.clear();
     Run("ResumoPorGrupoDeProduto",
         {{"Filtro_DataInicial", row.from}, {"Filtro_DataFinal", row.to}});
     EXPECT_EQ(Held().formulas.at("Período"), row.days);
     // Whatever the period, the projection runs from today for thirty days.
     EXPECT_EQ(Held().formulas.at("DataInicial"), "'15/04/2024'");
     EXPECT_EQ(Held().formulas.at("DataFinal"), "'15/05/2024'");
+    const std::vector<std::string> calls = Calls();
+    EXPECT_LT(std::find(calls.begin(), calls.end(), "SetReportFormula"),
+              std::find(calls.begin(), calls.end(), "OpenRecordSet"));
   }
 }
 
