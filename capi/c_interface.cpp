@@ -17,6 +17,7 @@
 #include "cli/arguments.h"
 #include "cli/cli_host.h"
 #include "cli/output.h"
+#include "cli/parameters.h"
 #include "cli/run_command.h"
 #include "cli/serve_catalogue.h"
 #include "engine/render.h"
@@ -35,7 +36,6 @@ struct orla_vendas_db {
 namespace {
 
 using namespace orla;
-using nlohmann::ordered_json;
 
 struct Failure {
   int status;
@@ -124,34 +124,14 @@ std::shared_ptr<const host::Clock> ClockOf(const orla_vendas_db* db) {
 }
 
 std::vector<cli::Assignment> Assignments(const char* parameters) {
-  std::vector<cli::Assignment> assignments;
-  if (parameters == nullptr || *parameters == '\0') {
-    return assignments;
+  if (parameters == nullptr) {
+    return {};
   }
-  ordered_json object;
   try {
-    object = ordered_json::parse(parameters);
-  } catch (const ordered_json::parse_error& e) {
-    throw Failure{ORLA_VENDAS_BAD_JSON, std::string("the parameters are not JSON: ") + e.what()};
+    return cli::ParseJsonParameters(parameters);
+  } catch (const cli::JsonParametersError& e) {
+    throw Failure{ORLA_VENDAS_BAD_JSON, e.what()};
   }
-  if (!object.is_object()) {
-    throw Failure{ORLA_VENDAS_BAD_JSON,
-                  "the parameters are not a JSON object but " + std::string(object.type_name())};
-  }
-  for (const auto& [name, value] : object.items()) {
-    if (value.is_string()) {
-      assignments.emplace_back(name, value.get<std::string>());
-    } else if (value.is_boolean()) {
-      assignments.emplace_back(name, value.get<bool>() ? "true" : "false");
-    } else if (value.is_number()) {
-      assignments.emplace_back(name, value.dump());
-    } else {
-      throw Failure{ORLA_VENDAS_BAD_PARAMETER, "parameter " + name +
-                                                   " must be text, a boolean or a number, not " +
-                                                   std::string(value.type_name())};
-    }
-  }
-  return assignments;
 }
 
 cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* parameters) {
@@ -315,7 +295,13 @@ int orla_vendas_render(orla_vendas_db* db, const char* report, const char* param
     }
     try {
       std::ostringstream ignored;
-      cli::WriteOutcome(run.Outcome(), *chosen, std::string(file), ignored, ignored);
+      // "-" is standard output to the program only; here it is a file of that name.
+      const std::string path = std::string_view(file) == cli::kStandardOutput
+                                   ? "./" + std::string(file)
+                                   : std::string(file);
+      cli::WriteOutcome(run.Outcome(), *chosen, path, ignored, ignored);
+    } catch (const cli::OutputError& e) {
+      throw Failure{ORLA_VENDAS_OUTPUT, e.what()};
     } catch (const std::exception& e) {
       throw Failure{ORLA_VENDAS_OUTPUT, "cannot write " + std::string(file) + ": " + e.what()};
     }

@@ -28,7 +28,7 @@ extern "C" {
 typedef enum orla_vendas_status {
   ORLA_VENDAS_OK = 0,
   ORLA_VENDAS_INVALID_ARGUMENT = 1, /* a required pointer is NULL, a malformed today */
-  ORLA_VENDAS_BAD_JSON = 2,         /* the parameters are not a JSON object */
+  ORLA_VENDAS_BAD_JSON = 2,         /* not a JSON object, or a number beyond a double */
   ORLA_VENDAS_UNKNOWN_REPORT = 3,   /* no report of that name */
   ORLA_VENDAS_BAD_PARAMETER = 4,    /* unknown, repeated or of the wrong type */
   ORLA_VENDAS_DATABASE = 5,         /* the database cannot be opened */
@@ -57,7 +57,9 @@ ORLA_VENDAS_API int orla_vendas_open(const char* database, orla_vendas_db** db, 
  * handle itself lives on until orla_vendas_release. Closing twice is fine. */
 ORLA_VENDAS_API int orla_vendas_close(orla_vendas_db* db, char** error);
 
-/* Closes the handle if still open and frees it; NULL is fine. */
+/* Closes the handle if still open and frees it; NULL is fine. Releasing a handle twice is
+ * the caller's error, as freeing memory twice is: after the first call its address may
+ * already belong to a handle opened since, which no check here could tell from it. */
 ORLA_VENDAS_API void orla_vendas_release(orla_vendas_db* db);
 
 /* The date the reports take as today, "YYYY-MM-DD", or NULL for the system date. */
@@ -70,18 +72,22 @@ ORLA_VENDAS_API int orla_vendas_list(orla_vendas_db* db, char** json, char** err
 
 /* Runs the report `report` with `parameters`, a JSON object of parameter names to values
  * (NULL or "" for none): texts as `orla-vendas run` takes them ("01/03/2024", "true", "1"),
- * or JSON booleans and numbers. Parameters left out take their defaults. *json receives
- * {"operation","result","report","shown","messages","errors"}, as `orla-vendas run
- * --format json` writes it; "result" false (a refused period, a reported error) is still
- * ORLA_VENDAS_OK. */
+ * or JSON booleans and numbers. Parameters left out take their defaults. A name given twice
+ * is ORLA_VENDAS_BAD_PARAMETER; a number no double holds (1e400), ORLA_VENDAS_BAD_JSON; a
+ * number beyond its parameter's type (40000 for a 16-bit one), ORLA_VENDAS_BAD_PARAMETER.
+ * *json receives {"operation","result","report","shown","messages","errors"}, as
+ * `orla-vendas run --format json` writes it; "result" false (a refused period, a reported
+ * error) is still ORLA_VENDAS_OK. */
 ORLA_VENDAS_API int orla_vendas_run(orla_vendas_db* db, const char* report, const char* parameters,
                                     char** json, char** error);
 
 /* Runs the report as orla_vendas_run does and writes what it prints to `file` in `format`
- * ("pdf", "html", "xlsx", "csv", "json", "txt"; NULL: from the file's extension). When
- * `json` is not NULL it receives the document orla_vendas_run gives, whenever the report
- * ran, whatever the status. A report that printed nothing (nothing found, or the period
- * refused) writes no file and answers ORLA_VENDAS_NOT_SHOWN; in json the file is that
+ * ("pdf", "html", "xlsx", "csv", "json", "txt"; NULL: from the file's extension), whole or
+ * not at all: under a temporary name beside it, renamed over it once complete, so that a
+ * failure (ORLA_VENDAS_OUTPUT) leaves an old `file` as it was. When `json` is not NULL it
+ * receives the document orla_vendas_run gives, whenever the report ran, whatever the status.
+ * A report that printed nothing (nothing found, or the period refused) writes no file, and
+ * leaves an old one alone, and answers ORLA_VENDAS_NOT_SHOWN; in json the file is that
  * document, always written. */
 ORLA_VENDAS_API int orla_vendas_render(orla_vendas_db* db, const char* report,
                                        const char* parameters, const char* format, const char* file,

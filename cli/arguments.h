@@ -20,6 +20,8 @@ class UsageError : public std::runtime_error {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFalse = 1;
 inline constexpr int kExitUsage = 2;
+// `run --fail-empty`: the report ran and found nothing to print.
+inline constexpr int kExitEmpty = 3;
 
 // Reads "--name value" and "--name=value" options and plain words, in order.
 class ArgumentReader {

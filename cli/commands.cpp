@@ -1,6 +1,8 @@
 #include "cli/commands.h"
 
+#include <cerrno>
 #include <iostream>
+#include <system_error>
 
 #include "cli/arguments.h"
 #include "cli/demo_db_command.h"
@@ -29,16 +31,8 @@ commands:
 `orla-vendas COMMAND --help` tells more of each, with examples.
 )";
 
-}  // namespace
-
-int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
-             bool terminal) {
-  if (arguments.empty()) {
-    err << kUsage;
-    return kExitUsage;
-  }
-  const std::string command = arguments.front();
-  arguments.erase(arguments.begin());
+int Command(const std::string& command, std::vector<std::string> arguments, std::ostream& out,
+            std::ostream& err, bool terminal) {
   if (command == "--help" || command == "-h" || command == "help") {
     out << kUsage;
     return kExitSuccess;
@@ -63,6 +57,28 @@ int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream
   }
   err << "orla-vendas: unknown command '" << command << "'\n\n" << kUsage;
   return kExitUsage;
+}
+
+}  // namespace
+
+int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
+             bool terminal) {
+  if (arguments.empty()) {
+    err << kUsage;
+    return kExitUsage;
+  }
+  const std::string command = arguments.front();
+  arguments.erase(arguments.begin());
+  const int code = Command(command, std::move(arguments), out, err, terminal);
+  // What standard output buffered goes now: a full disk must not pass for a report written.
+  errno = 0;
+  if (out.flush()) {
+    return code;
+  }
+  const int reason = errno;
+  err << "orla-vendas " << command << ": cannot write standard output"
+      << (reason != 0 ? ": " + std::generic_category().message(reason) : "") << '\n';
+  return kExitFalse;
 }
 
 }  // namespace orla::cli

@@ -1,6 +1,10 @@
 #include "cli/parameters.h"
 
 #include <algorithm>
+#include <optional>
+#include <set>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/arguments.h"
 
@@ -41,6 +45,132 @@ host::Value TypedValue(const service::ParameterInfo& parameter, const std::strin
   return {};
 }
 
+// Reads the object as it goes, so that a name given twice is seen (a parsed object keeps the
+// last one) and a number beyond a double is told apart from broken JSON.
+class ParameterReader final : public nlohmann::json_sax<nlohmann::json> {
+ public:
+  explicit ParameterReader(JsonValues accepted) : accepted_(accepted) {}
+
+  std::vector<Assignment> Take() {
+    if (jsonProblem_) {
+      throw JsonParametersError(*jsonProblem_);
+    }
+    if (parameterProblem_) {
+      throw UsageError(*parameterProblem_);
+    }
+    return std::move(assignments_);
+  }
+
+  bool null() override { return Value("null", std::nullopt); }
+  bool boolean(bool value) override { return Value("boolean", value ? "true" : "false"); }
+  bool number_integer(number_integer_t value) override {
+    return Value("number", std::to_string(value));
+  }
+  bool number_unsigned(number_unsigned_t value) override {
+    return Value("number", std::to_string(value));
+  }
+  bool number_float(number_float_t value, const string_t& text) override {
+    // The reader gives infinity as an error of its own, but rounds 1e-400 to zero silently.
+    if (value == 0 &&
+        text.substr(0, text.find_first_of("eE")).find_first_of("123456789") != std::string::npos) {
+      return OutOfRange(text);
+    }
+    return Value("number", nlohmann::json(value).dump());
+  }
+  bool string(string_t& value) override { return Value("string", value); }
+  bool binary(binary_t&) override { return Value("binary", std::nullopt); }
+  bool start_object(std::size_t) override { return Open("object"); }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open("array"); }
+  bool end_array() override { return Close(); }
+  bool key(string_t& name) override {
+    if (depth_ == 1) {
+      name_ = name;
+      if (!names_.insert(name).second) {
+        Refuse("parameter " + name + " is given twice");
+      }
+    }
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string& token,
+                   const nlohmann::detail::exception& error) override {
+    constexpr int kNumberOverflow = 406;
+    if (error.id == kNumberOverflow) {
+      return OutOfRange(token);
+    }
+    jsonProblem_ = std::string("the parameters are not JSON: ") + error.what();
+    return false;
+  }
+
+ private:
+  bool Value(const char* kind, std::optional<std::string> text) {
+    if (depth_ == 0) {
+      return NotAnObject(kind);
+    }
+    if (depth_ > 1) {
+      return true;  // inside a value already refused
+    }
+    const bool taken = text && (accepted_ == JsonValues::TextBooleanOrNumber ||
+                                std::string_view(kind) == "string");
+    if (taken) {
+      assignments_.emplace_back(name_, std::move(*text));
+    } else {
+      RefuseKind(kind);
+    }
+    return true;
+  }
+
+  bool Open(const char* kind) {
+    if (depth_ == 0 && std::string_view(kind) != "object") {
+      return NotAnObject(kind);
+    }
+    if (depth_ == 1) {
+      RefuseKind(kind);
+    }
+    ++depth_;
+    return true;
+  }
+
+  bool Close() {
+    --depth_;
+    return true;
+  }
+
+  bool NotAnObject(const char* kind) {
+    jsonProblem_ = std::string("the parameters are not a JSON object but ") + kind;
+    return false;
+  }
+
+  bool OutOfRange(const std::string& number) {
+    jsonProblem_ = (depth_ == 1 ? "parameter " + name_ + ": " : std::string()) + "the number " +
+                   number + " is out of range";
+    return false;
+  }
+
+  void RefuseKind(const char* kind) {
+    Refuse(accepted_ == JsonValues::Text
+               ? "parameter " + name_ +
+                     " must be given as text, as `orla-vendas run` takes it (\"01/03/2024\", "
+                     "\"true\", \"1\")"
+               : "parameter " + name_ + " must be text, a boolean or a number, not " + kind);
+  }
+
+  // Broken JSON further on is told first: the first parameter problem waits for the end.
+  void Refuse(std::string problem) {
+    if (!parameterProblem_) {
+      parameterProblem_ = std::move(problem);
+    }
+  }
+
+  JsonValues accepted_;
+  int depth_ = 0;
+  std::string name_;
+  std::set<std::string> names_;
+  std::vector<Assignment> assignments_;
+  std::optional<std::string> jsonProblem_;
+  std::optional<std::string> parameterProblem_;
+};
+
 }  // namespace
 
 const service::OperationInfo& CheckOperation(std::string_view name) {
@@ -73,6 +203,19 @@ std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& o
     values.push_back({name, TypedValue(*parameter, text)});
   }
   return values;
+}
+
+}  // namespace orla::cli
+
+namespace orla::cli {
+
+std::vector<Assignment> ParseJsonParameters(std::string_view json, JsonValues accepted) {
+  if (json.empty()) {
+    return {};
+  }
+  ParameterReader reader(accepted);
+  nlohmann::json::sax_parse(json.begin(), json.end(), &reader);
+  return reader.Take();
 }
 
 }  // namespace orla::cli

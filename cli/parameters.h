@@ -2,6 +2,7 @@
 // `serve` share it.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,5 +21,24 @@ const service::OperationInfo& CheckOperation(std::string_view name);
 // UsageError naming an unknown or repeated parameter or a value that does not fit.
 std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& operation,
                                                  const std::vector<Assignment>& assignments);
+
+// Parameters that are no JSON object, or a number no double holds (1e400, 1e-400).
+class JsonParametersError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What a JSON object of parameters may give for a value besides text.
+enum class JsonValues {
+  Text,                 // text only, as the viewer sends it
+  TextBooleanOrNumber,  // also true/false and numbers, read as "true"/"false" and digits
+};
+
+// The assignments of a JSON object of parameters, in its order ({"NAME": "VALUE", ...},
+// names and value texts as `run` takes them); empty text gives none. Raises
+// JsonParametersError for anything but an object or for a number out of range, and
+// UsageError naming a parameter given twice or given a value `accepted` does not take.
+std::vector<Assignment> ParseJsonParameters(std::string_view json,
+                                            JsonValues accepted = JsonValues::TextBooleanOrNumber);
 
 }  // namespace orla::cli

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "cli/arguments.h"
 #include "cli/output.h"
@@ -24,7 +23,9 @@ can also be previewed from hand-written rows.
 options:
   --format F     pdf, html, xlsx, csv, json or txt (default: from --out, else txt)
   --out FILE     where to write (default: the terminal for txt and json, else
-                 <layout>.<format> in this folder)
+                 <layout>.<format> in this folder); '-' is standard output. FILE is
+                 written whole or not at all, as `run --out` writes it, so it may also
+                 be FILE.json itself
 
 examples:
   orla-vendas run RankingDeVendas Filtro_DataInicial=01/03/2024 \
@@ -63,7 +64,7 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
       throw UsageError("render needs a FILE.json");
     }
     if (!format) {
-      format = file ? FormatOfFile(*file) : engine::Format::Text;
+      format = file && *file != kStandardOutput ? FormatOfFile(*file) : engine::Format::Text;
     }
     if (!std::ifstream(input, std::ios::binary)) {
       throw UsageError(input + ": cannot read the file");
@@ -78,23 +79,18 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
     return kExitUsage;
   }
   try {
-    if (!file && engine::IsTextFormat(*format)) {
-      engine::Render(*report, *format, out);
-      return kExitSuccess;
-    }
     const std::string path =
-        file ? *file : report->LayoutName() + "." + std::string(engine::FormatName(*format));
-    std::error_code same;
-    if (std::filesystem::equivalent(input, path, same)) {
-      // The rows are read from the document while the report is written: over itself, they
-      // must be read into memory first.
-      std::ifstream stream(input, std::ios::binary);
-      std::ostringstream text;
-      text << stream.rdbuf();
-      report = engine::ReportFromJson(text.str());
+        file ? *file
+        : engine::IsTextFormat(*format)
+            ? std::string(kStandardOutput)
+            : report->LayoutName() + "." + std::string(engine::FormatName(*format));
+    WriteReport(*report, *format, path, out);
+    if (path != kStandardOutput) {
+      err << "Wrote " << path << '\n';
     }
-    engine::Render(*report, *format, std::filesystem::path(path));
-    err << "Wrote " << path << '\n';
+  } catch (const OutputError& e) {
+    err << "orla-vendas render: " << e.what() << '\n';
+    return kExitFalse;
   } catch (const std::exception& e) {
     err << "orla-vendas render: cannot write the report: " << e.what() << '\n';
     return kExitFalse;

@@ -1,7 +1,6 @@
 #include "cli/run_command.h"
 
 #include <chrono>
-#include <fstream>
 #include <optional>
 #include <set>
 
@@ -36,10 +35,21 @@ options:
   --db FILE             the sales database (default: the demo database, made on first use)
   --format F            pdf, html, xlsx, csv, json or txt (default: from --out, else txt)
   --out FILE            where to write the report (default: the terminal for txt and json,
-                        OPERATION.<format> in this folder for the others)
+                        OPERATION.<format> in this folder for the others); '-' is standard
+                        output. FILE is written whole or not at all: under a temporary
+                        name beside it, renamed over it once complete, so a failure leaves
+                        the old FILE as it was
+  --fail-empty          exit 3 when the report finds nothing to print (default: exit 0)
   --trace-sql FILE      write every database call the report makes, one JSON object a line
   --today YYYY-MM-DD    the date the report takes as today
   --viewer-hidden       run as with the viewer hidden: an empty result passes silently
+
+When the report finds nothing to print it says so in one line and writes no file: an old
+FILE is removed, so that it never holds a report this run did not write. With --format json
+the document is still written; its "shown" is false.
+
+exit status: 0 the report ran to its end, 1 the period was refused, an error was reported or
+a write failed, 2 a bad command line, 3 nothing to print with --fail-empty.
 
 examples:
   orla-vendas run VendasPorTiposDeRecebimento Filtro_DataInicial=01/03/2024 \
@@ -61,6 +71,7 @@ struct RunOptions {
   std::optional<std::string> traceSql;
   std::optional<host::DateTime> today;
   bool viewerHidden = false;
+  bool failEmpty = false;
 };
 
 RunOptions Parse(std::vector<std::string> arguments) {
@@ -83,6 +94,8 @@ RunOptions Parse(std::vector<std::string> arguments) {
       options.today = ParseIsoDate(*d, "--today");
     } else if (reader.TakeFlag("--viewer-hidden")) {
       options.viewerHidden = true;
+    } else if (reader.TakeFlag("--fail-empty")) {
+      options.failEmpty = true;
     } else if (reader.Peek().starts_with("--")) {
       throw UsageError("unknown option " + reader.Peek() + " (see orla-vendas run --help)");
     } else if (options.operation.empty()) {
@@ -101,7 +114,8 @@ RunOptions Parse(std::vector<std::string> arguments) {
   }
   options.values = CheckParameters(CheckOperation(options.operation), assignments);
   if (!options.format) {
-    options.format = options.out ? FormatOfFile(*options.out) : engine::Format::Text;
+    options.format = options.out && *options.out != kStandardOutput ? FormatOfFile(*options.out)
+                                                                    : engine::Format::Text;
   }
   return options;
 }
@@ -181,14 +195,15 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
   RunOptions options;
   std::filesystem::path databaseFile;
-  std::ofstream traceFile;
+  std::unique_ptr<OutputFile> traceFile;
   try {
     options = Parse(std::move(arguments));
     databaseFile = options.db ? ExistingDatabase(*options.db) : DemoDatabase(err, terminal);
     if (options.traceSql) {
-      traceFile.open(*options.traceSql, std::ios::out | std::ios::trunc);
-      if (!traceFile) {
-        throw UsageError("--trace-sql cannot write " + *options.traceSql);
+      try {
+        traceFile = std::make_unique<OutputFile>(*options.traceSql);
+      } catch (const OutputError& e) {
+        throw UsageError(std::string("--trace-sql: ") + e.what());
       }
     }
   } catch (const UsageError& e) {
@@ -197,8 +212,8 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
 
   std::optional<SqlTrace> trace;
-  if (traceFile.is_open()) {
-    trace.emplace(traceFile);
+  if (traceFile) {
+    trace.emplace(traceFile->Stream());
   }
   RunSetup setup;
   setup.database = databaseFile;
@@ -218,14 +233,28 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   if (terminal && rendered != nullptr && *options.format != engine::Format::Json) {
     ShowRowProgress(*rendered, err);
   }
-  const RunOutcome outcome = run.Outcome();
+  bool written = true;
   try {
-    WriteOutcome(outcome, *options.format, options.out, out, err);
+    WriteOutcome(run.Outcome(), *options.format, options.out, out, err);
+  } catch (const OutputError& e) {
+    err << "orla-vendas run: " << e.what() << '\n';
+    written = false;
   } catch (const std::exception& e) {
     err << "orla-vendas run: cannot write the report: " << e.what() << '\n';
+    written = false;
+  }
+  if (traceFile) {
+    try {
+      traceFile->Close();
+    } catch (const OutputError& e) {
+      err << "orla-vendas run: --trace-sql: " << e.what() << '\n';
+      written = false;
+    }
+  }
+  if (!written || !run.result) {
     return kExitFalse;
   }
-  return run.result ? kExitSuccess : kExitFalse;
+  return options.failEmpty && !run.shown ? kExitEmpty : kExitSuccess;
 }
 
 }  // namespace orla::cli

@@ -1,5 +1,6 @@
 // A report's NAME=VALUE texts as `run` and the viewer take them: the first line names the
-// operation, each following line is one NAME=VALUE. Whatever the check
+// operation, each following line is one NAME=VALUE, or the rest is the JSON object of
+// parameters the C interface and the server take when it begins with '{'. Whatever the check
 // lets through must coerce to the operation's arguments or raise the runtime's error, and a
 // payment-form list it accepts must stay a list of string literals inside the statement's
 // IN ( ... ), whatever the quotes in it.
@@ -45,6 +46,25 @@ void CheckInList(const std::string& list) {
   }
 }
 
+std::vector<orla::cli::Assignment> Lines(std::string_view text) {
+  std::vector<orla::cli::Assignment> assignments;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) {
+      end = text.size();
+    }
+    const std::string_view line = text.substr(start, end - start);
+    const size_t equals = line.find('=');
+    if (equals != std::string_view::npos && equals != 0) {
+      assignments.emplace_back(std::string(line.substr(0, equals)),
+                               std::string(line.substr(equals + 1)));
+    }
+    start = end + 1;
+  }
+  return assignments;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -59,19 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view rest = input.substr(std::min(firstLine + 1, input.size()));
 
   std::vector<orla::cli::Assignment> assignments;
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = rest.find('\n', start);
-    if (end == std::string_view::npos) {
-      end = rest.size();
-    }
-    const std::string_view line = rest.substr(start, end - start);
-    const size_t equals = line.find('=');
-    if (equals != std::string_view::npos && equals != 0) {
-      assignments.emplace_back(std::string(line.substr(0, equals)),
-                               std::string(line.substr(equals + 1)));
-    }
-    start = end + 1;
+  try {
+    assignments = rest.starts_with('{') ? orla::cli::ParseJsonParameters(rest) : Lines(rest);
+  } catch (const orla::cli::JsonParametersError&) {
+    return 0;
+  } catch (const orla::cli::UsageError&) {
+    return 0;
   }
 
   std::vector<orla::service::NamedValue> values;

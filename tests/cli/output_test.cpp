@@ -1,0 +1,154 @@
+// What a script finds after `run` and `render`: a file whole or the old one, a failed write
+// told by exit status 1, and no old report left where an empty run wrote nothing.
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/cli/cli_fixture.h"
+
+namespace orla::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+const std::vector<std::string> kMarch = {
+    "VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"};
+// The suite's database holds March only.
+const std::vector<std::string> kAugust = {
+    "VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/08/2024", "Filtro_DataFinal=31/08/2024"};
+
+std::vector<std::string> With(std::vector<std::string> base, const std::vector<std::string>& more) {
+  base.insert(base.end(), more.begin(), more.end());
+  return base;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+// The program itself, its standard output on `stdoutTo`; gives the exit status and stderr.
+CommandResult Program(const std::vector<std::string>& arguments, const std::string& stdoutTo) {
+  std::string command = ORLA_PROGRAM;
+  for (const std::string& argument : arguments) {
+    command += " '" + argument + "'";
+  }
+  command += " 2>&1 >" + stdoutTo;
+  std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), &pclose);
+  CommandResult result;
+  std::array<char, 4096> buffer;
+  size_t read = 0;
+  while ((read = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) {
+    result.err.append(buffer.data(), read);
+  }
+  const int status = pclose(pipe.release());
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+TEST_F(CliTest, AFullStandardOutputOrTraceExitsOneNamingIt) {
+  const std::string db = DemoMarch().string();
+  const fs::path saved = Folder() / "full-saved.json";
+  ASSERT_EQ(Run(With(kMarch, {"--out", saved.string()})).exitCode, 0);
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string named;
+  };
+  const std::vector<Case> cases = {
+      {With(With({"run"}, kMarch), {"--db", db, "--format", "json"}), "standard output"},
+      {With(With({"run"}, kMarch), {"--db", db, "--format", "csv"}), "standard output"},
+      {With(With({"run"}, kMarch), {"--db", db, "--format", "pdf", "--out", "-"}),
+       "standard output"},
+      {With(With({"run"}, kMarch),
+            {"--db", db, "--out", (Folder() / "full.csv").string(), "--trace-sql", "/dev/full"}),
+       "/dev/full"},
+      {{"render", saved.string()}, "standard output"},
+      {{"sql", "--db", db, "SELECT 1 AS a"}, "standard output"},
+      {{"list"}, "standard output"},
+      {{"demo-db", "--out", (Folder() / "full.db").string(), "--days", "1", "--start",
+        "2024-03-01"},
+       "standard output"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const CommandResult result = Program(c.arguments, "/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("cannot write " + c.named));
+  }
+}
+
+// A small tmpfs filled up; it needs root, as mounting does.
+TEST_F(CliTest, AFullDiskLeavesTheOldFileAndNoTemporary) {
+  const fs::path disk = Folder() / "disk";
+  fs::create_directories(disk);
+  if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0) {
+    GTEST_SKIP() << "mounting a small tmpfs needs root";
+  }
+  struct Unmount {
+    const fs::path& disk;
+    ~Unmount() { ::umount2(disk.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  for (const std::string format : {"csv", "pdf", "xlsx"}) {
+    SCOPED_TRACE(format);
+    const fs::path report = disk / ("vendas." + format);
+    std::ofstream(report) << "the old report";
+    const fs::path filler = disk / "filler";
+    const int descriptor = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(descriptor, 0);
+    const std::array<char, 4096> block{};
+    while (::write(descriptor, block.data(), block.size()) > 0) {
+    }
+    ::close(descriptor);
+
+    const CommandResult result = Run(With(kMarch, {"--out", report.string()}));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.err, HasSubstr("cannot write " + report.string()));
+    EXPECT_EQ(ReadFile(report), "the old report");
+    EXPECT_THAT(Names(disk), UnorderedElementsAre("filler", report.filename().string()));
+    fs::remove(filler);
+    fs::remove(report);
+  }
+}
+
+TEST_F(CliTest, NothingToPrintLeavesNoOldReportAndFailEmptyExitsThree) {
+  const fs::path pdf = Folder() / "agosto.pdf";
+  const std::vector<std::pair<std::vector<std::string>, int>> cases = {{{}, 0},
+                                                                       {{"--fail-empty"}, 3}};
+  for (const auto& [flags, exitCode] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(flags));
+    std::ofstream(pdf) << "last month's report";
+    const CommandResult result = Run(With(With(kAugust, {"--out", pdf.string()}), flags));
+    EXPECT_EQ(result.exitCode, exitCode);
+    EXPECT_THAT(result.err, HasSubstr("Nothing to print"));
+    EXPECT_FALSE(fs::exists(pdf));
+  }
+}
+
+TEST_F(CliTest, OutDashIsStandardOutput) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--out", "-"}, "[12.345.678/0001-95] - AUTO POSTO ORLA LTDA\n"},  // text, no --format
+      {{"--format", "pdf", "--out", "-"}, "%PDF-"},  // made in a file, then copied
+  };
+  for (const auto& [flags, start] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(flags));
+    const CommandResult result = Run(With(kMarch, flags));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_THAT(result.out, ::testing::StartsWith(start));
+    EXPECT_FALSE(fs::exists("-"));
+  }
+}
+
+}  // namespace
+}  // namespace orla::cli
