@@ -359,14 +359,20 @@ ChartData ChartAccumulator::Result() const {
     c.measure = def_.series ? Sum(c.values, scale_) : c.values.front();
     candidates.push_back(std::move(c));
   }
+  const auto largestFirst = [](bool magnitude) {
+    return [magnitude](const Candidate& a, const Candidate& b) {
+      const auto size = [magnitude](const Decimal& d) {
+        return magnitude && d.IsNegative() ? -d : d;
+      };
+      if (const int c = Compare(size(a.measure), size(b.measure)); c != 0) {
+        return c > 0;
+      }
+      return a.seen < b.seen;
+    };
+  };
   if (def_.order == ChartOrder::Value) {
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) {
-                       if (const int c = Compare(a.measure, b.measure); c != 0) {
-                         return c > 0;
-                       }
-                       return a.seen < b.seen;
-                     });
+    // The largest either way are kept, so a loss is drawn rather than lost in "Outros".
+    std::stable_sort(candidates.begin(), candidates.end(), largestFirst(true));
   } else if (def_.order == ChartOrder::Data) {
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.seen < b.seen; });
@@ -403,6 +409,9 @@ ChartData ChartAccumulator::Result() const {
     leftOut = candidates.size() - def_.limit;
     anyRest = true;
     candidates.resize(def_.limit);
+  }
+  if (def_.order == ChartOrder::Value) {
+    std::stable_sort(candidates.begin(), candidates.end(), largestFirst(false));
   }
   if (anyRest && gatherRest) {
     std::vector<Candidate> last{{std::string(kOthers), rest, Zero(scale_), 0}};

@@ -198,6 +198,9 @@ class PdfWriter final : public DocumentWriter {
   }
 
   void Chart(const ChartData& chart) override {
+    // A note above belongs to the table it follows, not to the chart: it is not pushed
+    // along to the next page with a chart that does not fit.
+    Flush();
     Block block;
     block.kind = BlockKind::Chart;
     block.height = PdfChartHeight(type_, chart, contentWidth_);

@@ -100,11 +100,12 @@ TEST(ChartTest, SumsTheRowsAsTheTablePrintsThemAndSaysWhatItLeavesOut) {
     std::string drawn;
   };
   const Case cases[] = {
-      // 1.005 prints as 1,01, so two of them are 2,02, as the table's total would be.
-      {"largest first, the rest as Outros",
-       R"({"type": "bar", "category": "Grupo", "value": "Valor", "limit": 2})",
-       Sales({{"A", 5}, {"B", 3}, {"C", 1.005}, {"A", 1}, {"D", 1.005}}),
-       "Valor: A 6,00 | B 3,00 | Outros 2,02"},
+      // 1.005 prints as 1,01, so two of them are 2,02, as the table's total would be. A loss
+      // as large as a sale is kept, and drawn last.
+      {"largest either way, the rest as Outros",
+       R"({"type": "bar", "category": "Grupo", "value": "Valor", "limit": 3})",
+       Sales({{"A", 5}, {"B", 3}, {"C", 1.005}, {"E", -4}, {"A", 1}, {"D", 1.005}}),
+       "Valor: A 6,00 | B 3,00 | E -4,00 | Outros 2,02"},
       {"as the rows come", R"({"type": "bar", "category": "Grupo", "value": "Valor",
                                "order": "data", "limit": 2})",
        Sales({{"C", 1}, {"A", 5}, {"B", 3}}), "Valor: C 1,00 | A 5,00 | Outros 3,00"},
@@ -116,8 +117,8 @@ TEST(ChartTest, SumsTheRowsAsTheTablePrintsThemAndSaysWhatItLeavesOut) {
       {"a share of the positive values only",
        R"({"type": "share", "category": "Grupo", "value": "Valor"})",
        Sales({{"A", 30}, {"B", -5}, {"C", 10}, {"D", 0}}),
-       "Valor: A 30,00 | C 10,00 % 75,0% 25,0% [Fora do gráfico, por não serem positivos: D "
-       "(0,00); B (-5,00).]"},
+       "Valor: A 30,00 | C 10,00 % 75,0% 25,0% [Fora do gráfico, por não serem positivos: B "
+       "(-5,00); D (0,00).]"},
       {"a computed value",
        R"({"type": "bar", "category": "Grupo", "value": "Total"})",
        {{"A", "x", testing::Date(2024, 3, 1), 2.0, 5.899, 0.0},
