@@ -278,6 +278,11 @@ void ChartAccumulator::Add(Row& row, int64_t number) {
   }
 }
 
+std::string ChartAccumulator::Label(size_t field, const host::Value& value) const {
+  std::string label = context_.Text(field, value);
+  return label.empty() ? "(em branco)" : label;
+}
+
 ChartData ChartAccumulator::Result() const {
   const Layout& layout = context_.GetLayout();
   const FieldDef& categoryField = layout.fields[def_.category];
@@ -317,7 +322,7 @@ ChartData ChartAccumulator::Result() const {
     const size_t drawn = gather ? kSeriesDrawn : order.size();
     for (size_t i = 0; i < drawn; ++i) {
       slotSeries[order[i]] = i;
-      chart.series.push_back({context_.Text(*def_.series, seriesKeys_[order[i]]), {}});
+      chart.series.push_back({Label(*def_.series, seriesKeys_[order[i]]), {}});
     }
     if (gather || seriesOverflow_) {
       for (size_t i = drawn; i < order.size(); ++i) {
@@ -352,10 +357,7 @@ ChartData ChartAccumulator::Result() const {
   };
   std::vector<Candidate> candidates;
   for (const auto& [key, entry] : entries_) {
-    Candidate c{context_.Text(def_.category, key), bySeries(entry.sums), Zero(scale_), entry.seen};
-    if (c.label.empty()) {
-      c.label = "(em branco)";
-    }
+    Candidate c{Label(def_.category, key), bySeries(entry.sums), Zero(scale_), entry.seen};
     c.measure = def_.series ? Sum(c.values, scale_) : c.values.front();
     candidates.push_back(std::move(c));
   }
@@ -480,7 +482,16 @@ class ChartSet::Watcher final : public RowSource {
 
 ChartSet::ChartSet(const RenderContext& context) {
   for (const SectionDef& section : context.GetLayout().sections) {
-    if (section.chart) {
+    if (!section.chart) {
+      continue;
+    }
+    // Like a column of the table, a chart of fields the data lacks is left out.
+    const ChartDef& def = *section.chart;
+    bool present = context.Present(def.category) && (!def.series || context.Present(*def.series));
+    for (size_t v : def.values) {
+      present = present && context.Present(v);
+    }
+    if (present) {
       sections_.push_back(&section);
       sums_.emplace_back(context, *section.chart);
       inHeader_ = inHeader_ || section.kind == SectionKind::ReportHeader;

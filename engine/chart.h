@@ -100,6 +100,8 @@ class ChartAccumulator {
     std::vector<Decimal> sums;  // per slot: a series (or value field) the chart tracks
   };
   void AddTo(std::vector<Decimal>& sums, size_t slot, const Decimal& value) const;
+  // What a category or series is called: its printed text, or "(em branco)" for none.
+  std::string Label(size_t field, const host::Value& value) const;
   size_t SlotOf(const host::Value& seriesValue);
 
   const RenderContext& context_;

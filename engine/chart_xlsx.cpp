@@ -175,10 +175,12 @@ void WriteXlsxChart(lxw_workbook* workbook, lxw_worksheet* sheet, const std::str
                                      : chart.series.size() > 1 ? LXW_CHART_LEGEND_BOTTOM
                                                                : LXW_CHART_LEGEND_NONE);
   if (!shares) {
-    chart_axis_set_num_format(picture->y_axis, NumberFormat(chart.format).c_str());
+    // In a bar chart along the page libxlsxwriter's x axis holds the values, its y axis the
+    // categories, which Excel lists from the bottom: the first belongs at the top, as printed.
+    lxw_chart_axis* values = chart.horizontal ? picture->x_axis : picture->y_axis;
+    chart_axis_set_num_format(values, NumberFormat(chart.format).c_str());
     if (chart.horizontal) {
-      // Excel stacks bar categories from the bottom; the first belongs at the top, as printed.
-      chart_axis_set_reverse(picture->x_axis);
+      chart_axis_set_reverse(picture->y_axis);
     }
   }
   lxw_chart_options options{};
