@@ -38,14 +38,14 @@ class ChartReader {
     throw host::LayoutError(where_ + " " + what);
   }
 
-  std::string Text(const Json& spec, const char* key, const std::string& fallback) const {
-    if (!spec.contains(key)) {
+  std::string Text(const Json& object, const char* key, const std::string& fallback) const {
+    if (!object.contains(key)) {
       return fallback;
     }
-    if (!spec.at(key).is_string()) {
+    if (!object.at(key).is_string()) {
       Fail(std::string("needs text in \"") + key + "\"");
     }
-    return spec.at(key).get<std::string>();
+    return object.at(key).get<std::string>();
   }
 
   size_t Field(const Json& name) const {
@@ -59,11 +59,11 @@ class ChartReader {
     return *index;
   }
 
-  int Choice(const Json& spec, const char* key, const auto& choices, int fallback) const {
-    if (!spec.contains(key)) {
+  int Choice(const Json& object, const char* key, const auto& choices, int fallback) const {
+    if (!object.contains(key)) {
       return fallback;
     }
-    const std::string name = Text(spec, key, "");
+    const std::string name = Text(object, key, "");
     for (const Named& c : choices) {
       if (c.name == name) {
         return c.value;
@@ -96,31 +96,32 @@ int Compare(const Decimal& a, const Decimal& b) {
 
 }  // namespace
 
-ChartDef ParseChart(const nlohmann::json& spec, const Layout& layout, const std::string& section) {
+ChartDef ParseChart(const nlohmann::json& object, const Layout& layout,
+                    const std::string& section) {
   const ChartReader reader(layout, section);
-  if (!spec.is_object()) {
+  if (!object.is_object()) {
     reader.Fail("is not an object");
   }
   ChartDef def;
-  if (!spec.contains("type")) {
+  if (!object.contains("type")) {
     reader.Fail("has no \"type\"");
   }
-  def.kind = static_cast<ChartKind>(reader.Choice(spec, "type", kKinds, 0));
-  def.title = reader.Text(spec, "title", "");
-  if (!spec.contains("category")) {
+  def.kind = static_cast<ChartKind>(reader.Choice(object, "type", kKinds, 0));
+  def.title = reader.Text(object, "title", "");
+  if (!object.contains("category")) {
     reader.Fail("has no \"category\"");
   }
-  def.category = reader.Field(spec.at("category"));
-  if (spec.contains("value") == spec.contains("values")) {
+  def.category = reader.Field(object.at("category"));
+  if (object.contains("value") == object.contains("values")) {
     reader.Fail("needs either \"value\" or \"values\"");
   }
-  if (spec.contains("value")) {
-    def.values.push_back(reader.Field(spec.at("value")));
+  if (object.contains("value")) {
+    def.values.push_back(reader.Field(object.at("value")));
   } else {
-    if (!spec.at("values").is_array() || spec.at("values").empty()) {
+    if (!object.at("values").is_array() || object.at("values").empty()) {
       reader.Fail("needs a list of fields in \"values\"");
     }
-    for (const Json& v : spec.at("values")) {
+    for (const Json& v : object.at("values")) {
       def.values.push_back(reader.Field(v));
     }
   }
@@ -135,8 +136,8 @@ ChartDef ParseChart(const nlohmann::json& spec, const Layout& layout, const std:
       reader.Fail("draws values of different formats on one axis");
     }
   }
-  if (spec.contains("series")) {
-    def.series = reader.Field(spec.at("series"));
+  if (object.contains("series")) {
+    def.series = reader.Field(object.at("series"));
     if (def.values.size() != 1 || *def.series == def.category) {
       reader.Fail("splits by a series field one value only, by another field than the category");
     }
@@ -144,17 +145,17 @@ ChartDef ParseChart(const nlohmann::json& spec, const Layout& layout, const std:
   if (def.kind == ChartKind::Share && (def.values.size() != 1 || def.series)) {
     reader.Fail("shares one value among its categories, with no series");
   }
-  if (spec.contains("horizontal")) {
-    if (!spec.at("horizontal").is_boolean()) {
+  if (object.contains("horizontal")) {
+    if (!object.at("horizontal").is_boolean()) {
       reader.Fail("needs true or false in \"horizontal\"");
     }
-    def.horizontal = spec.at("horizontal").get<bool>();
+    def.horizontal = object.at("horizontal").get<bool>();
     if (def.horizontal && def.kind != ChartKind::Bar && def.kind != ChartKind::StackedBar) {
       reader.Fail("lies horizontal only as bars");
     }
   }
   def.order = static_cast<ChartOrder>(reader.Choice(
-      spec, "order", kOrders,
+      object, "order", kOrders,
       static_cast<int>(def.kind == ChartKind::Line ? ChartOrder::Category : ChartOrder::Value)));
   switch (def.kind) {
     case ChartKind::Share:
@@ -170,8 +171,8 @@ ChartDef ParseChart(const nlohmann::json& spec, const Layout& layout, const std:
       def.limit = 12;
       break;
   }
-  if (spec.contains("limit")) {
-    const Json& limit = spec.at("limit");
+  if (object.contains("limit")) {
+    const Json& limit = object.at("limit");
     if (!limit.is_number_integer() || limit.get<int64_t>() < 1 ||
         limit.get<int64_t>() > static_cast<int64_t>(ChartAccumulator::kTracked)) {
       reader.Fail("needs a whole \"limit\" from 1 to " +

@@ -48,7 +48,7 @@ struct ChartDef {
 };
 
 // Raises host::LayoutError naming the layout, the section and what is wrong.
-ChartDef ParseChart(const nlohmann::json& spec, const Layout& layout, const std::string& where);
+ChartDef ParseChart(const nlohmann::json& object, const Layout& layout, const std::string& section);
 
 // What a writer draws: the categories and series picked, their sums as the table prints them.
 struct ChartData {
