@@ -1,5 +1,6 @@
 #include "engine/document.h"
 
+#include "engine/chart.h"
 #include "engine/crosstab.h"
 #include "engine/render_context.h"
 
@@ -73,7 +74,9 @@ class Walker {
       }
       writer_.Paragraph(report.Title(), true);
     }
-    WriteSections(context, report, SectionKind::ReportHeader);
+    ChartSet charts(context);
+    RowSource& body = charts.Watch(*rows);
+    WriteSections(context, report, SectionKind::ReportHeader, charts);
     const SectionDef* totals = nullptr;
     for (const SectionDef& section : layout.sections) {
       if (section.kind == SectionKind::ReportFooter && section.totals && totals == nullptr) {
@@ -81,15 +84,16 @@ class Walker {
       }
     }
     if (layout.crosstab) {
-      WriteCrossTab(context, *rows, report.Title());
+      WriteCrossTab(context, body, report.Title());
     } else {
-      WriteFlow(context, *rows, report.Title(), totals);
+      WriteFlow(context, body, report.Title(), totals);
     }
-    WriteSections(context, report, SectionKind::ReportFooter);
+    WriteSections(context, report, SectionKind::ReportFooter, charts);
   }
 
  private:
-  void WriteSections(const RenderContext& context, const Report& report, SectionKind kind) {
+  void WriteSections(const RenderContext& context, const Report& report, SectionKind kind,
+                     const ChartSet& charts) {
     for (const SectionDef& section : context.GetLayout().sections) {
       if (section.kind != kind) {
         continue;
@@ -97,6 +101,11 @@ class Walker {
       for (const Template& line : section.lines) {
         if (auto text = context.Expand(line, nullptr)) {
           writer_.Paragraph(*text, false);
+        }
+      }
+      if (section.chart) {
+        if (const auto chart = charts.Of(section); chart && chart->Shows()) {
+          writer_.Chart(*chart);
         }
       }
       if (!section.subreport.empty()) {

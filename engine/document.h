@@ -15,6 +15,8 @@ namespace orla::engine {
 
 enum class Align { Left, Right };
 
+struct ChartData;  // engine/chart.h
+
 struct TableColumn {
   std::string caption;
   double width = 10;  // relative
@@ -74,6 +76,8 @@ class DocumentWriter {
   virtual void TableRow(RowKind kind, size_t level, const std::vector<Cell>& cells, size_t stripe,
                         bool keepWithNext) = 0;
   virtual void EndTable() = 0;
+  // A chart of the report's rows, where its section stands; writers of text draw none.
+  virtual void Chart(const ChartData& /*chart*/) {}
   virtual void End() = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/chart.h"
 #include "host/errors.h"
 #include "layouts/layouts.h"
 
@@ -285,6 +286,14 @@ void ParseSections(const Reader& reader, const Json& doc, Layout& layout) {
       reader.Fail("only report footers print the grand totals (section " + section.name + ")");
     }
     section.totalsLabel = ParseTemplate(reader, layout, reader.Text(s, "label", "Total geral"));
+    if (s.contains("chart")) {
+      // Drawn once, where the rows have all been read: before the table or after it.
+      if (section.kind != SectionKind::ReportHeader && section.kind != SectionKind::ReportFooter) {
+        reader.Fail("section " + section.name + " cannot hold a chart");
+      }
+      section.chart =
+          std::make_shared<const ChartDef>(ParseChart(s.at("chart"), layout, section.name));
+    }
     layout.sections.push_back(std::move(section));
   }
   if (detailSections != 1) {

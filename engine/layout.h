@@ -27,6 +27,8 @@ enum class SectionKind {
 
 enum class TotalKind { None, Sum, Count, Average, Expression };
 
+struct ChartDef;  // engine/chart.h
+
 // Text with {Field} and {@Formula} placeholders, resolved when the layout is read.
 struct Template {
   struct Part {
@@ -74,6 +76,7 @@ struct SectionDef {
   std::string subreport;  // placed as the section's first report object
   bool totals = false;    // a report footer that prints the grand totals line
   Template totalsLabel;
+  std::shared_ptr<const ChartDef> chart;  // report headers and footers
 };
 
 // Rows by the row fields, a column per distinct value of the column field, the measures

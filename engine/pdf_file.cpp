@@ -270,6 +270,13 @@ void PdfFile::Rule(const Rgb& colour, double lineWidth, double x1, double y, dou
   content_ += " l S\n";
 }
 
+void PdfFile::Graphics(std::string_view operators) {
+  // Saved and restored around them, so the colours and widths known to be set still are.
+  content_ += "q\n";
+  content_ += operators;
+  content_ += "Q\n";
+}
+
 const PdfFile::Sized& PdfFile::FontOf(cairo_scaled_font_t* scaled) {
   for (const Sized& s : sized_) {
     if (s.scaled == scaled) {

@@ -50,6 +50,8 @@ class PdfFile {
   void Fill(const Rgb& colour, double x, double y, double w, double h);
   // A horizontal rule centred on y.
   void Rule(const Rgb& colour, double lineWidth, double x1, double y, double x2);
+  // Page operators drawn as they are, in a graphics state of their own (charts).
+  void Graphics(std::string_view operators);
   // Glyphs of one font in one colour, with the text they stand for.
   void Text(cairo_scaled_font_t* font, const Rgb& colour, const Glyph* glyphs, size_t count,
             std::string_view text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/chart_draw.h"
 #include "engine/document.h"
 #include "engine/writers.h"
 
@@ -86,6 +87,8 @@ class HtmlWriter final : public DocumentWriter {
     }
     out_ << "</header>\n";
     footer_ = head.pageFooterLines;
+    // A4 less the PDF's margins, in points.
+    chartWidth_ = landscape ? 785.89 : 539.28;
   }
 
   void Paragraph(const std::string& text, bool heading) override {
@@ -154,6 +157,10 @@ class HtmlWriter final : public DocumentWriter {
 
   void EndTable() override { out_ << "</tbody>\n</table>\n"; }
 
+  void Chart(const ChartData& chart) override {
+    WriteChartHtml(out_, chart, ++charts_, chartWidth_);
+  }
+
   void End() override {
     if (!footer_.empty()) {
       out_ << "<footer>\n";
@@ -169,6 +176,8 @@ class HtmlWriter final : public DocumentWriter {
   std::ostream& out_;
   std::vector<TableColumn> columns_;
   std::vector<std::string> footer_;
+  double chartWidth_ = 0;
+  int charts_ = 0;
 };
 
 }  // namespace

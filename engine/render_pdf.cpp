@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/chart.h"
+#include "engine/chart_draw.h"
 #include "engine/document.h"
 #include "engine/pdf_file.h"
 #include "engine/pdf_text.h"
@@ -195,6 +197,19 @@ class PdfWriter final : public DocumentWriter {
     Queue(std::move(block));
   }
 
+  void Chart(const ChartData& chart) override {
+    // A note above belongs to the table it follows, not to the chart: it is not pushed
+    // along to the next page with a chart that does not fit.
+    Flush();
+    Block block;
+    block.kind = BlockKind::Chart;
+    block.height = PdfChartHeight(type_, chart, contentWidth_);
+    if (draw_) {
+      block.chart = std::make_shared<const ChartData>(chart);
+    }
+    Queue(std::move(block));
+  }
+
   void EndTable() override {
     Flush();
     tableOpen_ = false;
@@ -211,7 +226,7 @@ class PdfWriter final : public DocumentWriter {
   }
 
  private:
-  enum class BlockKind { Paragraph, Heading, TableHeader, Group, Row };
+  enum class BlockKind { Paragraph, Heading, TableHeader, Group, Row, Chart };
 
   struct Block {
     BlockKind kind = BlockKind::Paragraph;
@@ -224,6 +239,7 @@ class PdfWriter final : public DocumentWriter {
     size_t stripe = 0;
     bool rule = true;
     std::vector<double> bars;  // the share a cell's bar fills, or negative for none
+    std::shared_ptr<const ChartData> chart;
   };
 
   bool Wraps(size_t column) const {
@@ -331,6 +347,11 @@ class PdfWriter final : public DocumentWriter {
         }
         DrawRow(block);
         break;
+      case BlockKind::Chart:
+        if (draw_) {
+          pictures_.push_back(DrawPdfChart(type_, *block.chart, kMargin, y_, contentWidth_));
+        }
+        break;
     }
     y_ += block.height;
   }
@@ -373,6 +394,10 @@ class PdfWriter final : public DocumentWriter {
         }
       }
     }
+    for (const std::string& picture : pictures_) {
+      out_->Graphics(picture);
+    }
+    pictures_.clear();
     for (const Shape& s : shapes_) {
       if (s.layer == Layer::Rule) {
         out_->Rule(s.colour, s.lineWidth, s.x, s.y, s.x + s.w);
@@ -545,6 +570,7 @@ class PdfWriter final : public DocumentWriter {
   size_t lastLevel_ = 0;
   std::vector<Block> pending_;
   std::vector<Shape> shapes_;
+  std::vector<std::string> pictures_;  // charts, painted over the backgrounds
 };
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <xlsxwriter.h>
 
+#include "engine/chart.h"
+#include "engine/chart_draw.h"
 #include "engine/document.h"
 #include "engine/text_util.h"
 #include "engine/writers.h"
@@ -196,6 +198,17 @@ class XlsxWriter final : public DocumentWriter {
   }
 
   void EndTable() override { ++row_; }
+
+  // A sheet of its own, so that the chart and its numbers never cover the table.
+  void Chart(const ChartData& chart) override {
+    const std::string name = SheetName(chart.title.empty() ? "Gráfico" : chart.title, sheetNames_);
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook_, name.c_str());
+    if (sheet == nullptr) {
+      throw host::HostError(host::error_number::kInvalidProcedureCall,
+                            "Cannot add the worksheet " + name, "Report engine");
+    }
+    WriteXlsxChart(workbook_, sheet, name, chart);
+  }
 
   void End() override {
     for (const std::string& line : head_.pageFooterLines) {

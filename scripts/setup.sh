@@ -9,7 +9,7 @@ packages=(
   libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
-  poppler-utils unzip clang-format
+  poppler-utils unzip clang-format libreoffice-calc-nogui
   clang-14 libclang-rt-14-dev
   chromium
   help2man dpkg-dev python3

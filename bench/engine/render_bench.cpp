@@ -1,10 +1,12 @@
-// Renders 1k, 10k and 100k generated rows to PDF, each size in a child process of its own,
-// and prints the time and the peak memory (maximum resident set) of each child. The rows
-// are made on the fly by the recordset, so the memory measured is the engine's.
+// Renders 1k, 10k and 100k generated rows to PDF, as read, sorted and with charts, each size
+// in a child process of its own, and prints the time and the peak memory (maximum resident
+// set) of each child. The rows are made on the fly by the recordset, so the memory measured
+// is the engine's.
 //
 //   engine_render_bench [--keep] [OUTPUT_DIR] [SIZES...]
 //
 // --keep leaves the PDFs (bench-ORDER-ROWS.pdf) to be compared as pictures.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "engine/chart.h"
 #include "engine/render.h"
 
 namespace {
@@ -105,12 +108,50 @@ class GeneratedSales final : public orla::host::Recordset {
   std::vector<Column> columns_;
 };
 
-// The details by product as they come (grouped by day, in the query's order), or regrouped
-// by product, which sorts every row through temporary files first.
-std::shared_ptr<orla::engine::Report> NewReport(bool byProduct) {
+enum class Order { AsRead, Sorted, Charted };
+
+const char* OrderName(Order order) {
+  switch (order) {
+    case Order::AsRead:
+      return "as read";
+    case Order::Sorted:
+      return "sorted";
+    case Order::Charted:
+      return "charted";
+  }
+  return "";
+}
+
+// The details by product as they come (grouped by day, in the query's order); regrouped by
+// product, which sorts every row through temporary files first; or as they come with two
+// charts summed from every row: a share by product before the table, which reads the rows
+// once more, and litres by day and product after it, summed as the table reads them.
+std::shared_ptr<orla::engine::Report> NewReport(Order order) {
   using namespace orla::engine;
   auto layout = std::make_shared<Layout>(*LoadLayout("rptDetalhesDosMovimentosPorProdutos"));
-  if (byProduct) {
+  if (order == Order::Charted) {
+    const size_t product = *layout->FindField("Descricao");
+    auto share = std::make_shared<ChartDef>();
+    share->kind = ChartKind::Share;
+    share->category = product;
+    share->values = {*layout->FindField("ValorDeVendaLiquido")};
+    share->limit = 8;
+    auto lines = std::make_shared<ChartDef>();
+    lines->kind = ChartKind::Line;
+    lines->category = *layout->FindField("Data_Movimento");
+    lines->series = product;
+    lines->values = {*layout->FindField("Qtde")};
+    lines->order = ChartOrder::Category;
+    lines->limit = 400;
+    for (SectionDef& section : layout->sections) {
+      if (section.kind == SectionKind::ReportHeader) {
+        section.chart = share;
+      } else if (section.kind == SectionKind::ReportFooter) {
+        section.chart = lines;
+      }
+    }
+  }
+  if (order == Order::Sorted) {
     const size_t product = *layout->FindField("Descricao");
     layout->sort = {{product, false}};
     layout->groups.front().field = product;
@@ -121,8 +162,8 @@ std::shared_ptr<orla::engine::Report> NewReport(bool byProduct) {
   return std::make_shared<Report>(layout);
 }
 
-void Render(bool byProduct, int64_t rows, const std::filesystem::path& out) {
-  auto report = NewReport(byProduct);
+void Render(Order order, int64_t rows, const std::filesystem::path& out) {
+  auto report = NewReport(order);
   report->SetHeaderLine(0, "[12.345.678/0001-90] - AUTO POSTO ORLA LTDA");
   report->SetHeaderLine(1, "Visão fiscal / De 01/03/24 até 31/03/24");
   report->SetDataSource(std::make_shared<GeneratedSales>(rows));
@@ -160,15 +201,16 @@ int main(int argc, char** argv) {
   }
   std::printf("%-10s %-10s %10s %8s %8s %12s %14s\n", "order", "rows", "seconds", "CPU (s)",
               "pages", "PDF (KiB)", "peak RSS (MiB)");
-  for (bool byProduct : {false, true}) {
+  for (Order order : {Order::AsRead, Order::Sorted, Order::Charted}) {
     for (int64_t rows : sizes) {
-      const auto out = dir / (std::string("bench-") + (byProduct ? "sorted-" : "as-read-") +
-                              std::to_string(rows) + ".pdf");
+      std::string name = OrderName(order);
+      std::replace(name.begin(), name.end(), ' ', '-');
+      const auto out = dir / ("bench-" + name + "-" + std::to_string(rows) + ".pdf");
       const auto start = std::chrono::steady_clock::now();
       const pid_t child = fork();
       if (child == 0) {
         try {
-          Render(byProduct, rows, out);
+          Render(order, rows, out);
         } catch (const std::exception& e) {
           std::fprintf(stderr, "%s\n", e.what());
           _exit(1);
@@ -187,10 +229,9 @@ int main(int argc, char** argv) {
       // On a shared machine the processor time says more than the clock.
       const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-      std::printf("%-10s %-10lld %10.2f %8.2f %8d %12.0f %14.1f\n",
-                  byProduct ? "sorted" : "as read", static_cast<long long>(rows), seconds, cpu,
-                  PageCount(out), std::filesystem::file_size(out) / 1024.0,
-                  usage.ru_maxrss / 1024.0);
+      std::printf("%-10s %-10lld %10.2f %8.2f %8d %12.0f %14.1f\n", OrderName(order),
+                  static_cast<long long>(rows), seconds, cpu, PageCount(out),
+                  std::filesystem::file_size(out) / 1024.0, usage.ru_maxrss / 1024.0);
       std::fflush(stdout);
       if (!keep) {
         std::filesystem::remove(out);

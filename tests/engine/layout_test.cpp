@@ -20,7 +20,8 @@ constexpr std::string_view kGood = R"({
   "sections": [
     {"name": "Section3", "kind": "details"},
     {"name": "GroupHeaderSection1", "kind": "groupHeader", "group": "Grupo", "lines": ["{Grupo}"]},
-    {"name": "Section4", "kind": "reportFooter", "subreport": "Sub"}
+    {"name": "Section4", "kind": "reportFooter", "subreport": "Sub",
+     "chart": {"type": "bar", "category": "Grupo", "value": "Valor"}}
   ],
   "subreports": [{"name": "Sub", "title": "Sub", "fields": [{"column": "X"}],
                   "sections": [{"name": "Section3", "kind": "details"}]}]
@@ -99,6 +100,17 @@ TEST(LayoutTest, RefusesBadDocumentsSayingWhy) {
     {"name": "Parte", "compute": "Media / total(Media)", "format": "percent"}
   ])x"),
        "reads total(Media), which is not a query column"},
+      {"a chart in the details",
+       Replace(kGood, R"("kind": "details"})", R"("kind": "details", "chart": {}})"),
+       "section Section3 cannot hold a chart"},
+      {"a chart of text", Replace(kGood, R"("value": "Valor")", R"("value": "Grupo")"),
+       "the chart of section Section4 draws Grupo, which is not numeric"},
+      {"a chart naming no field", Replace(kGood, R"("category": "Grupo")", R"("category": "G")"),
+       "names no field G"},
+      {"a share of two values",
+       Replace(kGood, R"("type": "bar", "category": "Grupo", "value": "Valor")",
+               R"("type": "share", "category": "Grupo", "values": ["Valor", "Media"])"),
+       "shares one value among its categories"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
