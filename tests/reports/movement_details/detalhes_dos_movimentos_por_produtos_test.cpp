@@ -63,8 +63,6 @@ TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
        {},
        Query(s, d, MarchDocuments(""),
              kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF','II','NN','TT')))")},
-      {"only FF", Tax(true, false, false, false, 0),
-       Query(s, d, MarchDocuments(""), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
       {"a rate replaces the TT switch", Tax(false, true, false, true, 17),
        Query(s, d, MarchDocuments(""),
              kFiscalPeriod +
@@ -112,15 +110,6 @@ TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
                                    "OpenRecordSet", "MsgBox"));
     EXPECT_EQ("-->|" + platform->log[3] + "|<--", "-->|OpenRecordSet(" + row.query + ")|<--");
   }
-}
-
-TEST_F(FrameTest, DetailsByProductBindTheirRowsThroughShowReport) {
-  db.onQuery = [](const std::string&) { return orla::testing::FakeRecordset::OneRow(); };
-  EXPECT_TRUE(Run("DetalhesDosMovimentosPorProdutos"));
-  EXPECT_THAT(Calls(),
-              ElementsAre("CreateReport", "SetHeaderLine", "SetHeaderLine", "OpenRecordSet",
-                          "ShowReport", "rptDetalhesDosMovimentosPorProdutos.SetDataSource"));
-  EXPECT_THAT(platform->log[4], ::testing::HasSubstr("bind=true"));
 }
 
 }  // namespace

@@ -43,9 +43,6 @@ TEST_F(FrameTest, NozzleTableStatementsOfEachView) {
       "END, 2) ";
   const Case cases[] = {
       {"fiscal", {}, {"SQL_Execute(" + FiscalQuery(recordedDiscount, recordedSurcharge) + ")"}},
-      {"fiscal, no adjustment at all",
-       {{"Filtro_IsIgnorarADVendaComplementar", true}, {"Filtro_IsIgnorarADOutrosTipos", true}},
-       {"SQL_Execute(" + FiscalQuery("0", "0") + ")"}},
       {"fiscal, complementary adjustments left out",
        {{"Filtro_IsIgnorarADVendaComplementar", true}},
        {"SQL_Execute(" +
