@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 
+#include "tests/reports/expected_text.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -12,22 +13,10 @@ constexpr std::string_view kByProduct =
 constexpr std::string_view kByClient =
     "[Movimentações em Vendas] c WITH (NOLOCK) INNER JOIN [Clientes] cc WITH (NOLOCK) ON "
     "cc.Código = CASE WHEN c.Cliente > 0 THEN c.Cliente ELSE c.IDClienteEspecial END ";
-// The surcharge or discount with the sales the switches leave out: none, the complementary
-// ones, the others or both. The special-client price gap never counts.
-std::string Adjustment(const std::string& column, int ignored) {
-  const std::string recorded =
-      "ROUND(CASE WHEN ISNULL(c.ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE c." + column +
-      " END, 2) ";
-  const std::string byKind[] = {
-      recorded, "CASE WHEN c.Cupom_Complementar = 0 THEN " + recorded + "ELSE 0 END ",
-      "CASE WHEN c.Cupom_Complementar = 1 THEN c." + column + " ELSE 0 END ", "0"};
-  return byKind[ignored];
-}
-
 struct Query {
   std::string top;
   bool byClient;
-  int ignored;          // as Adjustment takes it
+  bool ignoreComplementary, ignoreOthers;
   std::string filter;   // after the period
   std::string measure;  // "qty", "value" or "profit"
   std::string direction;
@@ -36,8 +25,10 @@ struct Query {
 std::string Expected(const Query& row) {
   const std::string code = row.byClient ? "cc.Código" : "c.IDProduto";
   const std::string name = row.byClient ? "cc.Nome" : "d.Descrição";
-  const std::string amounts = "c.Valor_Venda + " + Adjustment("Valor_Acrescimo", row.ignored) +
-                              " - " + Adjustment("Valor_Desconto", row.ignored);
+  // The special-client price gap never counts.
+  const orla::testing::Amounts m =
+      orla::testing::AmountsOf("c.", false, row.ignoreComplementary, row.ignoreOthers);
+  const std::string amounts = "c.Valor_Venda + " + m.surcharge + " - " + m.discount;
   const std::string value = "(" + amounts + ")";
   const std::string profit = "(" + amounts + " - (c.Valor_Custo * c.Qtde))";
   const std::string measure = row.measure == "value"    ? "SUM(" + value + ")"
@@ -61,34 +52,34 @@ TEST_F(FrameTest, RankingQueryTextForEachMeasureGroupingAndFilter) {
   const Row rows[] = {
       {"a count that is not a number becomes 40",
        {{"Filtro_QtdeRegistros", "abc"}},
-       {"40", false, 0, "", "qty", "DESC"}},
+       {"40", false, false, false, "", "qty", "DESC"}},
       // Numeric but not whole: passes the adjustment and is the database's to refuse.
       {"a fractional count passes unchanged",
        {{"Filtro_QtdeRegistros", "2,5"}},
-       {"2,5", true, 0, "", "qty", "DESC"}},
+       {"2,5", true, false, false, "", "qty", "DESC"}},
       {"products by net value, worst first",
        {{"Filtro_QtdeRegistros", "10"},
         {"OrderListIndex", int32_t{1}},
         {"Filtro_TipoOrdenacao", int32_t{1}}},
-       {"10", false, 0, "", "value", "ASC"}},
+       {"10", false, false, false, "", "value", "ASC"}},
       {"clients by profit, one product, both adjustments ignored",
        {{"Filtro_QtdeRegistros", "5"},
         {"OrderListIndex", int32_t{2}},
         {"Filtro_IDProduto", "12"},
         {"Filtro_IsIgnorarADVendaComplementar", true},
         {"Filtro_IsIgnorarADOutrosTipos", true}},
-       {"5", true, 3, " AND (c.IDProduto = '12')", "profit", "DESC"}},
+       {"5", true, true, true, " AND (c.IDProduto = '12')", "profit", "DESC"}},
       {"an unknown measure is the quantity; complementary adjustments only",
        {{"OrderListIndex", int32_t{7}}, {"Filtro_IsIgnorarADOutrosTipos", true}},
-       {"40", true, 2, "", "qty", "DESC"}},
+       {"40", true, false, true, "", "qty", "DESC"}},
       {"other sales' adjustments only; fuels only",
        {{"Filtro_IsIgnorarADVendaComplementar", true}, {"Filtro_IsExibirOutrosProdutos", false}},
-       {"40", true, 1, " AND (c.Tipo = 'C')", "qty", "DESC"}},
+       {"40", true, true, false, " AND (c.Tipo = 'C')", "qty", "DESC"}},
       {"neither product kind selects the other products",
        {{"Filtro_IDProduto", "9"},
         {"Filtro_IsExibirCombustiveis", false},
         {"Filtro_IsExibirOutrosProdutos", false}},
-       {"40", true, 0, " AND (c.IDProduto = '9') AND (c.Tipo = 'P')", "qty", "DESC"}},
+       {"40", true, false, false, " AND (c.IDProduto = '9') AND (c.Tipo = 'P')", "qty", "DESC"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

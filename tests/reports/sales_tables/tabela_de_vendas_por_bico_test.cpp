@@ -1,6 +1,7 @@
 // The sales table by nozzle on recording fakes: the statements of each view.
 #include <gmock/gmock.h>
 
+#include "tests/reports/expected_text.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -35,20 +36,13 @@ TEST_F(FrameTest, NozzleTableStatementsOfEachView) {
     std::vector<std::string> statements;  // what reaches the database, in order
   };
   // The fiscal view never counts the special-client price difference.
-  const std::string recordedDiscount =
-      "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Desconto "
-      "END, 2) ";
-  const std::string recordedSurcharge =
-      "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Acrescimo "
-      "END, 2) ";
+  const orla::testing::Amounts all = orla::testing::AmountsOf("", false);
+  const orla::testing::Amounts other = orla::testing::AmountsOf("", false, true);
   const Case cases[] = {
-      {"fiscal", {}, {"SQL_Execute(" + FiscalQuery(recordedDiscount, recordedSurcharge) + ")"}},
+      {"fiscal", {}, {"SQL_Execute(" + FiscalQuery(all.discount, all.surcharge) + ")"}},
       {"fiscal, complementary adjustments left out",
        {{"Filtro_IsIgnorarADVendaComplementar", true}},
-       {"SQL_Execute(" +
-        FiscalQuery("CASE WHEN Cupom_Complementar = 0 THEN " + recordedDiscount + "ELSE 0 END ",
-                    "CASE WHEN Cupom_Complementar = 0 THEN " + recordedSurcharge + "ELSE 0 END ") +
-        ")"}},
+       {"SQL_Execute(" + FiscalQuery(other.discount, other.surcharge) + ")"}},
       // A shift forces the financial view; the period and the till stay in the working table.
       {"a shift with view 5",
        {{"Filtro_IDTurno", "2"}, {"Filtro_TipoVisao", int32_t{5}}},
