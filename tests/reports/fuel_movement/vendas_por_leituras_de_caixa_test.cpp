@@ -30,25 +30,6 @@ class NozzleSalesTableTest : public ::testing::Test {
   CallLog& log() { return platform_->log; }
 };
 
-constexpr std::string_view kDrop =
-    "SQL_Execute(IF OBJECT_ID('TempDB.dbo.##VendasNosBicos') IS NOT NULL \r\nDROP TABLE "
-    "##VendasNosBicos)";
-constexpr std::string_view kCreate =
-    "SQL_Execute(CREATE TABLE ##VendasNosBicos (Bico VARCHAR(3),QtdeVendida FLOAT,ValorDeVenda "
-    "FLOAT,ValorDeCusto FLOAT,ValorDesconto FLOAT,ValorAcrescimo FLOAT,Combustivel "
-    "VARCHAR(100),TotalVenda FLOAT,TotalCusto FLOAT,Data_Abertura DATETIME,Caixa VARCHAR(3)))";
-
-std::string Insert(const std::string& condition) {
-  return "SQL_Execute(INSERT INTO ##VendasNosBicos "
-         "(Bico,QtdeVendida,ValorDeVenda,ValorDeCusto,ValorDesconto,ValorAcrescimo,Combustivel,"
-         "TotalVenda,TotalCusto,Data_Abertura,Caixa) SELECT a.L021_IDBico,a.L021_VolumeVendido,"
-         "a.L021_VPL,a.L021_CM,0,0,a.L021_Combustivel,(a.L021_VolumeVendido * a.L021_VPL),"
-         "(a.L021_VolumeVendido * a.L021_CM),c.Data_Abertura,c.Caixa FROM [L021_MC_Leituras] a "
-         "WITH (NOLOCK) INNER JOIN [Movimentações] c WITH (NOLOCK) ON a.IDCaixa = c.Código WHERE "
-         "(c.Data_Fechamento IS NOT NULL) AND " +
-         condition + ", n)";
-}
-
 // Both switches off: the special-price difference or the recorded amount, rounded.
 const orla::testing::Amounts kAll = orla::testing::AmountsOf("", true);
 const orla::testing::Amounts kComplementaryOnly = orla::testing::AmountsOf("", true, false, true);
@@ -129,12 +110,13 @@ TEST_F(NozzleSalesTableTest, AdjustmentsAreSpreadEvenlyOverEachNozzlesReadings) 
   };
   db.opened = true;
   BuildNozzleSalesTable(db, "01/03/2024", "31/03/2024", "", false, false);
+  const std::vector<std::string> table = orla::testing::NozzleTableStatements(kMarch);
   const std::string countHead =
       "OpenRecordSet(SELECT Bico,COUNT(Bico) AS Qtde FROM ##VendasNosBicos WITH (NOLOCK) WHERE ";
   EXPECT_THAT(
       log(),
       ElementsAre(
-          "IsOpened", kDrop, kCreate, Insert(kMarch), "OpenRecordSet(" + sales + ")",
+          "IsOpened", table[0], table[1], table[2], "OpenRecordSet(" + sales + ")",
           countHead + "(Bico = '01') AND (Combustivel = 'GASOLINA COMUM') GROUP BY Bico)",
           // 10 over four readings; a null surcharge counts as 0.
           "SQL_Execute(UPDATE ##VendasNosBicos SET ValorDesconto = 'n2.5',ValorAcrescimo = 'n0' "

@@ -38,6 +38,10 @@ TEST_F(FrameTest, NozzleTableStatementsOfEachView) {
   // The fiscal view never counts the special-client price difference.
   const orla::testing::Amounts all = orla::testing::AmountsOf("", false);
   const orla::testing::Amounts other = orla::testing::AmountsOf("", false, true);
+  std::vector<std::string> financial = orla::testing::NozzleTableStatements(
+      "(Data_Abertura BETWEEN '01/03/2024' AND '31/03/2024') AND (Caixa = '2')");
+  financial.insert(financial.begin(), {"IsOpened", "DB_Open"});
+  financial.push_back("SQL_Execute(" + std::string(kFinancialQuery) + ")");
   const Case cases[] = {
       {"fiscal", {}, {"SQL_Execute(" + FiscalQuery(all.discount, all.surcharge) + ")"}},
       {"fiscal, complementary adjustments left out",
@@ -46,22 +50,7 @@ TEST_F(FrameTest, NozzleTableStatementsOfEachView) {
       // A shift forces the financial view; the period and the till stay in the working table.
       {"a shift with view 5",
        {{"Filtro_IDTurno", "2"}, {"Filtro_TipoVisao", int32_t{5}}},
-       {"IsOpened", "DB_Open",
-        "SQL_Execute(IF OBJECT_ID('TempDB.dbo.##VendasNosBicos') IS NOT NULL \r\nDROP TABLE "
-        "##VendasNosBicos)",
-        "SQL_Execute(CREATE TABLE ##VendasNosBicos (Bico VARCHAR(3),QtdeVendida "
-        "FLOAT,ValorDeVenda FLOAT,ValorDeCusto FLOAT,ValorDesconto FLOAT,ValorAcrescimo "
-        "FLOAT,Combustivel VARCHAR(100),TotalVenda FLOAT,TotalCusto FLOAT,Data_Abertura "
-        "DATETIME,Caixa VARCHAR(3)))",
-        "SQL_Execute(INSERT INTO ##VendasNosBicos "
-        "(Bico,QtdeVendida,ValorDeVenda,ValorDeCusto,ValorDesconto,ValorAcrescimo,Combustivel,"
-        "TotalVenda,TotalCusto,Data_Abertura,Caixa) SELECT a.L021_IDBico,a.L021_VolumeVendido,"
-        "a.L021_VPL,a.L021_CM,0,0,a.L021_Combustivel,(a.L021_VolumeVendido * a.L021_VPL),"
-        "(a.L021_VolumeVendido * a.L021_CM),c.Data_Abertura,c.Caixa FROM [L021_MC_Leituras] a "
-        "WITH (NOLOCK) INNER JOIN [Movimentações] c WITH (NOLOCK) ON a.IDCaixa = c.Código WHERE "
-        "(c.Data_Fechamento IS NOT NULL) AND (Data_Abertura BETWEEN '01/03/2024' AND "
-        "'31/03/2024') AND (Caixa = '2'), n)",
-        "SQL_Execute(" + std::string(kFinancialQuery) + ")"}},
+       financial},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

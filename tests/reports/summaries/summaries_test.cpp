@@ -268,12 +268,9 @@ TEST_F(SummaryTest, OnlyTheFinancialViewFillsTheNozzleTableAndItDoesSoFirst) {
     platform->log.clear();
     Run(row.operation, Financial());
     // No readings in the fake: the table is made and left empty.
-    EXPECT_THAT(
-        DatabaseCalls(platform->log),
-        ::testing::ElementsAre(StartsWith("SQL_Execute(IF OBJECT_ID('TempDB.dbo.##VendasNosBicos"),
-                               StartsWith("SQL_Execute(CREATE TABLE ##VendasNosBicos "),
-                               StartsWith("SQL_Execute(INSERT INTO ##VendasNosBicos "),
-                               StartsWith(row.dataCall)));
+    const std::vector<std::string> table = orla::testing::NozzleTableStatements(kFinancialPeriod);
+    EXPECT_THAT(DatabaseCalls(platform->log),
+                ::testing::ElementsAre(table[0], table[1], table[2], StartsWith(row.dataCall)));
     platform->log.clear();
     Run(row.operation, Fiscal());
     EXPECT_THAT(DatabaseCalls(platform->log), ::testing::SizeIs(1));
