@@ -1,13 +1,15 @@
-// Every operation run again and again on a few generated days, failing one call after the
-// other on the database, the creation of command objects, the command objects and their
-// recordsets (each call once, the rows of a loop at its first, second and last row). Each
-// run must end in one of the ways the host can live with: false with the error reported
-// once under the operation's procedure text, the new layout in oRPT and the connection
-// closed by the two operations that close it; or, for a failure while presenting, which is
-// reported there, true with the current error reported once and nothing shown. A run
-// where nothing failed gives the report of the fault-free run.
+// Operations run again and again on a few generated days, failing one call after the other
+// that they make on the database, the creation of command objects, the command objects and
+// their recordsets. A call that repeats its neighbours' pattern (the rows of a loop after its
+// second) fails as the first did and is not failed again. Each run must end in one of the ways
+// the host can live with: false with the error reported once under the operation's procedure
+// text, the new layout in oRPT and the connection closed by the two operations that close it;
+// or, for a failure while presenting, which is reported there, true with the current error
+// reported once and nothing shown. A run where nothing failed gives the report of the
+// fault-free run.
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -21,10 +23,163 @@
 #include "hostlib/session.h"
 #include "service/operations.h"
 #include "sqlite/database.h"
-#include "tests/fault/faulty_host.h"
 
 namespace orla::fault {
 namespace {
+
+enum class FaultKind {
+  Raise,     // the call raises, as a refused statement would
+  Lost,      // the call and every later one raise, as on a lost connection
+  Withhold,  // Command.Item gives null, as an output parameter the procedure never set
+};
+
+// Counts every call the library makes, across the database, its commands and their
+// recordsets, and fails the `failAt`th (from 1; 0 never).
+class FaultPlan {
+ public:
+  FaultPlan(int64_t failAt, FaultKind kind) : failAt_(failAt), kind_(kind) {}
+
+  // Raises when the call is the one to fail by raising; true when it must withhold its value.
+  bool Enter(std::string call) {
+    if (!armed_) {
+      return false;
+    }
+    calls_.push_back(std::move(call));
+    const auto count = static_cast<int64_t>(calls_.size());
+    if (failAt_ == 0 || count < failAt_ || (count > failAt_ && kind_ != FaultKind::Lost)) {
+      return false;
+    }
+    if (kind_ != FaultKind::Withhold) {
+      fired_ = true;
+      throw host::HostError(
+          host::error_number::kDatabase,
+          "Injected fault at call " + std::to_string(count) + " (" + calls_.back() + ")",
+          "Fault injection");
+    }
+    fired_ = calls_.back() == "Command.Item";
+    return fired_;
+  }
+  void Disarm() { armed_ = false; }
+  // Counts on, raising at the `failAt`th call from here (0: none): the host's own reading of
+  // a bound recordset after the operation returned.
+  void Rearm(int64_t failAt) {
+    fired_ = false;
+    kind_ = FaultKind::Raise;
+    failAt_ = failAt == 0 ? 0 : static_cast<int64_t>(calls_.size()) + failAt;
+  }
+  bool Fired() const { return fired_; }
+  // The member called, with the head of its statement (or, for a recordset, of the statement
+  // that opened it): enough to tell a report's statements apart and the rows of a loop alike.
+  const std::vector<std::string>& Calls() const { return calls_; }
+
+ private:
+  int64_t failAt_;
+  FaultKind kind_;
+  bool armed_ = true;
+  bool fired_ = false;
+  std::vector<std::string> calls_;
+};
+
+using PlanRef = std::shared_ptr<FaultPlan>;
+
+class FaultyRecordset final : public host::Recordset {
+ public:
+  FaultyRecordset(host::RecordsetRef inner, PlanRef plan, std::string name)
+      : inner_(std::move(inner)), plan_(std::move(plan)), name_("Recordset of " + name + ".") {}
+
+  host::Value Eof() override { return Enter("Eof"), inner_->Eof(); }
+  void MoveNext() override { Enter("MoveNext"), inner_->MoveNext(); }
+  void MoveFirst() override { Enter("MoveFirst"), inner_->MoveFirst(); }
+  host::Value Field(std::string_view name) override { return Enter("Field"), inner_->Field(name); }
+  host::Value FieldAt(std::size_t i) override { return Enter("FieldAt"), inner_->FieldAt(i); }
+  const std::vector<host::Column>& Columns() override {
+    return Enter("Columns"), inner_->Columns();
+  }
+
+ private:
+  bool Enter(const char* member) { return plan_->Enter(name_ + member); }
+
+  host::RecordsetRef inner_;
+  PlanRef plan_;
+  std::string name_;
+};
+
+host::RecordsetRef Wrap(host::RecordsetRef recordset, const PlanRef& plan, const std::string& of) {
+  return recordset ? std::make_shared<FaultyRecordset>(std::move(recordset), plan, of) : nullptr;
+}
+
+class FaultyDatabase final : public host::Database {
+ public:
+  FaultyDatabase(host::Database& inner, PlanRef plan) : inner_(inner), plan_(std::move(plan)) {}
+
+  host::RecordsetRef OpenRecordSet(const std::string& sql) override {
+    return Run("OpenRecordSet", sql, [&] { return inner_.OpenRecordSet(sql); });
+  }
+  host::RecordsetRef SQL_Execute(const std::string& sql) override {
+    return Run("SQL_Execute", sql, [&] { return inner_.SQL_Execute(sql); });
+  }
+  host::RecordsetRef SQL_Execute(const std::string& sql, int32_t& rows) override {
+    return Run("SQL_Execute", sql, [&] { return inner_.SQL_Execute(sql, rows); });
+  }
+  bool IsOpened() override { return plan_->Enter("Database.IsOpened"), inner_.IsOpened(); }
+  void DB_Open() override { plan_->Enter("Database.DB_Open"), inner_.DB_Open(); }
+  void DB_Close() override { plan_->Enter("Database.DB_Close"), inner_.DB_Close(); }
+  std::string GetConnectionString() override {
+    return plan_->Enter("Database.GetConnectionString"), inner_.GetConnectionString();
+  }
+
+ private:
+  template <typename Call>
+  host::RecordsetRef Run(const char* member, const std::string& sql, Call call) {
+    const std::string head = sql.substr(0, 40);
+    plan_->Enter(std::string("Database.") + member + " " + head);
+    return Wrap(call(), plan_, head);
+  }
+
+  host::Database& inner_;
+  PlanRef plan_;
+};
+
+class FaultyCommand final : public host::Command, private host::ParameterCollection {
+ public:
+  FaultyCommand(std::unique_ptr<host::Command> inner, PlanRef plan)
+      : inner_(std::move(inner)), plan_(std::move(plan)) {}
+
+  void SetActiveConnection(const std::string& connection) override {
+    Enter("SetActiveConnection"), inner_->SetActiveConnection(connection);
+  }
+  void SetCommandTimeout(int32_t s) override {
+    Enter("SetCommandTimeout"), inner_->SetCommandTimeout(s);
+  }
+  void SetCommandType(int32_t type) override {
+    Enter("SetCommandType"), inner_->SetCommandType(type);
+  }
+  void SetCommandText(const std::string& text) override {
+    Enter("SetCommandText"), inner_->SetCommandText(text);
+  }
+  host::Parameter CreateParameter(const std::string& name, int32_t type, int32_t direction,
+                                  int32_t size, std::optional<host::Value> value) override {
+    Enter("CreateParameter");
+    return inner_->CreateParameter(name, type, direction, size, std::move(value));
+  }
+  host::ParameterCollection& Parameters() override { return Enter("Parameters"), *this; }
+  host::RecordsetRef Execute() override {
+    return Enter("Execute"), Wrap(inner_->Execute(), plan_, "Command.Execute");
+  }
+  host::Value Item(std::string_view name) override {
+    return Enter("Item") ? host::Value() : inner_->Item(name);
+  }
+
+ private:
+  void Append(host::Parameter parameter) override {
+    plan_->Enter("Parameters.Append");
+    inner_->Parameters().Append(std::move(parameter));
+  }
+  bool Enter(const char* member) { return plan_->Enter(std::string("Command.") + member); }
+
+  std::unique_ptr<host::Command> inner_;
+  PlanRef plan_;
+};
 
 struct Reported {
   std::vector<std::string> procedures;  // one per ReportError
@@ -54,8 +209,8 @@ class CountingErrorReporter final : public host::ErrorReporter {
 // The command-line host's platform with faulty command objects and a counted error reporter.
 class FaultPlatform final : public host::Platform {
  public:
-  FaultPlatform(std::shared_ptr<const host::Clock> clock, hostlib::Session& session,
-                std::shared_ptr<FaultPlan> plan, Reported& reported)
+  FaultPlatform(std::shared_ptr<const host::Clock> clock, hostlib::Session& session, PlanRef plan,
+                Reported& reported)
       : host::Platform(host::RegionalSettings::Brazilian(), clock),
         inner_(clock, session, nullptr),
         plan_(std::move(plan)),
@@ -66,10 +221,10 @@ class FaultPlatform final : public host::Platform {
   }
   std::unique_ptr<host::Command> CreateCommand(std::string_view progId) override {
     plan_->Enter("CreateCommand");  // as when the provider is not installed
-    return FaultyCommand(inner_.CreateCommand(progId), plan_);
+    return std::make_unique<FaultyCommand>(inner_.CreateCommand(progId), plan_);
   }
-  host::ReportRef CreateReport(std::string_view layoutName) override {
-    return inner_.CreateReport(layoutName);
+  host::ReportRef CreateReport(std::string_view layout) override {
+    return inner_.CreateReport(layout);
   }
   std::unique_ptr<host::ReportHelper> CreateReportHelper() override {
     return inner_.CreateReportHelper();
@@ -83,12 +238,11 @@ class FaultPlatform final : public host::Platform {
 
  private:
   cli::CliPlatform inner_;
-  std::shared_ptr<FaultPlan> plan_;
+  PlanRef plan_;
   Reported& reported_;
 };
 
 struct Case {
-  std::string name;
   std::string operation;
   std::vector<cli::Assignment> values;
   bool closesConnection = false;
@@ -98,8 +252,7 @@ struct Outcome {
   bool result = false;
   std::string escaped;  // what reached the caller, which the operations must never let out
   std::string json;     // the run as `run --format json` writes it
-  host::ReportRef report;
-  std::string layout;  // of the report in oRPT
+  std::string layout;   // of the report in oRPT
   bool shown = false;
   Reported reported;
   std::vector<std::string> calls;  // by the operation
@@ -114,37 +267,35 @@ class FaultSweep : public ::testing::Test {
     folder_ =
         std::filesystem::temp_directory_path() / ("orla-fault-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
-    database_ = folder_ / "days.db";
     demo::GeneratorOptions options;
     options.days = 3;
     options.salesPerDay = 120;
     options.start = *host::DateTime::FromParts(2024, 3, 1);
-    demo::Generate(database_, options);
+    demo::Generate(folder_ / "days.db", options);
   }
   static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
 
-  // `renderFailAt`: the call to fail while the host writes the report, counted from the
-  // first after the operation returned; 0 for none. Other formats than JSON go to a file.
-  static Outcome Run(const Case& c, int64_t failAt, FaultKind kind, int64_t renderFailAt = 0,
-                     engine::Format format = engine::Format::Json) {
+  // `renderFailAt`: the call to fail while the host writes the report as a PDF, counted from
+  // the first after the operation returned; 0 for none, and JSON.
+  static Outcome Run(const Case& c, int64_t failAt, FaultKind kind, int64_t renderFailAt = 0) {
     auto plan = std::make_shared<FaultPlan>(failAt, kind);
     Outcome outcome;
     hostlib::Session session;
     const auto clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 4));
     host::InstallPlatform(std::make_shared<FaultPlatform>(clock, session, plan, outcome.reported));
     {
-      const service::OperationInfo& operation = cli::CheckOperation(c.operation);
-      const std::vector<service::NamedValue> values = cli::CheckParameters(operation, c.values);
-      sqlite::Database database(database_);
-      const std::unique_ptr<host::Database> oDB = FaultyDatabase(database, plan);
+      const std::vector<service::NamedValue> values =
+          cli::CheckParameters(cli::CheckOperation(c.operation), c.values);
+      sqlite::Database database(folder_ / "days.db");
+      FaultyDatabase oDB(database, plan);
       cli::CliViewer viewer(true);
       host::Object parentForm;
       cli::CliCompany company("12.345.678/0001-95", "AUTO POSTO ORLA LTDA");
       Reports reports;
+      host::ReportRef report;
       try {
-        outcome.result = service::CallByName(reports, c.operation,
-                                             {&viewer, &parentForm, oDB.get(), &company, nullptr},
-                                             outcome.report, values);
+        outcome.result = service::CallByName(
+            reports, c.operation, {&viewer, &parentForm, &oDB, &company, nullptr}, report, values);
       } catch (const std::exception& e) {
         outcome.escaped = e.what();
       }
@@ -152,18 +303,17 @@ class FaultSweep : public ::testing::Test {
       outcome.fired = plan->Fired();
       plan->Rearm(renderFailAt);
       outcome.shown = viewer.Shown();
-      if (auto* report = dynamic_cast<engine::Report*>(outcome.report.get())) {
-        outcome.layout = report->LayoutName();
+      if (auto* held = dynamic_cast<engine::Report*>(report.get())) {
+        outcome.layout = held->LayoutName();
       }
       std::ostringstream json;
       std::ostringstream err;
       try {
-        cli::WriteOutcome({c.operation, outcome.result, outcome.report, outcome.shown, session},
-                          format,
-                          format == engine::Format::Json
-                              ? std::nullopt
-                              : std::optional<std::string>((folder_ / "report").string()),
-                          json, err);
+        cli::WriteOutcome(
+            {c.operation, outcome.result, report, outcome.shown, session},
+            renderFailAt == 0 ? engine::Format::Json : engine::Format::Pdf,
+            renderFailAt == 0 ? std::nullopt : std::optional((folder_ / "report").string()), json,
+            err);
       } catch (const host::HostError& e) {
         outcome.renderError = e.what();
       }
@@ -177,27 +327,16 @@ class FaultSweep : public ::testing::Test {
 
   static void Sweep(const Case& c);
 
-  static std::filesystem::path folder_;
-  static std::filesystem::path database_;
+  static inline std::filesystem::path folder_;
 };
-
-std::filesystem::path FaultSweep::folder_;
-std::filesystem::path FaultSweep::database_;
-
-std::string Describe(int64_t failAt, const std::vector<std::string>& baselineCalls) {
-  return "failing call " + std::to_string(failAt) + " of the fault-free run (" +
-         (failAt <= static_cast<int64_t>(baselineCalls.size()) ? baselineCalls[failAt - 1]
-                                                               : std::string("none")) +
-         ")";
-}
 
 void ExpectAcceptable(const Case& c, const Outcome& clean, const Outcome& run) {
   EXPECT_EQ(run.escaped, "") << "an error reached the caller";
-  const long closes = std::count(run.calls.begin(), run.calls.end(), "Database.DB_Close");
-  EXPECT_EQ(closes, c.closesConnection ? 1 : 0) << "DB_Close calls";
-  const std::string procedure = "Reports." + c.operation + "()";
+  EXPECT_EQ(std::count(run.calls.begin(), run.calls.end(), "Database.DB_Close"),
+            c.closesConnection ? 1 : 0)
+      << "DB_Close calls";
   if (!run.result) {
-    EXPECT_EQ(run.reported.procedures, std::vector<std::string>{procedure});
+    EXPECT_EQ(run.reported.procedures, std::vector<std::string>{"Reports." + c.operation + "()"});
     // The presentation reports its own failure, without the procedure; a close failing after
     // it is then the request's one error.
     EXPECT_LE(run.reported.currentErrors, c.closesConnection ? 1 : 0);
@@ -213,41 +352,6 @@ void ExpectAcceptable(const Case& c, const Outcome& clean, const Outcome& run) {
   }
 }
 
-const std::vector<cli::Assignment> kPeriod = {{"Filtro_DataInicial", "01/03/2024"},
-                                              {"Filtro_DataFinal", "03/03/2024"}};
-
-std::vector<cli::Assignment> Period(std::vector<cli::Assignment> more) {
-  more.insert(more.begin(), kPeriod.begin(), kPeriod.end());
-  return more;
-}
-
-// Both views where the view changes the statements.
-const Case kCases[] = {
-    {"ClienteEspecial", "ClienteEspecial", kPeriod},
-    {"DetalhesDosMovimentosPorClientes", "DetalhesDosMovimentosPorClientes", kPeriod},
-    {"DetalhesDosMovimentosPorProdutos", "DetalhesDosMovimentosPorProdutos", kPeriod},
-    {"MovimentacaoPelasLeituras", "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", kPeriod},
-    {"MovimentacaoPorVendaComplementar", "MovimentacaoDeCombustiveisPorVendaComplementar", kPeriod},
-    {"RankingDeVendas", "RankingDeVendas", kPeriod},
-    {"ResumoPorClassificacaoFiscalFinanceira", "ResumoPorClassificacaoFiscal",
-     Period({{"Filtro_TipoVisao", "0"}})},
-    {"ResumoPorClassificacaoFiscalFiscal", "ResumoPorClassificacaoFiscal", kPeriod},
-    {"ResumoPorGrupoDeProdutoFinanceira", "ResumoPorGrupoDeProduto",
-     Period({{"Filtro_TipoVisao", "0"}})},
-    {"ResumoPorGrupoDeProdutoFiscal", "ResumoPorGrupoDeProduto", kPeriod},
-    {"ResumoPorProdutoFinanceira", "ResumoPorProduto", Period({{"Filtro_TipoVisao", "0"}})},
-    {"ResumoPorProdutoFiscal", "ResumoPorProduto", kPeriod},
-    {"TabelaDeVendasPorBicoFinanceira", "TabelaDeVendasPorBico",
-     Period({{"Filtro_TipoVisao", "0"}})},
-    {"TabelaDeVendasPorBicoFiscal", "TabelaDeVendasPorBico", kPeriod},
-    {"TabelaDeVendasPorCombustiveisFinanceira", "TabelaDeVendasPorCombustiveis",
-     Period({{"Filtro_TipoVisao", "0"}})},
-    {"TabelaDeVendasPorCombustiveisFiscal", "TabelaDeVendasPorCombustiveis", kPeriod},
-    {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
-     "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", kPeriod, true},
-    {"VendasPorTiposDeRecebimento", "VendasPorTiposDeRecebimento", kPeriod, true},
-};
-
 void FaultSweep::Sweep(const Case& c) {
   const Outcome clean = Run(c, 0, FaultKind::Raise);
   ASSERT_EQ(clean.escaped, "");
@@ -258,8 +362,16 @@ void FaultSweep::Sweep(const Case& c) {
   ASSERT_GT(clean.renderCalls, 2);
   ExpectAcceptable(c, clean, clean);
 
-  for (int64_t failAt = 1; failAt <= static_cast<int64_t>(clean.calls.size()); ++failAt) {
-    SCOPED_TRACE(Describe(failAt, clean.calls));
+  const std::vector<std::string>& calls = clean.calls;
+  const auto count = static_cast<int64_t>(calls.size());
+  std::set<std::string> places;
+  for (int64_t failAt = 1; failAt <= count; ++failAt) {
+    const std::string place = (failAt > 1 ? calls[failAt - 2] : "") + "|" + calls[failAt - 1] +
+                              "|" + (failAt < count ? calls[failAt] : "");
+    if (!places.insert(place).second) {
+      continue;
+    }
+    SCOPED_TRACE("failing call " + std::to_string(failAt) + " (" + calls[failAt - 1] + ")");
     const Outcome run = Run(c, failAt, FaultKind::Raise);
     ASSERT_TRUE(run.fired) << "the run did not repeat the fault-free one up to the fault";
     ExpectAcceptable(c, clean, run);
@@ -268,8 +380,14 @@ void FaultSweep::Sweep(const Case& c) {
       SCOPED_TRACE("and every later call");
       ExpectAcceptable(c, clean, Run(c, failAt, FaultKind::Lost));
     }
+    if (calls[failAt - 1] == "Command.Item") {
+      SCOPED_TRACE("withholding the output parameter");
+      const Outcome withheld = Run(c, failAt, FaultKind::Withhold);
+      ASSERT_TRUE(withheld.fired);
+      ExpectAcceptable(c, clean, withheld);
+    }
   }
-  const Outcome beyond = Run(c, static_cast<int64_t>(clean.calls.size()) + 1, FaultKind::Raise);
+  const Outcome beyond = Run(c, count + 1, FaultKind::Raise);
   EXPECT_FALSE(beyond.fired) << "the calls do not end where the fault-free run's did";
   ExpectAcceptable(c, clean, beyond);
 
@@ -277,22 +395,40 @@ void FaultSweep::Sweep(const Case& c) {
   // error it is, never as a report cut short.
   for (const int64_t failAt : {int64_t{1}, int64_t{2}, clean.renderCalls}) {
     SCOPED_TRACE("failing call " + std::to_string(failAt) + " of the host's reading");
-    EXPECT_NE(Run(c, 0, FaultKind::Raise, failAt, engine::Format::Pdf).renderError, "");
-  }
-
-  for (size_t i = 0; i < clean.calls.size(); ++i) {
-    if (clean.calls[i] == "Command.Item") {
-      SCOPED_TRACE("withholding the output parameter: " + Describe(i + 1, clean.calls));
-      const Outcome run = Run(c, static_cast<int64_t>(i) + 1, FaultKind::Withhold);
-      ASSERT_TRUE(run.fired);
-      ExpectAcceptable(c, clean, run);
-    }
+    EXPECT_NE(Run(c, 0, FaultKind::Raise, failAt).renderError, "");
   }
 }
 
+const std::vector<cli::Assignment> kPeriod = {{"Filtro_DataInicial", "01/03/2024"},
+                                              {"Filtro_DataFinal", "03/03/2024"}};
+const std::vector<cli::Assignment> kFinancial = {{"Filtro_DataInicial", "01/03/2024"},
+                                                 {"Filtro_DataFinal", "03/03/2024"},
+                                                 {"Filtro_TipoVisao", "0"}};
+
+// Both views where the view changes the calls.
 TEST_F(FaultSweep, EveryOperationEndsCleanlyWhicheverCallFails) {
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
+  const Case cases[] = {
+      {"ClienteEspecial", kPeriod},
+      {"DetalhesDosMovimentosPorClientes", kPeriod},
+      {"DetalhesDosMovimentosPorProdutos", kPeriod},
+      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", kPeriod},
+      {"MovimentacaoDeCombustiveisPorVendaComplementar", kPeriod},
+      {"RankingDeVendas", kPeriod},
+      {"ResumoPorClassificacaoFiscal", kFinancial},
+      {"ResumoPorClassificacaoFiscal", kPeriod},
+      {"ResumoPorGrupoDeProduto", kFinancial},
+      {"ResumoPorGrupoDeProduto", kPeriod},
+      {"ResumoPorProduto", kFinancial},
+      {"ResumoPorProduto", kPeriod},
+      {"TabelaDeVendasPorBico", kFinancial},
+      {"TabelaDeVendasPorBico", kPeriod},
+      {"TabelaDeVendasPorCombustiveis", kFinancial},
+      {"TabelaDeVendasPorCombustiveis", kPeriod},
+      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", kPeriod, true},
+      {"VendasPorTiposDeRecebimento", kPeriod, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.operation + (c.values.size() == 3 ? " (financial)" : ""));
     Sweep(c);
   }
 }

@@ -1,202 +1,178 @@
 #include "tests/reports/raw_sales.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "sqlite/collation.h"
+
 namespace orla::testing {
+
+using nlohmann::json;
+
+const std::string kOnFiscalDocument =
+    "(m.ECF = 1 OR m.NFConsumidor_Modelo IS NOT NULL OR (m.NF = 1 AND m.IsNFTerceiro = 0 AND "
+    "(m.IsNFAvulsa = 0 OR m.IsMovimentacaoFisicaDoEstoque = 1) AND m.S010_ID IN (SELECT S010_ID "
+    "FROM S010_CFOP WHERE S010_IsVenda = 1) AND m.\"Código_Venda\" NOT IN (SELECT i.Codigo_Venda "
+    "FROM T008_Nfe_Solicitacoes r JOIN NotasFiscais_Itens i ON i.Codigo_NF = r.T008_IDNF WHERE "
+    "r.T008_Tipo = 0 AND substr(r.T008_DataHora, 1, 10) BETWEEN :from AND :to)))";
 
 namespace {
 
-class Reader {
- public:
-  explicit Reader(const std::filesystem::path& file) {
-    EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  }
-  ~Reader() { sqlite3_close(db_); }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
-
-  template <typename Row>
-  void Each(const char* sql, Row&& row) {
-    sqlite3_stmt* statement = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr), SQLITE_OK) << sql;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      row(statement);
-    }
-    sqlite3_finalize(statement);
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
-
-std::optional<std::string> OptionalText(sqlite3_stmt* s, int i) {
-  const auto* p = sqlite3_column_text(s, i);
-  if (p == nullptr) {
-    return std::nullopt;
-  }
-  return std::string(reinterpret_cast<const char*>(p));
-}
-std::string Text(sqlite3_stmt* s, int i) {
-  return OptionalText(s, i).value_or("");
-}
-std::optional<int64_t> OptionalInt(sqlite3_stmt* s, int i) {
-  if (sqlite3_column_type(s, i) == SQLITE_NULL) {
-    return std::nullopt;
-  }
-  return sqlite3_column_int64(s, i);
-}
-bool Flag(sqlite3_stmt* s, int i) {
-  return sqlite3_column_int(s, i) == 1;
+std::string Unrounded(bool discount, bool withGap, bool gapOnly) {
+  const std::string recorded = discount ? "m.Valor_Desconto" : "m.Valor_Acrescimo";
+  const std::string price = "ifnull(m.ValorUnitarioClienteEspecial, 0)";
+  const std::string special = price + " * m.Qtde";
+  const std::string onItsSide =
+      withGap ? special + (discount ? " > " : " < ") + "m.Valor_Venda" : std::string("0");
+  return "CASE WHEN " + price + " = 0 THEN " + (gapOnly ? "0" : recorded) + " WHEN " + onItsSide +
+         " THEN abs(" + special + " - m.Valor_Venda) + " + recorded + " ELSE 0 END";
 }
 
 }  // namespace
 
-RawSales RawSales::Read(const std::filesystem::path& database) {
-  RawSales raw;
-  Reader reader(database);
-  reader.Each(
-      "SELECT \"Código\", \"Código_Venda\", IDCaixa, \"Código_ECF\", \"Número_Cupom_Fiscal\", "
-      "Data_ECF, Hora_Movimento, Tipo, IDProduto, \"Código_Produto\", \"Descrição\", "
-      "\"Situação_Tributária\", Placa, \"Funcionário\", NFConsumidor_Modelo, Qtde, "
-      "Valor_Unitario, Valor_Custo, Valor_Venda, Valor_Desconto, Valor_Acrescimo, \"Alíquota\", "
-      "ValorUnitarioClienteEspecial, IsClienteEspecial, Cliente, IDClienteEspecial, "
-      "\"Número_NF\", \"Automação\", Cupom_Complementar, IsEstornado, \"Transferência\", "
-      "Terceiros, ECF, NF, IsNFAvulsa, IsNFTerceiro, IsMovimentacaoFisicaDoEstoque, S010_ID "
-      "FROM \"Movimentações em Vendas\"",
-      [&](sqlite3_stmt* s) {
-        SaleLine l;
-        l.code = sqlite3_column_int64(s, 0);
-        l.sale = sqlite3_column_int64(s, 1);
-        l.till = OptionalInt(s, 2);
-        l.ecfNumber = sqlite3_column_int64(s, 3);
-        l.coupon = sqlite3_column_int64(s, 4);
-        l.fiscalDay = Text(s, 5).substr(0, 10);
-        const std::string time = Text(s, 6);
-        l.time = time.size() > 11 ? time.substr(11) : "";
-        l.kind = Text(s, 7);
-        l.product = sqlite3_column_int64(s, 8);
-        l.productCode = Text(s, 9);
-        l.description = Text(s, 10);
-        l.taxSituation = Text(s, 11);
-        l.plate = OptionalText(s, 12);
-        l.employee = OptionalText(s, 13);
-        l.consumerModel = OptionalText(s, 14);
-        l.quantity = sqlite3_column_double(s, 15);
-        l.unitPrice = sqlite3_column_double(s, 16);
-        l.cost = sqlite3_column_double(s, 17);
-        l.value = sqlite3_column_double(s, 18);
-        l.discount = sqlite3_column_double(s, 19);
-        l.surcharge = sqlite3_column_double(s, 20);
-        l.rate = sqlite3_column_double(s, 21);
-        if (sqlite3_column_type(s, 22) != SQLITE_NULL) {
-          l.specialUnitPrice = sqlite3_column_double(s, 22);
-        }
-        l.isSpecial = Flag(s, 23);
-        l.client = OptionalInt(s, 24);
-        l.specialClient = OptionalInt(s, 25);
-        l.invoiceNumber = OptionalInt(s, 26);
-        l.automation = Flag(s, 27);
-        l.complementary = Flag(s, 28);
-        l.reversed = Flag(s, 29);
-        l.transfer = Flag(s, 30);
-        l.thirdParty = Flag(s, 31);
-        l.ecf = Flag(s, 32);
-        l.nf = Flag(s, 33);
-        l.standalone = Flag(s, 34);
-        l.thirdPartyNote = Flag(s, 35);
-        l.movesStock = Flag(s, 36);
-        l.cfop = OptionalInt(s, 37);
-        raw.lines.push_back(std::move(l));
-      });
-  reader.Each(
-      "SELECT \"Código\", Caixa, Data_Abertura, Data_Fechamento IS NOT NULL FROM "
-      "\"Movimentações\"",
-      [&](sqlite3_stmt* s) {
-        raw.tills[sqlite3_column_int64(s, 0)] = {Text(s, 1), Text(s, 2).substr(0, 10), Flag(s, 3)};
-      });
-  reader.Each(
-      "SELECT IDCaixa, L021_IDBico, L021_Combustivel, L021_VolumeVendido, L021_VPL, L021_CM "
-      "FROM L021_MC_Leituras",
-      [&](sqlite3_stmt* s) {
-        raw.readings.push_back({sqlite3_column_int64(s, 0), Text(s, 1), Text(s, 2),
-                                sqlite3_column_double(s, 3), sqlite3_column_double(s, 4),
-                                sqlite3_column_double(s, 5)});
-      });
-  reader.Each("SELECT \"Código\", \"Descrição\" FROM Grupos",
-              [&](sqlite3_stmt* s) { raw.groups[sqlite3_column_int64(s, 0)] = Text(s, 1); });
-  reader.Each("SELECT \"Código\", \"Descrição\", Grupo FROM Produtos", [&](sqlite3_stmt* s) {
-    const int64_t product = sqlite3_column_int64(s, 0);
-    const auto group = OptionalInt(s, 2);
-    raw.products[product] = {Text(s, 1), group.value_or(0)};
-    if (group && raw.groups.count(*group) != 0) {
-      raw.productGroups[product] = raw.groups.at(*group);
-    }
-  });
-  reader.Each("SELECT \"Código\", Nome FROM Clientes",
-              [&](sqlite3_stmt* s) { raw.clients[sqlite3_column_int64(s, 0)] = Text(s, 1); });
-  reader.Each("SELECT \"Código\", Nome FROM \"Funcionários\"",
-              [&](sqlite3_stmt* s) { raw.employees[Text(s, 0)] = Text(s, 1); });
-  reader.Each(
-      "SELECT IDVenda, IDECF, T011_FormaDePagto, T011_Percentual, T010_ID, T011_Valor, "
-      "T011_Troco FROM T011_ImagemDosMeiosDePagtoUtilizados",
-      [&](sqlite3_stmt* s) {
-        raw.payments[sqlite3_column_int64(s, 0)].push_back(
-            {sqlite3_column_int64(s, 1), Text(s, 2), sqlite3_column_double(s, 3),
-             sqlite3_column_int64(s, 4), sqlite3_column_double(s, 5), sqlite3_column_double(s, 6)});
-      });
-  reader.Each(
-      "SELECT T010_ID, T010_Descricao, IsCartaoCredito, IsCartaoDebito, IsCarteiraDigital, "
-      "IsFrota, IsPix FROM T010_FormasDePagto",
-      [&](sqlite3_stmt* s) {
-        raw.forms[sqlite3_column_int64(s, 0)] = {Text(s, 1), Flag(s, 2), Flag(s, 3),
-                                                 Flag(s, 4), Flag(s, 5), Flag(s, 6)};
-      });
-  reader.Each("SELECT IDVenda, T006_Motorista, T006_KM FROM T006_CupomNominalPorMovimento",
-              [&](sqlite3_stmt* s) {
-                raw.nominal[sqlite3_column_int64(s, 0)] = {Text(s, 1), sqlite3_column_int64(s, 2)};
-              });
-  reader.Each("SELECT S010_ID FROM S010_CFOP WHERE S010_IsVenda = 1",
-              [&](sqlite3_stmt* s) { raw.saleCfops.insert(sqlite3_column_int64(s, 0)); });
-  std::map<int64_t, Invoice> invoices;
-  reader.Each(
-      "SELECT m.Codigo, n.Modelo, m.Numero_Nota_Fiscal FROM NotasFiscais_Movimentos m JOIN "
-      "\"Modelo - Notas Fiscais\" n ON n.\"Código\" = m.Codigo_Modelo",
-      [&](sqlite3_stmt* s) {
-        invoices[sqlite3_column_int64(s, 0)] = {Text(s, 1), sqlite3_column_int64(s, 2)};
-      });
-  std::map<int64_t, std::set<int64_t>> salesOfNote;
-  reader.Each("SELECT Codigo_NF, Codigo_Venda FROM NotasFiscais_Itens", [&](sqlite3_stmt* s) {
-    const int64_t note = sqlite3_column_int64(s, 0);
-    const int64_t sale = sqlite3_column_int64(s, 1);
-    salesOfNote[note].insert(sale);
-    raw.invoicesOfSale[sale].push_back(invoices.at(note));
-  });
-  reader.Each("SELECT T008_IDNF, T008_DataHora FROM T008_Nfe_Solicitacoes WHERE T008_Tipo = 0",
-              [&](sqlite3_stmt* s) {
-                raw.requests.emplace_back(Text(s, 1).substr(0, 10),
-                                          salesOfNote[sqlite3_column_int64(s, 0)]);
-              });
-  return raw;
+std::string LineAdjustment(bool discount, bool withGap) {
+  return Unrounded(discount, withGap, false);
 }
 
-bool RawSales::OnFiscalDocument(const SaleLine& line, const std::string& from,
-                                const std::string& to) const {
-  if (line.ecf || line.ConsumerNote()) {
-    return true;
+std::string Adjustment(bool discount, bool withGap, Switches switches, bool gapOnly) {
+  if (switches.ignoreComplementary && switches.ignoreOthers) {
+    return "0";
   }
-  if (!line.nf || line.thirdPartyNote || !line.cfop || saleCfops.count(*line.cfop) == 0) {
-    return false;
+  if (switches.ignoreOthers) {
+    return gapOnly ? "0"
+                   : std::string("(CASE WHEN m.Cupom_Complementar = 1 THEN ") +
+                         (discount ? "m.Valor_Desconto" : "m.Valor_Acrescimo") + " ELSE 0 END)";
   }
-  if (line.standalone && !line.movesStock) {
-    return false;
-  }
-  for (const auto& [day, sales] : requests) {
-    if (day >= from && day <= to && sales.count(line.sale) != 0) {
-      return false;
+  const std::string amount = "round(" + Unrounded(discount, withGap, gapOnly) + ", 2)";
+  return switches.ignoreComplementary
+             ? "(CASE WHEN m.Cupom_Complementar = 1 THEN 0 ELSE " + amount + " END)"
+             : amount;
+}
+
+std::string NozzleRows(Switches switches) {
+  return "tills AS (SELECT \"Código\" AS id, substr(Data_Abertura, 1, 10) AS day, Caixa FROM "
+         "\"Movimentações\" WHERE Data_Fechamento IS NOT NULL AND substr(Data_Abertura, 1, 10) "
+         "BETWEEN :from AND :to AND :shift IN ('', Caixa)), "
+         "sold AS (SELECT m.\"Código_Produto\" AS nozzle, m.\"Descrição\" AS fuel, SUM(" +
+         Adjustment(true, true, switches) + ") AS discount, SUM(" +
+         Adjustment(false, true, switches) +
+         ") AS surcharge FROM \"Movimentações em Vendas\" m JOIN tills t ON t.id = m.IDCaixa "
+         "WHERE m.Tipo = 'C' AND m.IsEstornado = 0 AND m.Terceiros = 0 GROUP BY 1, 2), "
+         "nozzles AS (SELECT t.day, t.Caixa, r.L021_IDBico AS nozzle, r.L021_Combustivel AS fuel, "
+         "r.L021_VolumeVendido AS volume, r.L021_VPL AS price, r.L021_CM AS cost, "
+         "ifnull(s.discount, 0) / COUNT(*) OVER w AS discount, ifnull(s.surcharge, 0) / COUNT(*) "
+         "OVER w AS surcharge FROM L021_MC_Leituras r JOIN tills t ON t.id = r.IDCaixa LEFT JOIN "
+         "sold s ON s.nozzle = r.L021_IDBico AND s.fuel = r.L021_Combustivel WINDOW w AS "
+         "(PARTITION BY r.L021_IDBico, r.L021_Combustivel))";
+}
+
+json RawRows(const std::filesystem::path& database, const std::string& sql, const std::string& from,
+             const std::string& to, const std::string& shift) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  // Text columns name the database's own collation; byte order serves for these figures.
+  sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr,
+                           [](void*, int sizeA, const void* a, int sizeB, const void* b) {
+                             const int order = std::memcmp(a, b, std::min(sizeA, sizeB));
+                             return order != 0 ? order : sizeA - sizeB;
+                           });
+  sqlite3_stmt* statement = nullptr;
+  json rows = json::array();
+  int code = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+  if (code == SQLITE_OK) {
+    for (const auto& [name, value] : {std::pair{":from", from}, {":to", to}, {":shift", shift}}) {
+      sqlite3_bind_text(statement, sqlite3_bind_parameter_index(statement, name), value.c_str(), -1,
+                        SQLITE_TRANSIENT);
+    }
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+      json& row = rows.emplace_back(json::array());
+      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+        switch (sqlite3_column_type(statement, i)) {
+          case SQLITE_INTEGER:
+            row.push_back(sqlite3_column_int64(statement, i));
+            break;
+          case SQLITE_FLOAT:
+            row.push_back(sqlite3_column_double(statement, i));
+            break;
+          case SQLITE_NULL:
+            row.push_back(nullptr);
+            break;
+          default:
+            row.push_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+        }
+      }
     }
   }
-  return true;
+  EXPECT_EQ(code, SQLITE_DONE) << sqlite3_errmsg(db) << "\n" << sql;
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+namespace {
+
+bool SameCell(const json& actual, const json& expected, double tolerance) {
+  if (actual.is_boolean() && expected.is_number()) {
+    return actual.get<bool>() == (expected.get<double>() != 0);
+  }
+  if (actual.is_number() && expected.is_number()) {
+    const double want = expected.get<double>();
+    return std::fabs(actual.get<double>() - want) <= tolerance + 1e-9 * std::fabs(want);
+  }
+  return actual == expected;
+}
+
+// The cells that must be equal, to find a row's candidates at once.
+std::string Key(const json& row) {
+  std::string key;
+  for (const json& cell : row) {
+    key += cell.is_string() || cell.is_null() ? cell.dump() : "#";
+  }
+  return key;
+}
+
+}  // namespace
+
+void ExpectRows(const json& report, json expected, double tolerance, bool all) {
+  ASSERT_FALSE(expected.empty()) << "the raw data must have rows to compare";
+  std::multimap<std::string, json> left;
+  for (json& row : expected) {
+    left.emplace(Key(row), std::move(row));
+  }
+  size_t unknown = 0;
+  for (const json& row : report["rows"]) {
+    const auto [first, last] = left.equal_range(Key(row));
+    const auto match = std::find_if(first, last, [&](const auto& candidate) {
+      return std::equal(row.begin(), row.end(), candidate.second.begin(), candidate.second.end(),
+                        [&](const json& a, const json& b) { return SameCell(a, b, tolerance); });
+    });
+    if (match == last) {
+      ADD_FAILURE() << "not in the raw data: " << row.dump();
+      if (++unknown == 5) {
+        return;
+      }
+    } else {
+      left.erase(match);
+    }
+  }
+  if (all && !left.empty()) {
+    ADD_FAILURE() << left.size() << " rows missing, the first " << left.begin()->second.dump();
+  }
+}
+
+void ExpectOrdered(const json& rows, size_t column, bool descending) {
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const json& a = rows[i - 1][column];
+    const json& b = rows[i][column];
+    const int order = a.is_string()
+                          ? sqlite::CompareTsqlText(a.get<std::string>(), b.get<std::string>())
+                          : (a < b ? -1 : (b < a ? 1 : 0));
+    EXPECT_LE(descending ? -order : order, 0) << a << " before " << b;
+  }
 }
 
 }  // namespace orla::testing

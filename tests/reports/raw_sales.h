@@ -1,100 +1,51 @@
-// The demo database's raw rows, read with plain SQLite (no adapter, no procedure), and the
-// fiscal-document rule worked out over them, for checking reports end to end. Text columns
-// carry the adapter's collation, which plain SQLite does not know: tables are read whole and
-// every filter is applied by the tests.
+// The figures the reports must show, worked out with plain SQLite over the demo database's raw
+// tables: no adapter, no stored procedure and none of the library's statement fragments. A
+// sale line is `m` ("Movimentações em Vendas"); periods are ISO days bound to :from and :to.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <map>
-#include <optional>
-#include <set>
 #include <string>
-#include <utility>
-#include <vector>
+
+#include <nlohmann/json.hpp>
 
 namespace orla::testing {
 
-struct SaleLine {
-  int64_t code = 0;  // the line itself
-  int64_t sale = 0;
-  std::optional<int64_t> till;
-  int64_t ecfNumber = 0, coupon = 0;
-  std::string fiscalDay;  // YYYY-MM-DD
-  std::string time;       // HH:MM:SS
-  std::string kind;       // "C" fuel, "P" other
-  int64_t product = 0;
-  std::string productCode;  // as the line repeats it (a nozzle's fuel code for fuel)
-  std::string description, taxSituation;
-  std::optional<std::string> plate, employee, consumerModel;
-  double quantity = 0, unitPrice = 0, cost = 0, value = 0, discount = 0, surcharge = 0, rate = 0;
-  std::optional<double> specialUnitPrice;
-  bool isSpecial = false;
-  std::optional<int64_t> client, specialClient, invoiceNumber;
-  bool automation = false, complementary = false, reversed = false, transfer = false,
-       thirdParty = false;
-  // The document flags of the fiscal-sale rule.
-  bool ecf = false, nf = false, standalone = false, thirdPartyNote = false, movesStock = false;
-  std::optional<int64_t> cfop;
+// The line stands on a fiscal sale document: a coupon, a consumer note, or a sale invoice of
+// the station (a standalone one only when it moves stock) that no electronic-note request of
+// type 0 in the period covers.
+extern const std::string kOnFiscalDocument;
 
-  bool ConsumerNote() const { return consumerModel.has_value(); }
-  // The special unit price, null read as 0 as ISNULL makes it.
-  double Special() const { return specialUnitPrice.value_or(0); }
+struct Switches {
+  bool ignoreComplementary = false, ignoreOthers = false;
 };
 
-struct Till {
-  std::string shift;
-  std::string openingDay;  // YYYY-MM-DD
-  bool closed = false;
-};
+// The discount (or surcharge) the line counts, rounded to cents. At a special-client price it
+// is the gap to the special value on its side plus the recorded amount (nothing without the
+// gap), otherwise the recorded amount (nothing for the gap alone). Ignoring complementary sales
+// drops their lines' amounts; ignoring the others keeps only the complementary lines' recorded
+// amounts.
+std::string Adjustment(bool discount, bool withGap, Switches switches, bool gapOnly = false);
+// The same before it is rounded, with neither switch.
+std::string LineAdjustment(bool discount, bool withGap);
 
-struct Reading {
-  int64_t till = 0;
-  std::string nozzle, fuel;
-  double volume = 0, price = 0, cost = 0;
-};
+// CTEs (to follow WITH) over the till periods closed and opened in the period, of the shift
+// :shift unless it is empty: `tills`, and `nozzles`, the rows ##VendasNosBicos must hold: each
+// reading (day, Caixa, nozzle, fuel, volume, price, cost) with an even share of its nozzle's
+// fuel adjustments (discount, surcharge).
+std::string NozzleRows(Switches switches);
 
-struct Payment {
-  int64_t ecf = 0;
-  std::string form;
-  double percent = 0;
-  int64_t formId = 0;
-  double value = 0, change = 0;
-};
+// The rows of `sql` with :from, :to and :shift bound, as JSON arrays.
+nlohmann::json RawRows(const std::filesystem::path& database, const std::string& sql,
+                       const std::string& from, const std::string& to,
+                       const std::string& shift = "");
 
-struct PaymentForm {
-  std::string name;
-  bool credit = false, debit = false, wallet = false, fleet = false, pix = false;
-};
+// Each report row is one of `expected` (text exactly, numbers within `tolerance` plus a
+// billionth of their size, 0/1 for a flag); with `all`, none of `expected` is left over.
+void ExpectRows(const nlohmann::json& report, nlohmann::json expected, double tolerance,
+                bool all = true);
 
-struct Invoice {
-  std::string model;
-  int64_t number = 0;
-};
-
-struct RawSales {
-  std::vector<SaleLine> lines;
-  std::map<int64_t, Till> tills;
-  std::vector<Reading> readings;
-  std::map<int64_t, std::pair<std::string, int64_t>> products;  // description, group
-  std::map<int64_t, std::string> groups;
-  std::map<int64_t, std::string> productGroups;  // product -> group name
-  std::map<int64_t, std::string> clients;
-  std::map<std::string, std::string> employees;
-  std::map<int64_t, std::vector<Payment>> payments;  // by sale
-  std::map<int64_t, PaymentForm> forms;
-  std::map<int64_t, std::vector<Invoice>> invoicesOfSale;      // one entry per invoice item
-  std::map<int64_t, std::pair<std::string, int64_t>> nominal;  // sale: driver, km
-  std::set<int64_t> saleCfops;
-  // Electronic-note requests of type 0: their day, and the sales their notes carry.
-  std::vector<std::pair<std::string, std::set<int64_t>>> requests;
-
-  static RawSales Read(const std::filesystem::path& database);
-
-  // Whether the line stands on a fiscal sale document for a period from `from` to `to`
-  // (ISO days): a coupon, a consumer note, or a sale invoice of the station (standalone ones
-  // only when they move stock) that no electronic-note request of the period covers.
-  bool OnFiscalDocument(const SaleLine& line, const std::string& from, const std::string& to) const;
-};
+// The rows follow `column` in the database's order of text, or of numbers.
+void ExpectOrdered(const nlohmann::json& rows, size_t column, bool descending = false);
 
 }  // namespace orla::testing

@@ -5,8 +5,6 @@
 namespace orla::service {
 namespace {
 
-using ::testing::ElementsAre;
-
 std::string Expected(const std::string& condition) {
   const std::string documents = MarchDocuments("b.");
   return "SELECT b.Tipo,b.Descrição,SUM(b.Qtde) AS Qtde,SUM(b.Valor_Custo * b.Qtde) AS "
@@ -43,15 +41,6 @@ TEST_F(FrameTest, ComplementarySalesDateTheirPeriodByTheShift) {
     EXPECT_THAT(platform->log,
                 ::testing::Contains("OpenRecordSet(" + Expected(row.condition) + ")"));
   }
-}
-
-TEST_F(FrameTest, ComplementarySalesOpenTheirQueryAndKeepTheConnection) {
-  db.onQuery = [](const std::string&) { return orla::testing::FakeRecordset::OneRow(); };
-  EXPECT_TRUE(Run("MovimentacaoDeCombustiveisPorVendaComplementar"));
-  EXPECT_THAT(
-      Calls(),
-      ElementsAre("CreateReport", "SetHeaderLine", "SetHeaderLine", "OpenRecordSet", "ShowReport",
-                  "rptMovimentacaoDeCombustiveisPorCupomComplementar.SetDataSource"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 
+#include "tests/reports/expected_text.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -119,12 +120,7 @@ const std::string kSummaryByPrice = "SELECT Descrição,Valor_Unitario AS Valor_
                                     kSummaryTail +
                                     "Descrição,Valor_Unitario ORDER BY Descrição ASC";
 
-const std::string kS =
-    "ROUND(CASE WHEN ISNULL(mev.ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE "
-    "mev.Valor_Acrescimo END, 2) ";
-const std::string kD =
-    "ROUND(CASE WHEN ISNULL(mev.ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE "
-    "mev.Valor_Desconto END, 2) ";
+const orla::testing::Amounts kRecorded = orla::testing::AmountsOf("mev.", false);
 const std::string kFiscalPeriod = "(Data_ECF BETWEEN '01/03/2024' AND '31/03/2024')";
 
 std::vector<std::string> Sequence(const std::string& insert, const std::string& details,
@@ -147,7 +143,8 @@ TEST_F(FrameTest, ClientDetailsBuildTheTableThenOpenDetailsAndSummary) {
     std::string layout;
     std::vector<std::string> calls;
   };
-  const std::string everything = Insert(kS, kD, Documents(), kFiscalPeriod);
+  const std::string everything =
+      Insert(kRecorded.surcharge, kRecorded.discount, Documents(), kFiscalPeriod);
   const Row rows[] = {
       {"type 0: no order, averaged summary",
        {},
@@ -189,9 +186,9 @@ TEST_F(FrameTest, ClientDetailsBuildTheTableThenOpenDetailsAndSummary) {
       {"complementary adjustments only",
        {{"Filtro_IsIgnorarADOutrosTipos", true}},
        "rptDetalhesDosMovimentosPorClientes",
-       Sequence(Insert("CASE WHEN mev.Cupom_Complementar = 1 THEN mev.Valor_Acrescimo ELSE 0 END ",
-                       "CASE WHEN mev.Cupom_Complementar = 1 THEN mev.Valor_Desconto ELSE 0 END ",
-                       Documents(), kFiscalPeriod),
+       Sequence(Insert(orla::testing::AmountsOf("mev.", false, false, true).surcharge,
+                       orla::testing::AmountsOf("mev.", false, false, true).discount, Documents(),
+                       kFiscalPeriod),
                 kDetails, kAveragedSummary)},
   };
   for (const Row& row : rows) {

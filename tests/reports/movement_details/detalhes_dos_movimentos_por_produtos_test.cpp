@@ -1,19 +1,12 @@
 #include <gmock/gmock.h>
 
+#include "tests/reports/expected_text.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
 namespace {
 
 using ::testing::ElementsAre;
-
-// Surcharge (S) and discount (D) without the special-price difference and without prefix.
-constexpr const char* kS =
-    "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Acrescimo "
-    "END, 2) ";
-constexpr const char* kD =
-    "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Desconto "
-    "END, 2) ";
 
 std::string Query(const std::string& s, const std::string& d, const std::string& where,
                   const std::string& conditions) {
@@ -56,15 +49,15 @@ struct QueryRow {
 };
 
 TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
-  const std::string s = kS;
-  const std::string d = kD;
+  // Without the special-price difference and without prefix.
+  const auto [s, d, unused] = orla::testing::AmountsOf("", false);
+  const orla::testing::Amounts others = orla::testing::AmountsOf("", false, false, true);
+  const orla::testing::Amounts complementary = orla::testing::AmountsOf("", false, true);
   const QueryRow rows[] = {
       {"every tax situation: the list keeps its fixed order",
        {},
        Query(s, d, MarchDocuments(""),
              kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF','II','NN','TT')))")},
-      {"only FF", Tax(true, false, false, false, 0),
-       Query(s, d, MarchDocuments(""), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
       {"a rate replaces the TT switch", Tax(false, true, false, true, 17),
        Query(s, d, MarchDocuments(""),
              kFiscalPeriod +
@@ -94,14 +87,12 @@ TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
        With(Tax(true, false, false, false, 0), {{"Filtro_IsExibirCombustiveis", false},
                                                 {"Filtro_IsExibirOutrosProdutos", false},
                                                 {"Filtro_IsIgnorarADOutrosTipos", true}}),
-       Query("CASE WHEN Cupom_Complementar = 1 THEN Valor_Acrescimo ELSE 0 END ",
-             "CASE WHEN Cupom_Complementar = 1 THEN Valor_Desconto ELSE 0 END ", MarchDocuments(""),
+       Query(others.surcharge, others.discount, MarchDocuments(""),
              kFiscalPeriod + " AND (a.Tipo = 'P') AND ((a.Situação_Tributária IN ('FF')))")},
       {"complementary adjustments left out",
        With(Tax(true, false, false, false, 0), {{"Filtro_IsIgnorarADVendaComplementar", true}}),
-       Query("CASE WHEN Cupom_Complementar = 0 THEN " + s.substr(0, s.size() - 1) + " ELSE 0 END ",
-             "CASE WHEN Cupom_Complementar = 0 THEN " + d.substr(0, d.size() - 1) + " ELSE 0 END ",
-             MarchDocuments(""), kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
+       Query(complementary.surcharge, complementary.discount, MarchDocuments(""),
+             kFiscalPeriod + " AND ((a.Situação_Tributária IN ('FF')))")},
   };
   for (const QueryRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -112,15 +103,6 @@ TEST_F(FrameTest, DetailsByProductQueryForEachFilterCombination) {
                                    "OpenRecordSet", "MsgBox"));
     EXPECT_EQ("-->|" + platform->log[3] + "|<--", "-->|OpenRecordSet(" + row.query + ")|<--");
   }
-}
-
-TEST_F(FrameTest, DetailsByProductBindTheirRowsThroughShowReport) {
-  db.onQuery = [](const std::string&) { return orla::testing::FakeRecordset::OneRow(); };
-  EXPECT_TRUE(Run("DetalhesDosMovimentosPorProdutos"));
-  EXPECT_THAT(Calls(),
-              ElementsAre("CreateReport", "SetHeaderLine", "SetHeaderLine", "OpenRecordSet",
-                          "ShowReport", "rptDetalhesDosMovimentosPorProdutos.SetDataSource"));
-  EXPECT_THAT(platform->log[4], ::testing::HasSubstr("bind=true"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The sales table by nozzle on recording fakes: the statements of each view.
 #include <gmock/gmock.h>
 
+#include "tests/reports/expected_text.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -35,42 +36,21 @@ TEST_F(FrameTest, NozzleTableStatementsOfEachView) {
     std::vector<std::string> statements;  // what reaches the database, in order
   };
   // The fiscal view never counts the special-client price difference.
-  const std::string recordedDiscount =
-      "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Desconto "
-      "END, 2) ";
-  const std::string recordedSurcharge =
-      "ROUND(CASE WHEN ISNULL(ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE Valor_Acrescimo "
-      "END, 2) ";
+  const orla::testing::Amounts all = orla::testing::AmountsOf("", false);
+  const orla::testing::Amounts other = orla::testing::AmountsOf("", false, true);
+  std::vector<std::string> financial = orla::testing::NozzleTableStatements(
+      "(Data_Abertura BETWEEN '01/03/2024' AND '31/03/2024') AND (Caixa = '2')");
+  financial.insert(financial.begin(), {"IsOpened", "DB_Open"});
+  financial.push_back("SQL_Execute(" + std::string(kFinancialQuery) + ")");
   const Case cases[] = {
-      {"fiscal", {}, {"SQL_Execute(" + FiscalQuery(recordedDiscount, recordedSurcharge) + ")"}},
-      {"fiscal, no adjustment at all",
-       {{"Filtro_IsIgnorarADVendaComplementar", true}, {"Filtro_IsIgnorarADOutrosTipos", true}},
-       {"SQL_Execute(" + FiscalQuery("0", "0") + ")"}},
+      {"fiscal", {}, {"SQL_Execute(" + FiscalQuery(all.discount, all.surcharge) + ")"}},
       {"fiscal, complementary adjustments left out",
        {{"Filtro_IsIgnorarADVendaComplementar", true}},
-       {"SQL_Execute(" +
-        FiscalQuery("CASE WHEN Cupom_Complementar = 0 THEN " + recordedDiscount + "ELSE 0 END ",
-                    "CASE WHEN Cupom_Complementar = 0 THEN " + recordedSurcharge + "ELSE 0 END ") +
-        ")"}},
+       {"SQL_Execute(" + FiscalQuery(other.discount, other.surcharge) + ")"}},
       // A shift forces the financial view; the period and the till stay in the working table.
       {"a shift with view 5",
        {{"Filtro_IDTurno", "2"}, {"Filtro_TipoVisao", int32_t{5}}},
-       {"IsOpened", "DB_Open",
-        "SQL_Execute(IF OBJECT_ID('TempDB.dbo.##VendasNosBicos') IS NOT NULL \r\nDROP TABLE "
-        "##VendasNosBicos)",
-        "SQL_Execute(CREATE TABLE ##VendasNosBicos (Bico VARCHAR(3),QtdeVendida "
-        "FLOAT,ValorDeVenda FLOAT,ValorDeCusto FLOAT,ValorDesconto FLOAT,ValorAcrescimo "
-        "FLOAT,Combustivel VARCHAR(100),TotalVenda FLOAT,TotalCusto FLOAT,Data_Abertura "
-        "DATETIME,Caixa VARCHAR(3)))",
-        "SQL_Execute(INSERT INTO ##VendasNosBicos "
-        "(Bico,QtdeVendida,ValorDeVenda,ValorDeCusto,ValorDesconto,ValorAcrescimo,Combustivel,"
-        "TotalVenda,TotalCusto,Data_Abertura,Caixa) SELECT a.L021_IDBico,a.L021_VolumeVendido,"
-        "a.L021_VPL,a.L021_CM,0,0,a.L021_Combustivel,(a.L021_VolumeVendido * a.L021_VPL),"
-        "(a.L021_VolumeVendido * a.L021_CM),c.Data_Abertura,c.Caixa FROM [L021_MC_Leituras] a "
-        "WITH (NOLOCK) INNER JOIN [Movimentações] c WITH (NOLOCK) ON a.IDCaixa = c.Código WHERE "
-        "(c.Data_Fechamento IS NOT NULL) AND (Data_Abertura BETWEEN '01/03/2024' AND "
-        "'31/03/2024') AND (Caixa = '2'), n)",
-        "SQL_Execute(" + std::string(kFinancialQuery) + ")"}},
+       financial},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

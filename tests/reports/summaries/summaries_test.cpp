@@ -3,6 +3,7 @@
 // period as "({c} BETWEEN 'd1' AND 'd2')" and an identifier as "({c} = 'id')".
 #include <gmock/gmock.h>
 
+#include "tests/reports/expected_text.h"
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
@@ -11,53 +12,15 @@ namespace {
 using ::testing::StartsWith;
 using Filters = std::vector<NamedValue>;
 
-std::string Replace(std::string text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
+using orla::testing::Amounts;
+using orla::testing::AmountsOf;
 
-// The amount expressions of the fiscal view with neither A/D switch set: the special price
-// difference stands as 0.
-struct Amounts {
-  std::string surcharge, discount, complement;
-};
-Amounts FiscalAmounts(std::string_view a) {
-  return {Replace("ROUND(CASE WHEN ISNULL({a}ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE "
-                  "{a}Valor_Acrescimo END, 2) ",
-                  "{a}", a),
-          Replace("ROUND(CASE WHEN ISNULL({a}ValorUnitarioClienteEspecial, 0) <> 0 THEN 0 ELSE "
-                  "{a}Valor_Desconto END, 2) ",
-                  "{a}", a),
-          ""};
-}
-// The financial view with neither switch set: the special-client difference counts.
-Amounts FinancialAmounts(std::string_view a) {
-  return {Replace("ROUND(CASE WHEN ISNULL({a}ValorUnitarioClienteEspecial, 0) <> 0 THEN CASE WHEN "
-                  "(({a}ValorUnitarioClienteEspecial * {a}Qtde) < {a}Valor_Venda) THEN "
-                  "ABS((({a}ValorUnitarioClienteEspecial * {a}Qtde) - {a}Valor_Venda)) + "
-                  "{a}Valor_Acrescimo ELSE 0 END ELSE {a}Valor_Acrescimo END, 2) ",
-                  "{a}", a),
-          Replace("ROUND(CASE WHEN ISNULL({a}ValorUnitarioClienteEspecial, 0) <> 0 THEN CASE WHEN "
-                  "(({a}ValorUnitarioClienteEspecial * {a}Qtde) > {a}Valor_Venda) THEN "
-                  "ABS((({a}ValorUnitarioClienteEspecial * {a}Qtde) - {a}Valor_Venda)) + "
-                  "{a}Valor_Desconto ELSE 0 END ELSE {a}Valor_Desconto END, 2) ",
-                  "{a}", a),
-          Replace("ROUND(CASE WHEN ISNULL({a}ValorUnitarioClienteEspecial, 0) <> 0 THEN CASE WHEN "
-                  "(({a}ValorUnitarioClienteEspecial * {a}Qtde) > {a}Valor_Venda) THEN "
-                  "ABS((({a}ValorUnitarioClienteEspecial * {a}Qtde) - {a}Valor_Venda)) + "
-                  "{a}Valor_Desconto ELSE 0 END ELSE 0 END, 2) ",
-                  "{a}", a)};
-}
 // Both A/D switches set: nothing is adjusted, in either view.
-Amounts NoAdjustments() {
-  return {"0", "0", "0"};
-}
+const Amounts kUnadjusted = AmountsOf("", true, true, true);
 
 std::string AmountColumns(std::string_view a, const Amounts& m, bool financial) {
   const std::string s(a);
-  const std::string plus = financial ? " + " + m.complement : "";
+  const std::string plus = financial ? " + " + m.gap : "";
   return "SUM(" + s + "Qtde) AS Qtde,SUM(" + s + "Valor_Custo * " + s + "Qtde) AS PM_Custo,SUM(" +
          s + "Valor_Venda - " + m.discount + " + " + m.surcharge + plus + ") AS PM_Venda,(SUM(" +
          s + "Valor_Venda - " + m.discount + " + " + m.surcharge + plus + ") - SUM(" + s +
@@ -151,26 +114,25 @@ TEST_F(SummaryTest, ByProductQueries) {
       "ResumoPorProduto", "SQL_Execute",
       {
           {"fiscal, every product: no kind condition", Fiscal(),
-           head + AmountColumns("b.", FiscalAmounts("b."), false) + kProductsFrom + fiscalWhere +
+           head + AmountColumns("b.", AmountsOf("b.", false), false) + kProductsFrom + fiscalWhere +
                "AND " + kFiscalPeriod + " " + fiscalTail},
           {"fiscal, one product, fuels only",
            Fiscal({{"Filtro_IDProduto", "9"}, {"Filtro_IsExibirOutrosProdutos", false}}),
-           head + AmountColumns("b.", FiscalAmounts("b."), false) + kProductsFrom + fiscalWhere +
+           head + AmountColumns("b.", AmountsOf("b.", false), false) + kProductsFrom + fiscalWhere +
                "AND " + kFiscalPeriod + " AND (b.IDProduto = '9') AND (b.Tipo = 'C') " +
                fiscalTail},
           {"fiscal, both A/D switches: the amounts are not adjusted", Fiscal(kNoAdjustments),
-           head + AmountColumns("b.", NoAdjustments(), false) + kProductsFrom + fiscalWhere +
-               "AND " + kFiscalPeriod + " " + fiscalTail},
+           head + AmountColumns("b.", kUnadjusted, false) + kProductsFrom + fiscalWhere + "AND " +
+               kFiscalPeriod + " " + fiscalTail},
           {"financial, every product: no outer WHERE", Financial(),
-           financial(FinancialAmounts("b."), kFinancialPeriod, "")},
+           financial(AmountsOf("b.", true), kFinancialPeriod, "")},
           // A shift forces the financial view; hiding both kinds keeps the other products.
           {"a shift with view 1, both kinds hidden, no A/D",
            Fiscal(With(kNoAdjustments, {{"Filtro_IDTurno", "2"},
                                         {"Filtro_IDProduto", "9"},
                                         {"Filtro_IsExibirCombustiveis", false},
                                         {"Filtro_IsExibirOutrosProdutos", false}})),
-           financial(NoAdjustments(),
-                     kFinancialPeriod + " AND (b.IDProduto = '9') AND (c.Caixa = '2')",
+           financial(kUnadjusted, kFinancialPeriod + " AND (b.IDProduto = '9') AND (c.Caixa = '2')",
                      "WHERE (lista.Tipo = 'P') ")},
       });
 }
@@ -194,24 +156,24 @@ TEST_F(SummaryTest, ByProductGroupQueries) {
       "ResumoPorGrupoDeProduto", "OpenRecordSet",
       {
           {"fiscal", Fiscal(),
-           fiscalHead + AmountColumns("c.", FiscalAmounts("c."), false) + kGroupsFrom +
+           fiscalHead + AmountColumns("c.", AmountsOf("c.", false), false) + kGroupsFrom +
                fiscalWhere + "AND " + kFiscalPeriod + " " + fiscalTail},
           {"fiscal, one product, other products only",
            Fiscal({{"Filtro_IDProduto", "9"}, {"Filtro_IsExibirCombustiveis", false}}),
-           fiscalHead + AmountColumns("c.", FiscalAmounts("c."), false) + kGroupsFrom +
+           fiscalHead + AmountColumns("c.", AmountsOf("c.", false), false) + kGroupsFrom +
                fiscalWhere + "AND " + kFiscalPeriod +
                " AND (c.IDProduto = '9') AND (c.Tipo = 'P') " + fiscalTail},
-          {"financial", Financial(), financial(FinancialAmounts("c."), kFinancialPeriod, "")},
+          {"financial", Financial(), financial(AmountsOf("c.", true), kFinancialPeriod, "")},
           {"financial, a shift, fuels only, no A/D",
            Financial(With(kNoAdjustments,
                           {{"Filtro_IDTurno", "2"}, {"Filtro_IsExibirOutrosProdutos", false}})),
-           financial(NoAdjustments(), kFinancialPeriod + " AND (d.Caixa = '2')",
+           financial(kUnadjusted, kFinancialPeriod + " AND (d.Caixa = '2')",
                      "WHERE (lista.Tipo = 'C') ")},
       });
 }
 
 TEST_F(SummaryTest, ByTaxClassificationQueries) {
-  const Amounts fiscalAmounts = FiscalAmounts("c.");
+  const Amounts fiscalAmounts = AmountsOf("c.", false);
   auto fiscal = [&](const std::string& condition, const std::string& tail) {
     return "SELECT c.Alíquota AS AliquotaICMS,c.Situação_Tributária AS TipoST,a.Descrição AS "
            "Descricao," +
@@ -220,7 +182,7 @@ TEST_F(SummaryTest, ByTaxClassificationQueries) {
            condition + " " + tail +
            "GROUP BY c.Alíquota,c.Situação_Tributária,a.Descrição ORDER BY a.Descrição ASC";
   };
-  const Amounts financialAmounts = FinancialAmounts("c.");
+  const Amounts financialAmounts = AmountsOf("c.", true);
   auto financial = [&](const std::string& condition, const std::string& outer) {
     return "SELECT lista.AliquotaICMS,lista.TipoST,lista.Descricao," + kListHead +
            "(SELECT 'C' AS Tipo,CAST(0 AS FLOAT) AS AliquotaICMS,'FF' AS TipoST,Combustivel AS "
@@ -306,12 +268,9 @@ TEST_F(SummaryTest, OnlyTheFinancialViewFillsTheNozzleTableAndItDoesSoFirst) {
     platform->log.clear();
     Run(row.operation, Financial());
     // No readings in the fake: the table is made and left empty.
-    EXPECT_THAT(
-        DatabaseCalls(platform->log),
-        ::testing::ElementsAre(StartsWith("SQL_Execute(IF OBJECT_ID('TempDB.dbo.##VendasNosBicos"),
-                               StartsWith("SQL_Execute(CREATE TABLE ##VendasNosBicos "),
-                               StartsWith("SQL_Execute(INSERT INTO ##VendasNosBicos "),
-                               StartsWith(row.dataCall)));
+    const std::vector<std::string> table = orla::testing::NozzleTableStatements(kFinancialPeriod);
+    EXPECT_THAT(DatabaseCalls(platform->log),
+                ::testing::ElementsAre(table[0], table[1], table[2], StartsWith(row.dataCall)));
     platform->log.clear();
     Run(row.operation, Fiscal());
     EXPECT_THAT(DatabaseCalls(platform->log), ::testing::SizeIs(1));
