@@ -12,7 +12,8 @@
 
 #include "cli/run_command.h"
 #include "cli/serve_server.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace orla::cli {
@@ -159,7 +160,7 @@ TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
   };
   // Three days keep the two detail reports, thousands of lines a month, quick.
   std::vector<Case> cases;
-  for (const service::OperationInfo& operation : service::Operations()) {
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
     cases.push_back({std::string(operation.name),
                      R"({"Filtro_DataInicial":"04/03/2024","Filtro_DataFinal":"06/03/2024"})",
                      {"Filtro_DataInicial=04/03/2024", "Filtro_DataFinal=06/03/2024"}});
@@ -427,11 +428,11 @@ TEST_F(ServeTest, TheCatalogueIsTheListWithTheFormsMetadata) {
   const auto answer = Client().Get("/api/reports");
   ASSERT_TRUE(answer);
   const json catalogue = json::parse(answer->body);
-  ASSERT_EQ(catalogue["reports"].size(), service::Operations().size());
+  ASSERT_EQ(catalogue["reports"].size(), reports::ReportList().size());
   for (const json& report : catalogue["reports"]) {
     SCOPED_TRACE(report["name"].get<std::string>());
-    const service::OperationInfo* operation =
-        service::FindOperation(report["name"].get<std::string>());
+    const reports::ReportDescriptor* operation =
+        reports::FindReport(report["name"].get<std::string>());
     ASSERT_NE(operation, nullptr);
     ASSERT_EQ(report["parameters"].size(), operation->parameters.size());
     EXPECT_FALSE(report["title"].get<std::string>().empty());

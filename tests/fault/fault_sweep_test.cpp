@@ -19,7 +19,8 @@
 #include "engine/report.h"
 #include "host/errors.h"
 #include "hostlib/session.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 #include "sqlite/database.h"
 #include "tests/fault/faulty_host.h"
 
@@ -133,16 +134,16 @@ class FaultSweep : public ::testing::Test {
     const auto clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 4));
     host::InstallPlatform(std::make_shared<FaultPlatform>(clock, session, plan, outcome.reported));
     {
-      const service::OperationInfo& operation = cli::CheckOperation(c.operation);
-      const std::vector<service::NamedValue> values = cli::CheckParameters(operation, c.values);
+      const reports::ReportDescriptor& operation = cli::CheckOperation(c.operation);
+      const std::vector<reports::NamedValue> values = cli::CheckParameters(operation, c.values);
       sqlite::Database database(database_);
       const std::unique_ptr<host::Database> oDB = FaultyDatabase(database, plan);
       cli::CliViewer viewer(true);
       host::Object parentForm;
       cli::CliCompany company("12.345.678/0001-95", "AUTO POSTO ORLA LTDA");
-      Reports reports;
+      Reports instance;
       try {
-        outcome.result = service::CallByName(reports, c.operation,
+        outcome.result = reports::CallByName(instance, c.operation,
                                              {&viewer, &parentForm, oDB.get(), &company, nullptr},
                                              outcome.report, values);
       } catch (const std::exception& e) {
