@@ -101,6 +101,12 @@ inline constexpr Parameter kIDTurnoForcingView = [] {
   return p;
 }();
 
+// The reports that date a shift's sales by its till's opening, the fiscal date otherwise.
+inline constexpr Parameter kIDTurnoDatedByOpening =
+    WithHelp(kIDTurno,
+             "Só os caixas deste turno; vazio para todos os turnos. Com um turno, o período passa "
+             "a ser contado pela data de abertura do caixa.");
+
 inline constexpr Parameter kIDProduto{
     .name = "Filtro_IDProduto",
     .description = "one product; empty for all",

@@ -107,11 +107,7 @@ std::string BuildFromArguments(const query::BuilderArguments& a) {
   return MovimentacaoDeCombustiveisPorVendaComplementarSQL({PeriodAt(a, 1), a.Text(3)});
 }
 
-constexpr Parameter kParameters[] = {
-    kDataInicial, kDataFinal,
-    WithHelp(kIDTurno,
-             "Só os caixas deste turno; vazio para todos os turnos. Com um turno, o período "
-             "passa a ser contado pela data de abertura do caixa.")};
+constexpr Parameter kParameters[] = {kDataInicial, kDataFinal, kIDTurnoDatedByOpening};
 constexpr Rule kRules[] = {kPeriodInOrder};
 constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
                                      {kDataFinal.name, "31/03/2024"}};

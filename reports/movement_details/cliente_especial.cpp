@@ -324,9 +324,7 @@ constexpr Parameter kParameters[] = {
     kDataFinal,
     WithHelp(kIDCliente,
              "Só as vendas a este cliente especial; vazio para todos os clientes especiais."),
-    WithHelp(kIDTurno,
-             "Só os caixas deste turno; vazio para todos os turnos. Com um turno, o período passa "
-             "a ser contado pela data de abertura do caixa."),
+    kIDTurnoDatedByOpening,
 };
 constexpr Rule kRules[] = {kPeriodInOrder};
 constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},

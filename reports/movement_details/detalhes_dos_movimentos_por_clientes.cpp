@@ -252,8 +252,7 @@ constexpr Dependency kOnlyWhenSorted[] = {{Dependency::Effect::UsedOnlyWhen, "Fi
 constexpr Parameter kParameters[] = {
     {.name = "OrderListIndex",
      .type = ParameterType::Int32,
-     .description = "sort column with report type 2: 0 plate, 1 date and time, 2 driver, "
-                    "3 product, 4 quantity, 5 total, 6 payment form, 7 employee",
+     .description = "sort column with report type 2: 0 plate ... 7 employee",
      .label = "Ordenar por",
      .help = "A coluna que ordena as vendas de cada cliente.",
      .fallback = {Default::Kind::Fixed, "0"},
@@ -276,10 +275,7 @@ constexpr Parameter kParameters[] = {
     kIDCliente,
     kIDFuncionario,
     kIDProduto,
-    WithHelp(kIDTurno,
-             "Só os caixas deste turno; vazio para todos os turnos. Com um turno, o período passa "
-             "a ser contado pela data de abertura do caixa, e entram todas as vendas do caixa, "
-             "mesmo sem documento fiscal."),
+    kIDTurnoDatedByOpening,
     kIgnorarADVendaComplementar,
     kIgnorarADOutrosTipos,
     kExibirCombustiveis,
