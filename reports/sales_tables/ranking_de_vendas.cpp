@@ -222,7 +222,8 @@ constexpr Parameter kParameters[] = {
      .description = "0 ranks clients, other products",
      .label = "Ranking de",
      .help = "Clientes: cada venda conta para o cliente cadastrado ou, sem ele, para o cliente "
-             "especial; vendas sem cliente ficam de fora. Produtos: cada produto vendido.",
+             "especial; vendas sem cliente ficam de fora. Produtos: cada produto vendido. Quem "
+             "comprou combustível e outros produtos ocupa duas posições.",
      .fallback = {Default::Kind::Fixed, "1"},
      .input = Input::Choice,
      .choices = kGroupings,
