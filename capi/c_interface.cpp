@@ -23,7 +23,8 @@
 #include "engine/render.h"
 #include "host/errors.h"
 #include "host/platform.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 #include "sqlite/connection.h"
 #include "sqlite/database.h"
 
@@ -137,12 +138,12 @@ std::vector<cli::Assignment> Assignments(const char* parameters) {
 cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* parameters) {
   RequireOpen(db);
   Require(report, "the report name");
-  const service::OperationInfo* operation = service::FindOperation(report);
+  const reports::ReportDescriptor* operation = reports::FindReport(report);
   if (operation == nullptr) {
     throw Failure{ORLA_VENDAS_UNKNOWN_REPORT, "unknown report '" + std::string(report) +
                                                   "' (orla_vendas_list gives the thirteen)"};
   }
-  const std::vector<service::NamedValue> values =
+  const std::vector<reports::NamedValue> values =
       cli::CheckParameters(*operation, Assignments(parameters));
   cli::RunSetup setup;
   setup.database = db->file;

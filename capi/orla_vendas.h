@@ -65,9 +65,10 @@ ORLA_VENDAS_API void orla_vendas_release(orla_vendas_db* db);
 /* The date the reports take as today, "YYYY-MM-DD", or NULL for the system date. */
 ORLA_VENDAS_API int orla_vendas_set_today(orla_vendas_db* db, const char* today, char** error);
 
-/* The reports, their parameters, types, defaults and choices, as GET /api/reports of
- * `orla-vendas serve` answers them: {"today","reports":[{"name","title","group",
- * "parameters":[...]}]}. `db` may be NULL; when given, its today sets the defaults. */
+/* The reports, their parameters, types, defaults and choices, with the labels, help, checks
+ * and rules a form shows, as GET /api/reports of `orla-vendas serve` answers them:
+ * {"today","reports":[{"name","title","group",...,"parameters":[...]}],"pickers":[...]}.
+ * `db` may be NULL; when given, its today sets the defaults. */
 ORLA_VENDAS_API int orla_vendas_list(orla_vendas_db* db, char** json, char** error);
 
 /* Runs the report `report` with `parameters`, a JSON object of parameter names to values

@@ -1,11 +1,14 @@
 #include "cli/list_command.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <memory>
+#include <vector>
 
 #include "cli/arguments.h"
 #include "host/platform.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 
 namespace orla::cli {
 
@@ -56,12 +59,19 @@ int ListCommand(const std::vector<std::string>& arguments, std::ostream& out, st
   auto platform = std::make_shared<ListingPlatform>();
   host::InstallPlatform(platform);
   const host::DateTime today = platform->Today();
-  for (const service::OperationInfo& operation : service::Operations()) {
+  // In the order of the class's dispatch interface, which is by name.
+  std::vector<std::reference_wrapper<const reports::ReportDescriptor>> operations =
+      reports::ReportList();
+  std::sort(operations.begin(), operations.end(),
+            [](const reports::ReportDescriptor& a, const reports::ReportDescriptor& b) {
+              return a.name < b.name;
+            });
+  for (const reports::ReportDescriptor& operation : operations) {
     out << operation.name << '\n';
-    for (const service::ParameterInfo& parameter : operation.parameters) {
+    for (const reports::Parameter& parameter : operation.parameters) {
       out << "  " << std::left << std::setw(38) << parameter.name << std::setw(16)
-          << service::TypeName(parameter.type) << "default " << std::setw(12)
-          << Shown(service::DefaultValue(parameter, today)) << "  " << parameter.description
+          << reports::TypeName(parameter.type) << "default " << std::setw(12)
+          << Shown(reports::DefaultValue(parameter, today)) << "  " << parameter.description
           << '\n';
     }
     out << '\n';

@@ -8,7 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/descriptor.h"
 
 namespace orla::cli {
 
@@ -16,10 +17,10 @@ namespace orla::cli {
 using Assignment = std::pair<std::string, std::string>;
 
 // Raises UsageError for a name that is not one of the thirteen operations.
-const service::OperationInfo& CheckOperation(std::string_view name);
+const reports::ReportDescriptor& CheckOperation(std::string_view name);
 // Each value typed as its parameter asks, the texts guarded as the statements need; raises
 // UsageError naming an unknown or repeated parameter or a value that does not fit.
-std::vector<service::NamedValue> CheckParameters(const service::OperationInfo& operation,
+std::vector<reports::NamedValue> CheckParameters(const reports::ReportDescriptor& operation,
                                                  const std::vector<Assignment>& assignments);
 
 // Parameters that are no JSON object, or a number no double holds (1e400, 1e-400).

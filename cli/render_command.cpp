@@ -28,8 +28,7 @@ options:
                  be FILE.json itself
 
 examples:
-  orla-vendas run RankingDeVendas Filtro_DataInicial=01/03/2024 \
-      Filtro_DataFinal=31/03/2024 --format json --out ranking.json
+  orla-vendas run RankingDeVendas --format json --out ranking.json
   orla-vendas render ranking.json --out ranking.pdf
 )";
 

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <optional>
-#include <set>
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +14,7 @@
 #include "cli/trace.h"
 #include "engine/render.h"
 #include "host/errors.h"
-#include "service/operations.h"
+#include "reports/report_list.h"
 #include "sqlite/database.h"
 
 namespace orla::cli {
@@ -50,21 +49,42 @@ the document is still written; its "shown" is false.
 
 exit status: 0 the report ran to its end, 1 the period was refused, an error was reported or
 a write failed, 2 a bad command line, 3 nothing to print with --fail-empty.
-
-examples:
-  orla-vendas run VendasPorTiposDeRecebimento Filtro_DataInicial=01/03/2024 \
-      Filtro_DataFinal=31/03/2024 --out vendas-marco.pdf
-  orla-vendas run RankingDeVendas Filtro_DataInicial=01/03/2024 Filtro_DataFinal=31/03/2024 \
-      Filtro_QtdeRegistros=10 Filtro_TipoAgrupamento=1 --format json
 )";
 
 // A demo company for header line 0; the demo database holds sales, not the host's settings.
 constexpr std::string_view kDemoCnpj = "12.345.678/0001-95";
 constexpr std::string_view kDemoCompany = "AUTO POSTO ORLA LTDA";
 
+// The usage, with examples from the reports' own descriptions.
+std::string Usage() {
+  std::string usage(kUsage);
+  usage += "\nexamples:\n";
+  const std::pair<std::string_view, std::string_view> examples[] = {
+      {"VendasPorTiposDeRecebimento", "--out vendas-marco.pdf"},
+      {"RankingDeVendas", "--format json"}};
+  for (const auto& [name, options] : examples) {
+    const reports::ReportDescriptor& report = CheckOperation(name);
+    std::string line = "  orla-vendas run " + std::string(report.name);
+    std::vector<std::string> words;
+    for (const reports::ExampleValue& value : report.example) {
+      words.push_back(std::string(value.name) + "=" + std::string(value.value));
+    }
+    words.emplace_back(options);
+    for (const std::string& word : words) {
+      if (line.size() + 1 + word.size() > 94) {
+        usage += line + " \\\n";
+        line = "     ";
+      }
+      line += " " + word;
+    }
+    usage += line + "\n";
+  }
+  return usage;
+}
+
 struct RunOptions {
   std::string operation;
-  std::vector<service::NamedValue> values;
+  std::vector<reports::NamedValue> values;
   std::optional<std::string> db;
   std::optional<engine::Format> format;
   std::optional<std::string> out;
@@ -123,19 +143,8 @@ RunOptions Parse(std::vector<std::string> arguments) {
 }  // namespace
 
 bool UsesWorkingTables(std::string_view operation) {
-  static const std::set<std::string_view> operations{
-      "TabelaDeVendasPorBico",                                // ##VendasNosBicos
-      "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",  // ##VendasNosBicos
-      "TabelaDeVendasPorCombustiveis",                        // ##Tabela, ##VendasNosBicos
-      "ResumoPorProduto",                                     // ##VendasNosBicos
-      "ResumoPorGrupoDeProduto",                              // ##VendasNosBicos
-      "ResumoPorClassificacaoFiscal",                         // ##VendasNosBicos
-      "DetalhesDosMovimentosPorClientes",                     // ##VendaDetalhadaDadosComplementares
-      "ClienteEspecial",                                      // ##vcliesp
-      "VendasPorTiposDeRecebimento",                          // ###vtr_rpt
-      "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",      // ###VendasF
-  };
-  return operations.contains(operation);
+  const reports::ReportDescriptor* report = reports::FindReport(operation);
+  return report != nullptr && !report->workingTables.empty();
 }
 
 std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,
@@ -153,8 +162,8 @@ std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,
   return turn;
 }
 
-RunResult ExecuteRun(const service::OperationInfo& operation,
-                     const std::vector<service::NamedValue>& values, const RunSetup& setup) {
+RunResult ExecuteRun(const reports::ReportDescriptor& operation,
+                     const std::vector<reports::NamedValue>& values, const RunSetup& setup) {
   RunResult run;
   run.operation = std::string(operation.name);
   run.session = std::make_unique<hostlib::Session>(setup.console);
@@ -174,10 +183,10 @@ RunResult ExecuteRun(const service::OperationInfo& operation,
   CliViewer viewer(!setup.viewerHidden);
   host::Object parentForm;
   CliCompany company{std::string(kDemoCnpj), std::string(kDemoCompany)};
-  Reports reports;
+  Reports instance;
   try {
     run.result =
-        service::CallByName(reports, operation.name,
+        reports::CallByName(instance, operation.name,
                             {&viewer, &parentForm, &oDB, &company, nullptr}, run.report, values);
   } catch (const std::exception& e) {
     // What the operation does not trap itself reaches its caller, the host.
@@ -190,7 +199,7 @@ RunResult ExecuteRun(const service::OperationInfo& operation,
 int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
                bool terminal) {
   if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
-    out << kUsage;
+    out << Usage();
     return kExitSuccess;
   }
   RunOptions options;

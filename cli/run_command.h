@@ -15,7 +15,8 @@
 #include "host/database.h"
 #include "host/platform.h"
 #include "hostlib/session.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/descriptor.h"
 
 namespace orla::sqlite {
 class Database;
@@ -73,7 +74,7 @@ struct RunResult {
 // One call of the operation as the host makes it, on this thread and on a connection of its
 // own, with a fresh Reports object; the thread's host platform is installed for the call only.
 // What the operation raises is reported as the host would, never raised further.
-RunResult ExecuteRun(const service::OperationInfo& operation,
-                     const std::vector<service::NamedValue>& values, const RunSetup& setup);
+RunResult ExecuteRun(const reports::ReportDescriptor& operation,
+                     const std::vector<reports::NamedValue>& values, const RunSetup& setup);
 
 }  // namespace orla::cli

@@ -1,16 +1,13 @@
 #include "cli/serve_catalogue.h"
 
 #include <charconv>
-#include <map>
-#include <optional>
 #include <stdexcept>
-#include <vector>
-
-#include <sqlite3.h>
 
 #include "engine/report.h"
-#include "service/operations.h"
-#include "sqlite/connection.h"
+#include "reports/by_name.h"
+#include "reports/pickers.h"
+#include "reports/report_list.h"
+#include "sqlite/database.h"
 
 namespace orla::cli {
 
@@ -18,112 +15,143 @@ namespace {
 
 using nlohmann::ordered_json;
 
-struct ReportEntry {
-  std::string_view operation;
-  std::string_view group;
-  std::string_view layout;  // the title is the layout's own
-};
-
-constexpr ReportEntry kReports[] = {
-    {"VendasPorTiposDeRecebimento", "Tabelas de vendas", "rptVendasPorTiposDeRecebimento"},
-    {"TabelaDeVendasPorBico", "Tabelas de vendas", "rptTabelaDeVendasPorBicos"},
-    {"TabelaDeVendasPorCombustiveis", "Tabelas de vendas", "rptTabelaDeVendasPorCombustiveis"},
-    {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", "Tabelas de vendas",
-     "rptTabelaDeVendasPorGrupoDeProdutosPorFormaDePagto"},
-    {"RankingDeVendas", "Tabelas de vendas", "rptRanking"},
-    {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", "Movimentação de combustíveis",
-     "rptMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV"},
-    {"MovimentacaoDeCombustiveisPorVendaComplementar", "Movimentação de combustíveis",
-     "rptMovimentacaoDeCombustiveisPorCupomComplementar"},
-    {"ResumoPorProduto", "Resumos", "rptResumoPorProdutos"},
-    {"ResumoPorGrupoDeProduto", "Resumos", "rptResumoPorGrupoDeProdutos"},
-    {"ResumoPorClassificacaoFiscal", "Resumos", "rptResumoPorST"},
-    {"DetalhesDosMovimentosPorProdutos", "Detalhes dos movimentos",
-     "rptDetalhesDosMovimentosPorProdutos"},
-    {"DetalhesDosMovimentosPorClientes", "Detalhes dos movimentos",
-     "rptDetalhesDosMovimentosPorClientes"},
-    {"ClienteEspecial", "Detalhes dos movimentos", "rptClienteEspecial"},
-};
-
-using Choices = std::vector<std::pair<int, std::string_view>>;
-
-// Keyed by parameter name, or "Operation.Parameter" where the meaning depends on the report.
-const std::map<std::string, Choices, std::less<>>& ChoiceTable() {
-  static const std::map<std::string, Choices, std::less<>> table{
-      {"Filtro_TipoVisao", {{0, "Financeira (leituras das bombas)"}, {1, "Fiscal"}}},
-      {"DetalhesDosMovimentosPorClientes.Filtro_TipoRelatorio",
-       {{0, "Resumo com médias"},
-        {1, "Resumo por preço"},
-        {2, "Por cliente"},
-        {3, "Por cliente e placa"}}},
-      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto.Filtro_TipoRelatorio",
-       {{0, "Por grupo de produtos"},
-        {1, "Por data"},
-        {2, "Por data (visão financeira)"},
-        {3, "Formas de pagamento por grupo"}}},
-      {"RankingDeVendas.OrderListIndex",
-       {{0, "Quantidade"}, {1, "Valor líquido"}, {2, "Lucro bruto"}}},
-      {"DetalhesDosMovimentosPorClientes.OrderListIndex",
-       {{0, "Placa"},
-        {1, "Data e hora"},
-        {2, "Motorista"},
-        {3, "Descrição"},
-        {4, "Quantidade"},
-        {5, "Valor total"},
-        {6, "Forma de pagamento"},
-        {7, "Funcionário"}}},
-      {"ClassificationListIndex", {{0, "Crescente"}, {1, "Decrescente"}}},
-      {"Filtro_TipoConfigPreVenda",
-       {{0, "A partir de hoje"}, {1, "A partir do dia seguinte ao período"}}},
-      {"Filtro_TipoAgrupamento", {{0, "Clientes"}, {1, "Produtos"}}},
-      {"Filtro_TipoOrdenacao", {{0, "Mais vendidos"}, {1, "Menos vendidos"}}},
-  };
-  return table;
+std::string_view InputName(reports::Input input) {
+  switch (input) {
+    case reports::Input::Date:
+      return "date";
+    case reports::Input::Switch:
+      return "switch";
+    case reports::Input::Choice:
+      return "choice";
+    case reports::Input::Picker:
+      return "lookup";
+    case reports::Input::Number:
+      return "number";
+    case reports::Input::Text:
+      return "text";
+  }
+  return "text";
 }
 
-struct LookupList {
-  std::string_view name;
-  std::string_view sql;  // value, label; ?1 is the LIKE pattern, ?2 the limit
-};
-
-constexpr LookupList kLookups[] = {
-    {"clientes",
-     "SELECT CAST(\"Código\" AS TEXT), \"Nome\" FROM \"Clientes\" WHERE \"Nome\" LIKE ?1 OR "
-     "CAST(\"Código\" AS TEXT) LIKE ?1 ORDER BY \"Nome\" LIMIT ?2"},
-    {"produtos",
-     "SELECT CAST(\"Código\" AS TEXT), \"Descrição\" FROM \"Produtos\" WHERE \"Descrição\" LIKE "
-     "?1 OR CAST(\"Código\" AS TEXT) LIKE ?1 ORDER BY \"Descrição\" LIMIT ?2"},
-    {"funcionarios",
-     "SELECT \"Código\", \"Nome\" FROM \"Funcionários\" WHERE \"Nome\" LIKE ?1 OR \"Código\" LIKE "
-     "?1 ORDER BY \"Nome\" LIMIT ?2"},
-    {"turnos",
-     "SELECT DISTINCT \"Caixa\", \"Caixa\" FROM \"Movimentações\" WHERE \"Caixa\" LIKE ?1 ORDER BY "
-     "\"Caixa\" LIMIT ?2"},
-    {"formas",
-     "SELECT \"T010_Descricao\", \"T010_Descricao\" FROM \"T010_FormasDePagto\" WHERE "
-     "\"T010_Descricao\" LIKE ?1 ORDER BY \"T010_Descricao\" LIMIT ?2"},
-};
-
-struct LookupOf {
-  std::string_view list;
-  bool multiple;
-};
-
-// Which identifiers pick from a list. The product filter of the movement details by product
-// takes several identifiers; the payment forms are always several.
-std::optional<LookupOf> LookupFor(std::string_view operation, std::string_view parameter) {
-  if (parameter == "Filtro_IDCliente")
-    return LookupOf{"clientes", false};
-  if (parameter == "Filtro_IDFuncionario")
-    return LookupOf{"funcionarios", false};
-  if (parameter == "Filtro_IDTurno")
-    return LookupOf{"turnos", false};
-  if (parameter == "Filtro_FormasDePagto")
-    return LookupOf{"formas", true};
-  if (parameter == "Filtro_IDProduto") {
-    return LookupOf{"produtos", operation == "DetalhesDosMovimentosPorProdutos"};
+std::string_view CheckName(reports::Check::Kind kind) {
+  using K = reports::Check::Kind;
+  switch (kind) {
+    case K::None:
+      return "none";
+    case K::Date:
+      return "date";
+    case K::OptionalDate:
+      return "optionalDate";
+    case K::EntryCount:
+      return "digits";
+    case K::Rate:
+      return "rate";
+    case K::QuotedNames:
+      return "quotedNames";
+    case K::CodeList:
+      return "codeList";
   }
-  return std::nullopt;
+  return "none";
+}
+
+ordered_json CheckJson(const reports::Check& check) {
+  using K = reports::Check::Kind;
+  ordered_json json{{"kind", CheckName(check.kind)}};
+  switch (check.kind) {
+    case K::Date:
+    case K::OptionalDate:
+      json["format"] = "dd/mm/aaaa";
+      json["required"] = check.kind == K::Date;
+      break;
+    case K::EntryCount:
+      json["pattern"] = "^[0-9]+$";
+      break;
+    case K::Rate:
+      json["min"] = 0;
+      json["max"] = 100;
+      break;
+    case K::QuotedNames:
+      json["pattern"] = R"(^'(?:[^']|'')+'(?: *, *'(?:[^']|'')+')*$)";
+      break;
+    case K::CodeList:
+      json["pattern"] = "^[0-9]+(?:,[0-9]+)*$";
+      break;
+    case K::None:
+      break;
+  }
+  json["message"] = check.message;
+  return json;
+}
+
+std::string_view EffectName(reports::Dependency::Effect effect) {
+  switch (effect) {
+    case reports::Dependency::Effect::ForcedBy:
+      return "forcedBy";
+    case reports::Dependency::Effect::UsedOnlyWhen:
+      return "usedOnlyWhen";
+    case reports::Dependency::Effect::IgnoredWhen:
+      return "ignoredWhen";
+  }
+  return "";
+}
+
+std::string_view WhenName(reports::Dependency::When when) {
+  switch (when) {
+    case reports::Dependency::When::NotEmpty:
+      return "notEmpty";
+    case reports::Dependency::When::Equals:
+      return "equals";
+    case reports::Dependency::When::NotEquals:
+      return "notEquals";
+  }
+  return "";
+}
+
+ordered_json DependencyJson(const reports::Dependency& dependency) {
+  ordered_json json{{"effect", EffectName(dependency.effect)},
+                    {"parameter", dependency.parameter},
+                    {"when", WhenName(dependency.when)}};
+  if (dependency.when != reports::Dependency::When::NotEmpty) {
+    json["value"] = dependency.value;
+  }
+  if (dependency.effect == reports::Dependency::Effect::ForcedBy) {
+    json["forced"] = dependency.forced;
+  }
+  json["note"] = dependency.note;
+  return json;
+}
+
+std::string_view ShownName(reports::Shown::As as) {
+  using A = reports::Shown::As;
+  switch (as) {
+    case A::Never:
+      return "never";
+    case A::Value:
+      return "value";
+    case A::Label:
+      return "label";
+    case A::ValueAndLabel:
+      return "value - label";
+    case A::Choice:
+      return "choice";
+    case A::Phrase:
+      return "phrase";
+  }
+  return "never";
+}
+
+std::string_view RuleName(reports::Rule::Kind kind) {
+  switch (kind) {
+    case reports::Rule::Kind::InOrder:
+      return "inOrder";
+    case reports::Rule::Kind::AtLeastOne:
+      return "atLeastOne";
+    case reports::Rule::Kind::AllOffMeans:
+      return "allOffMeans";
+    case reports::Rule::Kind::WithAnyOf:
+      return "withAnyOf";
+  }
+  return "";
 }
 
 std::string DefaultText(const host::Value& value) {
@@ -144,90 +172,107 @@ std::string DefaultText(const host::Value& value) {
   }
 }
 
-ordered_json Parameter(std::string_view operation, const service::ParameterInfo& parameter,
-                       const host::DateTime& today) {
-  ordered_json entry{{"name", parameter.name},
-                     {"type", service::TypeName(parameter.type)},
-                     {"description", parameter.description},
-                     {"default", DefaultText(service::DefaultValue(parameter, today))}};
-  const auto& choices = ChoiceTable();
-  auto choice = choices.find(std::string(operation) + "." + std::string(parameter.name));
-  if (choice == choices.end()) {
-    choice = choices.find(parameter.name);
+ordered_json Strings(std::span<const std::string_view> texts) {
+  ordered_json list = ordered_json::array();
+  for (const std::string_view text : texts) {
+    list.push_back(text);
   }
-  if (parameter.name.starts_with("Filtro_Data")) {
-    entry["input"] = "date";
-  } else if (parameter.type == service::ParameterType::Boolean) {
-    entry["input"] = "switch";
-  } else if (choice != choices.end()) {
-    entry["input"] = "choice";
+  return list;
+}
+
+ordered_json ParameterJson(const reports::Parameter& parameter, const host::DateTime& today) {
+  ordered_json entry{{"name", parameter.name},
+                     {"type", reports::TypeName(parameter.type)},
+                     {"description", parameter.description},
+                     {"default", DefaultText(reports::DefaultValue(parameter, today))},
+                     {"input", InputName(parameter.input)}};
+  if (parameter.input == reports::Input::Choice) {
     ordered_json list = ordered_json::array();
-    for (const auto& [value, label] : choice->second) {
-      list.push_back({{"value", std::to_string(value)}, {"label", label}});
+    for (const reports::Choice& choice : parameter.choices) {
+      list.push_back({{"value", std::to_string(choice.value)}, {"label", choice.label}});
     }
     entry["choices"] = std::move(list);
-  } else if (auto lookup = LookupFor(operation, parameter.name)) {
-    entry["input"] = "lookup";
-    entry["lookup"] = lookup->list;
-    entry["multiple"] = lookup->multiple;
-  } else if (parameter.type != service::ParameterType::Text ||
-             parameter.name == "Filtro_QtdeRegistros") {
-    entry["input"] = "number";
-  } else {
-    entry["input"] = "text";
   }
+  if (parameter.picker != nullptr) {
+    entry["lookup"] = parameter.picker->name;
+    entry["multiple"] = parameter.multiple;
+  }
+  entry["label"] = parameter.label;
+  entry["help"] = parameter.help;
+  entry["used"] = parameter.used;
+  if (parameter.check.kind != reports::Check::Kind::None) {
+    entry["check"] = CheckJson(parameter.check);
+  }
+  if (!parameter.dependencies.empty()) {
+    ordered_json list = ordered_json::array();
+    for (const reports::Dependency& dependency : parameter.dependencies) {
+      list.push_back(DependencyJson(dependency));
+    }
+    entry["dependencies"] = std::move(list);
+  }
+  entry["shown"] = {{"as", ShownName(parameter.shown.as)}, {"text", parameter.shown.text}};
   return entry;
 }
 
-std::string ColumnText(sqlite3_stmt* statement, int column) {
-  const unsigned char* text = sqlite3_column_text(statement, column);
-  return text ? reinterpret_cast<const char*>(text) : "";
+ordered_json ReportJson(const reports::ReportDescriptor& report, const host::DateTime& today) {
+  ordered_json parameters = ordered_json::array();
+  for (const reports::Parameter& parameter : report.parameters) {
+    parameters.push_back(ParameterJson(parameter, today));
+  }
+  ordered_json rules = ordered_json::array();
+  for (const reports::Rule& rule : report.rules) {
+    rules.push_back({{"kind", RuleName(rule.kind)},
+                     {"parameters", Strings(rule.parameters)},
+                     {"refused", rule.refused},
+                     {"message", rule.message}});
+  }
+  ordered_json example = ordered_json::object();
+  for (const reports::ExampleValue& value : report.example) {
+    example[std::string(value.name)] = value.value;
+  }
+  return {{"name", report.name},
+          {"title", engine::CreateReport(report.layouts.front())->Title()},
+          {"group", report.group},
+          {"summary", report.summary},
+          {"layouts", Strings(report.layouts)},
+          {"query",
+           {{"kind", report.kind ? ordered_json(*report.kind) : ordered_json(nullptr)},
+            {"builder", report.builder}}},
+          {"workingTables", Strings(report.workingTables)},
+          {"rules", std::move(rules)},
+          {"example", std::move(example)},
+          {"parameters", std::move(parameters)}};
 }
 
 }  // namespace
 
 ordered_json ReportCatalogue(const host::DateTime& today) {
-  ordered_json reports = ordered_json::array();
-  for (const ReportEntry& entry : kReports) {
-    const service::OperationInfo* operation = service::FindOperation(entry.operation);
-    if (operation == nullptr) {
-      throw std::logic_error("the viewer lists an unknown operation " +
-                             std::string(entry.operation));
-    }
-    ordered_json parameters = ordered_json::array();
-    for (const service::ParameterInfo& parameter : operation->parameters) {
-      parameters.push_back(Parameter(entry.operation, parameter, today));
-    }
-    reports.push_back({{"name", entry.operation},
-                       {"title", engine::CreateReport(entry.layout)->Title()},
-                       {"group", entry.group},
-                       {"parameters", std::move(parameters)}});
+  ordered_json pickers = ordered_json::array();
+  for (const reports::PickerSource* picker : reports::Pickers()) {
+    pickers.push_back({{"name", picker->name}, {"label", picker->label}});
   }
-  return {{"today", today.ToIso()}, {"reports", std::move(reports)}};
+  ordered_json list = ordered_json::array();
+  for (const reports::ReportDescriptor& report : reports::ReportList()) {
+    list.push_back(ReportJson(report, today));
+  }
+  return {{"today", today.ToIso()}, {"reports", std::move(list)}, {"pickers", std::move(pickers)}};
 }
 
 nlohmann::ordered_json Lookup(const std::filesystem::path& database, std::string_view list,
                               std::string_view search, int limit) {
-  const LookupList* found = nullptr;
-  for (const LookupList& entry : kLookups) {
-    if (entry.name == list) {
-      found = &entry;
+  const reports::PickerSource* source = reports::FindPicker(list);
+  if (source == nullptr) {
+    std::string names;
+    for (const reports::PickerSource* picker : reports::Pickers()) {
+      names += (names.empty() ? "" : ", ") + std::string(picker->name);
     }
+    throw std::invalid_argument("no list named '" + std::string(list) + "' (" + names + ")");
   }
-  if (found == nullptr) {
-    throw std::invalid_argument("no list named '" + std::string(list) +
-                                "' (clientes, produtos, funcionarios, turnos, formas)");
-  }
-  // The project's own connection: the tables' columns sort with its collation.
-  sqlite::Connection connection(database, sqlite::Connection::Mode::OpenExisting);
-  sqlite::PreparedStatement statement(connection, found->sql);
-  // Wildcards typed in the search work as LIKE's own; the text is bound, never spliced.
-  statement.Bind(1, host::Value(std::string("%").append(search).append("%")))
-      .Bind(2, host::Value(static_cast<int64_t>(limit)));
+  // Through the host's database interface and its T-SQL, as the reports query.
+  sqlite::Database connection(database);
   ordered_json items = ordered_json::array();
-  while (statement.Step()) {
-    items.push_back({{"value", ColumnText(statement.Handle(), 0)},
-                     {"label", ColumnText(statement.Handle(), 1)}});
+  for (const reports::PickedValue& value : reports::Pick(connection, *source, search, limit)) {
+    items.push_back({{"value", value.value}, {"label", value.label}});
   }
   return items;
 }

@@ -1,5 +1,5 @@
-// What the viewer's page needs to know of the reports beyond `orla-vendas list`: titles,
-// groups, the meanings of the choices, and which parameters pick from the database.
+// What a form needs to know of the reports, read from their descriptors: the viewer's
+// `GET /api/reports` and the C interface's list give it as JSON.
 #pragma once
 
 #include <filesystem>
@@ -12,14 +12,16 @@
 
 namespace orla::cli {
 
-// {"today","reports":[{"name","title","group","parameters":[{"name","type","description",
-// "default","input",...}]}]}; "input" is date, switch, choice (with "choices"), lookup (with
-// "lookup" and "multiple"), number or text. Defaults are texts as `run` takes them.
+// {"today","reports":[{"name","title","group","summary","layouts","query":{"kind","builder"},
+// "workingTables","rules","example","parameters":[{"name","type","description","default",
+// "input","label","help","used","shown",...}]}],"pickers":[{"name","label"}]}. "input" is date,
+// switch, choice (with "choices"), lookup (with "lookup" and "multiple"), number or text; a
+// parameter may add "check" and "dependencies". Defaults and values are texts as `run` takes
+// them; "label", "help", "summary", "message" and "note" are for people, in Portuguese.
 nlohmann::ordered_json ReportCatalogue(const host::DateTime& today);
 
-// The entries of one lookup list whose label or value contains `search` (case as SQLite's
-// LIKE takes it), at most `limit`: [{"value","label"}]. Raises std::invalid_argument for a
-// list that does not exist.
+// The entries of one picker's list whose label or value contains `search`, at most `limit`:
+// [{"value","label"}]. Raises std::invalid_argument for a list that does not exist.
 nlohmann::ordered_json Lookup(const std::filesystem::path& database, std::string_view list,
                               std::string_view search, int limit);
 

@@ -30,6 +30,7 @@
 #include "cli/serve_catalogue.h"
 #include "cli/viewer_assets.h"
 #include "engine/render.h"
+#include "reports/report_list.h"
 #include "sqlite/connection.h"
 #include "sqlite/database.h"
 
@@ -764,7 +765,7 @@ struct ViewerServer::Impl {
 
   void RunReport(const httplib::Request& request, httplib::Response& response) {
     const std::string name = request.matches[1].str();
-    const service::OperationInfo* operation = service::FindOperation(name);
+    const reports::ReportDescriptor* operation = reports::FindReport(name);
     if (operation == nullptr) {
       throw HttpError{404, "unknown report '" + name + "' (GET /api/reports lists the thirteen)"};
     }
@@ -777,7 +778,7 @@ struct ViewerServer::Impl {
     } else if (!format || *format == engine::Format::Text) {
       throw HttpError{400, "format must be json, pdf, xlsx, csv or html, not '" + formatName + "'"};
     }
-    const std::vector<service::NamedValue> values =
+    const std::vector<reports::NamedValue> values =
         CheckParameters(*operation, Assignments(request));
 
     auto run = std::make_shared<RunControl>();

@@ -16,7 +16,8 @@
 #include "cli/arguments.h"
 #include "cli/parameters.h"
 #include "host/errors.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 #include "sqlite/tsql_tokenizer.h"
 
 namespace {
@@ -70,7 +71,7 @@ std::vector<orla::cli::Assignment> Lines(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const size_t firstLine = std::min(input.find('\n'), input.size());
-  const orla::service::OperationInfo* operation = nullptr;
+  const orla::reports::ReportDescriptor* operation = nullptr;
   try {
     operation = &orla::cli::CheckOperation(input.substr(0, firstLine));
   } catch (const orla::cli::UsageError&) {
@@ -87,20 +88,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
 
-  std::vector<orla::service::NamedValue> values;
+  std::vector<orla::reports::NamedValue> values;
   try {
     values = orla::cli::CheckParameters(*operation, assignments);
   } catch (const orla::cli::UsageError&) {
     return 0;
   }
   for (const auto& value : values) {
-    if (value.name == "Filtro_FormasDePagto" && !value.value.AsText().empty()) {
-      CheckInList(value.value.AsText());
+    for (const orla::reports::Parameter& parameter : operation->parameters) {
+      if (parameter.name == value.name &&
+          parameter.check.kind == orla::reports::Check::Kind::QuotedNames &&
+          !value.value.AsText().empty()) {
+        CheckInList(value.value.AsText());
+      }
     }
   }
   try {
     const auto today = orla::host::DateTime::FromParts(2024, 2, 15).value();
-    orla::service::ResolveArguments(*operation, values, today);
+    orla::reports::ResolveArguments(*operation, values, today);
   } catch (const orla::host::HostError&) {
   }
   return 0;

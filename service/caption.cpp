@@ -2,32 +2,31 @@
 
 namespace orla::service::caption {
 
-std::string View(int32_t Filtro_TipoVisao) {
-  return Filtro_TipoVisao == 0 ? "Visão financeira" : "Visão fiscal";
+std::string View(int32_t view) {
+  return view == 0 ? "Visão financeira" : "Visão fiscal";
 }
 
 std::string WhenGiven(std::string_view id, std::string_view suffix) {
   return id.empty() ? std::string() : std::string(suffix);
 }
 
-std::string Adjustments(bool Filtro_IsIgnorarADVendaComplementar,
-                        bool Filtro_IsIgnorarADOutrosTipos) {
+std::string Adjustments(bool ignoreComplementary, bool ignoreOthers) {
   std::string text;
-  if (Filtro_IsIgnorarADVendaComplementar) {
+  if (ignoreComplementary) {
     text += " / Ignorar A/D venda compl.";
   }
-  if (Filtro_IsIgnorarADOutrosTipos) {
-    text += Filtro_IsIgnorarADVendaComplementar ? " + em vendas" : " / Ignorar A/D em vendas";
+  if (ignoreOthers) {
+    text += ignoreComplementary ? " + em vendas" : " / Ignorar A/D em vendas";
   }
   return text;
 }
 
-std::string ProductKinds(bool Filtro_IsExibirCombustiveis, bool Filtro_IsExibirOutrosProdutos) {
+std::string ProductKinds(bool showFuels, bool showOthers) {
   std::string text;
-  if (!Filtro_IsExibirCombustiveis) {
+  if (!showFuels) {
     text += " / Por outros produtos";
   }
-  if (!Filtro_IsExibirOutrosProdutos) {
+  if (!showOthers) {
     text += " / Por combustíveis";
   }
   return text;

@@ -9,7 +9,7 @@
 namespace orla::service::caption {
 
 // "Visão financeira" for view 0, "Visão fiscal" for any other.
-std::string View(int32_t Filtro_TipoVisao);
+std::string View(int32_t view);
 
 // A suffix such as " / Por Turno" when the identifier filter is given, nothing otherwise.
 std::string WhenGiven(std::string_view id, std::string_view suffix);
@@ -20,11 +20,10 @@ inline constexpr std::string_view kClient = " / Por Cliente";
 inline constexpr std::string_view kEmployee = " / Por Funcionário";
 
 // " / Ignorar A/D venda compl." and " + em vendas" or " / Ignorar A/D em vendas".
-std::string Adjustments(bool Filtro_IsIgnorarADVendaComplementar,
-                        bool Filtro_IsIgnorarADOutrosTipos);
+std::string Adjustments(bool ignoreComplementary, bool ignoreOthers);
 
 // " / Por outros produtos" when fuels are hidden, " / Por combustíveis" when the other
 // products are.
-std::string ProductKinds(bool Filtro_IsExibirCombustiveis, bool Filtro_IsExibirOutrosProdutos);
+std::string ProductKinds(bool showFuels, bool showOthers);
 
 }  // namespace orla::service::caption

@@ -28,9 +28,9 @@ int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate) {
   return static_cast<int32_t>(std::llabs(days) + 1);
 }
 
-void ShiftForcesFinancialView(const std::string& Filtro_IDTurno, int32_t& Filtro_TipoVisao) {
-  if (!Filtro_IDTurno.empty()) {
-    Filtro_TipoVisao = 0;
+void ShiftForcesFinancialView(const std::string& shift, int32_t& view) {
+  if (!shift.empty()) {
+    view = 0;
   }
 }
 

@@ -22,7 +22,7 @@ bool RowsRemain(const host::RecordsetRef& recordset, std::string_view what);
 int32_t DaysOfPeriod(std::string_view initialDate, std::string_view finalDate);
 
 // Shifts exist only in the till readings: a shift filter forces the financial view (0).
-void ShiftForcesFinancialView(const std::string& Filtro_IDTurno, int32_t& Filtro_TipoVisao);
+void ShiftForcesFinancialView(const std::string& shift, int32_t& view);
 
 // A date formula's text: the short date form between single quotes.
 std::string QuotedShortDate(const host::DateTime& date);

@@ -30,7 +30,8 @@
 #include "engine/report.h"
 #include "engine/rows.h"
 #include "host/platform.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 #include "sqlite/sql_functions.h"
 #include "sqlite/tsql_functions.h"
 
@@ -229,7 +230,7 @@ size_t ReadAll(const engine::Report& report, int64_t& sum) {
   return rows;
 }
 
-Run RunOnce(const service::OperationInfo& operation, const fs::path& database,
+Run RunOnce(const reports::ReportDescriptor& operation, const fs::path& database,
             const std::string& from, const std::string& to) {
   cli::RunSetup setup;
   setup.database = database;
@@ -307,7 +308,7 @@ Span MedianSpan(const std::vector<Span>& spans) {
 }
 
 // The median of `repeat` runs, and of as many replays of the first run's statements.
-Timing Measure(const service::OperationInfo& operation, const fs::path& database,
+Timing Measure(const reports::ReportDescriptor& operation, const fs::path& database,
                const std::string& from, const std::string& to, int repeat, bool floor) {
   RunOnce(operation, database, from, to);  // warms the page cache
   gEvents.clear();
@@ -394,8 +395,8 @@ int main(int argc, char** argv) {
   }
   sqlite3_auto_extension(reinterpret_cast<void (*)()>(&TraceEveryConnection));
 
-  std::vector<const service::OperationInfo*> operations;
-  for (const service::OperationInfo& operation : service::Operations()) {
+  std::vector<const reports::ReportDescriptor*> operations;
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
     if (only.empty() || operation.name == only) {
       operations.push_back(&operation);
     }
@@ -411,7 +412,7 @@ int main(int argc, char** argv) {
     std::printf(
         "| operation | statements | rows read | run (s) | read (s) | run + read (s) | floor (s) "
         "| ratio | CPU ratio | load |\n|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
-    for (const service::OperationInfo* operation : operations) {
+    for (const reports::ReportDescriptor* operation : operations) {
       const double loadBefore = Load();
       const Timing t = Measure(*operation, year, "01/01/2024", "31/12/2024", repeat, true);
       std::printf(
@@ -434,7 +435,7 @@ int main(int argc, char** argv) {
     std::printf(
         "| operation | one month (s) | three years (s) | ratio | CPU ratio | load |\n"
         "|---|--:|--:|--:|--:|--:|\n");
-    for (const service::OperationInfo* operation : operations) {
+    for (const reports::ReportDescriptor* operation : operations) {
       const double loadBefore = Load();
       const Timing small = Measure(*operation, month, "01/01/2024", "31/01/2024", repeat, false);
       const Timing large =

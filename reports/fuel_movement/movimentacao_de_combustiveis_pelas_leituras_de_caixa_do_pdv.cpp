@@ -6,6 +6,7 @@
 #include "host/platform.h"
 #include "query/get_sql.h"
 #include "reports/fuel_movement/vendas_por_leituras_de_caixa.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
@@ -16,6 +17,10 @@ namespace orla {
 namespace reports {
 
 namespace {
+
+constexpr int32_t kKind = 1;
+constexpr std::string_view kLayouts[] = {"rptMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV"};
+constexpr std::string_view kWorkingTables[] = {"##VendasNosBicos"};
 
 // A nozzle whose readings sold no volume shows its totals in place of the averages.
 constexpr std::string_view kMovementByNozzle =
@@ -47,7 +52,7 @@ constexpr std::string_view kMovementByNozzle =
 }  // namespace
 
 std::string MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDVSQL(
-    host::Database& oDB, const query::ReadingsMovementRequest& request) {
+    host::Database& oDB, const ReadingsMovementRequest& request) {
   BuildNozzleSalesTable(oDB, request.period.Filtro_DataInicial, request.period.Filtro_DataFinal,
                         request.Filtro_IDTurno,
                         request.adjustments.Filtro_IsIgnorarADVendaComplementar,
@@ -113,7 +118,7 @@ bool Reports::MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV(
             daysOfMovement =
                 std::to_string(service::DaysOfPeriod(Filtro_DataInicial, Filtro_DataFinal));
           },
-      .layout = "rptMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return "Visão financeira / " +
@@ -129,13 +134,11 @@ bool Reports::MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV(
           },
       .query =
           [&](host::Database& db) {
-            return db.SQL_Execute(query::GetSQL(
-                static_cast<int32_t>(
-                    query::ReportKind::MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV),
-                0, 0,
-                {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDTurno,
-                 Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos},
-                &db));
+            return db.SQL_Execute(
+                query::GetSQL(reports::kKind, 0, 0,
+                              {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDTurno,
+                               Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos},
+                              &db, nullptr, reports::QueryBuilderTable()));
           },
       // The report and both subreports print the same rows; they are bound here, so the
       // presentation does not bind again.
@@ -161,9 +164,81 @@ bool Reports::MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV(
           },
       .bind = false,
   };
-  return service::RunRequest("MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
+  return service::RunRequest(reports::kMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDVSQL(
+      a.Database(), {PeriodAt(a, 1), a.Text(3), AdjustmentsAt(a, 4)});
+}
+
+constexpr Choice kForecastStarts[] = {{0, "Hoje"}, {1, "No dia seguinte ao fim do período"}};
+
+constexpr Parameter kParameters[] = {
+    kDataInicial,
+    kDataFinal,
+    {.name = "Filtro_TipoConfigPreVenda",
+     .type = ParameterType::Int16,
+     .description = "forecast start: 0 today, other the day after the period",
+     .label = "Início da previsão",
+     .help = "Onde começa a projeção das vendas do período.",
+     .fallback = {Default::Kind::Fixed, "1"},
+     .input = Input::Choice,
+     .choices = kForecastStarts,
+     .shown = {Shown::As::Choice, "Previsão a partir de"}},
+    {.name = "Filtro_DataFinalPrevisao",
+     .description = "forecast end; empty for 30 days",
+     .label = "Fim da previsão",
+     .help = "Último dia da projeção, no formato dd/mm/aaaa. Vazio: 30 dias depois do início. "
+             "Com início hoje, uma data que já passou também vale hoje mais 30 dias.",
+     .fallback = {Default::Kind::Fixed, ""},
+     .input = Input::Date,
+     .check = {Check::Kind::OptionalDate,
+               "Informe uma data existente, no formato dd/mm/aaaa, ou deixe vazio; outro texto "
+               "vale como vazio."},
+     .shown = {Shown::As::Value, "Previsão até"}},
+    kIDTurno,
+    kIgnorarADVendaComplementar,
+    kIgnorarADOutrosTipos,
+};
+constexpr Rule kRules[] = {kPeriodInOrder};
+constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
+                                     {kDataFinal.name, "31/03/2024"},
+                                     {"Filtro_DataFinalPrevisao", "30/04/2024"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV{
+    .name = "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
+    .group = "Movimentação de combustíveis",
+    .summary =
+        "O combustível vendido por bico segundo as leituras das bombas no fechamento dos "
+        "caixas: volume, preços médios de venda e de custo, descontos e acréscimos, com a "
+        "projeção para os dias da previsão.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDVSQL",
+    .build = BuildFromArguments,
+    .workingTables = kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV(
+              h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt, a.Text(0), a.Text(1),
+              a.Int16(2), a.Text(3), a.Text(4), a.Bool(5), a.Bool(6));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

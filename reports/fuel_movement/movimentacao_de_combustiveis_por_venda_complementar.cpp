@@ -5,6 +5,7 @@
 #include "host/platform.h"
 #include "query/fragments.h"
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
@@ -13,11 +14,18 @@ namespace orla {
 
 namespace reports {
 
+namespace {
+
+constexpr int32_t kKind = 2;
+constexpr std::string_view kLayouts[] = {"rptMovimentacaoDeCombustiveisPorCupomComplementar"};
+
+}  // namespace
+
 std::string MovimentacaoDeCombustiveisPorVendaComplementarSQL(
-    const query::ComplementarySaleRequest& request) {
+    const ComplementarySaleRequest& request) {
   const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
   host::ReportHelper& helper = host::SharedReportHelper();
-  const query::Period& period = request.period;
+  const Period& period = request.period;
 
   // Shifts exist only in the till periods, which are dated by their opening.
   std::string unusedCaption;
@@ -72,7 +80,7 @@ bool Reports::MovimentacaoDeCombustiveisPorVendaComplementar(
     std::string Filtro_DataInicial, std::string Filtro_DataFinal, std::string Filtro_IDTurno) {
   namespace caption = service::caption;
   const service::RequestSteps steps{
-      .layout = "rptMovimentacaoDeCombustiveisPorCupomComplementar",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return "Visão fiscal / " +
@@ -82,14 +90,54 @@ bool Reports::MovimentacaoDeCombustiveisPorVendaComplementar(
       .query =
           [&](host::Database& db) {
             return db.OpenRecordSet(query::GetSQL(
-                static_cast<int32_t>(
-                    query::ReportKind::MovimentacaoDeCombustiveisPorVendaComplementar),
-                0, 0, {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDTurno}, &db));
+                reports::kKind, 0, 0, {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDTurno}, &db,
+                nullptr, reports::QueryBuilderTable()));
           },
   };
-  return service::RunRequest("MovimentacaoDeCombustiveisPorVendaComplementar",
+  return service::RunRequest(reports::kMovimentacaoDeCombustiveisPorVendaComplementar.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return MovimentacaoDeCombustiveisPorVendaComplementarSQL({PeriodAt(a, 1), a.Text(3)});
+}
+
+constexpr Parameter kParameters[] = {kDataInicial, kDataFinal, kIDTurnoDatedByOpening};
+constexpr Rule kRules[] = {kPeriodInOrder};
+constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
+                                     {kDataFinal.name, "31/03/2024"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kMovimentacaoDeCombustiveisPorVendaComplementar{
+    .name = "MovimentacaoDeCombustiveisPorVendaComplementar",
+    .group = "Movimentação de combustíveis",
+    .summary =
+        "O combustível vendido em cupons complementares, por produto: quantidade, custo, "
+        "venda líquida, lucro bruto, acréscimos, descontos e venda bruta.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "MovimentacaoDeCombustiveisPorVendaComplementarSQL",
+    .build = BuildFromArguments,
+    .workingTables = {},
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.MovimentacaoDeCombustiveisPorVendaComplementar(h.oRPTViewer, h.oParentForm,
+                                                                  h.oDB, h.oEmpresa, h.oUser, rpt,
+                                                                  a.Text(0), a.Text(1), a.Text(2));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

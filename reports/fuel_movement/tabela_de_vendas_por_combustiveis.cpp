@@ -7,6 +7,7 @@
 #include "query/fragments.h"
 #include "query/get_sql.h"
 #include "reports/fuel_movement/vendas_por_leituras_de_caixa.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
@@ -17,6 +18,10 @@ namespace orla {
 namespace reports {
 
 namespace {
+
+constexpr int32_t kKind = 8;
+constexpr std::string_view kLayouts[] = {"rptTabelaDeVendasPorCombustiveis"};
+constexpr std::string_view kWorkingTables[] = {"##Tabela", "##VendasNosBicos"};
 
 constexpr std::string_view kDropTable =
     "IF OBJECT_ID('TempDB.dbo.##Tabela') IS NOT NULL \r\n"
@@ -30,8 +35,7 @@ constexpr std::string_view kFromTable =
 
 }  // namespace
 
-std::string TabelaDeVendasPorCombustiveisSQL(host::Database& oDB,
-                                             const query::SalesTableRequest& request) {
+std::string TabelaDeVendasPorCombustiveisSQL(host::Database& oDB, const FuelTableRequest& request) {
   // The legend is the caller's variable; without it the labels would go unexplained.
   host::Value& legend = host::Require(request.legend, "legend");
   const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
@@ -158,7 +162,7 @@ bool Reports::TabelaDeVendasPorCombustiveis(
   host::Value legend{std::string()};  // filled by the query builder
   const service::RequestSteps steps{
       .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
-      .layout = "rptTabelaDeVendasPorCombustiveis",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return service::ViewAndPeriodCaption(Filtro_TipoVisao, Filtro_DataInicial,
@@ -169,12 +173,12 @@ bool Reports::TabelaDeVendasPorCombustiveis(
           },
       .query =
           [&](host::Database& db) {
-            return db.OpenRecordSet(query::GetSQL(
-                static_cast<int32_t>(query::ReportKind::TabelaDeVendasPorCombustiveis), 0, 0,
-                {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDTurno,
-                 Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
-                 Filtro_TipoVisao},
-                &db, &legend));
+            return db.OpenRecordSet(
+                query::GetSQL(reports::kKind, 0, 0,
+                              {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDTurno,
+                               Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
+                               Filtro_TipoVisao},
+                              &db, &legend, reports::QueryBuilderTable()));
           },
       .afterQuery =
           [&](host::RecordsetRef& recordset, host::ReportRef& report) {
@@ -187,9 +191,53 @@ bool Reports::TabelaDeVendasPorCombustiveis(
             }
           },
   };
-  return service::RunRequest("TabelaDeVendasPorCombustiveis",
+  return service::RunRequest(reports::kTabelaDeVendasPorCombustiveis.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return TabelaDeVendasPorCombustiveisSQL(
+      a.Database(), {PeriodAt(a, 1), a.Text(3), AdjustmentsAt(a, 4), a.Int32(6), a.Extra()});
+}
+
+constexpr Parameter kParameters[] = {kDataInicial,          kDataFinal,
+                                     kIDTurnoForcingView,   kIgnorarADVendaComplementar,
+                                     kIgnorarADOutrosTipos, kTipoVisao};
+constexpr Rule kRules[] = {kPeriodInOrder};
+constexpr ExampleValue kExample[] = {
+    {kDataInicial.name, "01/03/2024"}, {kDataFinal.name, "31/03/2024"}, {kTipoVisao.name, "0"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kTabelaDeVendasPorCombustiveis{
+    .name = "TabelaDeVendasPorCombustiveis",
+    .group = "Tabelas de vendas",
+    .summary =
+        "Volume e valor vendidos de cada combustível por dia de movimento, com a legenda "
+        "das abreviações.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "TabelaDeVendasPorCombustiveisSQL",
+    .build = BuildFromArguments,
+    .workingTables = kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.TabelaDeVendasPorCombustiveis(h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa,
+                                                 h.oUser, rpt, a.Text(0), a.Text(1), a.Text(2),
+                                                 a.Bool(3), a.Bool(4), a.Int32(5));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

@@ -6,6 +6,7 @@
 #include "host/platform.h"
 #include "query/fragments.h"
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
@@ -15,6 +16,25 @@ namespace orla {
 namespace reports {
 
 namespace {
+
+constexpr int32_t kKind = 9;
+// By report type: 0, then 1 and 2 (and any other), then 3.
+constexpr std::string_view kLayouts[] = {"rptTabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
+                                         "rptTabelaDeVendasPorDtMovPorFormaDePagto",
+                                         "rptVendasPorFormasDePagtoPorGrupoDeProdutos"};
+// The procedure's work table, shared by every connection; its rows carry their run's tag.
+constexpr std::string_view kWorkingTables[] = {"###VendasF"};
+
+std::string LayoutOf(int32_t Filtro_TipoRelatorio) {
+  switch (Filtro_TipoRelatorio) {
+    case 0:
+      return std::string(kLayouts[0]);
+    case 3:
+      return std::string(kLayouts[2]);
+    default:
+      return std::string(kLayouts[1]);
+  }
+}
 
 constexpr std::string_view kProcedure = "_VendasPorGrupoDeProdutosPorFormaDePagto";
 
@@ -73,7 +93,7 @@ std::string FinalQuery(int32_t Filtro_TipoRelatorio, const std::string& tag) {
 }  // namespace
 
 std::string TabelaDeVendasPorGrupoDeProdutosPorFormaDePagtoSQL(
-    host::Database& oDB, const query::PaymentFormTableRequest& request) {
+    host::Database& oDB, const PaymentFormTableRequest& request) {
   using namespace host::ado;
   oDB.DB_Open();
   host::Platform& platform = host::CurrentPlatform();
@@ -84,8 +104,8 @@ std::string TabelaDeVendasPorGrupoDeProdutosPorFormaDePagtoSQL(
   command->SetCommandTimeout(0);
   command->SetCommandType(kCmdStoredProc);
   command->SetCommandText(std::string(kProcedure));
-  const query::AdjustmentSwitches& ad = request.adjustments;
-  const query::ProductKindSwitches& kinds = request.productKinds;
+  const AdjustmentSwitches& ad = request.adjustments;
+  const ProductKindSwitches& kinds = request.productKinds;
   host::ParameterCollection& parameters = command->Parameters();
   parameters.Append(command->CreateParameter("IsIgnorarDescontoCC", kBoolean, kParamInput, 0,
                                              ad.Filtro_IsIgnorarADVendaComplementar));
@@ -114,21 +134,6 @@ std::string TabelaDeVendasPorGrupoDeProdutosPorFormaDePagtoSQL(
 
 }  // namespace reports
 
-namespace {
-
-std::string LayoutOf(int32_t Filtro_TipoRelatorio) {
-  switch (Filtro_TipoRelatorio) {
-    case 0:
-      return "rptTabelaDeVendasPorGrupoDeProdutosPorFormaDePagto";
-    case 3:
-      return "rptVendasPorFormasDePagtoPorGrupoDeProdutos";
-    default:
-      return "rptTabelaDeVendasPorDtMovPorFormaDePagto";
-  }
-}
-
-}  // namespace
-
 bool Reports::TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto(
     host::Viewer* oRPTViewer, host::Object* oParentForm, host::Database* oDB,
     host::Company* oEmpresa, host::Object* oUser, host::ReportRef& oRPT,
@@ -138,7 +143,7 @@ bool Reports::TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto(
     int32_t Filtro_TipoRelatorio) {
   namespace caption = service::caption;
   const service::RequestSteps steps{
-      .layout = LayoutOf(Filtro_TipoRelatorio),
+      .layout = reports::LayoutOf(Filtro_TipoRelatorio),
       .caption =
           [&] {
             // Only type 2 is the financial view.
@@ -153,19 +158,96 @@ bool Reports::TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto(
       .query =
           [&](host::Database& db) {
             return db.OpenRecordSet(query::GetSQL(
-                static_cast<int32_t>(
-                    query::ReportKind::TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto),
-                0, 0,
+                reports::kKind, 0, 0,
                 {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDProduto,
                  Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
                  Filtro_IsExibirCombustiveis, Filtro_IsExibirOutrosProdutos, Filtro_TipoRelatorio},
-                &db));
+                &db, nullptr, reports::QueryBuilderTable()));
           },
       .closesConnection = true,
   };
-  return service::RunRequest("TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
+  return service::RunRequest(reports::kTabelaDeVendasPorGrupoDeProdutosPorFormaDePagto.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return TabelaDeVendasPorGrupoDeProdutosPorFormaDePagtoSQL(
+      a.Database(),
+      {PeriodAt(a, 1), a.Text(3), AdjustmentsAt(a, 4), ProductKindsAt(a, 6), a.Int32(8)});
+}
+
+constexpr Choice kReportTypes[] = {
+    {0, "Por grupo de produtos e forma de pagamento"},
+    {1, "Por data e forma de pagamento"},
+    {2, "Por data e forma de pagamento, na visão financeira"},
+    {3, "Formas de pagamento por grupo de produtos, com as quantidades"}};
+
+constexpr Parameter kParameters[] = {
+    kDataInicial,
+    kDataFinal,
+    {.name = "Filtro_IDProduto",
+     .description = "product identifiers, comma-separated; empty for all",
+     .label = "Produtos",
+     .help = "Só as vendas destes produtos; vazio para todos os produtos.",
+     .input = Input::Picker,
+     .picker = &kProdutos,
+     .multiple = true,
+     .check = {Check::Kind::CodeList,
+               "Informe os códigos dos produtos separados por vírgula, "
+               "como 12,15."},
+     .shown = {Shown::As::ValueAndLabel, "Produtos:"}},
+    kIgnorarADVendaComplementar,
+    kIgnorarADOutrosTipos,
+    kExibirCombustiveis,
+    kExibirOutrosProdutos,
+    {.name = "Filtro_TipoRelatorio",
+     .type = ParameterType::Int32,
+     .description = "0 by product group, 1 by date, 2 by date (financial view), 3 forms by group",
+     .label = "Modelo do relatório",
+     .help = "Como os valores de cada forma de pagamento se dividem. Na visão financeira, o dia é "
+             "o da abertura do caixa; nas outras, o do documento fiscal.",
+     .fallback = {Default::Kind::Fixed, "0"},
+     .input = Input::Choice,
+     .choices = kReportTypes,
+     .shown = {Shown::As::Choice, "Modelo"}},
+};
+// What the procedure does with both product kinds off is the database's own matter.
+constexpr Rule kRules[] = {kPeriodInOrder};
+constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
+                                     {kDataFinal.name, "31/03/2024"},
+                                     {"Filtro_TipoRelatorio", "3"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kTabelaDeVendasPorGrupoDeProdutosPorFormaDePagto{
+    .name = "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
+    .group = "Tabelas de vendas",
+    .summary =
+        "Os valores vendidos por forma de pagamento, cruzados com o grupo de produtos ou "
+        "com o dia de movimento.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagtoSQL",
+    .build = BuildFromArguments,
+    .workingTables = kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto(
+              h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt, a.Text(0), a.Text(1),
+              a.Text(2), a.Bool(3), a.Bool(4), a.Bool(5), a.Bool(6), a.Int32(7));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

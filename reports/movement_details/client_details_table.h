@@ -5,20 +5,20 @@
 #include <string>
 
 #include "host/database.h"
-#include "query/requests.h"
+#include "reports/shared_parameters.h"
 
 namespace orla::reports {
 
 inline constexpr std::string_view kClientDetailsTable = "##VendaDetalhadaDadosComplementares";
 
 struct ClientDetailsFilters {
-  query::Period period;
+  Period period;
   std::string Filtro_IDCliente;
   std::string Filtro_IDFuncionario;
   std::string Filtro_IDProduto;
   std::string Filtro_IDTurno;
-  query::AdjustmentSwitches adjustments;
-  query::ProductKindSwitches productKinds;
+  AdjustmentSwitches adjustments;
+  ProductKindSwitches productKinds;
   // Quoted names ready for an IN list, placed into the statement as they come; empty for all.
   // The host checks their quoting.
   std::string Filtro_FormasDePagto;

@@ -14,6 +14,8 @@ namespace reports {
 
 namespace {
 
+constexpr std::string_view kLayouts[] = {"rptClienteEspecial"};
+
 std::string Table() {
   return std::string(kSpecialClientTable);
 }
@@ -290,7 +292,7 @@ bool Reports::ClienteEspecial(host::Viewer* oRPTViewer, host::Object* oParentFor
                               std::string Filtro_IDTurno) {
   namespace caption = service::caption;
   const service::RequestSteps steps{
-      .layout = "rptClienteEspecial",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return "Visão fiscal / " +
@@ -306,8 +308,53 @@ bool Reports::ClienteEspecial(host::Viewer* oRPTViewer, host::Object* oParentFor
             return recordset;
           },
   };
-  return service::RunRequest("ClienteEspecial", {oRPTViewer, oParentForm, oDB, oEmpresa, oUser},
-                             heldReport_, oRPT, Filtro_DataInicial, Filtro_DataFinal, steps);
+  return service::RunRequest(reports::kClienteEspecial.name,
+                             {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
+                             Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+constexpr std::string_view kWorkingTables[] = {kSpecialClientTable};
+
+constexpr Parameter kParameters[] = {
+    kDataInicial,
+    kDataFinal,
+    WithHelp(kIDCliente,
+             "Só as vendas a este cliente especial; vazio para todos os clientes especiais."),
+    kIDTurnoDatedByOpening,
+};
+constexpr Rule kRules[] = {kPeriodInOrder};
+constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
+                                     {kDataFinal.name, "31/03/2024"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kClienteEspecial{
+    .name = "ClienteEspecial",
+    .group = "Detalhes dos movimentos",
+    .summary =
+        "As vendas do período a clientes especiais, das mais novas às mais antigas, com o "
+        "desconto e o acréscimo medidos contra o preço especial.",
+    .layouts = kLayouts,
+    .kind = std::nullopt,
+    .builder = "BuildSpecialClientSales",
+    .build = nullptr,
+    .workingTables = kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.ClienteEspecial(h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt,
+                                   a.Text(0), a.Text(1), a.Text(2), a.Text(3));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

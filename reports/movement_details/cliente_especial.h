@@ -3,8 +3,12 @@
 #include <string>
 
 #include "host/database.h"
+#include "reports/descriptor.h"
+#include "reports/shared_parameters.h"
 
 namespace orla::reports {
+
+extern const ReportDescriptor kClienteEspecial;
 
 inline constexpr std::string_view kSpecialClientTable = "##vcliesp";
 

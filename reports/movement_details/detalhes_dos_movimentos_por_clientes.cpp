@@ -17,6 +17,11 @@ namespace reports {
 
 namespace {
 
+// By report type: 0 and 1 (and any other), 2, 3.
+constexpr std::string_view kLayouts[] = {
+    "rptDetalhesDosMovimentosPorClientes", "rptDetalhesDosMovimentosPorClientesApresentarCliente",
+    "rptDetalhesDosMovimentosPorClientesApresentarClienteAgrupadoPorPlaca"};
+
 // The type whose layout lists the clients' lines in the order the user chose.
 constexpr int32_t kPresentClient = 2;
 
@@ -151,14 +156,13 @@ constexpr std::string_view kSummarySection = "ReportFooterSection2";
 std::string LayoutOf(int32_t Filtro_TipoRelatorio) {
   switch (Filtro_TipoRelatorio) {
     case 2:
-      return "rptDetalhesDosMovimentosPorClientesApresentarCliente";
+      return std::string(reports::kLayouts[1]);
     case 3:
-      return "rptDetalhesDosMovimentosPorClientesApresentarClienteAgrupadoPorPlaca";
+      return std::string(reports::kLayouts[2]);
     default:
-      return "rptDetalhesDosMovimentosPorClientes";
+      return std::string(reports::kLayouts[0]);
   }
 }
-
 }  // namespace
 
 bool Reports::DetalhesDosMovimentosPorClientes(
@@ -219,9 +223,117 @@ bool Reports::DetalhesDosMovimentosPorClientes(
           },
       .bind = false,  // Both recordsets are bound above.
   };
-  return service::RunRequest("DetalhesDosMovimentosPorClientes",
+  return service::RunRequest(reports::kDetalhesDosMovimentosPorClientes.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+constexpr std::string_view kWorkingTables[] = {kClientDetailsTable};
+
+constexpr Choice kReportTypes[] = {
+    {0, "Detalhado, com resumo por produto a preço e custo médios"},
+    {1, "Detalhado, com resumo por produto, preço e custo"},
+    {2, "Por cliente, na ordem escolhida, com resumo por produto e preço"},
+    {3, "Por cliente e placa, com resumo por produto e preço"}};
+
+constexpr Choice kSortColumnChoices[] = {
+    {0, "Placa"},      {1, "Data e hora"}, {2, "Motorista"},          {3, "Produto"},
+    {4, "Quantidade"}, {5, "Valor total"}, {6, "Forma de pagamento"}, {7, "Funcionário"}};
+constexpr Choice kSortDirections[] = {{0, "Crescente"}, {1, "Decrescente"}};
+
+constexpr Dependency kOnlyWhenSorted[] = {{Dependency::Effect::UsedOnlyWhen, "Filtro_TipoRelatorio",
+                                           Dependency::When::Equals, "2", "",
+                                           "Só vale no modelo por cliente na ordem escolhida."}};
+
+constexpr Parameter kParameters[] = {
+    {.name = "OrderListIndex",
+     .type = ParameterType::Int32,
+     .description = "sort column with report type 2: 0 plate ... 7 employee",
+     .label = "Ordenar por",
+     .help = "A coluna que ordena as vendas de cada cliente.",
+     .fallback = {Default::Kind::Fixed, "0"},
+     .input = Input::Choice,
+     .choices = kSortColumnChoices,
+     .dependencies = kOnlyWhenSorted,
+     .shown = {Shown::As::Choice, "Ordenado por"}},
+    {.name = "ClassificationListIndex",
+     .type = ParameterType::Int32,
+     .description = "sort direction with report type 2: 0 ascending, other descending",
+     .label = "Ordem",
+     .help = "Do menor para o maior, ou do maior para o menor.",
+     .fallback = {Default::Kind::Fixed, "0"},
+     .input = Input::Choice,
+     .choices = kSortDirections,
+     .dependencies = kOnlyWhenSorted,
+     .shown = {Shown::As::Choice, "Ordem"}},
+    kDataInicial,
+    kDataFinal,
+    kIDCliente,
+    kIDFuncionario,
+    kIDProduto,
+    kIDTurnoDatedByOpening,
+    kIgnorarADVendaComplementar,
+    kIgnorarADOutrosTipos,
+    kExibirCombustiveis,
+    kExibirOutrosProdutos,
+    {.name = "Filtro_TipoRelatorio",
+     .type = ParameterType::Int32,
+     .description = "0 averaged summary, 1 summary by price, 2 by client, 3 by client and plate",
+     .label = "Modelo do relatório",
+     .help = "Como as vendas se apresentam e como o resumo por produto no fim as soma.",
+     .fallback = {Default::Kind::Fixed, "0"},
+     .input = Input::Choice,
+     .choices = kReportTypes,
+     .shown = {Shown::As::Choice, "Modelo"}},
+    {.name = "Filtro_FormasDePagto",
+     .description = "payment forms, quoted and comma-separated; empty for all",
+     .label = "Formas de pagamento",
+     .help = "Só a parte das vendas paga nestas formas; vazio para todas as formas.",
+     .input = Input::Picker,
+     .picker = &kFormasDePagto,
+     .multiple = true,
+     .check = {Check::Kind::QuotedNames,
+               "Cada forma de pagamento entre aspas simples, separadas por vírgula, como "
+               "'Dinheiro','PIX'."},
+     .shown = {Shown::As::Label, "Formas de pagamento:"}},
+};
+constexpr Rule kRules[] = {kPeriodInOrder, kProductKindsBothOff};
+constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
+                                     {kDataFinal.name, "03/03/2024"},
+                                     {"Filtro_TipoRelatorio", "2"},
+                                     {"OrderListIndex", "1"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kDetalhesDosMovimentosPorClientes{
+    .name = "DetalhesDosMovimentosPorClientes",
+    .group = "Detalhes dos movimentos",
+    .summary =
+        "Os itens vendidos no período por cliente e forma de pagamento, com motorista e "
+        "quilometragem dos cupons nominais e um resumo por produto.",
+    .layouts = kLayouts,
+    .kind = std::nullopt,
+    .builder = "BuildClientDetails",
+    .build = nullptr,
+    .workingTables = kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.DetalhesDosMovimentosPorClientes(
+              h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt, a.Int32(0), a.Int32(1),
+              a.Text(2), a.Text(3), a.Text(4), a.Text(5), a.Text(6), a.Text(7), a.Bool(8),
+              a.Bool(9), a.Bool(10), a.Bool(11), a.Int32(12), a.Text(13));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

@@ -4,9 +4,12 @@
 #include <string>
 
 #include "host/database.h"
+#include "reports/descriptor.h"
 #include "reports/movement_details/client_details_table.h"
 
 namespace orla::reports {
+
+extern const ReportDescriptor kDetalhesDosMovimentosPorClientes;
 
 // The detail rows: every column of the working table. Report type 2 sorts them by the column
 // `OrderListIndex` chooses (0 plate, 1 date and time, 2 driver, 3 product, 4 quantity, 5 total,

@@ -5,6 +5,7 @@
 #include "host/platform.h"
 #include "query/fragments.h"
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
@@ -14,6 +15,9 @@ namespace orla {
 namespace reports {
 
 namespace {
+
+constexpr int32_t kKind = 0;
+constexpr std::string_view kLayouts[] = {"rptDetalhesDosMovimentosPorProdutos"};
 
 constexpr std::string_view kFrom =
     "FROM [Movimentações em Vendas] a WITH (NOLOCK) LEFT JOIN [Movimentações] b WITH (NOLOCK) ";
@@ -53,7 +57,7 @@ std::string SelectList(const std::string& s, const std::string& d) {
 
 }  // namespace
 
-std::string TaxSituationCondition(const query::TaxSituationSwitches& switches) {
+std::string TaxSituationCondition(const TaxSituationSwitches& switches) {
   std::string list;
   auto add = [&list](bool on, std::string_view code) {
     if (on) {
@@ -82,8 +86,7 @@ std::string TaxSituationCondition(const query::TaxSituationSwitches& switches) {
   return "(" + list + ")";
 }
 
-std::string DetalhesDosMovimentosPorProdutosSQL(
-    const query::MovementDetailsByProductRequest& request) {
+std::string DetalhesDosMovimentosPorProdutosSQL(const MovementDetailsByProductRequest& request) {
   host::ReportHelper& helper = host::SharedReportHelper();
   const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
   const bool byShift = !request.Filtro_IDTurno.empty();
@@ -155,7 +158,7 @@ bool Reports::DetalhesDosMovimentosPorProdutos(
     bool Filtro_IsExibirCombustiveis, bool Filtro_IsExibirOutrosProdutos) {
   namespace caption = service::caption;
   const service::RequestSteps steps{
-      .layout = "rptDetalhesDosMovimentosPorProdutos",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return "Visão fiscal / " +
@@ -170,19 +173,81 @@ bool Reports::DetalhesDosMovimentosPorProdutos(
           },
       .query =
           [&](host::Database& db) {
-            return db.OpenRecordSet(query::GetSQL(
-                static_cast<int32_t>(query::ReportKind::DetalhesDosMovimentosPorProdutos), 0, 0,
-                {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDFuncionario, Filtro_IDProduto,
-                 Filtro_IDTurno, Filtro_ST_IsII, Filtro_ST_IsNN, Filtro_ST_IsFF, Filtro_ST_IsTT,
-                 Filtro_ST_AL_ICMS, Filtro_IsIgnorarADVendaComplementar,
-                 Filtro_IsIgnorarADOutrosTipos, Filtro_IsExibirCombustiveis,
-                 Filtro_IsExibirOutrosProdutos},
-                &db));
+            return db.OpenRecordSet(
+                query::GetSQL(reports::kKind, 0, 0,
+                              {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDFuncionario,
+                               Filtro_IDProduto, Filtro_IDTurno, Filtro_ST_IsII, Filtro_ST_IsNN,
+                               Filtro_ST_IsFF, Filtro_ST_IsTT, Filtro_ST_AL_ICMS,
+                               Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
+                               Filtro_IsExibirCombustiveis, Filtro_IsExibirOutrosProdutos},
+                              &db, nullptr, reports::QueryBuilderTable()));
           },
   };
-  return service::RunRequest("DetalhesDosMovimentosPorProdutos",
+  return service::RunRequest(reports::kDetalhesDosMovimentosPorProdutos.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return DetalhesDosMovimentosPorProdutosSQL({PeriodAt(a, 1), a.Text(3), a.Text(4), a.Text(5),
+                                              TaxSituationAt(a, 6), AdjustmentsAt(a, 11),
+                                              ProductKindsAt(a, 13)});
+}
+
+constexpr Parameter kParameters[] = {
+    kDataInicial,
+    kDataFinal,
+    kIDFuncionario,
+    kIDProduto,
+    WithHelp(kIDTurno,
+             "Só os caixas deste turno; vazio para todos os turnos. Com um turno, o período passa "
+             "a ser contado pela data de abertura do caixa, e entram todas as vendas do caixa, "
+             "mesmo sem documento fiscal."),
+    kSTIsII,
+    kSTIsNN,
+    kSTIsFF,
+    kSTIsTT,
+    kSTAliquotaICMS,
+    kIgnorarADVendaComplementar,
+    kIgnorarADOutrosTipos,
+    kExibirCombustiveis,
+    kExibirOutrosProdutos,
+};
+constexpr Rule kRules[] = {kPeriodInOrder, kProductKindsBothOff, kTaxSituationsAllOff};
+constexpr ExampleValue kExample[] = {
+    {kDataInicial.name, "01/03/2024"}, {kDataFinal.name, "03/03/2024"}, {kIDTurno.name, "1"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kDetalhesDosMovimentosPorProdutos{
+    .name = "DetalhesDosMovimentosPorProdutos",
+    .group = "Detalhes dos movimentos",
+    .summary =
+        "Cada item vendido no período, em ordem de data e hora, com preços, custo, "
+        "acréscimo, desconto, lucro bruto, situação tributária e funcionário.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "DetalhesDosMovimentosPorProdutosSQL",
+    .build = BuildFromArguments,
+    .workingTables = {},
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.DetalhesDosMovimentosPorProdutos(
+              h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt, a.Text(0), a.Text(1),
+              a.Text(2), a.Text(3), a.Text(4), a.Bool(5), a.Bool(6), a.Bool(7), a.Bool(8),
+              a.Double(9), a.Bool(10), a.Bool(11), a.Bool(12), a.Bool(13));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

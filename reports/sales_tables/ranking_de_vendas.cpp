@@ -5,6 +5,7 @@
 #include "host/platform.h"
 #include "query/fragments.h"
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
@@ -15,6 +16,9 @@ namespace orla {
 namespace reports {
 
 namespace {
+
+constexpr int32_t kKind = 3;
+constexpr std::string_view kLayouts[] = {"rptRanking"};
 
 struct Grouping {
   std::string_view code;
@@ -36,10 +40,10 @@ constexpr Grouping kByClient{
 
 }  // namespace
 
-std::string RankingDeVendasSQL(const query::RankingRequest& request) {
+std::string RankingDeVendasSQL(const RankingRequest& request) {
   const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
   host::ReportHelper& helper = host::SharedReportHelper();
-  const query::Period& period = request.period;
+  const Period& period = request.period;
 
   std::string unusedCaption;
   std::string filter = query::ReplaceIgnoringCase(
@@ -57,7 +61,7 @@ std::string RankingDeVendasSQL(const query::RankingRequest& request) {
   filter = "AND " + filter + " ";
 
   // The special-client price difference never counts in the ranking.
-  const query::AdjustmentSwitches& ad = request.adjustments;
+  const AdjustmentSwitches& ad = request.adjustments;
   const std::string surcharge = query::Replace(
       query::SurchargeExpression(ad.Filtro_IsIgnorarADVendaComplementar,
                                  ad.Filtro_IsIgnorarADOutrosTipos, unusedCaption, true),
@@ -126,7 +130,7 @@ bool Reports::RankingDeVendas(host::Viewer* oRPTViewer, host::Object* oParentFor
               Filtro_QtdeRegistros = "40";
             }
           },
-      .layout = "rptRanking",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return "Visão fiscal / " + Filtro_QtdeRegistros + " " +
@@ -141,13 +145,12 @@ bool Reports::RankingDeVendas(host::Viewer* oRPTViewer, host::Object* oParentFor
       .query =
           [&](host::Database& db) {
             return db.SQL_Execute(query::GetSQL(
-                static_cast<int32_t>(query::ReportKind::RankingDeVendas), OrderListIndex,
-                ClassificationListIndex,
+                reports::kKind, OrderListIndex, ClassificationListIndex,
                 {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDProduto, Filtro_QtdeRegistros,
                  Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
                  Filtro_IsExibirCombustiveis, Filtro_IsExibirOutrosProdutos, Filtro_TipoAgrupamento,
                  Filtro_TipoOrdenacao},
-                &db));
+                &db, nullptr, reports::QueryBuilderTable()));
           },
       .afterQuery =
           [&](host::RecordsetRef& recordset, host::ReportRef& report) {
@@ -157,8 +160,117 @@ bool Reports::RankingDeVendas(host::Viewer* oRPTViewer, host::Object* oParentFor
             }
           },
   };
-  return service::RunRequest("RankingDeVendas", {oRPTViewer, oParentForm, oDB, oEmpresa, oUser},
-                             heldReport_, oRPT, Filtro_DataInicial, Filtro_DataFinal, steps);
+  return service::RunRequest(reports::kRankingDeVendas.name,
+                             {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
+                             Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return RankingDeVendasSQL({a.OrderIndex(), a.ClassificationIndex(), PeriodAt(a, 1), a.Text(3),
+                             a.Text(4), AdjustmentsAt(a, 5), ProductKindsAt(a, 7), a.Int32(9),
+                             a.Int32(10)});
+}
+
+constexpr Choice kMeasures[] = {
+    {0, "Quantidade vendida"}, {1, "Valor líquido"}, {2, "Lucro bruto"}};
+constexpr Choice kGroupings[] = {{0, "Clientes"}, {1, "Produtos"}};
+// Best sellers first is what the ranking gives when nothing is said.
+constexpr Choice kDirections[] = {{0, "Os mais vendidos, do maior para o menor"},
+                                  {1, "Os menos vendidos, do menor para o maior"}};
+
+constexpr Parameter kParameters[] = {
+    {.name = "OrderListIndex",
+     .type = ParameterType::Int32,
+     .description = "ranking measure: 0 quantity, 1 net value, 2 gross profit",
+     .label = "Classificar por",
+     .help = "A medida que ordena o ranking. O valor líquido já conta acréscimos e descontos; o "
+             "lucro bruto é o valor líquido menos o custo.",
+     .fallback = {Default::Kind::Fixed, "0"},
+     .input = Input::Choice,
+     .choices = kMeasures,
+     .shown = {Shown::As::Choice, "Classificado por"}},
+    {.name = "ClassificationListIndex",
+     .type = ParameterType::Int32,
+     .description = "accepted and passed on; no effect on the ranking",
+     .label = "Índice de classificação",
+     .help = "Não tem efeito neste relatório.",
+     .fallback = {Default::Kind::Fixed, "0"},
+     .input = Input::Number,
+     .used = false},
+    kDataInicial,
+    kDataFinal,
+    kIDProduto,
+    {.name = "Filtro_QtdeRegistros",
+     .description = "entries to keep",
+     .label = "Quantidade de posições",
+     .help = "Quantas posições o ranking mostra, em algarismos. Um texto que não é número vale "
+             "40.",
+     .fallback = {Default::Kind::Fixed, "40"},
+     .input = Input::Number,
+     .check = {Check::Kind::EntryCount, "Informe a quantidade de posições em algarismos, como 40."},
+     .shown = {Shown::As::Value, "Posições"}},
+    kIgnorarADVendaComplementar,
+    kIgnorarADOutrosTipos,
+    kExibirCombustiveis,
+    kExibirOutrosProdutos,
+    {.name = "Filtro_TipoAgrupamento",
+     .type = ParameterType::Int32,
+     .description = "0 ranks clients, other products",
+     .label = "Ranking de",
+     .help = "Clientes: cada venda conta para o cliente cadastrado ou, sem ele, para o cliente "
+             "especial; vendas sem cliente ficam de fora. Produtos: cada produto vendido. Quem "
+             "comprou combustível e outros produtos ocupa duas posições.",
+     .fallback = {Default::Kind::Fixed, "1"},
+     .input = Input::Choice,
+     .choices = kGroupings,
+     .shown = {Shown::As::Choice, "Ranking de"}},
+    {.name = "Filtro_TipoOrdenacao",
+     .type = ParameterType::Int32,
+     .description = "0 best sellers, other worst",
+     .label = "Mostrar",
+     .help = "Os primeiros ou os últimos pela medida escolhida.",
+     .fallback = {Default::Kind::Fixed, "0"},
+     .input = Input::Choice,
+     .choices = kDirections,
+     .shown = {Shown::As::Choice, "Mostrando"}},
+};
+constexpr Rule kRules[] = {kPeriodInOrder, kProductKindsBothOff};
+constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
+                                     {kDataFinal.name, "31/03/2024"},
+                                     {"Filtro_QtdeRegistros", "10"},
+                                     {"Filtro_TipoAgrupamento", "1"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kRankingDeVendas{
+    .name = "RankingDeVendas",
+    .group = "Tabelas de vendas",
+    .summary =
+        "Os primeiros clientes ou produtos do período por quantidade, valor líquido ou "
+        "lucro bruto, só com as vendas em documento fiscal.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "RankingDeVendasSQL",
+    .build = BuildFromArguments,
+    .workingTables = {},
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.RankingDeVendas(h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt,
+                                   a.Int32(0), a.Int32(1), a.Text(2), a.Text(3), a.Text(4),
+                                   a.Text(5), a.Bool(6), a.Bool(7), a.Bool(8), a.Bool(9),
+                                   a.Int32(10), a.Int32(11));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

@@ -6,6 +6,7 @@
 #include "query/fragments.h"
 #include "query/get_sql.h"
 #include "reports/fuel_movement/vendas_por_leituras_de_caixa.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
 #include "service/reports.h"
@@ -17,6 +18,10 @@ namespace reports {
 
 namespace {
 
+constexpr int32_t kKind = 7;
+constexpr std::string_view kLayouts[] = {"rptTabelaDeVendasPorBicos"};
+constexpr std::string_view kWorkingTables[] = {"##VendasNosBicos"};
+
 // The readings already carry the period and the till, so nothing filters them again here.
 constexpr std::string_view kFromNozzleSalesTable =
     "SELECT Data_Abertura,('T' + Caixa) AS Caixa,('B' + Bico) AS Código_Produto,"
@@ -25,7 +30,7 @@ constexpr std::string_view kFromNozzleSalesTable =
 
 }  // namespace
 
-std::string TabelaDeVendasPorBicoSQL(host::Database& oDB, const query::SalesTableRequest& request) {
+std::string TabelaDeVendasPorBicoSQL(host::Database& oDB, const NozzleTableRequest& request) {
   const host::RegionalSettings& regional = host::CurrentPlatform().Regional();
   host::ReportHelper& helper = host::SharedReportHelper();
   const std::string& initialDate = request.period.Filtro_DataInicial;
@@ -89,7 +94,7 @@ bool Reports::TabelaDeVendasPorBico(host::Viewer* oRPTViewer, host::Object* oPar
   namespace caption = service::caption;
   const service::RequestSteps steps{
       .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
-      .layout = "rptTabelaDeVendasPorBicos",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return service::ViewAndPeriodCaption(Filtro_TipoVisao, Filtro_DataInicial,
@@ -101,16 +106,58 @@ bool Reports::TabelaDeVendasPorBico(host::Viewer* oRPTViewer, host::Object* oPar
       .query =
           [&](host::Database& db) {
             return db.SQL_Execute(
-                query::GetSQL(static_cast<int32_t>(query::ReportKind::TabelaDeVendasPorBico), 0, 0,
+                query::GetSQL(reports::kKind, 0, 0,
                               {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDTurno,
                                Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
                                Filtro_TipoVisao},
-                              &db));
+                              &db, nullptr, reports::QueryBuilderTable()));
           },
   };
-  return service::RunRequest("TabelaDeVendasPorBico",
+  return service::RunRequest(reports::kTabelaDeVendasPorBico.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return TabelaDeVendasPorBicoSQL(a.Database(),
+                                  {PeriodAt(a, 1), a.Text(3), AdjustmentsAt(a, 4), a.Int32(6)});
+}
+
+constexpr Parameter kParameters[] = {kDataInicial,          kDataFinal,
+                                     kIDTurnoForcingView,   kIgnorarADVendaComplementar,
+                                     kIgnorarADOutrosTipos, kTipoVisao};
+constexpr Rule kRules[] = {kPeriodInOrder};
+constexpr ExampleValue kExample[] = {
+    {kDataInicial.name, "01/03/2024"}, {kDataFinal.name, "31/03/2024"}, {kTipoVisao.name, "0"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kTabelaDeVendasPorBico{
+    .name = "TabelaDeVendasPorBico",
+    .group = "Tabelas de vendas",
+    .summary = "Volume e valor vendidos de combustível por bico, dia de movimento e caixa.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "TabelaDeVendasPorBicoSQL",
+    .build = BuildFromArguments,
+    .workingTables = kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.TabelaDeVendasPorBico(h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser,
+                                         rpt, a.Text(0), a.Text(1), a.Text(2), a.Bool(3), a.Bool(4),
+                                         a.Int32(5));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

@@ -5,6 +5,7 @@
 #include "host/command.h"
 #include "host/platform.h"
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/reports.h"
 #include "service/request_frame.h"
@@ -14,6 +15,11 @@ namespace orla {
 namespace reports {
 
 namespace {
+
+constexpr int32_t kKind = 10;
+constexpr std::string_view kLayouts[] = {"rptVendasPorTiposDeRecebimento"};
+// The procedure's work table, shared by every connection; its rows carry their run's key.
+constexpr std::string_view kWorkingTables[] = {"###vtr_rpt"};
 
 constexpr std::string_view kProcedure = "_RPT_VTR";
 
@@ -29,8 +35,7 @@ constexpr std::string_view kReceiptTypesTail = "') ORDER BY TipoRecebimento ASC,
 
 }  // namespace
 
-std::string VendasPorTiposDeRecebimentoSQL(host::Database& oDB,
-                                           const query::ReceiptTypeRequest& request) {
+std::string VendasPorTiposDeRecebimentoSQL(host::Database& oDB, const ReceiptTypeRequest& request) {
   oDB.DB_Open();
   host::Platform& platform = host::CurrentPlatform();
   const host::RegionalSettings& regional = platform.Regional();
@@ -61,22 +66,62 @@ bool Reports::VendasPorTiposDeRecebimento(host::Viewer* oRPTViewer, host::Object
                                           std::string Filtro_DataInicial,
                                           std::string Filtro_DataFinal) {
   const service::RequestSteps steps{
-      .layout = "rptVendasPorTiposDeRecebimento",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return "Visão fiscal / " + service::PeriodCaption(Filtro_DataInicial, Filtro_DataFinal);
           },
       .query =
           [&](host::Database& db) {
-            return db.OpenRecordSet(
-                query::GetSQL(static_cast<int32_t>(query::ReportKind::VendasPorTiposDeRecebimento),
-                              0, 0, {Filtro_DataInicial, Filtro_DataFinal}, &db));
+            return db.OpenRecordSet(query::GetSQL(reports::kKind, 0, 0,
+                                                  {Filtro_DataInicial, Filtro_DataFinal}, &db,
+                                                  nullptr, reports::QueryBuilderTable()));
           },
       .closesConnection = true,
   };
-  return service::RunRequest("VendasPorTiposDeRecebimento",
+  return service::RunRequest(reports::kVendasPorTiposDeRecebimento.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return VendasPorTiposDeRecebimentoSQL(a.Database(), {PeriodAt(a, 1)});
+}
+
+constexpr Parameter kParameters[] = {kDataInicial, kDataFinal};
+constexpr Rule kRules[] = {kPeriodInOrder};
+constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
+                                     {kDataFinal.name, "31/03/2024"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kVendasPorTiposDeRecebimento{
+    .name = "VendasPorTiposDeRecebimento",
+    .group = "Tabelas de vendas",
+    .summary =
+        "As vendas do período por forma de pagamento, agrupadas em cartão de crédito, "
+        "cartão de débito, carteira digital, cartão frota, PIX e outras formas.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "VendasPorTiposDeRecebimentoSQL",
+    .build = BuildFromArguments,
+    .workingTables = kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.VendasPorTiposDeRecebimento(h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa,
+                                               h.oUser, rpt, a.Text(0), a.Text(1));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

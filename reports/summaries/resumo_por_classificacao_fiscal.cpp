@@ -6,6 +6,7 @@
 #include "host/shared_objects.h"
 #include "query/fragments.h"
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "reports/summaries/summary_caption.h"
 #include "reports/summaries/summary_query.h"
 #include "service/report_steps.h"
@@ -18,10 +19,13 @@ namespace reports {
 
 namespace {
 
+constexpr int32_t kKind = 4;
+constexpr std::string_view kLayouts[] = {"rptResumoPorST"};
+
 // The sales of the chosen tax-situation codes, on the columns of the sale lines (alias a,
 // which each view rewrites). A rate keeps the taxed sales ("TT") of that rate alone, so "TT"
 // never stands in the list beside it.
-std::string TaxSituationFilter(const query::TaxSituationSwitches& tax) {
+std::string TaxSituationFilter(const TaxSituationSwitches& tax) {
   std::string list;
   auto add = [&list](bool wanted, std::string_view code) {
     if (wanted) {
@@ -45,8 +49,7 @@ std::string TaxSituationFilter(const query::TaxSituationSwitches& tax) {
 
 }  // namespace
 
-std::string ResumoPorClassificacaoFiscalSQL(host::Database& oDB,
-                                            const query::TaxSummaryRequest& request) {
+std::string ResumoPorClassificacaoFiscalSQL(host::Database& oDB, const TaxSummaryRequest& request) {
   const summary::Filters filters{request.period,         request.Filtro_IDProduto,
                                  request.Filtro_IDTurno, request.adjustments,
                                  request.productKinds,   request.Filtro_TipoVisao};
@@ -100,7 +103,7 @@ bool Reports::ResumoPorClassificacaoFiscal(
     bool Filtro_IsExibirOutrosProdutos, int32_t Filtro_TipoVisao) {
   const service::RequestSteps steps{
       .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
-      .layout = "rptResumoPorST",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return reports::SummaryCaption(
@@ -111,17 +114,89 @@ bool Reports::ResumoPorClassificacaoFiscal(
       .query =
           [&](host::Database& db) {
             return db.OpenRecordSet(query::GetSQL(
-                static_cast<int32_t>(query::ReportKind::ResumoPorClassificacaoFiscal), 0, 0,
+                reports::kKind, 0, 0,
                 {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDProduto, Filtro_IDTurno,
                  Filtro_ST_IsII, Filtro_ST_IsNN, Filtro_ST_IsFF, Filtro_ST_IsTT, Filtro_ST_AL_ICMS,
                  Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
                  Filtro_IsExibirCombustiveis, Filtro_IsExibirOutrosProdutos, Filtro_TipoVisao},
-                &db));
+                &db, nullptr, reports::QueryBuilderTable()));
           },
   };
-  return service::RunRequest("ResumoPorClassificacaoFiscal",
+  return service::RunRequest(reports::kResumoPorClassificacaoFiscal.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return ResumoPorClassificacaoFiscalSQL(
+      a.Database(), {PeriodAt(a, 1), a.Text(3), a.Text(4), TaxSituationAt(a, 5),
+                     AdjustmentsAt(a, 10), ProductKindsAt(a, 12), a.Int32(14)});
+}
+
+constexpr Parameter kParameters[] = {
+    kDataInicial,
+    kDataFinal,
+    summary::kProductFilter,
+    kIDTurnoForcingView,
+    kSTIsII,
+    kSTIsNN,
+    WithHelp(kSTIsFF,
+             "Inclui as vendas de situação tributária FF, com o ICMS cobrado por substituição "
+             "tributária. Na visão financeira, os combustíveis contam como FF, à alíquota zero."),
+    kSTIsTT,
+    kSTAliquotaICMS,
+    kIgnorarADVendaComplementar,
+    kIgnorarADOutrosTipos,
+    kExibirCombustiveis,
+    kExibirOutrosProdutos,
+    kTipoVisao,
+};
+constexpr std::string_view kRateBesideOthers[] = {kSTAliquotaICMS.name, kSTIsII.name, kSTIsNN.name,
+                                                  kSTIsFF.name};
+constexpr Rule kRules[] = {
+    kPeriodInOrder,
+    kProductKindsBothOff,
+    kTaxSituationsAllOff,
+    // The rate's OR stands beside every condition before it, unparenthesized.
+    {Rule::Kind::WithAnyOf, kRateBesideOthers, false,
+     "Na visão fiscal, com uma alíquota informada e outra situação tributária marcada, as "
+     "vendas tributadas a essa alíquota entram sem os demais filtros: de qualquer data, de "
+     "qualquer produto e turno, inclusive as estornadas."},
+};
+constexpr ExampleValue kExample[] = {
+    {kDataInicial.name, "01/03/2024"}, {kDataFinal.name, "31/03/2024"}, {kSTIsTT.name, "false"}};
+
+}  // namespace
+
+constexpr ReportDescriptor kResumoPorClassificacaoFiscal{
+    .name = "ResumoPorClassificacaoFiscal",
+    .group = "Resumos",
+    .summary =
+        "A margem bruta das vendas do período por alíquota de ICMS, situação tributária e "
+        "grupo de produtos.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "ResumoPorClassificacaoFiscalSQL",
+    .build = BuildFromArguments,
+    .workingTables = summary::kWorkingTables,
+    .parameters = kParameters,
+    .rules = kRules,
+    .example = kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.ResumoPorClassificacaoFiscal(
+              h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt, a.Text(0), a.Text(1),
+              a.Text(2), a.Text(3), a.Bool(4), a.Bool(5), a.Bool(6), a.Bool(7), a.Double(8),
+              a.Bool(9), a.Bool(10), a.Bool(11), a.Bool(12), a.Int32(13));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

@@ -4,6 +4,7 @@
 
 #include "host/platform.h"
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "reports/summaries/summary_caption.h"
 #include "reports/summaries/summary_query.h"
 #include "service/report_steps.h"
@@ -16,13 +17,16 @@ namespace reports {
 
 namespace {
 
+constexpr int32_t kKind = 5;
+constexpr std::string_view kLayouts[] = {"rptResumoPorGrupoDeProdutos"};
+
 // A fuel line stands for its own fuel, any other line for its product's group.
 constexpr std::string_view kLineOrGroup =
     "CASE WHEN Tipo = 'C' THEN c.Descrição ELSE a.Descrição END";
 
 }  // namespace
 
-std::string ResumoPorGrupoDeProdutoSQL(host::Database& oDB, const query::SummaryRequest& request) {
+std::string ResumoPorGrupoDeProdutoSQL(host::Database& oDB, const SummaryRequest& request) {
   const summary::Filters filters{request.period,         request.Filtro_IDProduto,
                                  request.Filtro_IDTurno, request.adjustments,
                                  request.productKinds,   request.Filtro_TipoVisao};
@@ -64,7 +68,7 @@ bool Reports::ResumoPorGrupoDeProduto(
             service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao);
             daysOfPeriod = service::DaysOfPeriod(Filtro_DataInicial, Filtro_DataFinal);
           },
-      .layout = "rptResumoPorGrupoDeProdutos",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return reports::SummaryCaption(
@@ -85,16 +89,52 @@ bool Reports::ResumoPorGrupoDeProduto(
       .query =
           [&](host::Database& db) {
             return db.OpenRecordSet(query::GetSQL(
-                static_cast<int32_t>(query::ReportKind::ResumoPorGrupoDeProduto), 0, 0,
+                reports::kKind, 0, 0,
                 {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDProduto, Filtro_IDTurno,
                  Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
                  Filtro_IsExibirCombustiveis, Filtro_IsExibirOutrosProdutos, Filtro_TipoVisao},
-                &db));
+                &db, nullptr, reports::QueryBuilderTable()));
           },
   };
-  return service::RunRequest("ResumoPorGrupoDeProduto",
+  return service::RunRequest(reports::kResumoPorGrupoDeProduto.name,
                              {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
                              Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return ResumoPorGrupoDeProdutoSQL(a.Database(), summary::RequestAt(a));
+}
+
+}  // namespace
+
+constexpr ReportDescriptor kResumoPorGrupoDeProduto{
+    .name = "ResumoPorGrupoDeProduto",
+    .group = "Resumos",
+    .summary =
+        "A margem bruta das vendas do período por grupo de produtos, com cada combustível em sua "
+        "linha.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "ResumoPorGrupoDeProdutoSQL",
+    .build = BuildFromArguments,
+    .workingTables = summary::kWorkingTables,
+    .parameters = summary::kParameters,
+    .rules = summary::kRules,
+    .example = summary::kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.ResumoPorGrupoDeProduto(h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser,
+                                           rpt, a.Text(0), a.Text(1), a.Text(2), a.Text(3),
+                                           a.Bool(4), a.Bool(5), a.Bool(6), a.Bool(7), a.Int32(8));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

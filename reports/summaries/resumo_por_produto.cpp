@@ -2,6 +2,7 @@
 #include "reports/summaries/resumo_por_produto.h"
 
 #include "query/get_sql.h"
+#include "reports/report_list.h"
 #include "reports/summaries/summary_caption.h"
 #include "reports/summaries/summary_query.h"
 #include "service/report_steps.h"
@@ -14,13 +15,16 @@ namespace reports {
 
 namespace {
 
+constexpr int32_t kKind = 6;
+constexpr std::string_view kLayouts[] = {"rptResumoPorProdutos"};
+
 constexpr std::string_view kProductSalesFrom =
     "FROM [Produtos] a WITH (NOLOCK) INNER JOIN [Movimentações em Vendas] b WITH (NOLOCK) ON "
     "a.Código = b.IDProduto LEFT JOIN [Movimentações] c WITH (NOLOCK) ON b.IDCaixa = c.Código ";
 
 }  // namespace
 
-std::string ResumoPorProdutoSQL(host::Database& oDB, const query::SummaryRequest& request) {
+std::string ResumoPorProdutoSQL(host::Database& oDB, const SummaryRequest& request) {
   const summary::Filters filters{request.period,         request.Filtro_IDProduto,
                                  request.Filtro_IDTurno, request.adjustments,
                                  request.productKinds,   request.Filtro_TipoVisao};
@@ -56,7 +60,7 @@ bool Reports::ResumoPorProduto(host::Viewer* oRPTViewer, host::Object* oParentFo
                                bool Filtro_IsExibirOutrosProdutos, int32_t Filtro_TipoVisao) {
   const service::RequestSteps steps{
       .adjustFilters = [&] { service::ShiftForcesFinancialView(Filtro_IDTurno, Filtro_TipoVisao); },
-      .layout = "rptResumoPorProdutos",
+      .layout = std::string(reports::kLayouts[0]),
       .caption =
           [&] {
             return reports::SummaryCaption(
@@ -67,15 +71,52 @@ bool Reports::ResumoPorProduto(host::Viewer* oRPTViewer, host::Object* oParentFo
       .query =
           [&](host::Database& db) {
             return db.SQL_Execute(query::GetSQL(
-                static_cast<int32_t>(query::ReportKind::ResumoPorProduto), 0, 0,
+                reports::kKind, 0, 0,
                 {Filtro_DataInicial, Filtro_DataFinal, Filtro_IDProduto, Filtro_IDTurno,
                  Filtro_IsIgnorarADVendaComplementar, Filtro_IsIgnorarADOutrosTipos,
                  Filtro_IsExibirCombustiveis, Filtro_IsExibirOutrosProdutos, Filtro_TipoVisao},
-                &db));
+                &db, nullptr, reports::QueryBuilderTable()));
           },
   };
-  return service::RunRequest("ResumoPorProduto", {oRPTViewer, oParentForm, oDB, oEmpresa, oUser},
-                             heldReport_, oRPT, Filtro_DataInicial, Filtro_DataFinal, steps);
+  return service::RunRequest(reports::kResumoPorProduto.name,
+                             {oRPTViewer, oParentForm, oDB, oEmpresa, oUser}, heldReport_, oRPT,
+                             Filtro_DataInicial, Filtro_DataFinal, steps);
 }
+
+namespace reports {
+
+namespace {
+
+std::string BuildFromArguments(const query::BuilderArguments& a) {
+  return ResumoPorProdutoSQL(a.Database(), summary::RequestAt(a));
+}
+
+}  // namespace
+
+constexpr ReportDescriptor kResumoPorProduto{
+    .name = "ResumoPorProduto",
+    .group = "Resumos",
+    .summary =
+        "A margem bruta das vendas do período por produto: quantidade, custo, venda líquida, lucro "
+        "bruto, acréscimos, descontos e venda bruta.",
+    .layouts = kLayouts,
+    .kind = kKind,
+    .builder = "ResumoPorProdutoSQL",
+    .build = BuildFromArguments,
+    .workingTables = summary::kWorkingTables,
+    .parameters = summary::kParameters,
+    .rules = summary::kRules,
+    .example = summary::kExample,
+    .invoke =
+        [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
+           const ArgumentList& list) {
+          const Positional a(list);
+          return r.ResumoPorProduto(h.oRPTViewer, h.oParentForm, h.oDB, h.oEmpresa, h.oUser, rpt,
+                                    a.Text(0), a.Text(1), a.Text(2), a.Text(3), a.Bool(4),
+                                    a.Bool(5), a.Bool(6), a.Bool(7), a.Int32(8));
+        },
+};
+
+}  // namespace reports
 
 }  // namespace orla

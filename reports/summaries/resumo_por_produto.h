@@ -3,12 +3,15 @@
 #include <string>
 
 #include "host/database.h"
-#include "query/requests.h"
+#include "reports/descriptor.h"
+#include "reports/summaries/summary_query.h"
 
 namespace orla::reports {
 
+extern const ReportDescriptor kResumoPorProduto;
+
 // The summary by product. The financial view fills ##VendasNosBicos first and leaves it
 // filled.
-std::string ResumoPorProdutoSQL(host::Database& oDB, const query::SummaryRequest& request);
+std::string ResumoPorProdutoSQL(host::Database& oDB, const SummaryRequest& request);
 
 }  // namespace orla::reports

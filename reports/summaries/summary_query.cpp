@@ -25,6 +25,11 @@ constexpr std::string_view kFuelAmounts =
 
 }  // namespace
 
+SummaryRequest RequestAt(const query::BuilderArguments& a) {
+  return {PeriodAt(a, 1),       a.Text(3), a.Text(4), AdjustmentsAt(a, 5),
+          ProductKindsAt(a, 7), a.Int32(9)};
+}
+
 Pieces BuildPieces(const Filters& filters, const Aliases& aliases) {
   host::ReportHelper& helper = host::SharedReportHelper();
   const host::Value noLabel(int32_t{0});
@@ -84,7 +89,7 @@ std::string AmountColumns(std::string_view sale, const Pieces& pieces, bool with
          "Valor_Venda" + complement + ") AS Valor_Venda ";
 }
 
-std::string FiscalSaleWhere(std::string_view sale, const query::Period& period) {
+std::string FiscalSaleWhere(std::string_view sale, const Period& period) {
   const std::string s(sale);
   return "WHERE " +
          query::SaleDocumentCondition(sale, period.Filtro_DataInicial, period.Filtro_DataFinal,

@@ -1,6 +1,7 @@
-// What the three sales summaries share: the condition of period, product and shift, the
-// product-kind filter, the surcharge, discount and special-price complement expressions, the
-// amount columns and the fuel part of the financial view, which comes from ##VendasNosBicos.
+// What the three sales summaries share: their parameters, the condition of period, product and
+// shift, the product-kind filter, the surcharge, discount and special-price complement
+// expressions, the amount columns and the fuel part of the financial view, which comes from
+// ##VendasNosBicos.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +9,51 @@
 #include <string_view>
 
 #include "host/database.h"
-#include "query/requests.h"
+#include "query/get_sql.h"
+#include "reports/descriptor.h"
+#include "reports/shared_parameters.h"
+
+namespace orla::reports {
+
+// What the builders of the summaries by product and by product group receive.
+struct SummaryRequest {
+  Period period;
+  std::string Filtro_IDProduto;
+  std::string Filtro_IDTurno;
+  AdjustmentSwitches adjustments;
+  ProductKindSwitches productKinds;
+  int32_t Filtro_TipoVisao = 0;
+};
+
+}  // namespace orla::reports
 
 namespace orla::reports::summary {
+
+// The request of the summaries by product and by group from GetSQL's A1 to A9.
+SummaryRequest RequestAt(const query::BuilderArguments& a);
+
+// In the financial view the product filter reaches only the sale lines of the other products.
+inline constexpr Parameter kProductFilter =
+    WithHelp(kIDProduto,
+             "Só as vendas deste produto; vazio para todos os produtos. Na visão financeira, o "
+             "filtro vale só para os outros produtos: os combustíveis vêm das leituras das "
+             "bombas.");
+
+inline constexpr std::string_view kWorkingTables[] = {"##VendasNosBicos"};
+
+// The summaries by product and by group take the same filters.
+inline constexpr Parameter kParameters[] = {kDataInicial,
+                                            kDataFinal,
+                                            kProductFilter,
+                                            kIDTurnoForcingView,
+                                            kIgnorarADVendaComplementar,
+                                            kIgnorarADOutrosTipos,
+                                            kExibirCombustiveis,
+                                            kExibirOutrosProdutos,
+                                            kTipoVisao};
+inline constexpr Rule kRules[] = {kPeriodInOrder, kProductKindsBothOff};
+inline constexpr ExampleValue kExample[] = {
+    {kDataInicial.name, "01/03/2024"}, {kDataFinal.name, "31/03/2024"}, {kTipoVisao.name, "0"}};
 
 // The sale lines (c) with their product (b), its group (a) and their till period (d).
 inline constexpr std::string_view kGroupSalesFrom =
@@ -27,11 +70,11 @@ struct Aliases {
 
 // The filters of the three summaries, as their builders receive them.
 struct Filters {
-  const query::Period& period;
+  const Period& period;
   const std::string& productId;
   const std::string& shiftId;
-  query::AdjustmentSwitches adjustments;
-  query::ProductKindSwitches productKinds;
+  AdjustmentSwitches adjustments;
+  ProductKindSwitches productKinds;
   int32_t view = 0;  // 0 the financial view, any other the fiscal one
 };
 
@@ -61,7 +104,7 @@ std::string ProductKindClause(std::string_view keyword, const Pieces& pieces,
 std::string AmountColumns(std::string_view sale, const Pieces& pieces, bool withComplement);
 
 // "WHERE " + the fiscal-sale condition on `sale` for the period + the lines that count.
-std::string FiscalSaleWhere(std::string_view sale, const query::Period& period);
+std::string FiscalSaleWhere(std::string_view sale, const Period& period);
 
 // "WHERE " + the non-fuel lines of a till period that count.
 std::string TillSaleWhere(std::string_view sale);

@@ -11,7 +11,8 @@
 
 #include "cli/serve_server.h"
 #include "demo/generator.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 #include "sqlite/tsql_tokenizer.h"
 #include "tests/cli/cli_fixture.h"
 
@@ -20,7 +21,7 @@ namespace {
 
 using nlohmann::json;
 namespace tsql = sqlite::tsql;
-using service::ParameterType;
+using reports::ParameterType;
 
 // The shape of a statement: its tokens with every literal reduced to its kind, a list of
 // literals (an IN list) to one literal and a sign to the number it stands before, so runs
@@ -226,9 +227,9 @@ std::filesystem::path BadInputTest::folder_;
 // The first operation that has a parameter of this name. A megabyte costs time in every
 // statement it crosses, and what it could break (memory, a length limit) does not depend on
 // the report, so one operation a parameter meets it.
-bool FirstToTake(const service::OperationInfo& operation, std::string_view parameter) {
-  for (const service::OperationInfo& other : service::Operations()) {
-    for (const service::ParameterInfo& p : other.parameters) {
+bool FirstToTake(const reports::ReportDescriptor& operation, std::string_view parameter) {
+  for (const reports::ReportDescriptor& other : reports::ReportList()) {
+    for (const reports::Parameter& p : other.parameters) {
       if (p.name == parameter) {
         return &other == &operation;
       }
@@ -241,11 +242,11 @@ class BadInputPerOperation : public BadInputTest,
                              public ::testing::WithParamInterface<std::string_view> {};
 
 TEST_P(BadInputPerOperation, HostileTextKeepsEveryStatementInItsShape) {
-  for (const service::OperationInfo& operation : service::Operations()) {
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
     if (operation.name != GetParam()) {
       continue;
     }
-    for (const service::ParameterInfo& parameter : operation.parameters) {
+    for (const reports::Parameter& parameter : operation.parameters) {
       if (parameter.type != ParameterType::Text) {
         continue;
       }
@@ -282,7 +283,8 @@ TEST_P(BadInputPerOperation, HostileTextKeepsEveryStatementInItsShape) {
 
 INSTANTIATE_TEST_SUITE_P(, BadInputPerOperation, ::testing::ValuesIn([] {
                            std::vector<std::string_view> names;
-                           for (const service::OperationInfo& operation : service::Operations()) {
+                           for (const reports::ReportDescriptor& operation :
+                                reports::ReportList()) {
                              names.push_back(operation.name);
                            }
                            return names;
@@ -316,10 +318,10 @@ TEST_F(BadInputTest, NumbersOutOfRangeAreRefusedAndTheExtremesRunCleanly) {
         return least ? "-99999999999999999999.99" : "0.0000001";
     }
   };
-  for (const service::OperationInfo& operation : service::Operations()) {
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
     std::vector<std::string> least;
     std::vector<std::string> greatest;
-    for (const service::ParameterInfo& parameter : operation.parameters) {
+    for (const reports::Parameter& parameter : operation.parameters) {
       if (parameter.type == ParameterType::Text || parameter.type == ParameterType::Boolean) {
         continue;
       }
@@ -433,8 +435,8 @@ TEST_F(BadInputTest, TheApiAnswersHostileTextAsRunDoes) {
   // Each text parameter meets one hostile value in turn, which is enough to see every value
   // cross HTTP while `run` above meets all of them.
   size_t turn = 0;
-  for (const service::OperationInfo& operation : service::Operations()) {
-    for (const service::ParameterInfo& parameter : operation.parameters) {
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
+    for (const reports::Parameter& parameter : operation.parameters) {
       if (parameter.type != ParameterType::Text) {
         continue;
       }

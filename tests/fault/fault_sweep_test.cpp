@@ -21,7 +21,8 @@
 #include "engine/report.h"
 #include "host/errors.h"
 #include "hostlib/session.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
 #include "sqlite/database.h"
 
 namespace orla::fault {
@@ -284,18 +285,18 @@ class FaultSweep : public ::testing::Test {
     const auto clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 4));
     host::InstallPlatform(std::make_shared<FaultPlatform>(clock, session, plan, outcome.reported));
     {
-      const std::vector<service::NamedValue> values =
-          cli::CheckParameters(cli::CheckOperation(c.operation), c.values);
+      const reports::ReportDescriptor& operation = cli::CheckOperation(c.operation);
+      const std::vector<reports::NamedValue> values = cli::CheckParameters(operation, c.values);
       sqlite::Database database(folder_ / "days.db");
       FaultyDatabase oDB(database, plan);
       cli::CliViewer viewer(true);
       host::Object parentForm;
       cli::CliCompany company("12.345.678/0001-95", "AUTO POSTO ORLA LTDA");
-      Reports reports;
+      Reports instance;
       host::ReportRef report;
       try {
-        outcome.result = service::CallByName(
-            reports, c.operation, {&viewer, &parentForm, &oDB, &company, nullptr}, report, values);
+        outcome.result = reports::CallByName(
+            instance, c.operation, {&viewer, &parentForm, &oDB, &company, nullptr}, report, values);
       } catch (const std::exception& e) {
         outcome.escaped = e.what();
       }

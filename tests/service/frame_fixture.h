@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include "query/fragments.h"
-#include "service/operations.h"
+#include "reports/by_name.h"
 #include "service/reports.h"
 #include "tests/fakes/host_fakes.h"
 
 namespace orla::service {
+
+using reports::CallByName;
+using reports::NamedValue;
 
 // The fiscal-document condition of March 2024 on the columns of `prefix`.
 inline std::string MarchDocuments(std::string_view prefix) {
@@ -27,7 +30,7 @@ class FrameTest : public ::testing::Test {
   host::Object form;
   orla::testing::FakeDatabase db{platform->log};
   orla::testing::FakeCompany company;
-  Reports reports;
+  Reports instance;
   host::ReportRef oRPT;
 
   bool Run(std::string_view operation, std::vector<NamedValue> values = {}) {
@@ -36,7 +39,7 @@ class FrameTest : public ::testing::Test {
       values.push_back({"Filtro_DataInicial", "01/03/2024"});
       values.push_back({"Filtro_DataFinal", "31/03/2024"});
     }
-    return CallByName(reports, operation, {&viewer, &form, &db, &company, nullptr}, oRPT, values);
+    return CallByName(instance, operation, {&viewer, &form, &db, &company, nullptr}, oRPT, values);
   }
 
   // The log without the calls' arguments: "SetHeaderLine(1, x)" becomes "SetHeaderLine".

@@ -105,7 +105,7 @@ TEST_F(FrameTest, AHostErrorDuringTheQueryIsReportedOnceAndGivesFalse) {
 }
 
 TEST_F(FrameTest, AMissingCompanyIsATrappedError) {
-  EXPECT_FALSE(CallByName(reports, "ResumoPorProduto", {&viewer, &form, &db, nullptr, nullptr},
+  EXPECT_FALSE(CallByName(instance, "ResumoPorProduto", {&viewer, &form, &db, nullptr, nullptr},
                           oRPT, {{"Filtro_DataInicial", "01/03/2024"}}));
   EXPECT_THAT(Calls(), ElementsAre("CreateReport", "ReportError"));
   EXPECT_NE(oRPT, nullptr);
