@@ -19,6 +19,8 @@ namespace {
 using host::ColumnType;
 using host::Value;
 
+using ObjectKind = tsql::Catalog::ObjectKind;
+
 class ConnectionCatalog final : public tsql::Catalog {
  public:
   explicit ConnectionCatalog(Connection& connection) : connection_(connection) {}
@@ -36,12 +38,11 @@ class ConnectionCatalog final : public tsql::Catalog {
     if (columns.empty()) {
       return std::nullopt;
     }
-    // Only IDENTITY columns are written AUTOINCREMENT (tsql_translator.h).
-    PreparedStatement master(connection_, "SELECT sql FROM " + schema +
-                                              ".sqlite_master WHERE type = 'table' AND "
-                                              "name = ?1 COLLATE NOCASE");
-    master.Bind(1, Value(table.name));
-    if (master.Step() && Text(master, 0).find("AUTOINCREMENT") != std::string::npos) {
+    const auto [kind, sql] = Definition(table);
+    if (kind == ObjectKind::View) {
+      ViewTypes(sql, columns);
+    } else if (sql.find("AUTOINCREMENT") != std::string::npos) {
+      // Only IDENTITY columns are written AUTOINCREMENT (tsql_translator.h).
       for (std::size_t i = 0; i < columns.size(); ++i) {
         columns[i].identity = keys[i];
       }
@@ -49,7 +50,49 @@ class ConnectionCatalog final : public tsql::Catalog {
     return columns;
   }
 
+  std::optional<ObjectKind> Kind(const tsql::TableName& table) override {
+    const auto [kind, sql] = Definition(table);
+    return sql.empty() && kind == ObjectKind::Table ? std::nullopt : std::optional(kind);
+  }
+
  private:
+  // The table's or view's kind and its CREATE statement ("" when there is none).
+  std::pair<ObjectKind, std::string> Definition(const tsql::TableName& table) {
+    PreparedStatement master(connection_, std::string("SELECT type, sql FROM ") +
+                                              (table.temp ? "tempdb" : "main") +
+                                              ".sqlite_master WHERE type IN ('table', 'view') "
+                                              "AND name = ?1 COLLATE NOCASE");
+    master.Bind(1, Value(table.name));
+    if (!master.Step()) {
+      return {ObjectKind::Table, ""};
+    }
+    return {Text(master, 0) == "view" ? ObjectKind::View : ObjectKind::Table, Text(master, 1)};
+  }
+
+  // The T-SQL types a view's definition keeps (tsql::kViewTypes); a view made elsewhere
+  // keeps SQLite's names, which the translator refuses by name.
+  static void ViewTypes(const std::string& sql, std::vector<tsql::CatalogColumn>& columns) {
+    const std::size_t start = sql.find(tsql::kViewTypes);
+    if (start == std::string::npos) {
+      return;
+    }
+    const std::size_t from = start + std::string_view(tsql::kViewTypes).size();
+    const std::string list = sql.substr(from, sql.find(" */", from) - from);
+    std::vector<std::string> types(1);
+    for (char c : list) {
+      if (c == '|') {
+        types.emplace_back();
+      } else {
+        types.back().push_back(c);
+      }
+    }
+    if (types.size() == columns.size()) {
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        columns[i].declaredType = types[i];
+      }
+    }
+  }
+
   static std::string Text(PreparedStatement& statement, int column) {
     const auto* text = sqlite3_column_text(statement.Handle(), column);
     return text == nullptr ? std::string() : reinterpret_cast<const char*>(text);
@@ -333,9 +376,20 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
         catalog.Columns(*translation.guardTable).has_value() != translation.guardWantsTable) {
       continue;
     }
+    if (!translation.failure.empty()) {
+      Fail("T-SQL adapter: " + translation.failure, tsql);
+    }
+    // SQL Server lets a read-only database's sessions fill TempDB, and nothing else.
+    if (translation.writesDatabase && sqlite3_db_readonly(connection.Handle(), "main") == 1) {
+      Fail("3906: Failed to update database \"" + connection.File().stem().string() +
+               "\" because the database is read-only.",
+           tsql);
+    }
     const int64_t changesBefore = connection.TotalChanges();
     try {
-      if (translation.kind == tsql::Translation::Kind::Run) {
+      if (translation.kind == tsql::Translation::Kind::Script) {
+        connection.Exec(translation.sql);
+      } else if (translation.kind == tsql::Translation::Kind::Run) {
         bool readsTempDb = false;
         auto prepared = Prepare(connection, translation.sql, readsTempDb);
         if (sqlite3_column_count(prepared->Handle()) > 0) {
@@ -358,7 +412,11 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
         }
       }
     } catch (const host::DatabaseError& e) {
-      Fail(WhatFailed(e) + "\nAs SQLite: " + e.Statement(), tsql);
+      std::string what = WhatFailed(e);
+      if (what == "SQLite: integer overflow") {  // SUM of bigint
+        what = "8115: Arithmetic overflow error converting expression to data type bigint.";
+      }
+      Fail(what + "\nAs SQLite: " + e.Statement(), tsql);
     }
     result.rowsAffected += connection.TotalChanges() - changesBefore;
   }

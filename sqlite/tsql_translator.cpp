@@ -61,7 +61,7 @@ Translation Translator::Insert(const std::vector<Node>& nodes) {
   if (i < nodes.size() && IsWordNode(nodes[i], "SELECT")) {
     translation.sql =
         sql + " " +
-        Select({nodes.begin() + static_cast<long>(i), nodes.end()}, nullptr, &columns).sql;
+        Select({nodes.begin() + static_cast<long>(i), nodes.end()}, nullptr, &columns, false).sql;
     return translation;
   }
   if (i >= nodes.size() || !IsWordNode(nodes[i], "VALUES")) {
@@ -115,12 +115,15 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
   const std::size_t setEnd = fromAt ? fromAt : whereAt ? whereAt : nodes.size();
   TableName table = *named;
   std::string alias;
-  std::vector<std::string> moved;  // join conditions that become WHERE
+  std::vector<Expr> moved;  // join conditions that become WHERE
   std::string fromSql;
   Scope scope;
   if (fromAt != 0) {
     Cursor in(nodes, fromAt + 1, whereAt ? whereAt : nodes.size());
     From from = ParseFrom(in, nullptr);
+    if (from.scope.sources.size() != from.items.size()) {
+      Fail(nodes[fromAt], "a join in parentheses in UPDATE ... FROM is not supported");
+    }
     std::size_t found = from.items.size();
     for (std::size_t k = 0; k < from.items.size(); ++k) {
       const bool byAlias = EqualsIgnoreCase(from.scope.sources[k].qualifier, named->name);
@@ -148,8 +151,8 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
         if (!from.items[k].inner) {
           Fail(nodes[fromAt], "UPDATE whose target is outer-joined is not supported");
         }
-        if (!from.items[k].on.empty()) {
-          moved.push_back(from.items[k].on);
+        if (from.items[k].on) {
+          moved.push_back(*from.items[k].on);
         }
       }
       table = *from.items[0].table;
@@ -194,11 +197,11 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
   }
   if (whereAt != 0) {
     Cursor in(nodes, whereAt + 1, nodes.size());
-    moved.push_back(Condition(in, scope, "WHERE").sql);
+    moved.push_back(Condition(in, scope, "WHERE"));
     in.ExpectEnd("WHERE");
   }
   for (std::size_t k = 0; k < moved.size(); ++k) {
-    sql += (k ? " AND " : " WHERE ") + moved[k];
+    sql += (k ? " AND " : " WHERE ") + Operand(moved[k], kAnd + 1);
   }
   Translation translation;
   translation.sql = sql;
@@ -231,17 +234,111 @@ Translation Translator::Delete(const std::vector<Node>& nodes) {
 }
 
 Translation Translator::Drop(const std::vector<Node>& nodes) {
-  std::size_t i = 2;
-  const auto table =
-      nodes.size() > 2 && IsWordNode(nodes[1], "TABLE") ? ReadTableName(nodes, i) : std::nullopt;
-  if (!table) {
-    Fail(nodes[0], "only DROP TABLE name is supported");
+  const bool view = nodes.size() > 1 && IsWordNode(nodes[1], "VIEW");
+  if (nodes.size() < 3 || (!view && !IsWordNode(nodes[1], "TABLE"))) {
+    Fail(nodes[0], "only DROP TABLE and DROP VIEW are supported");
   }
-  if (i != nodes.size()) {
-    Fail(nodes[i], "DROP TABLE takes one table here");
+  const std::string what = view ? "view" : "table";
+  std::size_t i = 2;
+  const bool ifExists =
+      i + 1 < nodes.size() && IsWordNode(nodes[i], "IF") && IsWordNode(nodes[i + 1], "EXISTS");
+  if (ifExists) {
+    i += 2;
   }
   Translation translation;
-  translation.sql = "DROP TABLE " + table->Sql();
+  while (true) {
+    const std::size_t at = i;
+    const auto table = ReadTableName(nodes, i);
+    if (!table) {
+      Fail(nodes[std::min(at, nodes.size() - 1)], "DROP " + Upper(what) + " needs a name");
+    }
+    const auto kind = catalog_.Kind(*table);
+    if (!kind && !ifExists && translation.failure.empty()) {
+      translation.failure = "3701: Cannot drop the " + what + " '" + table->name +
+                            "', because it does not exist or you do not have permission.";
+    }
+    if (kind && (*kind == Catalog::ObjectKind::View) != view) {
+      Fail(nodes[at], "3705: Cannot use DROP " + Upper(what) + " with '" + table->name +
+                          "' because '" + table->name + "' is a " + (view ? "table" : "view") +
+                          ". Use DROP " + (view ? "TABLE" : "VIEW") + ".");
+    }
+    if (kind) {
+      translation.sql += (translation.sql.empty() ? "" : "; ") + std::string("DROP ") +
+                         (view ? "VIEW " : "TABLE ") + table->Sql();
+      translation.writesDatabase = translation.writesDatabase || !table->temp;
+    }
+    if (i == nodes.size()) {
+      break;
+    }
+    if (!IsCommaNode(nodes[i]) || i + 1 == nodes.size()) {
+      Fail(nodes[i], "DROP " + Upper(what) + " takes names separated by commas");
+    }
+    ++i;
+  }
+  translation.kind = Translation::Kind::Script;
+  return translation;
+}
+
+Translation Translator::CreateView(const std::vector<Node>& nodes) {
+  std::size_t i = 2;
+  const auto view = ReadTableName(nodes, i);
+  if (!view) {
+    Fail(nodes[0], "CREATE VIEW needs a name");
+  }
+  if (view->temp) {
+    Fail(nodes[2], "a view cannot be a ## working table");
+  }
+  std::vector<std::string> names;
+  if (i < nodes.size() && nodes[i].group) {
+    for (const auto& part : SplitAtCommas(nodes[i].children)) {
+      if (part.size() != 1 || part[0].group) {
+        Fail(nodes[i], "the column list of a view must hold names");
+      }
+      names.push_back(part[0].token.text);
+    }
+    ++i;
+  }
+  if (i + 1 >= nodes.size() || !IsWordNode(nodes[i], "AS") || !IsWordNode(nodes[i + 1], "SELECT")) {
+    Fail(nodes[std::min(i, nodes.size() - 1)], "CREATE VIEW needs: name AS SELECT ...");
+  }
+  if (catalog_.Kind(*view)) {
+    Fail(nodes[2], "2714: There is already an object named '" + view->name + "' in the database.");
+  }
+  const SelectResult select =
+      Select({nodes.begin() + static_cast<long>(i) + 1, nodes.end()}, nullptr);
+  if (select.into) {
+    Fail(nodes[i + 1], "a view cannot SELECT ... INTO");
+  }
+  if (!names.empty() && names.size() != select.columns.size()) {
+    Fail(nodes[i],
+         "8159: '" + view->name + "' has fewer columns than were specified in the column list.");
+  }
+  // The view keeps each column's T-SQL type in its definition, where the catalog reads it.
+  std::string columns;
+  std::string types;
+  for (std::size_t c = 0; c < select.columns.size(); ++c) {
+    const std::string name = names.empty() ? select.columns[c].name : names[c];
+    if (name.empty()) {
+      Fail(nodes[i + 1],
+           "4511: Create View or Function failed because no column name was "
+           "specified for column " +
+               std::to_string(c + 1) + ".");
+    }
+    for (std::size_t d = 0; d < c; ++d) {
+      if (EqualsIgnoreCase(names.empty() ? select.columns[d].name : names[d], name)) {
+        Fail(nodes[i + 1],
+             "4506: Column names in each view or function must be unique. Column "
+             "name '" +
+                 name + "' in view or function '" + view->name + "' is specified more than once.");
+      }
+    }
+    columns += (c ? ", " : "") + QuoteName(name);
+    types += (c ? "|" : "") + DeclaredOf(select.columns[c].type);
+  }
+  Translation translation;
+  translation.sql = "CREATE VIEW " + view->Sql() + " (" + columns + ") AS " +
+                    std::string(kViewTypes) + types + " */ " + select.sql;
+  translation.writesDatabase = true;
   return translation;
 }
 
@@ -423,7 +520,7 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
     return translation;
   }
   if (first == "SELECT") {
-    SelectResult select = Select(nodes, nullptr);
+    SelectResult select = Select(nodes, nullptr, nullptr, false);
     Translation translation;
     translation.sql = select.sql;
     for (const OutputColumn& column : select.columns) {
@@ -431,12 +528,15 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
                                                               : column.declared);
     }
     if (select.into) {
+      translation.writesDatabase = !select.into->temp;
       translation.kind = Translation::Kind::CreateTableFromSelect;
       translation.target = *select.into;
       std::string create = "CREATE TABLE " + select.into->Sql() + " (";
       for (std::size_t c = 0; c < select.columns.size(); ++c) {
         if (select.columns[c].name.empty()) {
-          Fail(nodes[0], "column " + std::to_string(c + 1) + " of SELECT ... INTO needs a name");
+          Fail(nodes[0],
+               "1038: An object or column name is missing or empty. For SELECT INTO "
+               "statements, verify each column has a name.");
         }
         create +=
             (c ? ", " : "") + QuoteName(select.columns[c].name) + " " + translation.typeHints[c];
@@ -448,25 +548,38 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
     }
     return translation;
   }
+  Translation translation;
+  std::size_t target = 1;
   if (first == "INSERT") {
-    return Insert(nodes);
-  }
-  if (first == "UPDATE") {
-    return Update(nodes);
-  }
-  if (first == "DELETE") {
-    return Delete(nodes);
-  }
-  if (first == "DROP") {
+    translation = Insert(nodes);
+    target = nodes.size() > 1 && IsWordNode(nodes[1], "INTO") ? 2 : 1;
+  } else if (first == "UPDATE") {
+    translation = Update(nodes);
+  } else if (first == "DELETE") {
+    translation = Delete(nodes);
+    target = nodes.size() > 1 && IsWordNode(nodes[1], "FROM") ? 2 : 1;
+  } else if (first == "DROP") {
     return Drop(nodes);
-  }
-  if (first == "CREATE") {
-    if (nodes.size() > 1 && IsWordNode(nodes[1], "TABLE")) {
-      return CreateTable(nodes);
+  } else if (first == "CREATE" && nodes.size() > 1 && IsWordNode(nodes[1], "VIEW")) {
+    return CreateView(nodes);
+  } else if (first == "CREATE" && nodes.size() > 1 && IsWordNode(nodes[1], "TABLE")) {
+    translation = CreateTable(nodes);
+    target = 2;
+  } else if (first == "CREATE") {
+    translation = CreateIndex(nodes);
+    for (target = 1; target < nodes.size() && !IsWordNode(nodes[target], "ON"); ++target) {
     }
-    return CreateIndex(nodes);
+    ++target;
+  } else {
+    Fail(nodes[0], "the statement " + nodes[0].token.text + " is not supported");
   }
-  Fail(nodes[0], "the statement " + nodes[0].token.text + " is not supported");
+  // UPDATE t ... FROM names its target by alias; the alias stands for a table of TempDB only
+  // when the SQLite text names tempdb.
+  std::size_t k = target;
+  const auto table = ReadTableName(nodes, k);
+  translation.writesDatabase =
+      first == "UPDATE" ? translation.sql.find("UPDATE tempdb.") != 0 : !table || !table->temp;
+  return translation;
 }
 
 namespace {
@@ -535,16 +648,21 @@ std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
     const std::string upper = node.group ? "" : Upper(node.token.text);
     const bool isWord = !node.group && node.token.kind == TokenKind::Word;
     if (isWord && !current.empty()) {
+      const Node& previous = current.back();
       bool starts = OneOf(upper, kStarters);
       if (upper == "SELECT") {
-        const Node& previous = current.back();
+        // CREATE VIEW v AS SELECT
         const bool continues =
             insertWaitsForSelect ||
             (!previous.group &&
              (IsWord(previous.token, "UNION") || IsWord(previous.token, "ALL") ||
-              IsWord(previous.token, "EXCEPT") || IsWord(previous.token, "INTERSECT")));
+              IsWord(previous.token, "EXCEPT") || IsWord(previous.token, "INTERSECT") ||
+              IsWord(previous.token, "AS")));
         starts = !continues;
         insertWaitsForSelect = false;
+      } else if (upper == "IF" && !previous.group &&
+                 (IsWord(previous.token, "TABLE") || IsWord(previous.token, "VIEW"))) {
+        starts = false;  // DROP TABLE IF EXISTS
       }
       if (starts) {
         flush();

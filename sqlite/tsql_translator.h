@@ -78,10 +78,18 @@ struct CatalogColumn {
 // What the translator asks of the database it translates for.
 class Catalog {
  public:
+  enum class ObjectKind { Table, View };
+
   virtual ~Catalog() = default;
-  // The table's columns in creation order, or nothing when the table does not exist.
+  // The columns of the table or view in creation order, or nothing when there is none. A
+  // view's columns carry the T-SQL types its definition keeps (kViewTypes).
   virtual std::optional<std::vector<CatalogColumn>> Columns(const TableName& table) = 0;
+  virtual std::optional<ObjectKind> Kind(const TableName& table) = 0;
 };
+
+// How a view's definition keeps the types of its columns: this comment, then the SQLite
+// declared type of each column (DeclaredOf), separated by '|', then "*/".
+inline constexpr const char* kViewTypes = "/* T-SQL types: ";
 
 // A parenthesised group keeps its contents as children.
 struct Node {
@@ -98,9 +106,10 @@ using Statement = std::vector<Node>;
 std::vector<Statement> SplitBatch(const std::vector<Token>& tokens);
 
 struct Translation {
-  enum class Kind { Run, CreateTableFromSelect };
+  enum class Kind { Run, Script, CreateTableFromSelect };
   Kind kind = Kind::Run;
-  // Run: the SQLite statement. CreateTableFromSelect: the SELECT without its INTO.
+  // Run: the SQLite statement. Script: SQLite statements that give no rows, separated by
+  // ';' (none when empty). CreateTableFromSelect: the SELECT without its INTO.
   std::string sql;
   // CreateTableFromSelect: the table to create and the CREATE TABLE that makes it.
   TableName target;
@@ -110,6 +119,11 @@ struct Translation {
   // IF OBJECT_ID('name') IS [NOT] NULL: run only when the table exists (or does not).
   std::optional<TableName> guardTable;
   bool guardWantsTable = true;
+  // It changes the database rather than TempDB alone.
+  bool writesDatabase = false;
+  // The error the statement raises when it runs (a DROP of what is not there), so that an
+  // IF OBJECT_ID guard can still spare it.
+  std::string failure;
 };
 
 // Statements are translated one at a time, just before they run, so that a statement sees

@@ -131,10 +131,12 @@ TEST_F(SqlCommandTest, ExplainShowsWhatEachStatementBecame) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_THAT(result.out, HasSubstr("-- SELECT TOP 2 Caixa + '-' + Caixa AS c INTO ##Explicado"));
   EXPECT_THAT(result.out, HasSubstr("CREATE TABLE tempdb.\"##Explicado\""));
-  EXPECT_THAT(result.out, HasSubstr("((\"Caixa\" || '-') || \"Caixa\")"));
-  EXPECT_THAT(result.out, HasSubstr("LIMIT 2;"));
   EXPECT_THAT(result.out,
-              HasSubstr("-- SELECT c FROM ##Explicado\nSELECT \"c\" AS \"c\" FROM tempdb"));
+              HasSubstr("\"Movimentações\".\"Caixa\" || '-' || \"Movimentações\".\"Caixa\""));
+  EXPECT_THAT(result.out, HasSubstr("LIMIT 2;"));
+  EXPECT_THAT(
+      result.out,
+      HasSubstr("-- SELECT c FROM ##Explicado\nSELECT \"##Explicado\".\"c\" AS \"c\" FROM tempdb"));
   EXPECT_THAT(result.out, ::testing::Not(HasSubstr("pragma_table_info")));
 
   const CommandResult quiet =
