@@ -390,9 +390,11 @@ Expr Translator::ParseUnary(Cursor& in, const Scope& scope) {
   if (e.type.family == Family::Null) {
     return e;
   }
-  Expr zero = Typed("0", e.type.family == Family::Bit ? SqlType{Family::Integer} : e.type);
-  zero.form = Expr::Form::NumberLiteral;
-  Expr negated = Arithmetic(zero, "-", e, at);
+  // -x as x * -1, which overflows where -x does and goes on x's own chain rather than
+  // nesting a call in a call for each sign.
+  Expr minusOne = Typed("-1", {Family::Integer}, kUnary);
+  minusOne.form = Expr::Form::NumberLiteral;
+  Expr negated = Arithmetic(e, "*", minusOne, at);
   Grouped(negated, mark);
   return negated;
 }
@@ -407,9 +409,20 @@ Expr Translator::ParsePrimary(Cursor& in, const Scope& scope) {
     if (!node.children.empty() && IsWordNode(node.children[0], "SELECT")) {
       const SelectResult sub = Select(node.children, &scope);
       if (sub.columns.size() != 1) {
-        Fail(node, "a subquery used as a value must give one column");
+        Fail(node,
+             "116: Only one expression can be specified in the select list when the "
+             "subquery is not introduced with EXISTS.");
       }
-      return Typed("(" + sub.sql + ")", sub.columns[0].type);
+      if (sub.singleRow) {
+        return Typed("(" + sub.sql + ")", sub.columns[0].type);
+      }
+      // SQLite would take the first row.
+      return Typed("CASE WHEN (SELECT COUNT(*) FROM (SELECT 1 FROM (" + sub.sql +
+                       ") LIMIT 2)) > 1 THEN tsql_error('512: Subquery returned more than 1 "
+                       "value. This is not permitted when the subquery follows =, !=, <, <= , "
+                       ">, >= or when the subquery is used as an expression.') ELSE (" +
+                       sub.sql + ") END",
+                   sub.columns[0].type);
     }
     // A chain goes on after the group as it would inside it: tsql_arith folds from the left.
     return Whole(node.children, scope, "parentheses");
@@ -434,9 +447,8 @@ Expr Translator::ParsePrimary(Cursor& in, const Scope& scope) {
                 10 ||
             std::stoll(token.text) > 2147483647LL));
       Expr e = Typed(token.text, {real ? Family::Real : decimal ? Family::Money : Family::Integer});
-      if (decimal && token.text.find('.') == std::string::npos) {
-        e.sql += ".0";  // a REAL for SQLite, as the decimal it is
-      } else if (decimal && token.text.starts_with(".")) {
+      // A whole decimal constant stays whole for SQLite, exact up to bigint's end.
+      if (decimal && token.text.starts_with(".")) {
         e.sql = "0" + token.text;
       }
       if (decimal) {
@@ -482,6 +494,9 @@ Expr Translator::ParsePrimary(Cursor& in, const Scope& scope) {
 }
 
 Expr Translator::ParseCase(Cursor& in, const Scope& scope, const Node& at) {
+  if (++cases_ > 10) {
+    Fail(at, "125: Case expressions may only be nested to level 10.");
+  }
   std::optional<Expr> operand;
   if (!in.PeekWord("WHEN")) {
     operand = Value(in, scope);
@@ -522,6 +537,7 @@ Expr Translator::ParseCase(Cursor& in, const Scope& scope, const Node& at) {
   if (otherwise) {
     sql += " ELSE " + ConvertTo(*otherwise, type, Conversion::Branch, at).sql;
   }
+  --cases_;
   return Typed(sql + " END", type);
 }
 
@@ -830,6 +846,10 @@ Expr Translator::ParseFunction(const Node& name, const Node& args, const Scope& 
     }
     if (!IsNumeric(value.type.family) && value.type.family != Family::Null) {
       Fail(name, std::string("ABS of ") + FamilyName(value.type.family));
+    }
+    if (value.type.family == Family::Integer) {  // ABS of the least int overflows
+      return Typed("tsql_arith('" + ArithmeticKind(value.type) + "', ABS(" + value.sql + "))",
+                   value.type);
     }
     return Typed("ABS(" + value.sql + ")", value.type);
   }

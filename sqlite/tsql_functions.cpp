@@ -228,6 +228,10 @@ void CheckDecimal(double value, std::string_view kind) {
   }
 }
 
+void ErrorFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+  Error(context, std::string(TextOf(argv[0])));
+}
+
 // tsql_arith(kind, x0 [, op1, x1 ...]): ((x0 op1 x1) op2 x2)..., each step checked as SQL
 // Server checks it in the kind's type.
 void ArithFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
@@ -587,6 +591,7 @@ void RegisterTsqlTypeFunctions(sqlite3* db) {
       {"tsql_int", 1, IntFunction},
       {"tsql_float", 1, FloatFunction},
       {"tsql_arith", -1, ArithFunction},
+      {"tsql_error", 1, ErrorFunction},
       {"tsql_upper", 1, CaseFunction<ToUpper>},
       {"tsql_lower", 1, CaseFunction<ToLower>},
       {"tsql_like", 2, LikeFunction},

@@ -7,6 +7,7 @@
 //   in SQL Server's type `kind` (tinyint, smallint, int, bigint: whole, a real cut toward
 //   zero; money, decimal, float: real): each step fails on overflow of the type's range and
 //   on division by zero, null when an operand is; with x0 alone, x0 brought into the type.
+// tsql_error(message): fails with the message, where SQL Server fails at run time.
 // tsql_upper(x), tsql_lower(x): letter case changed also on accented Latin letters.
 // tsql_like(x, pattern): LIKE with %, _ and [...] under the TSQL collation.
 // tsql_dateadd(part, n, d), tsql_datediff(part, a, b): part is one of year, quarter, month,

@@ -83,7 +83,8 @@ struct SelectResult {
   std::string sql;
   std::vector<OutputColumn> columns;
   std::optional<TableName> into;
-  bool top = false;  // TOP limits it
+  bool top = false;        // TOP limits it
+  bool singleRow = false;  // it cannot give more than one row
 };
 
 // One SELECT being read, for SQL Server's rules on grouping and aggregates.
@@ -138,6 +139,7 @@ struct Core {
   std::string from, where, groupBy, having, orderBy;
   Scope scope;
   std::optional<TableName> into;
+  bool aggregated = false;  // an aggregate without GROUP BY makes it one row
 };
 
 // Where each clause of one SELECT begins, at its own level.
@@ -205,6 +207,7 @@ class Translator {
 
   Catalog& catalog_;
   int depth_ = 0;              // expressions being parsed inside one another (Nested)
+  int cases_ = 0;              // CASE expressions being parsed inside one another
   std::vector<Level> levels_;  // the SELECTs being read, outermost first
   std::vector<Ref> refs_;
 };

@@ -5,7 +5,7 @@ namespace orla::sqlite::tsql::detail {
 Source Translator::TableSource(const TableName& table, const Node& at) {
   const auto columns = catalog_.Columns(table);
   if (!columns) {
-    Fail(at, "no such table: " + table.name);
+    Fail(at, "208: Invalid object name '" + table.name + "'.");
   }
   Source source;
   source.qualifier = table.name;
@@ -381,6 +381,7 @@ Core Translator::ParseCore(const std::vector<Node>& nodes, std::size_t begin, st
     }
     core.orderBy = OrderBy(nodes, order, end, core, columns, orderRefs);
   }
+  core.aggregated = levelScope.Get().aggregated;
   if (at.group != 0 || at.having != 0 || levelScope.Get().aggregated) {
     CheckGrouped(selectRefs, 8120, "select list", "'");
     CheckGrouped(havingRefs, 8121, "HAVING clause", "'");
@@ -516,6 +517,8 @@ SelectResult Translator::Select(const std::vector<Node>& nodes, const Scope* out
   SelectResult result;
   result.into = cores[0].into;
   result.top = !compound && !cores[0].top.empty();
+  result.singleRow = !compound && (cores[0].from.empty() || cores[0].top == "1" ||
+                                   (cores[0].groupBy.empty() && cores[0].aggregated));
   for (std::size_t c = 0; c < width; ++c) {
     std::vector<SqlType> types;
     for (const Core& core : cores) {

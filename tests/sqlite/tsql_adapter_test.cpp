@@ -235,7 +235,7 @@ TEST_F(TsqlAdapter, ObjectIdGuards) {
   db_.SQL_Execute("IF OBJECT_ID('TempDB.dbo.##Guarda') IS NULL CREATE TABLE ##Guarda (A INT)");
   EXPECT_EQ(One("SELECT COUNT(*) FROM ##Guarda"), Value(int64_t{0}));
   db_.SQL_Execute("IF OBJECT_ID('TempDB.dbo.##Guarda') IS NOT NULL \r\nDROP TABLE ##Guarda");
-  EXPECT_NE(ErrorOf("SELECT COUNT(*) FROM ##Guarda").find("no such table"), std::string::npos);
+  EXPECT_NE(ErrorOf("SELECT COUNT(*) FROM ##Guarda").find("208: Invalid object name"), std::string::npos);
 }
 
 TEST_F(TsqlAdapter, BatchesSplitWhereStatementsBegin) {

@@ -472,7 +472,7 @@ TEST_F(TsqlTypedRules, AFailingSelectIntoLeavesNoTable) {
                     "AS X INTO ##Falha FROM Vendas ORDER BY Código")
                 .find("'B02'"),
             std::string::npos);
-  EXPECT_NE(ErrorOf("SELECT COUNT(*) FROM ##Falha").find("no such table"), std::string::npos);
+  EXPECT_NE(ErrorOf("SELECT COUNT(*) FROM ##Falha").find("208: Invalid object name"), std::string::npos);
   db_.SQL_Execute("SELECT Nome, Qtde * Valor AS Total, Data INTO ##Falha FROM Vendas");
   host::RecordsetRef rows = db_.OpenRecordSet("SELECT Nome, Total, Data FROM ##Falha");
   EXPECT_EQ(rows->Columns()[0].type, host::ColumnType::Text);
