@@ -360,7 +360,7 @@ std::string TranslateQuery(Connection& connection, std::string_view tsql) {
   }
   tsql::Translation translation = Translate(statements[0], catalog, tsql);
   if (translation.kind != tsql::Translation::Kind::Run || translation.guardTable ||
-      translation.typeHints.empty()) {
+      !translation.guardSql.empty() || translation.typeHints.empty()) {
     Fail("T-SQL adapter: a SELECT giving rows was expected", tsql);
   }
   return translation.sql;
@@ -375,6 +375,18 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
     if (translation.guardTable &&
         catalog.Columns(*translation.guardTable).has_value() != translation.guardWantsTable) {
       continue;
+    }
+    if (!translation.guardSql.empty()) {
+      bool any = false;
+      try {
+        PreparedStatement guard(connection, "SELECT EXISTS (" + translation.guardSql + ")");
+        any = guard.Step() && sqlite3_column_int(guard.Handle(), 0) != 0;
+      } catch (const host::DatabaseError& e) {
+        Fail(WhatFailed(e) + "\nAs SQLite: " + e.Statement(), tsql);
+      }
+      if (any != translation.guardWantsTable) {
+        continue;
+      }
     }
     if (!translation.failure.empty()) {
       Fail("T-SQL adapter: " + translation.failure, tsql);

@@ -25,6 +25,39 @@ Source Translator::TableSource(const TableName& table, const Node& at) {
 
 namespace {
 
+// INFORMATION_SCHEMA.TABLES and .VIEWS, read from SQLite's schema; nothing for another name.
+std::optional<std::pair<Source, std::string>> InformationSchema(Cursor& in) {
+  if (!in.PeekWord("INFORMATION_SCHEMA") || !in.Has(2) || in.Peek(1).group ||
+      in.Peek(1).token.kind != TokenKind::Dot ||
+      (!in.PeekWord("TABLES", 2) && !in.PeekWord("VIEWS", 2))) {
+    return std::nullopt;
+  }
+  const bool views = in.PeekWord("VIEWS", 2);
+  in.Take();
+  in.Take();
+  in.Take();
+  Source source;
+  source.qualifier = views ? "VIEWS" : "TABLES";
+  const SqlType name{Family::Text, 128};
+  std::string sql =
+      "(SELECT 'main' AS \"TABLE_CATALOG\", 'dbo' AS \"TABLE_SCHEMA\", name AS "
+      "\"TABLE_NAME\"";
+  for (const char* column : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME"}) {
+    source.columns.push_back({column, name, ""});
+  }
+  if (views) {
+    source.columns.push_back({"CHECK_OPTION", {Family::Text, 7}, ""});
+    source.columns.push_back({"IS_UPDATABLE", {Family::Text, 2}, ""});
+    sql += ", 'NONE' AS \"CHECK_OPTION\", 'NO' AS \"IS_UPDATABLE\"";
+  } else {
+    source.columns.push_back({"TABLE_TYPE", {Family::Text, 10}, ""});
+    sql += ", CASE type WHEN 'view' THEN 'VIEW' ELSE 'BASE TABLE' END AS \"TABLE_TYPE\"";
+  }
+  sql += std::string(" FROM main.sqlite_master WHERE ") +
+         (views ? "type = 'view'" : "type IN ('table', 'view') AND name NOT LIKE 'sqlite_%'") + ")";
+  return std::pair{std::move(source), std::move(sql)};
+}
+
 bool IsAliasWord(const Node& node) {
   if (node.group) {
     return false;
@@ -90,6 +123,9 @@ From Translator::ParseFrom(Cursor& in, const Scope* outer) {
       const SelectResult sub = Select(at.children, nullptr);
       source.columns = sub.columns;
       item.body = "(" + sub.sql + ")";
+    } else if (auto schema = InformationSchema(in)) {
+      source = std::move(schema->first);
+      item.body = std::move(schema->second);
     } else {
       std::size_t pos = in.Position();
       const auto name = ReadTableName(in.Nodes(), pos, in.End());
@@ -107,6 +143,8 @@ From Translator::ParseFrom(Cursor& in, const Scope* outer) {
     if (!joinGroup && !in.AtEnd() && IsAliasWord(in.Peek())) {
       source.qualifier = in.Take().token.text;
       item.body += " AS " + QuoteName(source.qualifier);
+    } else if (!at.group && !item.table && !as) {
+      item.body += " AS " + QuoteName(source.qualifier);  // INFORMATION_SCHEMA
     } else if (as) {
       Fail(in.Here(), "AS needs an alias");
     } else if (at.group && !joinGroup) {

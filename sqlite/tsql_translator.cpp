@@ -301,8 +301,10 @@ Translation Translator::CreateView(const std::vector<Node>& nodes) {
   if (i + 1 >= nodes.size() || !IsWordNode(nodes[i], "AS") || !IsWordNode(nodes[i + 1], "SELECT")) {
     Fail(nodes[std::min(i, nodes.size() - 1)], "CREATE VIEW needs: name AS SELECT ...");
   }
+  Translation translation;
   if (catalog_.Kind(*view)) {
-    Fail(nodes[2], "2714: There is already an object named '" + view->name + "' in the database.");
+    translation.failure =
+        "2714: There is already an object named '" + view->name + "' in the database.";
   }
   const SelectResult select =
       Select({nodes.begin() + static_cast<long>(i) + 1, nodes.end()}, nullptr);
@@ -335,7 +337,6 @@ Translation Translator::CreateView(const std::vector<Node>& nodes) {
     columns += (c ? ", " : "") + QuoteName(name);
     types += (c ? "|" : "") + DeclaredOf(select.columns[c].type);
   }
-  Translation translation;
   translation.sql = "CREATE VIEW " + view->Sql() + " (" + columns + ") AS " +
                     std::string(kViewTypes) + types + " */ " + select.sql;
   translation.writesDatabase = true;
@@ -489,13 +490,26 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
   }
   const std::string first = Upper(nodes[0].token.text);
   if (first == "IF") {
+    // IF [NOT] EXISTS (SELECT ...) <statement>
+    const std::size_t exists = nodes.size() > 1 && IsWordNode(nodes[1], "NOT") ? 2 : 1;
+    if (exists + 2 < nodes.size() && IsWordNode(nodes[exists], "EXISTS") &&
+        nodes[exists + 1].group) {
+      const SelectResult guard = Select(nodes[exists + 1].children, nullptr);
+      Translation translation =
+          Translate({nodes.begin() + static_cast<std::ptrdiff_t>(exists) + 2, nodes.end()});
+      translation.guardSql = guard.sql;
+      translation.guardWantsTable = exists == 1;
+      return translation;
+    }
     // IF OBJECT_ID('name') IS [NOT] NULL <statement>
     const bool shape = nodes.size() > 5 && IsWordNode(nodes[1], "OBJECT_ID") && nodes[2].group &&
                        nodes[2].children.size() == 1 &&
                        nodes[2].children[0].token.kind == TokenKind::String &&
                        IsWordNode(nodes[3], "IS");
     if (!shape) {
-      Fail(nodes[0], "IF is supported only as IF OBJECT_ID('table') IS [NOT] NULL");
+      Fail(nodes[0],
+           "IF is supported only as IF OBJECT_ID('table') IS [NOT] NULL or IF [NOT] "
+           "EXISTS (SELECT ...)");
     }
     const bool negated = IsWordNode(nodes[4], "NOT");
     const std::size_t nullAt = negated ? 5 : 4;
@@ -547,6 +561,14 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
       translation.createSql = create + ")";
     }
     return translation;
+  }
+  if (first == "INSERT" || first == "UPDATE" || first == "DELETE") {
+    std::size_t k =
+        nodes.size() > 1 && (IsWordNode(nodes[1], "INTO") || IsWordNode(nodes[1], "FROM")) ? 2 : 1;
+    const auto target = ReadTableName(nodes, k);
+    if (target && catalog_.Kind(*target) == Catalog::ObjectKind::View) {
+      Fail(nodes[0], first + " through a view (" + target->name + ") is not supported");
+    }
   }
   Translation translation;
   std::size_t target = 1;
@@ -678,11 +700,19 @@ std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
     if (isWord && current.size() == 1 && upper == "IF") {
       // Take the guard whole, so that the statement it guards stays with it.
       std::size_t k = i + 1;
-      for (std::size_t taken = 0; k < nodes.size() && taken < 5; ++k, ++taken) {
-        current.push_back(nodes[k]);
-        if (!nodes[k].group && IsWord(nodes[k].token, "NULL")) {
-          ++k;
-          break;
+      const bool notExists =
+          k + 1 < nodes.size() && IsWordNode(nodes[k], "NOT") && IsWordNode(nodes[k + 1], "EXISTS");
+      if (notExists || (k < nodes.size() && IsWordNode(nodes[k], "EXISTS"))) {
+        for (const std::size_t last = k + (notExists ? 2 : 1); k <= last && k < nodes.size(); ++k) {
+          current.push_back(nodes[k]);
+        }
+      } else {
+        for (std::size_t taken = 0; k < nodes.size() && taken < 5; ++k, ++taken) {
+          current.push_back(nodes[k]);
+          if (!nodes[k].group && IsWord(nodes[k].token, "NULL")) {
+            ++k;
+            break;
+          }
         }
       }
       if (k < nodes.size()) {

@@ -118,6 +118,8 @@ struct Translation {
   std::vector<std::string> typeHints;
   // IF OBJECT_ID('name') IS [NOT] NULL: run only when the table exists (or does not).
   std::optional<TableName> guardTable;
+  // IF [NOT] EXISTS (SELECT ...): run only when this SQLite SELECT gives a row (or none).
+  std::string guardSql;
   bool guardWantsTable = true;
   // It changes the database rather than TempDB alone.
   bool writesDatabase = false;
