@@ -14,11 +14,24 @@ std::vector<OutputColumn> ColumnsOf(const Source& source, const std::vector<std:
   for (const std::string& name : names) {
     const OutputColumn* column = FindColumn(source, name);
     if (column == nullptr) {
-      Fail(at, "the table " + source.qualifier + " has no column " + name);
+      Fail(at, "207: Invalid column name '" + name + "'.");
     }
     columns.push_back(*column);
   }
   return columns;
+}
+
+// SQLite would keep the last value given to a column; SQL Server refuses the statement.
+void CheckAssignedOnce(const std::vector<std::string>& names, const Node& at) {
+  for (std::size_t c = 0; c < names.size(); ++c) {
+    for (std::size_t d = 0; d < c; ++d) {
+      if (EqualsIgnoreCase(names[c], names[d])) {
+        Fail(at, "264: The column name '" + names[c] +
+                     "' is specified more than once in the SET clause or column list of an "
+                     "INSERT. A column cannot be assigned more than one value in the same clause.");
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -51,6 +64,7 @@ Translation Translator::Insert(const std::vector<Node>& nodes) {
       }
     }
   }
+  CheckAssignedOnce(names, nodes[0]);
   const std::vector<OutputColumn> columns = ColumnsOf(target, names, nodes[0]);
   std::string sql = "INSERT INTO " + table->Sql() + " (";
   for (std::size_t c = 0; c < names.size(); ++c) {
@@ -172,6 +186,7 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
   const std::vector<Node> assignments(nodes.begin() + static_cast<long>(set) + 1,
                                       nodes.begin() + static_cast<long>(setEnd));
   bool first = true;
+  std::vector<std::string> assigned;
   for (const auto& assignment : SplitAtCommas(assignments)) {
     std::size_t k = 0;
     if (assignment.size() > 2 && !assignment[1].group &&
@@ -186,6 +201,8 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
       Fail(assignment.empty() ? nodes[set] : assignment[0], "SET needs column = value");
     }
     const OutputColumn column = ColumnsOf(target, {assignment[k].token.text}, assignment[k])[0];
+    assigned.push_back(column.name);
+    CheckAssignedOnce(assigned, assignment[k]);
     const Expr value =
         Whole({assignment.begin() + static_cast<long>(k) + 2, assignment.end()}, scope, "SET");
     sql += (first ? "" : ", ") + QuoteName(column.name) + " = " +
