@@ -14,9 +14,19 @@
 //   so as SQL Server would: a literal at translation, where one that is neither is an error
 //   (in a CASE branch it fails only when taken, as there); any other text when the row is
 //   read (tsql_int, tsql_float, tsql_datetime fail on text that is not one).
-// - `+` concatenates two texts and adds anything else; every operator is written inside
-//   parentheses, so T-SQL's precedence survives: '5' + a * b adds 5 to the product, and
-//   'x' + a * b is an error. `/` divides whole numbers wholly and fails on zero.
+// - `+` concatenates two texts and adds anything else: '5' + a * b adds 5 to the product,
+//   and 'x' + a * b is an error. Arithmetic runs in tsql_arith in the type SQL Server gives
+//   it (int, bigint, money, decimal, float; a whole number beyond int is a decimal), each
+//   step checked for overflow and division by zero, `/` whole for whole numbers. The
+//   SQLite text has parentheses only where SQLite's precedence would read another tree, so
+//   that nesting stays within SQLite's parser.
+// - SQL Server's rules that SQLite lacks are errors with SQL Server's number: a grouped
+//   SELECT reads only grouped or aggregated columns (8120, 8121, 8127), DISTINCT and UNION
+//   sort by what they select (145, 104), ORDER BY in a subquery needs TOP (1033),
+//   aggregates stand only where SQL Server takes them (130, 144, 147), a scalar subquery
+//   gives one value (512), names are unique in FROM (1013).
+// - Views keep the T-SQL types of their columns (kViewTypes); IF [NOT] EXISTS (SELECT ...)
+//   guards a statement; INFORMATION_SCHEMA.TABLES and VIEWS read SQLite's schema.
 // - A text literal meeting a date (compared, BETWEEN, IN, assigned, inserted, cast) is read
 //   in the year-first forms the library writes ('YYYYMMDD', 'YYYY/MM/DD', 'YYYY-MM-DD', each
 //   with an optional time) and written in the stored form (date_text.h); any other text,
