@@ -60,7 +60,8 @@ Expr Translator::Arithmetic(Expr left, const std::string& op, Expr right, const 
     common = {Family::Integer};  // SQL Server computes smaller whole numbers as int
   }
   if (op == "%" && common.family == Family::Real) {
-    Fail(at, "402: The data types float and float are incompatible in the modulo operator.");
+    Fail(at, "402: The data types " + TypeName(left.type) + " and " + TypeName(right.type) +
+                 " are incompatible in the modulo operator.");
   }
   if (common.family == Family::Null) {
     return Typed("NULL", {Family::Integer});
