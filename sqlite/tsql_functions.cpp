@@ -235,6 +235,10 @@ void ErrorFunction(sqlite3_context* context, int, sqlite3_value** argv) {
 // tsql_arith(kind, x0 [, op1, x1 ...]): ((x0 op1 x1) op2 x2)..., each step checked as SQL
 // Server checks it in the kind's type.
 void ArithFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  if (argc < 2) {
+    Error(context, "tsql_arith needs a kind and a value");
+    return;
+  }
   try {
     const std::string_view kind = TextOf(argv[0]);
     int64_t low = 0, high = 0;

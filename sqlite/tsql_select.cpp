@@ -491,13 +491,16 @@ std::string Translator::OrderBy(const std::vector<Node>& nodes, std::size_t orde
 
 SelectResult Translator::Select(const std::vector<Node>& nodes, const Scope* outer,
                                 const std::vector<OutputColumn>* targets, bool nested) {
+  if (nodes.empty()) {
+    throw TranslationError("a SELECT is expected in the empty parentheses");
+  }
   if (!levels_.empty() && levels_.back().aggregates > 0) {
-    Fail(nodes.empty() ? Node{} : nodes[0],
+    Fail(nodes[0],
          "130: Cannot perform an aggregate function on an expression containing an aggregate "
          "or a subquery.");
   }
   if (!levels_.empty() && levels_.back().clause == Level::Clause::GroupBy) {
-    Fail(nodes.empty() ? Node{} : nodes[0],
+    Fail(nodes[0],
          "144: Cannot use an aggregate or a subquery in an expression used for the group by "
          "list of a GROUP BY clause.");
   }

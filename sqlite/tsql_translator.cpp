@@ -329,8 +329,10 @@ Translation Translator::CreateView(const std::vector<Node>& nodes) {
     Fail(nodes[i + 1], "a view cannot SELECT ... INTO");
   }
   if (!names.empty() && names.size() != select.columns.size()) {
-    Fail(nodes[i],
-         "8159: '" + view->name + "' has fewer columns than were specified in the column list.");
+    const bool fewer = select.columns.size() < names.size();
+    Fail(nodes[i], std::string(fewer ? "8159: '" : "8158: '") + view->name + "' has " +
+                       (fewer ? "fewer" : "more") +
+                       " columns than were specified in the column list.");
   }
   // The view keeps each column's T-SQL type in its definition, where the catalog reads it.
   std::string columns;
