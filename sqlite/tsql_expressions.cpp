@@ -600,7 +600,7 @@ Expr Translator::ParseColumn(Cursor& in, const Scope& scope) {
       const auto& keys = levels_[level].groupKeys;
       if (levels_[level].aggregates == 0 &&
           std::find(keys.begin(), keys.end(), e.sql) == keys.end()) {
-        refs_.push_back({level, qualifier + "." + found->name, &first});
+        refs_.push_back({level, qualifier + "." + found->name, first.token.offset});
       }
       break;
     }

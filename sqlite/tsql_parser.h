@@ -101,8 +101,8 @@ struct Level {
 // grouped.
 struct Ref {
   std::size_t level;
-  std::string name;  // as SQL Server names it: qualifier.column
-  const Node* at;
+  std::string name;    // as SQL Server names it: qualifier.column
+  std::size_t offset;  // where it is written in the batch
 };
 
 struct FromItem {

@@ -222,10 +222,11 @@ namespace {
 void CheckGrouped(const std::vector<Ref>& refs, int number, const std::string& clause,
                   const std::string& quote) {
   if (!refs.empty()) {
-    Fail(*refs[0].at, std::to_string(number) + ": Column " + quote + refs[0].name + quote +
-                          " is invalid in the " + clause +
-                          " because it is not contained in either an aggregate function or the "
-                          "GROUP BY clause.");
+    throw TranslationError(std::to_string(number) + ": Column " + quote + refs[0].name + quote +
+                           " is invalid in the " + clause +
+                           " because it is not contained in either an aggregate function or the "
+                           "GROUP BY clause. (at offset " +
+                           std::to_string(refs[0].offset) + ")");
   }
 }
 
@@ -369,7 +370,7 @@ Core Translator::ParseCore(const std::vector<Node>& nodes, std::size_t begin, st
           e.declared = column.declared;
           if (std::find(keys.begin(), keys.end(), e.sql) == keys.end()) {
             selectRefs.push_back(
-                {levels_.size() - 1, source.qualifier + "." + column.name, &part[0]});
+                {levels_.size() - 1, source.qualifier + "." + column.name, part[0].token.offset});
           }
           core.items.push_back({e, column.name});
         }
