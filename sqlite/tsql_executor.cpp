@@ -327,6 +327,33 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
 
 namespace {
 
+// DROP TABLE or DROP VIEW of each name, as SQL Server refuses it: what is not there (3701,
+// unless IF EXISTS) and a table dropped as a view or the other way round (3705).
+void Drop(Connection& connection, ConnectionCatalog& catalog, const tsql::Translation& translation,
+          std::string_view tsql) {
+  const std::string what = translation.dropView ? "view" : "table";
+  const std::string other = translation.dropView ? "table" : "view";
+  const std::string verb = translation.dropView ? "DROP VIEW" : "DROP TABLE";
+  const std::string otherVerb = translation.dropView ? "DROP TABLE" : "DROP VIEW";
+  for (const tsql::TableName& name : translation.drops) {
+    const auto kind = catalog.Kind(name);
+    if (!kind && translation.dropIfExists) {
+      continue;
+    }
+    if (!kind) {
+      Fail("T-SQL adapter: 3701: Cannot drop the " + what + " '" + name.name +
+               "', because it does not exist or you do not have permission.",
+           tsql);
+    }
+    if ((*kind == ObjectKind::View) != translation.dropView) {
+      Fail("T-SQL adapter: 3705: Cannot use " + verb + " with '" + name.name + "' because '" +
+               name.name + "' is a " + other + ". Use " + otherVerb + ".",
+           tsql);
+    }
+    connection.Exec(verb + " " + name.Sql());
+  }
+}
+
 std::vector<tsql::Statement> Split(std::string_view tsql) {
   try {
     return tsql::SplitBatch(tsql::Tokenize(tsql));
@@ -399,8 +426,8 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
     }
     const int64_t changesBefore = connection.TotalChanges();
     try {
-      if (translation.kind == tsql::Translation::Kind::Script) {
-        connection.Exec(translation.sql);
+      if (translation.kind == tsql::Translation::Kind::Drop) {
+        Drop(connection, catalog, translation, tsql);
       } else if (translation.kind == tsql::Translation::Kind::Run) {
         bool readsTempDb = false;
         auto prepared = Prepare(connection, translation.sql, readsTempDb);

@@ -262,28 +262,20 @@ Translation Translator::Drop(const std::vector<Node>& nodes) {
   if (ifExists) {
     i += 2;
   }
+  // Whether each exists, and as what, is known only when it runs: another connection may
+  // drop or make a ## table meanwhile, and an IF guard may spare the statement.
   Translation translation;
+  translation.kind = Translation::Kind::Drop;
+  translation.dropView = view;
+  translation.dropIfExists = ifExists;
   while (true) {
     const std::size_t at = i;
     const auto table = ReadTableName(nodes, i);
     if (!table) {
       Fail(nodes[std::min(at, nodes.size() - 1)], "DROP " + Upper(what) + " needs a name");
     }
-    const auto kind = catalog_.Kind(*table);
-    if (!kind && !ifExists && translation.failure.empty()) {
-      translation.failure = "3701: Cannot drop the " + what + " '" + table->name +
-                            "', because it does not exist or you do not have permission.";
-    }
-    if (kind && (*kind == Catalog::ObjectKind::View) != view) {
-      Fail(nodes[at], "3705: Cannot use DROP " + Upper(what) + " with '" + table->name +
-                          "' because '" + table->name + "' is a " + (view ? "table" : "view") +
-                          ". Use DROP " + (view ? "TABLE" : "VIEW") + ".");
-    }
-    if (kind) {
-      translation.sql += (translation.sql.empty() ? "" : "; ") + std::string("DROP ") +
-                         (view ? "VIEW " : "TABLE ") + table->Sql();
-      translation.writesDatabase = translation.writesDatabase || !table->temp;
-    }
+    translation.drops.push_back(*table);
+    translation.writesDatabase = translation.writesDatabase || !table->temp;
     if (i == nodes.size()) {
       break;
     }
@@ -292,7 +284,6 @@ Translation Translator::Drop(const std::vector<Node>& nodes) {
     }
     ++i;
   }
-  translation.kind = Translation::Kind::Script;
   return translation;
 }
 

@@ -116,10 +116,9 @@ using Statement = std::vector<Node>;
 std::vector<Statement> SplitBatch(const std::vector<Token>& tokens);
 
 struct Translation {
-  enum class Kind { Run, Script, CreateTableFromSelect };
+  enum class Kind { Run, Drop, CreateTableFromSelect };
   Kind kind = Kind::Run;
-  // Run: the SQLite statement. Script: SQLite statements that give no rows, separated by
-  // ';' (none when empty). CreateTableFromSelect: the SELECT without its INTO.
+  // Run: the SQLite statement. CreateTableFromSelect: the SELECT without its INTO.
   std::string sql;
   // CreateTableFromSelect: the table to create and the CREATE TABLE that makes it.
   TableName target;
@@ -131,10 +130,14 @@ struct Translation {
   // IF [NOT] EXISTS (SELECT ...): run only when this SQLite SELECT gives a row (or none).
   std::string guardSql;
   bool guardWantsTable = true;
+  // Drop: the tables (or views) to drop.
+  std::vector<TableName> drops;
+  bool dropView = false;
+  bool dropIfExists = false;
   // It changes the database rather than TempDB alone.
   bool writesDatabase = false;
-  // The error the statement raises when it runs (a DROP of what is not there), so that an
-  // IF OBJECT_ID guard can still spare it.
+  // The error the statement raises when it runs (a view made again), so that an IF guard
+  // can still spare it.
   std::string failure;
 };
 
