@@ -25,21 +25,29 @@ namespace orla::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    R"(usage: orla-vendas sql [--db FILE] [--format table|csv|json] [--explain] [BATCH | -]
+    R"(usage: orla-vendas sql [--db FILE] [--write] [--format table|csv|json] [--explain]
+                        [BATCH | -]
 
 Runs a T-SQL batch through the same adapter the reports use, in one session, so ## tables
 made by one statement are there for the next, and prints the rows of the last statement
 that gives rows. Statements are separated by ';' or by lines that hold only GO. Without
 BATCH, or with '-', the batch is read from standard input.
 
+The database is opened read-only: a statement that would change it (INSERT, UPDATE,
+DELETE, CREATE, DROP or SELECT ... INTO outside TempDB) stops with error 3906. ## working
+tables in TempDB are always writable.
+
   --db FILE        the sales database (default: the demo database, made on first use)
+  --write          allow statements to change the database
   --format F       table (aligned columns, the default), csv (with a header line) or json
                    ({"columns": [...], "rows": [[...]], "rowsAffected": N})
   --explain        print, before the rows, the SQLite statements each statement became
                    (on standard error with csv and json, which keep standard output)
 
 A statement the adapter cannot translate, or that fails, stops the batch: its error on
-standard error, exit status 1.
+standard error, exit status 1. Where SQL Server would refuse the statement, the error
+begins with SQL Server's number and words (8120: Column 't.b' is invalid in the select
+list...); constructs the adapter does not carry over are named as such.
 
 examples:
   orla-vendas sql "SELECT TOP 5 Descrição, SUM(Qtde) AS Qtde FROM [Movimentações em Vendas]
@@ -56,6 +64,7 @@ struct SqlOptions {
   std::optional<std::string> db;
   OutputFormat format = OutputFormat::Table;
   bool explain = false;
+  bool write = false;
   std::optional<std::string> batch;  // nothing: standard input
 };
 
@@ -81,6 +90,8 @@ SqlOptions ReadOptions(std::vector<std::string> arguments, bool& help) {
       }
     } else if (reader.TakeFlag("--explain")) {
       options.explain = true;
+    } else if (reader.TakeFlag("--write")) {
+      options.write = true;
     } else if (reader.Peek() != "-" && reader.Peek().starts_with("-")) {
       throw UsageError("unknown option '" + reader.Peek() + "'");
     } else if (options.batch) {
@@ -329,7 +340,8 @@ int SqlCommand(std::vector<std::string> arguments, std::istream& in, std::ostrea
                                          : std::string(std::istreambuf_iterator<char>(in),
                                                        std::istreambuf_iterator<char>());
   try {
-    sqlite::Connection connection(database, sqlite::Connection::Mode::OpenExisting);
+    sqlite::Connection connection(database, options.write ? sqlite::Connection::Mode::OpenExisting
+                                                          : sqlite::Connection::Mode::ReadOnly);
     std::optional<SqliteStatements> watched;
     if (options.explain) {
       watched.emplace(connection);
@@ -374,6 +386,9 @@ int SqlCommand(std::vector<std::string> arguments, std::istream& in, std::ostrea
     }
   } catch (const host::HostError& e) {
     err << "orla-vendas sql: " << e.Description() << '\n';
+    if (!options.write && e.Description().find("3906: ") != std::string::npos) {
+      err << "orla-vendas sql: --write allows changes to the database\n";
+    }
     return kExitFalse;
   } catch (const sqlite::tsql::TranslationError& e) {
     err << "orla-vendas sql: T-SQL adapter: " << e.what() << '\n';

@@ -131,6 +131,11 @@ Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(fil
       uri += static_cast<char>(c);
     }
   }
+  // In the URI, so that it holds for the file alone: TempDB attaches with the connection's
+  // own flags.
+  if (mode == Mode::ReadOnly) {
+    uri += "?mode=ro";
+  }
   if (sqlite3_open_v2(uri.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close(db_);

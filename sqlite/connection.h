@@ -25,7 +25,8 @@ namespace orla::sqlite {
 
 class Connection {
  public:
-  enum class Mode { OpenExisting, Create };
+  // ReadOnly opens an existing file that no statement can change; TempDB stays writable.
+  enum class Mode { OpenExisting, Create, ReadOnly };
 
   // Raises host::DatabaseError when the file cannot be opened.
   Connection(const std::filesystem::path& file, Mode mode);

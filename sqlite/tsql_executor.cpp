@@ -19,6 +19,8 @@ namespace {
 using host::ColumnType;
 using host::Value;
 
+using ObjectKind = tsql::Catalog::ObjectKind;
+
 class ConnectionCatalog final : public tsql::Catalog {
  public:
   explicit ConnectionCatalog(Connection& connection) : connection_(connection) {}
@@ -36,12 +38,11 @@ class ConnectionCatalog final : public tsql::Catalog {
     if (columns.empty()) {
       return std::nullopt;
     }
-    // Only IDENTITY columns are written AUTOINCREMENT (tsql_translator.h).
-    PreparedStatement master(connection_, "SELECT sql FROM " + schema +
-                                              ".sqlite_master WHERE type = 'table' AND "
-                                              "name = ?1 COLLATE NOCASE");
-    master.Bind(1, Value(table.name));
-    if (master.Step() && Text(master, 0).find("AUTOINCREMENT") != std::string::npos) {
+    const auto [kind, sql] = Definition(table);
+    if (kind == ObjectKind::View) {
+      ViewTypes(sql, columns);
+    } else if (sql.find("AUTOINCREMENT") != std::string::npos) {
+      // Only IDENTITY columns are written AUTOINCREMENT (tsql_translator.h).
       for (std::size_t i = 0; i < columns.size(); ++i) {
         columns[i].identity = keys[i];
       }
@@ -49,7 +50,49 @@ class ConnectionCatalog final : public tsql::Catalog {
     return columns;
   }
 
+  std::optional<ObjectKind> Kind(const tsql::TableName& table) override {
+    const auto [kind, sql] = Definition(table);
+    return sql.empty() && kind == ObjectKind::Table ? std::nullopt : std::optional(kind);
+  }
+
  private:
+  // The table's or view's kind and its CREATE statement ("" when there is none).
+  std::pair<ObjectKind, std::string> Definition(const tsql::TableName& table) {
+    PreparedStatement master(connection_, std::string("SELECT type, sql FROM ") +
+                                              (table.temp ? "tempdb" : "main") +
+                                              ".sqlite_master WHERE type IN ('table', 'view') "
+                                              "AND name = ?1 COLLATE NOCASE");
+    master.Bind(1, Value(table.name));
+    if (!master.Step()) {
+      return {ObjectKind::Table, ""};
+    }
+    return {Text(master, 0) == "view" ? ObjectKind::View : ObjectKind::Table, Text(master, 1)};
+  }
+
+  // The T-SQL types a view's definition keeps (tsql::kViewTypes); a view made elsewhere
+  // keeps SQLite's names, which the translator refuses by name.
+  static void ViewTypes(const std::string& sql, std::vector<tsql::CatalogColumn>& columns) {
+    const std::size_t start = sql.find(tsql::kViewTypes);
+    if (start == std::string::npos) {
+      return;
+    }
+    const std::size_t from = start + std::string_view(tsql::kViewTypes).size();
+    const std::string list = sql.substr(from, sql.find(" */", from) - from);
+    std::vector<std::string> types(1);
+    for (char c : list) {
+      if (c == '|') {
+        types.emplace_back();
+      } else {
+        types.back().push_back(c);
+      }
+    }
+    if (types.size() == columns.size()) {
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        columns[i].declaredType = types[i];
+      }
+    }
+  }
+
   static std::string Text(PreparedStatement& statement, int column) {
     const auto* text = sqlite3_column_text(statement.Handle(), column);
     return text == nullptr ? std::string() : reinterpret_cast<const char*>(text);
@@ -284,6 +327,33 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
 
 namespace {
 
+// DROP TABLE or DROP VIEW of each name, as SQL Server refuses it: what is not there (3701,
+// unless IF EXISTS) and a table dropped as a view or the other way round (3705).
+void Drop(Connection& connection, ConnectionCatalog& catalog, const tsql::Translation& translation,
+          std::string_view tsql) {
+  const std::string what = translation.dropView ? "view" : "table";
+  const std::string other = translation.dropView ? "table" : "view";
+  const std::string verb = translation.dropView ? "DROP VIEW" : "DROP TABLE";
+  const std::string otherVerb = translation.dropView ? "DROP TABLE" : "DROP VIEW";
+  for (const tsql::TableName& name : translation.drops) {
+    const auto kind = catalog.Kind(name);
+    if (!kind && translation.dropIfExists) {
+      continue;
+    }
+    if (!kind) {
+      Fail("T-SQL adapter: 3701: Cannot drop the " + what + " '" + name.name +
+               "', because it does not exist or you do not have permission.",
+           tsql);
+    }
+    if ((*kind == ObjectKind::View) != translation.dropView) {
+      Fail("T-SQL adapter: 3705: Cannot use " + verb + " with '" + name.name + "' because '" +
+               name.name + "' is a " + other + ". Use " + otherVerb + ".",
+           tsql);
+    }
+    connection.Exec(verb + " " + name.Sql());
+  }
+}
+
 std::vector<tsql::Statement> Split(std::string_view tsql) {
   try {
     return tsql::SplitBatch(tsql::Tokenize(tsql));
@@ -317,7 +387,7 @@ std::string TranslateQuery(Connection& connection, std::string_view tsql) {
   }
   tsql::Translation translation = Translate(statements[0], catalog, tsql);
   if (translation.kind != tsql::Translation::Kind::Run || translation.guardTable ||
-      translation.typeHints.empty()) {
+      !translation.guardSql.empty() || translation.typeHints.empty()) {
     Fail("T-SQL adapter: a SELECT giving rows was expected", tsql);
   }
   return translation.sql;
@@ -333,9 +403,32 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
         catalog.Columns(*translation.guardTable).has_value() != translation.guardWantsTable) {
       continue;
     }
+    if (!translation.guardSql.empty()) {
+      bool any = false;
+      try {
+        PreparedStatement guard(connection, "SELECT EXISTS (" + translation.guardSql + ")");
+        any = guard.Step() && sqlite3_column_int(guard.Handle(), 0) != 0;
+      } catch (const host::DatabaseError& e) {
+        Fail(WhatFailed(e) + "\nAs SQLite: " + e.Statement(), tsql);
+      }
+      if (any != translation.guardWantsTable) {
+        continue;
+      }
+    }
+    if (!translation.failure.empty()) {
+      Fail("T-SQL adapter: " + translation.failure, tsql);
+    }
+    // SQL Server lets a read-only database's sessions fill TempDB, and nothing else.
+    if (translation.writesDatabase && sqlite3_db_readonly(connection.Handle(), "main") == 1) {
+      Fail("3906: Failed to update database \"" + connection.File().stem().string() +
+               "\" because the database is read-only.",
+           tsql);
+    }
     const int64_t changesBefore = connection.TotalChanges();
     try {
-      if (translation.kind == tsql::Translation::Kind::Run) {
+      if (translation.kind == tsql::Translation::Kind::Drop) {
+        Drop(connection, catalog, translation, tsql);
+      } else if (translation.kind == tsql::Translation::Kind::Run) {
         bool readsTempDb = false;
         auto prepared = Prepare(connection, translation.sql, readsTempDb);
         if (sqlite3_column_count(prepared->Handle()) > 0) {
@@ -358,7 +451,11 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
         }
       }
     } catch (const host::DatabaseError& e) {
-      Fail(WhatFailed(e) + "\nAs SQLite: " + e.Statement(), tsql);
+      std::string what = WhatFailed(e);
+      if (what == "SQLite: integer overflow") {  // SUM of bigint
+        what = "8115: Arithmetic overflow error converting expression to data type bigint.";
+      }
+      Fail(what + "\nAs SQLite: " + e.Statement(), tsql);
     }
     result.rowsAffected += connection.TotalChanges() - changesBefore;
   }

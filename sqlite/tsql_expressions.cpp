@@ -4,6 +4,22 @@
 
 namespace orla::sqlite::tsql::detail {
 
+namespace {
+
+// SQLite takes at most 127 arguments to a function; a longer chain starts a new call.
+constexpr std::size_t kMaxChain = 125;
+
+// SQL Server's name of an arithmetic operator in its messages.
+std::string OperatorName(const std::string& op) {
+  return op == "+"   ? "add"
+         : op == "-" ? "subtract"
+         : op == "*" ? "multiply"
+         : op == "/" ? "divide"
+                     : "modulo";
+}
+
+}  // namespace
+
 Expr Translator::Compare(Expr left, std::string op, Expr right, const Node& at) {
   if (op == "!=") {
     op = "<>";
@@ -14,7 +30,9 @@ Expr Translator::Compare(Expr left, std::string op, Expr right, const Node& at) 
   }
   left = ConvertTo(left, common, Conversion::Implicit, at);
   right = ConvertTo(right, common, Conversion::Implicit, at);
-  return Typed("(" + Collated(left) + " " + op + " " + right.sql + ")", {Family::Condition});
+  const int level = op == "=" || op == "<>" ? kEquality : kRelational;
+  return Typed(Collated(left, level) + " " + op + " " + Operand(right, level + 1),
+               {Family::Condition}, level);
 }
 
 Expr Translator::Arithmetic(Expr left, const std::string& op, Expr right, const Node& at) {
@@ -28,27 +46,45 @@ Expr Translator::Arithmetic(Expr left, const std::string& op, Expr right, const 
   if (op == "+" && textual) {
     const int length =
         left.type.length > 0 && right.type.length > 0 ? left.type.length + right.type.length : 0;
-    return Typed("(" + left.sql + " || " + right.sql + ")", {Family::Text, length});
+    return Typed(Operand(left, kConcat) + " || " + Operand(right, kConcat + 1),
+                 {Family::Text, length}, kConcat);
   }
   if (l == Family::DateTime || r == Family::DateTime) {
     Fail(at, "date arithmetic with the operator " + op + " is not supported; use DATEADD");
   }
   if (textual) {
-    Fail(at, "the operator " + op + " is not defined on text");
+    Fail(at, "8117: Operand data type varchar is invalid for " + OperatorName(op) + " operator.");
   }
   SqlType common = Dominant({left.type, right.type});
-  if (common.family == Family::Bit) {
-    common = {Family::Integer};
+  if (common.family == Family::Bit || (common.family == Family::Integer && common.bits < 32)) {
+    common = {Family::Integer};  // SQL Server computes smaller whole numbers as int
+  }
+  if (op == "%" && common.family == Family::Real) {
+    Fail(at, "402: The data types " + TypeName(left.type) + " and " + TypeName(right.type) +
+                 " are incompatible in the modulo operator.");
+  }
+  if (common.family == Family::Null) {
+    return Typed("NULL", {Family::Integer});
   }
   left = ConvertTo(left, common, Conversion::Implicit, at);
   right = ConvertTo(right, common, Conversion::Implicit, at);
-  if (op == "/") {
-    return Typed("tsql_divide(" + left.sql + ", " + right.sql + ")", common);
+  // Each step is checked as SQL Server checks it (overflow, division by zero) by tsql_arith,
+  // which folds a left-deep run of operations from the left in one call: (a + b) * c - d is
+  // one call, and a - b * c one call whose last operand is the call for b * c.
+  const std::string kind = "'" + ArithmeticKind(common) + "'";
+  std::vector<std::string> chain = left.chain;
+  if (chain.empty() || chain[0] != kind || chain.size() + 2 > kMaxChain) {
+    chain = {kind, left.sql};
   }
-  if (op == "%" && common.family != Family::Integer) {
-    Fail(at, "the operator % on a value that is not whole is not supported");
+  chain.push_back("'" + op + "'");
+  chain.push_back(right.sql);
+  std::string sql = "tsql_arith(";
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    sql += (i ? ", " : "") + chain[i];
   }
-  return Typed("(" + left.sql + " " + op + " " + right.sql + ")", common);
+  Expr e = Typed(sql + ")", common);
+  e.chain = std::move(chain);
+  return e;
 }
 
 Expr Translator::CastTo(Expr value, const NamedType& to, const Node& at) {
@@ -83,18 +119,19 @@ Expr Translator::CastTo(Expr value, const NamedType& to, const Node& at) {
       result.sql = "tsql_bit(" + value.sql + ")";
       return result;
     case Family::Integer:
-      result.sql = from == Family::Text ? "tsql_int(" + value.sql + ")"
-                                        : "CAST(" + value.sql + " AS INTEGER)";
+      // Cut toward zero and checked against the type's range.
+      result.sql = "tsql_arith('" + ArithmeticKind(to.type) + "', " +
+                   (from == Family::Text ? "tsql_int(" + value.sql + ")" : value.sql) + ")";
       return result;
     case Family::Real:
       result.sql = from == Family::Text ? "tsql_float(" + value.sql + ")"
                                         : "CAST(" + value.sql + " AS REAL)";
       return result;
     case Family::Money:
-      result.sql = "ROUND(" +
+      result.sql = "tsql_arith('" + ArithmeticKind(to.type) + "', ROUND(" +
                    (from == Family::Text ? "tsql_float(" + value.sql + ")"
                                          : "CAST(" + value.sql + " AS REAL)") +
-                   ", " + std::to_string(to.type.scale) + ")";
+                   ", " + std::to_string(to.type.scale) + "))";
       return result;
     case Family::Null:
     case Family::Condition:
@@ -167,7 +204,7 @@ Expr Translator::Parse(Cursor& in, const Scope& scope) {
     if (left.type.family != Family::Condition || right.type.family != Family::Condition) {
       Fail(at, "OR needs conditions on both sides");
     }
-    left = Typed("(" + left.sql + " OR " + right.sql + ")", {Family::Condition});
+    left = Typed(Operand(left, kOr) + " OR " + Operand(right, kOr + 1), {Family::Condition}, kOr);
   }
   return left;
 }
@@ -180,7 +217,8 @@ Expr Translator::ParseAnd(Cursor& in, const Scope& scope) {
     if (left.type.family != Family::Condition || right.type.family != Family::Condition) {
       Fail(at, "AND needs conditions on both sides");
     }
-    left = Typed("(" + left.sql + " AND " + right.sql + ")", {Family::Condition});
+    left =
+        Typed(Operand(left, kAnd) + " AND " + Operand(right, kAnd + 1), {Family::Condition}, kAnd);
   }
   return left;
 }
@@ -193,7 +231,7 @@ Expr Translator::ParseNot(Cursor& in, const Scope& scope) {
     if (e.type.family != Family::Condition) {
       Fail(at, "NOT needs a condition");
     }
-    return Typed("(NOT " + e.sql + ")", {Family::Condition});
+    return Typed("NOT " + Operand(e, kNot), {Family::Condition}, kNot);
   }
   return ParsePredicate(in, scope);
 }
@@ -205,7 +243,7 @@ Expr Translator::ParsePredicate(Cursor& in, const Scope& scope) {
       Fail(at, "EXISTS needs (SELECT ...)");
     }
     const SelectResult sub = Select(in.Take().children, &scope);
-    return Typed("(EXISTS (" + sub.sql + "))", {Family::Condition});
+    return Typed("EXISTS (" + sub.sql + ")", {Family::Condition});
   }
   Expr left = ParseAdditive(in, scope);
   if (in.AtEnd()) {
@@ -223,7 +261,8 @@ Expr Translator::ParsePredicate(Cursor& in, const Scope& scope) {
     in.Take();
     const bool negated = in.TakeWord("NOT");
     in.ExpectWord("NULL", "IS [NOT]");
-    return Typed("(" + left.sql + (negated ? " IS NOT NULL)" : " IS NULL)"), {Family::Condition});
+    return Typed(Operand(left, kEquality + 1) + (negated ? " IS NOT NULL" : " IS NULL"),
+                 {Family::Condition}, kEquality);
   }
   const bool negated = in.PeekWord("NOT") && (in.PeekWord("BETWEEN", 1) || in.PeekWord("IN", 1) ||
                                               in.PeekWord("LIKE", 1));
@@ -239,9 +278,9 @@ Expr Translator::ParsePredicate(Cursor& in, const Scope& scope) {
     left = ConvertTo(left, common, Conversion::Implicit, at);
     low = ConvertTo(low, common, Conversion::Implicit, at);
     high = ConvertTo(high, common, Conversion::Implicit, at);
-    return Typed(
-        "(" + Collated(left) + " " + notText + "BETWEEN " + low.sql + " AND " + high.sql + ")",
-        {Family::Condition});
+    return Typed(Collated(left, kEquality + 1) + " " + notText + "BETWEEN " +
+                     Operand(low, kEquality + 1) + " AND " + Operand(high, kEquality + 1),
+                 {Family::Condition}, kEquality);
   }
   if (in.TakeWord("IN")) {
     if (in.AtEnd() || !in.Peek().group) {
@@ -262,8 +301,8 @@ Expr Translator::ParsePredicate(Cursor& in, const Scope& scope) {
         Fail(at, std::string("IN compares ") + FamilyName(left.type.family) +
                      " with a subquery of " + FamilyName(inner.family));
       }
-      return Typed("(" + Collated(left) + " " + notText + "IN (" + sub.sql + "))",
-                   {Family::Condition});
+      return Typed(Collated(left, kEquality + 1) + " " + notText + "IN (" + sub.sql + ")",
+                   {Family::Condition}, kEquality);
     }
     std::vector<Expr> items;
     std::vector<SqlType> types{left.type};
@@ -273,11 +312,11 @@ Expr Translator::ParsePredicate(Cursor& in, const Scope& scope) {
     }
     const SqlType common = Dominant(types);
     left = ConvertTo(left, common, Conversion::Implicit, at);
-    std::string sql = "(" + Collated(left) + " " + notText + "IN (";
+    std::string sql = Collated(left, kEquality + 1) + " " + notText + "IN (";
     for (std::size_t i = 0; i < items.size(); ++i) {
       sql += (i ? ", " : "") + ConvertTo(items[i], common, Conversion::Implicit, at).sql;
     }
-    return Typed(sql + "))", {Family::Condition});
+    return Typed(sql + ")", {Family::Condition}, kEquality);
   }
   if (in.TakeWord("LIKE")) {
     Expr pattern = ParseAdditive(in, scope);
@@ -287,8 +326,8 @@ Expr Translator::ParsePredicate(Cursor& in, const Scope& scope) {
     const SqlType text{Family::Text};
     left = ConvertTo(left, text, Conversion::Implicit, at);
     pattern = ConvertTo(pattern, text, Conversion::Implicit, at);
-    return Typed("(" + notText + "tsql_like(" + left.sql + ", " + pattern.sql + "))",
-                 {Family::Condition});
+    return Typed(notText + "tsql_like(" + left.sql + ", " + pattern.sql + ")", {Family::Condition},
+                 negated ? kNot : kPrimary);
   }
   if (negated) {
     Fail(at, "NOT in this place is not supported");
@@ -297,43 +336,68 @@ Expr Translator::ParsePredicate(Cursor& in, const Scope& scope) {
 }
 
 Expr Translator::ParseAdditive(Cursor& in, const Scope& scope) {
+  const std::size_t mark = refs_.size();
   Expr left = ParseMultiplicative(in, scope);
   while (in.PeekOperator("+") || in.PeekOperator("-")) {
     const Node& at = in.Take();
     Expr right = ParseMultiplicative(in, scope);
     left = Arithmetic(std::move(left), at.token.text, std::move(right), at);
+    Grouped(left, mark);
   }
   return left;
 }
 
 Expr Translator::ParseMultiplicative(Cursor& in, const Scope& scope) {
+  const std::size_t mark = refs_.size();
   Expr left = ParseUnary(in, scope);
   while (in.PeekOperator("*") || in.PeekOperator("/") || in.PeekOperator("%")) {
     const Node& at = in.Take();
     Expr right = ParseUnary(in, scope);
     left = Arithmetic(std::move(left), at.token.text, std::move(right), at);
+    Grouped(left, mark);
   }
   return left;
 }
 
 Expr Translator::ParseUnary(Cursor& in, const Scope& scope) {
-  if (in.PeekOperator("-") || in.PeekOperator("+")) {
-    const Node& at = in.Take();
-    const Nested nested(depth_, &at);
-    Expr e = ParseUnary(in, scope);
-    if (!IsNumeric(e.type.family) && e.type.family != Family::Null) {
-      Fail(at, "the sign " + at.token.text + " before a value that is not a number");
-    }
-    if (at.token.text == "+") {
-      return e;
-    }
-    if (e.form == Expr::Form::NumberLiteral) {
-      e.sql = "-" + e.sql;
-      return e;
-    }
-    return Typed("(-" + e.sql + ")", e.type);
+  const std::size_t mark = refs_.size();
+  if (!in.PeekOperator("-") && !in.PeekOperator("+")) {
+    Expr e = ParsePrimary(in, scope);
+    Grouped(e, mark);
+    return e;
   }
-  return ParsePrimary(in, scope);
+  const Node& at = in.Take();
+  const Nested nested(depth_, &at);
+  Expr e = ParseUnary(in, scope);
+  if (e.type.family == Family::Condition) {
+    Fail(at, "a condition cannot stand as a value");
+  }
+  if (at.token.text == "+") {
+    // SQL Server's unary plus leaves any value as it is, text included.
+    if (e.type.family == Family::DateTime) {
+      Fail(at, "the sign + before a date is not supported");
+    }
+    return e;
+  }
+  if (!IsNumeric(e.type.family) && e.type.family != Family::Null) {
+    Fail(at, "8117: Operand data type " + TypeName(e.type) + " is invalid for minus operator.");
+  }
+  if (e.form == Expr::Form::NumberLiteral) {
+    // Never "--7", which SQLite would read as a comment.
+    e.sql = e.sql.starts_with("-") ? e.sql.substr(1) : "-" + e.sql;
+    e.precedence = e.sql.starts_with("-") ? kUnary : kPrimary;
+    return e;
+  }
+  if (e.type.family == Family::Null) {
+    return e;
+  }
+  // -x as x * -1, which overflows where -x does and goes on x's own chain rather than
+  // nesting a call in a call for each sign.
+  Expr minusOne = Typed("-1", {Family::Integer}, kUnary);
+  minusOne.form = Expr::Form::NumberLiteral;
+  Expr negated = Arithmetic(e, "*", minusOne, at);
+  Grouped(negated, mark);
+  return negated;
 }
 
 Expr Translator::ParsePrimary(Cursor& in, const Scope& scope) {
@@ -346,16 +410,23 @@ Expr Translator::ParsePrimary(Cursor& in, const Scope& scope) {
     if (!node.children.empty() && IsWordNode(node.children[0], "SELECT")) {
       const SelectResult sub = Select(node.children, &scope);
       if (sub.columns.size() != 1) {
-        Fail(node, "a subquery used as a value must give one column");
+        Fail(node,
+             "116: Only one expression can be specified in the select list when the "
+             "subquery is not introduced with EXISTS.");
       }
-      return Typed("(" + sub.sql + ")", sub.columns[0].type);
+      if (sub.singleRow) {
+        return Typed("(" + sub.sql + ")", sub.columns[0].type);
+      }
+      // SQLite would take the first row.
+      return Typed("CASE WHEN (SELECT COUNT(*) FROM (SELECT 1 FROM (" + sub.sql +
+                       ") LIMIT 2)) > 1 THEN tsql_error('512: Subquery returned more than 1 "
+                       "value. This is not permitted when the subquery follows =, !=, <, <= , "
+                       ">, >= or when the subquery is used as an expression.') ELSE (" +
+                       sub.sql + ") END",
+                   sub.columns[0].type);
     }
-    Expr inner = Whole(node.children, scope, "parentheses");
-    if (inner.type.family == Family::Condition || inner.sql.starts_with("(")) {
-      return inner;
-    }
-    inner.sql = "(" + inner.sql + ")";
-    return inner;
+    // A chain goes on after the group as it would inside it: tsql_arith folds from the left.
+    return Whole(node.children, scope, "parentheses");
   }
   const Token& token = node.token;
   switch (token.kind) {
@@ -369,10 +440,22 @@ Expr Translator::ParsePrimary(Cursor& in, const Scope& scope) {
     case TokenKind::Number: {
       in.Take();
       const bool real = token.text.find_first_of("eE") != std::string::npos;
-      const bool decimal = token.text.find('.') != std::string::npos;
+      // A whole number beyond int's range is a decimal constant in SQL Server.
+      const bool decimal =
+          token.text.find('.') != std::string::npos ||
+          (!real && token.text.find_first_not_of('0') != std::string::npos &&
+           (token.text.size() - std::min(token.text.size(), token.text.find_first_not_of('0')) >
+                10 ||
+            std::stoll(token.text) > 2147483647LL));
       Expr e = Typed(token.text, {real ? Family::Real : decimal ? Family::Money : Family::Integer});
+      // A whole decimal constant stays whole for SQLite, exact up to bigint's end.
       if (decimal && token.text.starts_with(".")) {
         e.sql = "0" + token.text;
+      }
+      if (decimal) {
+        const std::size_t point = token.text.find('.');
+        e.type.scale =
+            point == std::string::npos ? 0 : static_cast<int>(token.text.size() - point - 1);
       }
       e.form = Expr::Form::NumberLiteral;
       return e;
@@ -412,6 +495,9 @@ Expr Translator::ParsePrimary(Cursor& in, const Scope& scope) {
 }
 
 Expr Translator::ParseCase(Cursor& in, const Scope& scope, const Node& at) {
+  if (++cases_ > 10) {
+    Fail(at, "125: Case expressions may only be nested to level 10.");
+  }
   std::optional<Expr> operand;
   if (!in.PeekWord("WHEN")) {
     operand = Value(in, scope);
@@ -452,6 +538,7 @@ Expr Translator::ParseCase(Cursor& in, const Scope& scope, const Node& at) {
   if (otherwise) {
     sql += " ELSE " + ConvertTo(*otherwise, type, Conversion::Branch, at).sql;
   }
+  --cases_;
   return Typed(sql + " END", type);
 }
 
@@ -480,6 +567,7 @@ Expr Translator::ParseColumn(Cursor& in, const Scope& scope) {
     Fail(first, "the column name " + parts[0] + "." + parts[1] + "... has too many parts");
   }
   const std::string name = parts.back();
+  bool qualifierKnown = false;
   for (const Scope* s = &scope; s != nullptr; s = s->outer) {
     const OutputColumn* found = nullptr;
     std::string qualifier;
@@ -487,24 +575,140 @@ Expr Translator::ParseColumn(Cursor& in, const Scope& scope) {
       if (parts.size() == 2 && !EqualsIgnoreCase(source.qualifier, parts[0])) {
         continue;
       }
+      qualifierKnown = true;
       if (const OutputColumn* column = FindColumn(source, name)) {
         if (found != nullptr) {
-          Fail(first, "the column name " + name + " is ambiguous");
+          Fail(first, "209: Ambiguous column name '" + name + "'.");
         }
         found = column;
         qualifier = source.qualifier;
       }
     }
-    if (found != nullptr) {
-      Expr e = Typed((parts.size() == 2 ? QuoteName(parts[0]) + "." : "") + QuoteName(name),
-                     found->type);
-      e.form = Expr::Form::Column;
-      e.name = found->name;
-      e.declared = found->declared;
-      return e;
+    if (found == nullptr) {
+      continue;
     }
+    // Always qualified, so that a column reads the same wherever it is written (a term of
+    // GROUP BY is known again in the select list by its text).
+    Expr e = Typed(QuoteName(qualifier) + "." + QuoteName(found->name), found->type);
+    e.form = Expr::Form::Column;
+    e.name = found->name;
+    e.declared = found->declared;
+    for (std::size_t level = levels_.size(); level-- > 0;) {
+      if (levels_[level].scope != s) {
+        continue;
+      }
+      const auto& keys = levels_[level].groupKeys;
+      if (levels_[level].aggregates == 0 &&
+          std::find(keys.begin(), keys.end(), e.sql) == keys.end()) {
+        refs_.push_back({level, qualifier + "." + found->name, first.token.offset});
+      }
+      break;
+    }
+    return e;
   }
-  Fail(first, "no such column: " + (parts.size() == 2 ? parts[0] + "." : std::string()) + name);
+  if (parts.size() == 2 && !qualifierKnown) {
+    Fail(first,
+         "4104: The multi-part identifier \"" + parts[0] + "." + name + "\" could not be bound.");
+  }
+  Fail(first, "207: Invalid column name '" + name + "'.");
+}
+
+void Translator::Grouped(const Expr& e, std::size_t mark) {
+  if (levels_.empty()) {
+    return;
+  }
+  const auto& keys = levels_.back().groupKeys;
+  if (std::find(keys.begin(), keys.end(), e.sql) != keys.end()) {
+    TakeLocal(mark);
+  }
+}
+
+std::vector<Ref> Translator::TakeLocal(std::size_t mark) {
+  std::vector<Ref> local;
+  if (levels_.empty() || mark >= refs_.size()) {
+    return local;
+  }
+  const std::size_t level = levels_.size() - 1;
+  std::vector<Ref> kept(refs_.begin(), refs_.begin() + static_cast<std::ptrdiff_t>(mark));
+  for (std::size_t i = mark; i < refs_.size(); ++i) {
+    (refs_[i].level == level ? local : kept).push_back(std::move(refs_[i]));
+  }
+  refs_ = std::move(kept);
+  return local;
+}
+
+Expr Translator::ParseAggregate(const Node& name, const Node& args, const Scope& scope) {
+  const std::string upper = Upper(name.token.text);
+  if (levels_.empty()) {
+    Fail(name, "an aggregate (" + upper + ") is not allowed here");
+  }
+  const std::size_t level = levels_.size() - 1;
+  switch (levels_[level].clause) {
+    case Level::Clause::Where:
+      Fail(name,
+           "147: An aggregate may not appear in the WHERE clause unless it is in a subquery "
+           "contained in a HAVING clause or a select list, and the column being aggregated is "
+           "an outer reference.");
+    case Level::Clause::GroupBy:
+      Fail(name,
+           "144: Cannot use an aggregate or a subquery in an expression used for the group by "
+           "list of a GROUP BY clause.");
+    case Level::Clause::From:
+      Fail(name, "an aggregate (" + upper + ") in a join condition is not allowed");
+    default:
+      break;
+  }
+  if (levels_[level].aggregates > 0) {
+    Fail(name,
+         "130: Cannot perform an aggregate function on an expression containing an aggregate "
+         "or a subquery.");
+  }
+  levels_[level].aggregated = true;
+  std::vector<Node> children = args.children;
+  bool distinct = false;
+  if (!children.empty() &&
+      (IsWordNode(children[0], "DISTINCT") || IsWordNode(children[0], "ALL"))) {
+    distinct = IsWordNode(children[0], "DISTINCT");
+    children.erase(children.begin());
+  }
+  if (upper == "COUNT" && !distinct && children.size() == 1 && IsOperatorNode(children[0], "*")) {
+    return Typed("COUNT(*)", {Family::Integer});
+  }
+  if (children.empty() || SplitAtCommas(children).size() != 1) {
+    Fail(name, upper + " takes 1 argument");
+  }
+  ++levels_[level].aggregates;
+  const Expr value = Whole(children, scope, upper);
+  --levels_[level].aggregates;
+  if (value.type.family == Family::Condition) {
+    Fail(name, "a condition given to " + upper);
+  }
+  const std::string inner = (distinct ? "DISTINCT " : "") + Collated(value);
+  if (upper == "COUNT") {
+    return Typed("COUNT(" + inner + ")", {Family::Integer});
+  }
+  if (upper == "MIN" || upper == "MAX") {
+    return Typed(upper + "(" + inner + ")", value.type);
+  }
+  if (value.type.family == Family::Text || value.type.family == Family::Bit ||
+      value.type.family == Family::DateTime) {
+    Fail(name, "8117: Operand data type " + TypeName(value.type) + " is invalid for " +
+                   (upper == "SUM" ? "sum" : "avg") + " operator.");
+  }
+  // SQL Server sums and averages int and smaller in int, bigint in bigint: either may
+  // overflow; an average of whole numbers is whole.
+  SqlType type = value.type;
+  if (type.family == Family::Integer && type.bits < 32) {
+    type.bits = 32;
+  }
+  const std::string kind = "'" + ArithmeticKind(type) + "'";
+  if (upper == "AVG" && type.family == Family::Integer) {
+    return Typed("tsql_arith(" + kind + ", SUM(" + inner + "), '/', COUNT(" + inner + "))", type);
+  }
+  if (type.family == Family::Null) {
+    return Typed(upper + "(" + inner + ")", {Family::Integer});
+  }
+  return Typed("tsql_arith(" + kind + ", " + upper + "(" + inner + "))", type);
 }
 
 // --- functions ----------------------------------------------------------------------------
@@ -583,35 +787,8 @@ Expr Translator::ParseFunction(const Node& name, const Node& args, const Scope& 
     }
     return Typed(sql, type.type);
   }
-  if (upper == "COUNT") {
-    if (args.children.size() == 1 && IsOperatorNode(args.children[0], "*")) {
-      return Typed("COUNT(*)", {Family::Integer});
-    }
-    if (!args.children.empty() && IsWordNode(args.children[0], "DISTINCT")) {
-      const Expr value =
-          Whole({args.children.begin() + 1, args.children.end()}, scope, "COUNT(DISTINCT");
-      return Typed("COUNT(DISTINCT " + Collated(value) + ")", {Family::Integer});
-    }
-    return Typed("COUNT(" + arguments(1, 1)[0].sql + ")", {Family::Integer});
-  }
-  if (upper == "SUM" || upper == "AVG" || upper == "MIN" || upper == "MAX") {
-    const bool distinct = !args.children.empty() && IsWordNode(args.children[0], "DISTINCT");
-    const Expr value = distinct
-                           ? Whole({args.children.begin() + 1, args.children.end()}, scope, upper)
-                           : arguments(1, 1)[0];
-    const std::string inner = (distinct ? "DISTINCT " : "") + Collated(value);
-    if (upper == "MIN" || upper == "MAX") {
-      return Typed(upper + "(" + inner + ")", value.type);
-    }
-    if (value.type.family == Family::Text || value.type.family == Family::Bit ||
-        value.type.family == Family::DateTime) {
-      Fail(name, upper + " of " + FamilyName(value.type.family) + " is not allowed");
-    }
-    if (upper == "AVG" && value.type.family == Family::Integer) {
-      // SQL Server averages whole numbers in whole numbers.
-      return Typed("CAST(AVG(" + inner + ") AS INTEGER)", value.type);
-    }
-    return Typed(upper + "(" + inner + ")", value.type);
+  if (upper == "COUNT" || upper == "SUM" || upper == "AVG" || upper == "MIN" || upper == "MAX") {
+    return ParseAggregate(name, args, scope);
   }
   if (upper == "ISNULL") {
     auto values = arguments(2, 2);
@@ -670,6 +847,10 @@ Expr Translator::ParseFunction(const Node& name, const Node& args, const Scope& 
     }
     if (!IsNumeric(value.type.family) && value.type.family != Family::Null) {
       Fail(name, std::string("ABS of ") + FamilyName(value.type.family));
+    }
+    if (value.type.family == Family::Integer) {  // ABS of the least int overflows
+      return Typed("tsql_arith('" + ArithmeticKind(value.type) + "', ABS(" + value.sql + "))",
+                   value.type);
     }
     return Typed("ABS(" + value.sql + ")", value.type);
   }

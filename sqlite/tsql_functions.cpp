@@ -1,10 +1,12 @@
 #include "sqlite/tsql_functions.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,7 +99,7 @@ void IntFunction(sqlite3_context* context, int, sqlite3_value** argv) {
   }
   const auto value = ReadWhole(TextOf(argv[0]));
   if (!value) {
-    Error(context, "Conversion failed when converting the varchar value '" +
+    Error(context, "245: Conversion failed when converting the varchar value '" +
                        std::string(TextOf(argv[0])) + "' to data type int.");
     return;
   }
@@ -118,38 +120,178 @@ void FloatFunction(sqlite3_context* context, int, sqlite3_value** argv) {
   }
   const auto value = ReadReal(TextOf(argv[0]));
   if (!value) {
-    Error(context,
-          "Error converting data type varchar to numeric: '" + std::string(TextOf(argv[0])) + "'.");
+    Error(context, "8114: Error converting data type varchar to float: '" +
+                       std::string(TextOf(argv[0])) + "'.");
     return;
   }
   sqlite3_result_double(context, *value);
 }
 
-void DivideFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
-  if (AnyNull(argc, argv)) {
-    sqlite3_result_null(context);
-    return;
+// --- arithmetic ---------------------------------------------------------------------------
+
+[[noreturn]] void Overflow(const std::string& type) {
+  throw std::overflow_error("8115: Arithmetic overflow error converting expression to data type " +
+                            type + ".");
+}
+
+[[noreturn]] void DivideByZero() {
+  throw std::domain_error("8134: Divide by zero error encountered.");
+}
+
+// The range of a whole-number kind; false for the decimal kinds.
+bool WholeRange(std::string_view kind, int64_t& low, int64_t& high) {
+  if (kind == "int") {
+    low = std::numeric_limits<int32_t>::min();
+    high = std::numeric_limits<int32_t>::max();
+  } else if (kind == "bigint") {
+    low = std::numeric_limits<int64_t>::min();
+    high = std::numeric_limits<int64_t>::max();
+  } else if (kind == "smallint") {
+    low = std::numeric_limits<int16_t>::min();
+    high = std::numeric_limits<int16_t>::max();
+  } else if (kind == "tinyint") {
+    low = 0;
+    high = 255;
+  } else {
+    return false;
   }
-  const int typeA = sqlite3_value_numeric_type(argv[0]);
-  const int typeB = sqlite3_value_numeric_type(argv[1]);
-  if (typeA == SQLITE_INTEGER && typeB == SQLITE_INTEGER) {
-    const int64_t a = sqlite3_value_int64(argv[0]);
-    const int64_t b = sqlite3_value_int64(argv[1]);
-    if (b == 0) {
-      Error(context, "Divide by zero error encountered.");
-    } else if (a == std::numeric_limits<int64_t>::min() && b == -1) {
-      Error(context, "Arithmetic overflow error converting expression to data type bigint.");
-    } else {
-      sqlite3_result_int64(context, a / b);
-    }
-    return;
+  return true;
+}
+
+// A number as the kind reads it: a real is cut toward zero for a whole kind.
+sqlite3_value* Numeric(sqlite3_value* value) {
+  if (sqlite3_value_numeric_type(value) == SQLITE_TEXT) {
+    throw std::invalid_argument("245: Conversion failed when converting the varchar value '" +
+                                std::string(TextOf(value)) + "' to a number.");
   }
-  const double b = sqlite3_value_double(argv[1]);
+  return value;
+}
+
+std::optional<int64_t> WholeOperand(sqlite3_value* value, std::string_view kind) {
+  if (sqlite3_value_type(value) == SQLITE_NULL) {
+    return std::nullopt;
+  }
+  if (sqlite3_value_numeric_type(Numeric(value)) == SQLITE_INTEGER) {
+    return sqlite3_value_int64(value);
+  }
+  const double real = std::trunc(sqlite3_value_double(value));
+  if (!(real >= -9223372036854775808.0 && real < 9223372036854775808.0)) {
+    Overflow(std::string(kind));
+  }
+  return static_cast<int64_t>(real);
+}
+
+std::optional<int64_t> WholeStep(int64_t a, char op, int64_t b) {
+  int64_t result = 0;
+  switch (op) {
+    case '+':
+      return __builtin_add_overflow(a, b, &result) ? std::nullopt : std::optional(result);
+    case '-':
+      return __builtin_sub_overflow(a, b, &result) ? std::nullopt : std::optional(result);
+    case '*':
+      return __builtin_mul_overflow(a, b, &result) ? std::nullopt : std::optional(result);
+    default:
+      break;
+  }
+  if (b == 0) {
+    DivideByZero();
+  }
+  if (a == std::numeric_limits<int64_t>::min() && b == -1) {
+    return op == '/' ? std::nullopt : std::optional<int64_t>(0);
+  }
+  return op == '/' ? a / b : a % b;
+}
+
+double DecimalStep(double a, char op, double b) {
+  switch (op) {
+    case '+':
+      return a + b;
+    case '-':
+      return a - b;
+    case '*':
+      return a * b;
+    default:
+      break;
+  }
   if (b == 0.0) {
-    Error(context, "Divide by zero error encountered.");
+    DivideByZero();
+  }
+  return op == '/' ? a / b : std::fmod(a, b);
+}
+
+void CheckDecimal(double value, std::string_view kind) {
+  const bool over = kind == "money"     ? std::fabs(value) > 922337203685477.5807
+                    : kind == "decimal" ? !(std::fabs(value) < 1e38)
+                                        : !std::isfinite(value);
+  if (over) {
+    Overflow(kind == "decimal" ? "numeric" : std::string(kind));
+  }
+}
+
+void ErrorFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+  Error(context, std::string(TextOf(argv[0])));
+}
+
+// tsql_arith(kind, x0 [, op1, x1 ...]): ((x0 op1 x1) op2 x2)..., each step checked as SQL
+// Server checks it in the kind's type.
+void ArithFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  if (argc < 2) {
+    Error(context, "tsql_arith needs a kind and a value");
     return;
   }
-  sqlite3_result_double(context, sqlite3_value_double(argv[0]) / b);
+  try {
+    const std::string_view kind = TextOf(argv[0]);
+    int64_t low = 0, high = 0;
+    bool null = false;
+    if (WholeRange(kind, low, high)) {
+      auto range = [&](int64_t value) {
+        if (value < low || value > high) {
+          if (kind == "tinyint" || kind == "smallint") {
+            throw std::overflow_error("220: Arithmetic overflow error for data type " +
+                                      std::string(kind) + ", value = " + std::to_string(value) +
+                                      ".");
+          }
+          Overflow(std::string(kind));
+        }
+        return value;
+      };
+      std::optional<int64_t> acc = WholeOperand(argv[1], kind);
+      null = !acc;
+      int64_t value = acc ? range(*acc) : 0;
+      for (int i = 2; i + 1 < argc && !null; i += 2) {
+        const char op = TextOf(argv[i]).empty() ? '+' : TextOf(argv[i])[0];
+        const std::optional<int64_t> operand = WholeOperand(argv[i + 1], kind);
+        if (!operand) {
+          null = true;
+          break;
+        }
+        const std::optional<int64_t> step = WholeStep(value, op, *operand);
+        if (!step) {
+          Overflow(std::string(kind));
+        }
+        value = range(*step);
+      }
+      null ? sqlite3_result_null(context) : sqlite3_result_int64(context, value);
+      return;
+    }
+    null = sqlite3_value_type(argv[1]) == SQLITE_NULL;
+    double value = null ? 0.0 : sqlite3_value_double(Numeric(argv[1]));
+    if (!null) {
+      CheckDecimal(value, kind);
+    }
+    for (int i = 2; i + 1 < argc && !null; i += 2) {
+      if (sqlite3_value_type(argv[i + 1]) == SQLITE_NULL) {
+        null = true;
+        break;
+      }
+      const char op = TextOf(argv[i]).empty() ? '+' : TextOf(argv[i])[0];
+      value = DecimalStep(value, op, sqlite3_value_double(Numeric(argv[i + 1])));
+      CheckDecimal(value, kind);
+    }
+    null ? sqlite3_result_null(context) : sqlite3_result_double(context, value);
+  } catch (const std::exception& e) {
+    Error(context, e.what());
+  }
 }
 
 // --- text ---------------------------------------------------------------------------------
@@ -452,7 +594,8 @@ void RegisterTsqlTypeFunctions(sqlite3* db) {
   const Function functions[] = {
       {"tsql_int", 1, IntFunction},
       {"tsql_float", 1, FloatFunction},
-      {"tsql_divide", 2, DivideFunction},
+      {"tsql_arith", -1, ArithFunction},
+      {"tsql_error", 1, ErrorFunction},
       {"tsql_upper", 1, CaseFunction<ToUpper>},
       {"tsql_lower", 1, CaseFunction<ToLower>},
       {"tsql_like", 2, LikeFunction},

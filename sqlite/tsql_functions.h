@@ -3,7 +3,11 @@
 // rather than letting SQLite carry on with a value SQL Server would never have produced.
 //
 // tsql_int(x), tsql_float(x): text read as a number; text that is not one is an error.
-// tsql_divide(a, b): a / b, whole when both are whole; dividing by zero is an error.
+// tsql_arith(kind, x0 [, op, x ...]): x0 op x1 op x2 ... from the left, op one of + - * / %,
+//   in SQL Server's type `kind` (tinyint, smallint, int, bigint: whole, a real cut toward
+//   zero; money, decimal, float: real): each step fails on overflow of the type's range and
+//   on division by zero, null when an operand is; with x0 alone, x0 brought into the type.
+// tsql_error(message): fails with the message, where SQL Server fails at run time.
 // tsql_upper(x), tsql_lower(x): letter case changed also on accented Latin letters.
 // tsql_like(x, pattern): LIKE with %, _ and [...] under the TSQL collation.
 // tsql_dateadd(part, n, d), tsql_datediff(part, a, b): part is one of year, quarter, month,

@@ -83,12 +83,32 @@ struct SelectResult {
   std::string sql;
   std::vector<OutputColumn> columns;
   std::optional<TableName> into;
+  bool top = false;        // TOP limits it
+  bool singleRow = false;  // it cannot give more than one row
+};
+
+// One SELECT being read, for SQL Server's rules on grouping and aggregates.
+struct Level {
+  enum class Clause { From, Where, GroupBy, Select, Having, OrderBy };
+  const Scope* scope = nullptr;
+  Clause clause = Clause::From;
+  std::vector<std::string> groupKeys;  // the SQLite text of each GROUP BY term
+  int aggregates = 0;                  // aggregate arguments being read
+  bool aggregated = false;             // an aggregate met outside WHERE and GROUP BY
+};
+
+// A column read outside any aggregate of its own SELECT, which a grouped SELECT must have
+// grouped.
+struct Ref {
+  std::size_t level;
+  std::string name;    // as SQL Server names it: qualifier.column
+  std::size_t offset;  // where it is written in the batch
 };
 
 struct FromItem {
   std::string join;  // how it joins the items before it: "", ", ", " INNER JOIN "...
   std::string body;  // the table or derived table with its alias
-  std::string on;    // the join condition, or ""
+  std::optional<Expr> on;
   bool inner = true;
   std::optional<TableName> table;
 };
@@ -101,7 +121,7 @@ struct From {
     std::string sql;
     for (std::size_t i = first; i < items.size(); ++i) {
       sql += (i == first ? std::string() : items[i].join) + items[i].body +
-             (items[i].on.empty() || i == first ? std::string() : " ON " + items[i].on);
+             (!items[i].on || i == first ? std::string() : " ON " + items[i].on->sql);
     }
     return sql;
   }
@@ -116,9 +136,10 @@ struct Core {
   bool distinct = false;
   std::string top;
   std::vector<SelectItem> items;
-  std::string from, where, groupBy, having;
+  std::string from, where, groupBy, having, orderBy;
   Scope scope;
   std::optional<TableName> into;
+  bool aggregated = false;  // an aggregate without GROUP BY makes it one row
 };
 
 // Where each clause of one SELECT begins, at its own level.
@@ -145,6 +166,12 @@ class Translator {
   Expr ParseCase(Cursor& in, const Scope& scope, const Node& at);
   Expr ParseFunction(const Node& name, const Node& args, const Scope& scope);
   Expr ParseColumn(Cursor& in, const Scope& scope);
+  Expr ParseAggregate(const Node& name, const Node& args, const Scope& scope);
+  // After an expression read from refs_[mark] on: a term the SELECT is grouped by stands
+  // for its columns.
+  void Grouped(const Expr& e, std::size_t mark);
+  // The columns of this SELECT read from refs_[mark] on, taken out of refs_.
+  std::vector<Ref> TakeLocal(std::size_t mark);
   // The nodes make exactly one expression.
   Expr Whole(const std::vector<Node>& nodes, const Scope& scope, std::string_view context);
   Expr Condition(Cursor& in, const Scope& scope, std::string_view context);
@@ -155,25 +182,34 @@ class Translator {
   Expr CastTo(Expr value, const NamedType& to, const Node& at);
 
   // A SELECT with its UNION branches and ORDER BY. `outer` is what a subquery may refer to;
-  // `targets` are the columns an INSERT fills, whose types the rows take.
+  // `targets` are the columns an INSERT fills, whose types the rows take. A `nested` one
+  // (a subquery, derived table or view) takes ORDER BY only with TOP.
   SelectResult Select(const std::vector<Node>& nodes, const Scope* outer,
-                      const std::vector<OutputColumn>* targets = nullptr);
+                      const std::vector<OutputColumn>* targets = nullptr, bool nested = true);
   // A table of the catalog, in scope under its own name; an error when there is none.
   Source TableSource(const TableName& table, const Node& at);
   From ParseFrom(Cursor& in, const Scope* outer);
-  // One branch of a SELECT, up to where ORDER BY or the next branch begins.
-  Core ParseCore(const std::vector<Node>& nodes, std::size_t begin, std::size_t end,
-                 const Scope* outer);
+  // One branch of a SELECT, up to where the next branch begins; a SELECT of one branch
+  // with its ORDER BY, which begins at `order` (`end` when there is none).
+  Core ParseCore(const std::vector<Node>& nodes, std::size_t begin, std::size_t order,
+                 std::size_t end, const Scope* outer);
+  std::string OrderBy(const std::vector<Node>& nodes, std::size_t order, std::size_t end,
+                      const Core& core, const std::vector<OutputColumn>& columns,
+                      std::vector<Ref>& refs);
 
   Translation Insert(const std::vector<Node>& nodes);
   Translation Update(const std::vector<Node>& nodes);
   Translation Delete(const std::vector<Node>& nodes);
   Translation Drop(const std::vector<Node>& nodes);
+  Translation CreateView(const std::vector<Node>& nodes);
   Translation CreateTable(const std::vector<Node>& nodes);
   Translation CreateIndex(const std::vector<Node>& nodes);
 
   Catalog& catalog_;
-  int depth_ = 0;  // expressions being parsed inside one another (Nested)
+  int depth_ = 0;              // expressions being parsed inside one another (Nested)
+  int cases_ = 0;              // CASE expressions being parsed inside one another
+  std::vector<Level> levels_;  // the SELECTs being read, outermost first
+  std::vector<Ref> refs_;
 };
 
 // Parentheses, CASE, NOT and signs nest expressions within one another; parsing them is

@@ -14,11 +14,24 @@ std::vector<OutputColumn> ColumnsOf(const Source& source, const std::vector<std:
   for (const std::string& name : names) {
     const OutputColumn* column = FindColumn(source, name);
     if (column == nullptr) {
-      Fail(at, "the table " + source.qualifier + " has no column " + name);
+      Fail(at, "207: Invalid column name '" + name + "'.");
     }
     columns.push_back(*column);
   }
   return columns;
+}
+
+// SQLite would keep the last value given to a column; SQL Server refuses the statement.
+void CheckAssignedOnce(const std::vector<std::string>& names, const Node& at) {
+  for (std::size_t c = 0; c < names.size(); ++c) {
+    for (std::size_t d = 0; d < c; ++d) {
+      if (EqualsIgnoreCase(names[c], names[d])) {
+        Fail(at, "264: The column name '" + names[c] +
+                     "' is specified more than once in the SET clause or column list of an "
+                     "INSERT. A column cannot be assigned more than one value in the same clause.");
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -51,6 +64,7 @@ Translation Translator::Insert(const std::vector<Node>& nodes) {
       }
     }
   }
+  CheckAssignedOnce(names, nodes[0]);
   const std::vector<OutputColumn> columns = ColumnsOf(target, names, nodes[0]);
   std::string sql = "INSERT INTO " + table->Sql() + " (";
   for (std::size_t c = 0; c < names.size(); ++c) {
@@ -61,7 +75,7 @@ Translation Translator::Insert(const std::vector<Node>& nodes) {
   if (i < nodes.size() && IsWordNode(nodes[i], "SELECT")) {
     translation.sql =
         sql + " " +
-        Select({nodes.begin() + static_cast<long>(i), nodes.end()}, nullptr, &columns).sql;
+        Select({nodes.begin() + static_cast<long>(i), nodes.end()}, nullptr, &columns, false).sql;
     return translation;
   }
   if (i >= nodes.size() || !IsWordNode(nodes[i], "VALUES")) {
@@ -115,12 +129,15 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
   const std::size_t setEnd = fromAt ? fromAt : whereAt ? whereAt : nodes.size();
   TableName table = *named;
   std::string alias;
-  std::vector<std::string> moved;  // join conditions that become WHERE
+  std::vector<Expr> moved;  // join conditions that become WHERE
   std::string fromSql;
   Scope scope;
   if (fromAt != 0) {
     Cursor in(nodes, fromAt + 1, whereAt ? whereAt : nodes.size());
     From from = ParseFrom(in, nullptr);
+    if (from.scope.sources.size() != from.items.size()) {
+      Fail(nodes[fromAt], "a join in parentheses in UPDATE ... FROM is not supported");
+    }
     std::size_t found = from.items.size();
     for (std::size_t k = 0; k < from.items.size(); ++k) {
       const bool byAlias = EqualsIgnoreCase(from.scope.sources[k].qualifier, named->name);
@@ -148,8 +165,8 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
         if (!from.items[k].inner) {
           Fail(nodes[fromAt], "UPDATE whose target is outer-joined is not supported");
         }
-        if (!from.items[k].on.empty()) {
-          moved.push_back(from.items[k].on);
+        if (from.items[k].on) {
+          moved.push_back(*from.items[k].on);
         }
       }
       table = *from.items[0].table;
@@ -169,6 +186,7 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
   const std::vector<Node> assignments(nodes.begin() + static_cast<long>(set) + 1,
                                       nodes.begin() + static_cast<long>(setEnd));
   bool first = true;
+  std::vector<std::string> assigned;
   for (const auto& assignment : SplitAtCommas(assignments)) {
     std::size_t k = 0;
     if (assignment.size() > 2 && !assignment[1].group &&
@@ -183,6 +201,8 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
       Fail(assignment.empty() ? nodes[set] : assignment[0], "SET needs column = value");
     }
     const OutputColumn column = ColumnsOf(target, {assignment[k].token.text}, assignment[k])[0];
+    assigned.push_back(column.name);
+    CheckAssignedOnce(assigned, assignment[k]);
     const Expr value =
         Whole({assignment.begin() + static_cast<long>(k) + 2, assignment.end()}, scope, "SET");
     sql += (first ? "" : ", ") + QuoteName(column.name) + " = " +
@@ -194,11 +214,11 @@ Translation Translator::Update(const std::vector<Node>& nodes) {
   }
   if (whereAt != 0) {
     Cursor in(nodes, whereAt + 1, nodes.size());
-    moved.push_back(Condition(in, scope, "WHERE").sql);
+    moved.push_back(Condition(in, scope, "WHERE"));
     in.ExpectEnd("WHERE");
   }
   for (std::size_t k = 0; k < moved.size(); ++k) {
-    sql += (k ? " AND " : " WHERE ") + moved[k];
+    sql += (k ? " AND " : " WHERE ") + Operand(moved[k], kAnd + 1);
   }
   Translation translation;
   translation.sql = sql;
@@ -231,17 +251,105 @@ Translation Translator::Delete(const std::vector<Node>& nodes) {
 }
 
 Translation Translator::Drop(const std::vector<Node>& nodes) {
-  std::size_t i = 2;
-  const auto table =
-      nodes.size() > 2 && IsWordNode(nodes[1], "TABLE") ? ReadTableName(nodes, i) : std::nullopt;
-  if (!table) {
-    Fail(nodes[0], "only DROP TABLE name is supported");
+  const bool view = nodes.size() > 1 && IsWordNode(nodes[1], "VIEW");
+  if (nodes.size() < 3 || (!view && !IsWordNode(nodes[1], "TABLE"))) {
+    Fail(nodes[0], "only DROP TABLE and DROP VIEW are supported");
   }
-  if (i != nodes.size()) {
-    Fail(nodes[i], "DROP TABLE takes one table here");
+  const std::string what = view ? "view" : "table";
+  std::size_t i = 2;
+  const bool ifExists =
+      i + 1 < nodes.size() && IsWordNode(nodes[i], "IF") && IsWordNode(nodes[i + 1], "EXISTS");
+  if (ifExists) {
+    i += 2;
+  }
+  // Whether each exists, and as what, is known only when it runs: another connection may
+  // drop or make a ## table meanwhile, and an IF guard may spare the statement.
+  Translation translation;
+  translation.kind = Translation::Kind::Drop;
+  translation.dropView = view;
+  translation.dropIfExists = ifExists;
+  while (true) {
+    const std::size_t at = i;
+    const auto table = ReadTableName(nodes, i);
+    if (!table) {
+      Fail(nodes[std::min(at, nodes.size() - 1)], "DROP " + Upper(what) + " needs a name");
+    }
+    translation.drops.push_back(*table);
+    translation.writesDatabase = translation.writesDatabase || !table->temp;
+    if (i == nodes.size()) {
+      break;
+    }
+    if (!IsCommaNode(nodes[i]) || i + 1 == nodes.size()) {
+      Fail(nodes[i], "DROP " + Upper(what) + " takes names separated by commas");
+    }
+    ++i;
+  }
+  return translation;
+}
+
+Translation Translator::CreateView(const std::vector<Node>& nodes) {
+  std::size_t i = 2;
+  const auto view = ReadTableName(nodes, i);
+  if (!view) {
+    Fail(nodes[0], "CREATE VIEW needs a name");
+  }
+  if (view->temp) {
+    Fail(nodes[2], "a view cannot be a ## working table");
+  }
+  std::vector<std::string> names;
+  if (i < nodes.size() && nodes[i].group) {
+    for (const auto& part : SplitAtCommas(nodes[i].children)) {
+      if (part.size() != 1 || part[0].group) {
+        Fail(nodes[i], "the column list of a view must hold names");
+      }
+      names.push_back(part[0].token.text);
+    }
+    ++i;
+  }
+  if (i + 1 >= nodes.size() || !IsWordNode(nodes[i], "AS") || !IsWordNode(nodes[i + 1], "SELECT")) {
+    Fail(nodes[std::min(i, nodes.size() - 1)], "CREATE VIEW needs: name AS SELECT ...");
   }
   Translation translation;
-  translation.sql = "DROP TABLE " + table->Sql();
+  if (catalog_.Kind(*view)) {
+    translation.failure =
+        "2714: There is already an object named '" + view->name + "' in the database.";
+  }
+  const SelectResult select =
+      Select({nodes.begin() + static_cast<long>(i) + 1, nodes.end()}, nullptr);
+  if (select.into) {
+    Fail(nodes[i + 1], "a view cannot SELECT ... INTO");
+  }
+  if (!names.empty() && names.size() != select.columns.size()) {
+    const bool fewer = select.columns.size() < names.size();
+    Fail(nodes[i], std::string(fewer ? "8159: '" : "8158: '") + view->name + "' has " +
+                       (fewer ? "fewer" : "more") +
+                       " columns than were specified in the column list.");
+  }
+  // The view keeps each column's T-SQL type in its definition, where the catalog reads it.
+  std::string columns;
+  std::string types;
+  for (std::size_t c = 0; c < select.columns.size(); ++c) {
+    const std::string name = names.empty() ? select.columns[c].name : names[c];
+    if (name.empty()) {
+      Fail(nodes[i + 1],
+           "4511: Create View or Function failed because no column name was "
+           "specified for column " +
+               std::to_string(c + 1) + ".");
+    }
+    for (std::size_t d = 0; d < c; ++d) {
+      if (EqualsIgnoreCase(names.empty() ? select.columns[d].name : names[d], name)) {
+        Fail(nodes[i + 1],
+             "4506: Column names in each view or function must be unique. Column "
+             "name '" +
+                 name + "' in view or function '" + view->name + "' is specified more than once.");
+      }
+    }
+    columns += (c ? ", " : "") + QuoteName(name);
+    types += (c ? "|" : "") + DeclaredOf(select.columns[c].type);
+  }
+  translation.sql = "CREATE VIEW " + view->Sql() + " (" + columns + ") AS " +
+                    std::string(kViewTypes) + types + " */ " + select.sql;
+  translation.writesDatabase = true;
   return translation;
 }
 
@@ -392,13 +500,26 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
   }
   const std::string first = Upper(nodes[0].token.text);
   if (first == "IF") {
+    // IF [NOT] EXISTS (SELECT ...) <statement>
+    const std::size_t exists = nodes.size() > 1 && IsWordNode(nodes[1], "NOT") ? 2 : 1;
+    if (exists + 2 < nodes.size() && IsWordNode(nodes[exists], "EXISTS") &&
+        nodes[exists + 1].group) {
+      const SelectResult guard = Select(nodes[exists + 1].children, nullptr);
+      Translation translation =
+          Translate({nodes.begin() + static_cast<std::ptrdiff_t>(exists) + 2, nodes.end()});
+      translation.guardSql = guard.sql;
+      translation.guardWantsTable = exists == 1;
+      return translation;
+    }
     // IF OBJECT_ID('name') IS [NOT] NULL <statement>
     const bool shape = nodes.size() > 5 && IsWordNode(nodes[1], "OBJECT_ID") && nodes[2].group &&
                        nodes[2].children.size() == 1 &&
                        nodes[2].children[0].token.kind == TokenKind::String &&
                        IsWordNode(nodes[3], "IS");
     if (!shape) {
-      Fail(nodes[0], "IF is supported only as IF OBJECT_ID('table') IS [NOT] NULL");
+      Fail(nodes[0],
+           "IF is supported only as IF OBJECT_ID('table') IS [NOT] NULL or IF [NOT] "
+           "EXISTS (SELECT ...)");
     }
     const bool negated = IsWordNode(nodes[4], "NOT");
     const std::size_t nullAt = negated ? 5 : 4;
@@ -423,7 +544,7 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
     return translation;
   }
   if (first == "SELECT") {
-    SelectResult select = Select(nodes, nullptr);
+    SelectResult select = Select(nodes, nullptr, nullptr, false);
     Translation translation;
     translation.sql = select.sql;
     for (const OutputColumn& column : select.columns) {
@@ -431,12 +552,15 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
                                                               : column.declared);
     }
     if (select.into) {
+      translation.writesDatabase = !select.into->temp;
       translation.kind = Translation::Kind::CreateTableFromSelect;
       translation.target = *select.into;
       std::string create = "CREATE TABLE " + select.into->Sql() + " (";
       for (std::size_t c = 0; c < select.columns.size(); ++c) {
         if (select.columns[c].name.empty()) {
-          Fail(nodes[0], "column " + std::to_string(c + 1) + " of SELECT ... INTO needs a name");
+          Fail(nodes[0],
+               "1038: An object or column name is missing or empty. For SELECT INTO "
+               "statements, verify each column has a name.");
         }
         create +=
             (c ? ", " : "") + QuoteName(select.columns[c].name) + " " + translation.typeHints[c];
@@ -448,25 +572,46 @@ Translation Translator::Translate(const std::vector<Node>& nodes) {
     }
     return translation;
   }
-  if (first == "INSERT") {
-    return Insert(nodes);
-  }
-  if (first == "UPDATE") {
-    return Update(nodes);
-  }
-  if (first == "DELETE") {
-    return Delete(nodes);
-  }
-  if (first == "DROP") {
-    return Drop(nodes);
-  }
-  if (first == "CREATE") {
-    if (nodes.size() > 1 && IsWordNode(nodes[1], "TABLE")) {
-      return CreateTable(nodes);
+  if (first == "INSERT" || first == "UPDATE" || first == "DELETE") {
+    std::size_t k =
+        nodes.size() > 1 && (IsWordNode(nodes[1], "INTO") || IsWordNode(nodes[1], "FROM")) ? 2 : 1;
+    const auto target = ReadTableName(nodes, k);
+    if (target && catalog_.Kind(*target) == Catalog::ObjectKind::View) {
+      Fail(nodes[0], first + " through a view (" + target->name + ") is not supported");
     }
-    return CreateIndex(nodes);
   }
-  Fail(nodes[0], "the statement " + nodes[0].token.text + " is not supported");
+  Translation translation;
+  std::size_t target = 1;
+  if (first == "INSERT") {
+    translation = Insert(nodes);
+    target = nodes.size() > 1 && IsWordNode(nodes[1], "INTO") ? 2 : 1;
+  } else if (first == "UPDATE") {
+    translation = Update(nodes);
+  } else if (first == "DELETE") {
+    translation = Delete(nodes);
+    target = nodes.size() > 1 && IsWordNode(nodes[1], "FROM") ? 2 : 1;
+  } else if (first == "DROP") {
+    return Drop(nodes);
+  } else if (first == "CREATE" && nodes.size() > 1 && IsWordNode(nodes[1], "VIEW")) {
+    return CreateView(nodes);
+  } else if (first == "CREATE" && nodes.size() > 1 && IsWordNode(nodes[1], "TABLE")) {
+    translation = CreateTable(nodes);
+    target = 2;
+  } else if (first == "CREATE") {
+    translation = CreateIndex(nodes);
+    for (target = 1; target < nodes.size() && !IsWordNode(nodes[target], "ON"); ++target) {
+    }
+    ++target;
+  } else {
+    Fail(nodes[0], "the statement " + nodes[0].token.text + " is not supported");
+  }
+  // UPDATE t ... FROM names its target by alias; the alias stands for a table of TempDB only
+  // when the SQLite text names tempdb.
+  std::size_t k = target;
+  const auto table = ReadTableName(nodes, k);
+  translation.writesDatabase =
+      first == "UPDATE" ? translation.sql.find("UPDATE tempdb.") != 0 : !table || !table->temp;
+  return translation;
 }
 
 namespace {
@@ -535,16 +680,21 @@ std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
     const std::string upper = node.group ? "" : Upper(node.token.text);
     const bool isWord = !node.group && node.token.kind == TokenKind::Word;
     if (isWord && !current.empty()) {
+      const Node& previous = current.back();
       bool starts = OneOf(upper, kStarters);
       if (upper == "SELECT") {
-        const Node& previous = current.back();
+        // CREATE VIEW v AS SELECT
         const bool continues =
             insertWaitsForSelect ||
             (!previous.group &&
              (IsWord(previous.token, "UNION") || IsWord(previous.token, "ALL") ||
-              IsWord(previous.token, "EXCEPT") || IsWord(previous.token, "INTERSECT")));
+              IsWord(previous.token, "EXCEPT") || IsWord(previous.token, "INTERSECT") ||
+              IsWord(previous.token, "AS")));
         starts = !continues;
         insertWaitsForSelect = false;
+      } else if (upper == "IF" && !previous.group &&
+                 (IsWord(previous.token, "TABLE") || IsWord(previous.token, "VIEW"))) {
+        starts = false;  // DROP TABLE IF EXISTS
       }
       if (starts) {
         flush();
@@ -560,11 +710,19 @@ std::vector<Statement> SplitBatch(const std::vector<Token>& tokens) {
     if (isWord && current.size() == 1 && upper == "IF") {
       // Take the guard whole, so that the statement it guards stays with it.
       std::size_t k = i + 1;
-      for (std::size_t taken = 0; k < nodes.size() && taken < 5; ++k, ++taken) {
-        current.push_back(nodes[k]);
-        if (!nodes[k].group && IsWord(nodes[k].token, "NULL")) {
-          ++k;
-          break;
+      const bool notExists =
+          k + 1 < nodes.size() && IsWordNode(nodes[k], "NOT") && IsWordNode(nodes[k + 1], "EXISTS");
+      if (notExists || (k < nodes.size() && IsWordNode(nodes[k], "EXISTS"))) {
+        for (const std::size_t last = k + (notExists ? 2 : 1); k <= last && k < nodes.size(); ++k) {
+          current.push_back(nodes[k]);
+        }
+      } else {
+        for (std::size_t taken = 0; k < nodes.size() && taken < 5; ++k, ++taken) {
+          current.push_back(nodes[k]);
+          if (!nodes[k].group && IsWord(nodes[k].token, "NULL")) {
+            ++k;
+            break;
+          }
         }
       }
       if (k < nodes.size()) {

@@ -14,9 +14,19 @@
 //   so as SQL Server would: a literal at translation, where one that is neither is an error
 //   (in a CASE branch it fails only when taken, as there); any other text when the row is
 //   read (tsql_int, tsql_float, tsql_datetime fail on text that is not one).
-// - `+` concatenates two texts and adds anything else; every operator is written inside
-//   parentheses, so T-SQL's precedence survives: '5' + a * b adds 5 to the product, and
-//   'x' + a * b is an error. `/` divides whole numbers wholly and fails on zero.
+// - `+` concatenates two texts and adds anything else: '5' + a * b adds 5 to the product,
+//   and 'x' + a * b is an error. Arithmetic runs in tsql_arith in the type SQL Server gives
+//   it (int, bigint, money, decimal, float; a whole number beyond int is a decimal), each
+//   step checked for overflow and division by zero, `/` whole for whole numbers. The
+//   SQLite text has parentheses only where SQLite's precedence would read another tree, so
+//   that nesting stays within SQLite's parser.
+// - SQL Server's rules that SQLite lacks are errors with SQL Server's number: a grouped
+//   SELECT reads only grouped or aggregated columns (8120, 8121, 8127), DISTINCT and UNION
+//   sort by what they select (145, 104), ORDER BY in a subquery needs TOP (1033),
+//   aggregates stand only where SQL Server takes them (130, 144, 147), a scalar subquery
+//   gives one value (512), names are unique in FROM (1013).
+// - Views keep the T-SQL types of their columns (kViewTypes); IF [NOT] EXISTS (SELECT ...)
+//   guards a statement; INFORMATION_SCHEMA.TABLES and VIEWS read SQLite's schema.
 // - A text literal meeting a date (compared, BETWEEN, IN, assigned, inserted, cast) is read
 //   in the year-first forms the library writes ('YYYYMMDD', 'YYYY/MM/DD', 'YYYY-MM-DD', each
 //   with an optional time) and written in the stored form (date_text.h); any other text,
@@ -78,10 +88,18 @@ struct CatalogColumn {
 // What the translator asks of the database it translates for.
 class Catalog {
  public:
+  enum class ObjectKind { Table, View };
+
   virtual ~Catalog() = default;
-  // The table's columns in creation order, or nothing when the table does not exist.
+  // The columns of the table or view in creation order, or nothing when there is none. A
+  // view's columns carry the T-SQL types its definition keeps (kViewTypes).
   virtual std::optional<std::vector<CatalogColumn>> Columns(const TableName& table) = 0;
+  virtual std::optional<ObjectKind> Kind(const TableName& table) = 0;
 };
+
+// How a view's definition keeps the types of its columns: this comment, then the SQLite
+// declared type of each column (DeclaredOf), separated by '|', then "*/".
+inline constexpr const char* kViewTypes = "/* T-SQL types: ";
 
 // A parenthesised group keeps its contents as children.
 struct Node {
@@ -98,7 +116,7 @@ using Statement = std::vector<Node>;
 std::vector<Statement> SplitBatch(const std::vector<Token>& tokens);
 
 struct Translation {
-  enum class Kind { Run, CreateTableFromSelect };
+  enum class Kind { Run, Drop, CreateTableFromSelect };
   Kind kind = Kind::Run;
   // Run: the SQLite statement. CreateTableFromSelect: the SELECT without its INTO.
   std::string sql;
@@ -109,7 +127,18 @@ struct Translation {
   std::vector<std::string> typeHints;
   // IF OBJECT_ID('name') IS [NOT] NULL: run only when the table exists (or does not).
   std::optional<TableName> guardTable;
+  // IF [NOT] EXISTS (SELECT ...): run only when this SQLite SELECT gives a row (or none).
+  std::string guardSql;
   bool guardWantsTable = true;
+  // Drop: the tables (or views) to drop.
+  std::vector<TableName> drops;
+  bool dropView = false;
+  bool dropIfExists = false;
+  // It changes the database rather than TempDB alone.
+  bool writesDatabase = false;
+  // The error the statement raises when it runs (a view made again), so that an IF guard
+  // can still spare it.
+  std::string failure;
 };
 
 // Statements are translated one at a time, just before they run, so that a statement sees

@@ -85,6 +85,20 @@ const char* FamilyName(Family family) {
   return "?";
 }
 
+std::string TypeName(const SqlType& type) {
+  switch (type.family) {
+    case Family::Integer:
+      return type.bits == 64   ? "bigint"
+             : type.bits == 16 ? "smallint"
+             : type.bits == 8  ? "tinyint"
+                               : "int";
+    case Family::Money:
+      return type.money ? "money" : "numeric";
+    default:
+      return FamilyName(type.family);
+  }
+}
+
 std::string DeclaredOf(const SqlType& type) {
   switch (type.family) {
     case Family::Text:
@@ -92,10 +106,12 @@ std::string DeclaredOf(const SqlType& type) {
     case Family::Bit:
       return "BIT";
     case Family::Null:  // SELECT NULL INTO makes an int column in SQL Server
-    case Family::Integer:
       return "INT";
+    case Family::Integer:
+      return Upper(TypeName(type));
     case Family::Money:
-      return "MONEY REAL";
+      // SQLite takes a type's (size) only at its end.
+      return type.money ? "MONEY REAL" : "DECIMAL REAL(38," + std::to_string(type.scale) + ")";
     case Family::Real:
       return "FLOAT";
     case Family::DateTime:
@@ -133,10 +149,13 @@ NamedType MapType(const Node& name, const Node* args) {
     // CHAR and VARCHAR without a length hold one character in a column, 30 in CAST.
     return {{Family::Text, first}, first > 0 ? base + "(" + std::to_string(first) + ")" : base};
   }
-  constexpr std::array<std::string_view, 5> kIntegers = {"INT", "INTEGER", "SMALLINT", "TINYINT",
-                                                         "BIGINT"};
-  if (OneOf(upper, kIntegers)) {
+  if (upper == "INT" || upper == "INTEGER") {
     return {{Family::Integer}, "INTEGER"};
+  }
+  if (upper == "BIGINT" || upper == "SMALLINT" || upper == "TINYINT") {
+    SqlType type{Family::Integer};
+    type.bits = upper == "BIGINT" ? 64 : upper == "SMALLINT" ? 16 : 8;
+    return {type, upper};
   }
   if (upper == "BIT") {
     return {{Family::Bit}, "BIT"};
@@ -146,10 +165,15 @@ NamedType MapType(const Node& name, const Node* args) {
   }
   // NUMERIC affinity would store 10.00 as the integer 10, so that 10.00 / 4 gave 2.
   if (upper == "MONEY" || upper == "SMALLMONEY") {
-    return {{Family::Money, 0, 4}, "MONEY REAL"};
+    SqlType type{Family::Money, 0, 4};
+    type.money = true;
+    return {type, "MONEY REAL"};
   }
   if (upper == "DECIMAL" || upper == "NUMERIC") {
-    return {{Family::Money, 0, numbers.size() > 1 ? numbers[1] : 0}, upper + " REAL"};
+    const int scale = numbers.size() > 1 ? numbers[1] : 0;
+    return {{Family::Money, 0, scale},
+            upper + " REAL(" + std::to_string(numbers.empty() ? 18 : numbers[0]) + "," +
+                std::to_string(scale) + ")"};
   }
   // TEXT affinity: a date must never become a number (2024-03-01 read as 2024).
   if (upper == "DATETIME" || upper == "SMALLDATETIME" || upper == "DATE" || upper == "DATETIME2") {
@@ -165,8 +189,14 @@ std::optional<SqlType> TypeOfDeclared(std::string_view declared) {
       return SqlType{Family::DateTime};
     case host::ColumnType::Boolean:
       return SqlType{Family::Bit};
-    case host::ColumnType::Integer:
-      return SqlType{Family::Integer};
+    case host::ColumnType::Integer: {
+      SqlType type{Family::Integer};
+      type.bits = upper.starts_with("BIGINT")     ? 64
+                  : upper.starts_with("SMALLINT") ? 16
+                  : upper.starts_with("TINYINT")  ? 8
+                                                  : 32;
+      return type;
+    }
     case host::ColumnType::Text: {
       SqlType type{Family::Text};
       const std::size_t open = upper.find('(');
@@ -175,12 +205,19 @@ std::optional<SqlType> TypeOfDeclared(std::string_view declared) {
       }
       return type;
     }
-    case host::ColumnType::Double:
-      return SqlType{upper.find("MONEY") != std::string::npos ||
-                             upper.find("DECIMAL") != std::string::npos ||
-                             upper.find("NUMERIC") != std::string::npos
-                         ? Family::Money
-                         : Family::Real};
+    case host::ColumnType::Double: {
+      SqlType type{upper.find("MONEY") != std::string::npos ||
+                           upper.find("DECIMAL") != std::string::npos ||
+                           upper.find("NUMERIC") != std::string::npos
+                       ? Family::Money
+                       : Family::Real};
+      type.money = upper.find("MONEY") != std::string::npos;
+      const std::size_t comma = upper.find(',');
+      if (!type.money && comma != std::string::npos) {
+        type.scale = std::atoi(upper.c_str() + comma + 1);
+      }
+      return type;
+    }
     default:
       return std::nullopt;
   }
@@ -308,6 +345,34 @@ std::string DateLiteral(const std::string& text, const Node& at) {
   return QuoteString(StoredDateText(*moment));
 }
 
+std::string Operand(const Expr& e, int needed) {
+  return e.precedence >= needed ? e.sql : "(" + e.sql + ")";
+}
+
+std::string ArithmeticKind(const SqlType& type) {
+  switch (type.family) {
+    case Family::Bit:
+      return "int";
+    case Family::Integer:
+      return TypeName(type);
+    case Family::Money:
+      return type.money ? "money" : "decimal";
+    case Family::Real:
+      return "float";
+    default:
+      return "";
+  }
+}
+
+namespace {
+
+// A whole number or decimal brought into the range of its type (tsql_arith, one operand).
+Expr Ranged(const Expr& value, const SqlType& to) {
+  return Typed("tsql_arith('" + ArithmeticKind(to) + "', " + value.sql + ")", to);
+}
+
+}  // namespace
+
 Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at) {
   const Family from = value.type.family;
   if (from == Family::Condition) {
@@ -319,10 +384,11 @@ Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at) {
   Expr result = value;
   result.type = to;
   result.form = Expr::Form::Other;
+  result.chain.clear();
   if (from == to.family) {
-    result.form = value.form;
-    result.type = value.type;
-    return result;
+    const bool narrower = (from == Family::Integer && to.bits < value.type.bits) ||
+                          (from == Family::Money && to.money && !value.type.money);
+    return how == Conversion::Assignment && narrower ? Ranged(value, to) : value;
   }
   switch (to.family) {
     case Family::Text:
@@ -330,6 +396,7 @@ Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at) {
         Fail(at, "a date turned into text without CONVERT and a style");
       }
       result.sql = "CAST(" + value.sql + " AS TEXT)";
+      result.precedence = kPrimary;
       return result;
     case Family::DateTime:
       if (value.form == Expr::Form::TextLiteral) {
@@ -337,6 +404,7 @@ Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at) {
         return result;
       }
       result.sql = "tsql_datetime(" + value.sql + ")";
+      result.precedence = kPrimary;
       return result;
     case Family::Bit:
     case Family::Integer:
@@ -345,27 +413,32 @@ Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at) {
       if (from == Family::DateTime) {
         Fail(at, std::string("a date used as ") + FamilyName(to.family));
       }
+      result.precedence = kPrimary;
       if (from == Family::Text) {
         std::string number;
         if (value.form == Expr::Form::TextLiteral &&
             ReadNumberLiteral(value.value, to.family, number)) {
           result.sql = number;
           result.form = Expr::Form::NumberLiteral;
+          result.precedence = number.starts_with("-") ? kUnary : kPrimary;
           return result;
         }
         if (value.form == Expr::Form::TextLiteral && how != Conversion::Branch) {
-          Fail(at, "conversion failed: the text '" + value.value + "' is not a " +
-                       FamilyName(to.family) + " value");
+          Fail(at, "245: Conversion failed when converting the varchar value '" + value.value +
+                       "' to data type " + TypeName(to) + ".");
         }
         result.sql = (to.family == Family::Bit       ? "tsql_bit("
                       : to.family == Family::Integer ? "tsql_int("
                                                      : "tsql_float(") +
                      value.sql + ")";
+        if (to.family == Family::Integer && to.bits != 64) {
+          result = Ranged(result, to);
+        }
         return result;
       }
       if (how == Conversion::Assignment && to.family == Family::Integer &&
           (from == Family::Money || from == Family::Real)) {
-        result.sql = "CAST(" + value.sql + " AS INTEGER)";
+        return Ranged(value, to);
       } else if (how == Conversion::Assignment && to.family == Family::Bit &&
                  value.form != Expr::Form::NumberLiteral) {
         result.sql = std::string("tsql_bit(").append(value.sql).append(")");
@@ -378,11 +451,16 @@ Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at) {
         if (value.form == Expr::Form::NumberLiteral) {
           result.sql = value.sql + ".0";
           result.form = Expr::Form::NumberLiteral;
+          result.precedence = value.precedence;
         } else {
           result.sql = "CAST(" + value.sql + " AS REAL)";
         }
+      } else if (how == Conversion::Assignment && to.family == Family::Money && to.money) {
+        return Ranged(value, to);
       } else {
         result.form = value.form;
+        result.precedence = value.precedence;
+        result.chain = value.chain;
       }
       return result;
     case Family::Null:
@@ -399,13 +477,20 @@ SqlType Dominant(const std::vector<SqlType>& types) {
       best = type;
     } else if (type.family == best.family && type.family == Family::Text) {
       best.length = best.length == 0 || type.length == 0 ? 0 : std::max(best.length, type.length);
+    } else if (type.family == best.family && type.family == Family::Integer) {
+      best.bits = std::max(best.bits, type.bits);
+    } else if (type.family == best.family && type.family == Family::Money) {
+      // decimal outranks money
+      best.scale = std::max(best.scale, type.scale);
+      best.money = best.money && type.money;
     }
   }
   return best;
 }
 
-std::string Collated(const Expr& e) {
-  return e.type.family == Family::Text ? e.sql + " COLLATE " + kCollation : e.sql;
+std::string Collated(const Expr& e, int needed) {
+  return e.type.family == Family::Text ? Operand(e, kCollate) + " COLLATE " + kCollation
+                                       : Operand(e, needed);
 }
 
 }  // namespace orla::sqlite::tsql::detail

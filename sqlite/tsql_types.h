@@ -56,18 +56,23 @@ std::optional<std::string> DatePart(std::string_view written);
 
 // --- types --------------------------------------------------------------------------------
 
-// In SQL Server's data type precedence, lowest first. Condition is the value of a
-// comparison, which T-SQL does not let stand as a value.
+// In SQL Server's data type precedence, lowest first. Money stands for the exact decimal
+// types (decimal, numeric, money). Condition is the value of a comparison, which T-SQL does
+// not let stand as a value.
 enum class Family { Null, Text, Bit, Integer, Money, Real, DateTime, Condition };
 
 struct SqlType {
   Family family = Family::Null;
-  int length = 0;  // text: the declared length, 0 when none or MAX
-  int scale = 4;   // money and decimal: decimals kept
+  int length = 0;      // text: the declared length, 0 when none or MAX
+  int scale = 4;       // money and decimal: decimals kept
+  int bits = 32;       // whole numbers: 8 (tinyint), 16 (smallint), 32 (int) or 64 (bigint)
+  bool money = false;  // Family::Money: money rather than decimal
 };
 
 bool IsNumeric(Family family);
 const char* FamilyName(Family family);
+// SQL Server's name of the type, as its messages give it: int, bigint, money, numeric...
+std::string TypeName(const SqlType& type);
 // The SQLite declared type that makes a column of this type.
 std::string DeclaredOf(const SqlType& type);
 
@@ -83,6 +88,23 @@ std::optional<SqlType> TypeOfDeclared(std::string_view declared);
 
 // --- typed expressions --------------------------------------------------------------------
 
+// How tightly the SQLite text of an expression binds, loosest first, in SQLite's own order
+// (where || binds tighter than *, and < tighter than =). Parentheses are written only where
+// SQLite would otherwise read another tree, so that nesting stays within its parser's depth.
+enum Precedence : int {
+  kOr = 1,
+  kAnd,
+  kNot,
+  kEquality,  // = <> IS IN BETWEEN
+  kRelational,
+  kAdditive,
+  kMultiplicative,
+  kConcat,
+  kCollate,
+  kUnary,
+  kPrimary,
+};
+
 struct Expr {
   std::string sql;
   SqlType type;
@@ -90,14 +112,22 @@ struct Expr {
   std::string value;     // a text literal's value
   std::string name;      // a column: its name, which a result column keeps
   std::string declared;  // a column: its declared type
+  int precedence = kPrimary;
+  // A chain of whole-number or decimal operations (tsql_arith) that a further operation on
+  // the same kind extends, rather than nesting one call within another.
+  std::vector<std::string> chain;
 };
 
-inline Expr Typed(std::string sql, SqlType type) {
+inline Expr Typed(std::string sql, SqlType type, int precedence = kPrimary) {
   Expr e;
   e.sql = std::move(sql);
   e.type = type;
+  e.precedence = precedence;
   return e;
 }
+
+// The expression's SQLite text where an operand binding at least `needed` is expected.
+std::string Operand(const Expr& e, int needed);
 
 // How a value meets the type it must take.
 enum class Conversion {
@@ -114,7 +144,11 @@ std::string DateLiteral(const std::string& text, const Node& at);
 Expr ConvertTo(Expr value, const SqlType& to, Conversion how, const Node& at);
 // The type that wins among `types` in SQL Server's precedence.
 SqlType Dominant(const std::vector<SqlType>& types);
-// A value that takes part in a text comparison, grouping or sort.
-std::string Collated(const Expr& e);
+// The kind tsql_arith computes a number of this type in ('int', 'bigint', 'money',
+// 'decimal', 'float'), or "" for none.
+std::string ArithmeticKind(const SqlType& type);
+// A value that takes part in a text comparison, grouping or sort, as an operand binding at
+// least `needed`.
+std::string Collated(const Expr& e, int needed = 0);
 
 }  // namespace orla::sqlite::tsql::detail

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <sqlite3.h>
 
+#include "service/operations.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace orla::cli {
@@ -131,10 +132,12 @@ TEST_F(SqlCommandTest, ExplainShowsWhatEachStatementBecame) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_THAT(result.out, HasSubstr("-- SELECT TOP 2 Caixa + '-' + Caixa AS c INTO ##Explicado"));
   EXPECT_THAT(result.out, HasSubstr("CREATE TABLE tempdb.\"##Explicado\""));
-  EXPECT_THAT(result.out, HasSubstr("((\"Caixa\" || '-') || \"Caixa\")"));
-  EXPECT_THAT(result.out, HasSubstr("LIMIT 2;"));
   EXPECT_THAT(result.out,
-              HasSubstr("-- SELECT c FROM ##Explicado\nSELECT \"c\" AS \"c\" FROM tempdb"));
+              HasSubstr("\"Movimentações\".\"Caixa\" || '-' || \"Movimentações\".\"Caixa\""));
+  EXPECT_THAT(result.out, HasSubstr("LIMIT 2;"));
+  EXPECT_THAT(
+      result.out,
+      HasSubstr("-- SELECT c FROM ##Explicado\nSELECT \"##Explicado\".\"c\" AS \"c\" FROM tempdb"));
   EXPECT_THAT(result.out, ::testing::Not(HasSubstr("pragma_table_info")));
 
   const CommandResult quiet =
@@ -165,6 +168,43 @@ TEST_F(SqlCommandTest, AStatementThatCannotRunStopsTheBatchWithItsError) {
     EXPECT_THAT(result.err, HasSubstr(c.error));
     EXPECT_EQ(result.out, "");
   }
+}
+
+TEST_F(SqlCommandTest, OnlyWriteLetsAStatementChangeTheDatabase) {
+  const std::filesystem::path copy = Folder() / "writable.db";
+  std::filesystem::copy_file(DemoMarch(), copy, std::filesystem::copy_options::overwrite_existing);
+  const std::string before = ReadFile(copy);
+  const std::string drop = "DROP TABLE T010_FormasDePagto";
+  const std::vector<std::string> statements = {
+      drop, "SELECT * INTO Copia FROM T010_FormasDePagto",
+      "CREATE VIEW Formas AS SELECT T010_ID FROM T010_FormasDePagto",
+      "DELETE FROM T010_FormasDePagto", "UPDATE T010_FormasDePagto SET T010_ID = 0"};
+  for (const std::string& statement : statements) {
+    SCOPED_TRACE(statement);
+    const CommandResult refused = Main({"sql", "--db", copy.string(), statement});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("3906: Failed to update database \"writable\" because the "
+                                       "database is read-only."));
+    EXPECT_THAT(refused.err, HasSubstr("--write"));
+  }
+  EXPECT_EQ(ReadFile(copy), before);
+
+  ASSERT_EQ(Main({"sql", "--db", copy.string(), "--write", drop}).exitCode, 0);
+  EXPECT_THAT(Main({"sql", "--db", copy.string(), "SELECT * FROM T010_FormasDePagto"}).err,
+              HasSubstr("208: Invalid object name 'T010_FormasDePagto'."));
+}
+
+// The reports fill ## working tables only: every operation (on the 1st of March, the month
+// up to "today") leaves the file as it was.
+TEST_F(SqlCommandTest, TheReportsNeverChangeTheDatabase) {
+  const std::string before = ReadFile(DemoMarch());
+  for (const service::OperationInfo& operation : service::Operations()) {
+    SCOPED_TRACE(std::string(operation.name));
+    const CommandResult result = Run({std::string(operation.name), "--today", "2024-03-01",
+                                      "--format", "json", "--viewer-hidden"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+  }
+  EXPECT_TRUE(ReadFile(DemoMarch()) == before);
 }
 
 TEST_F(SqlCommandTest, ReadsTheBatchFromStandardInputAndHasHelp) {

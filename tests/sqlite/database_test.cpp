@@ -106,7 +106,7 @@ TEST(SqliteDatabase, ErrorsSayWhatFailedAndShowTheStatement) {
   } catch (const host::DatabaseError& e) {
     EXPECT_EQ(e.Number(), host::error_number::kDatabase);
     EXPECT_EQ(e.Statement(), sql);
-    EXPECT_NE(e.Description().find("no such column: Nenhuma"), std::string::npos);
+    EXPECT_NE(e.Description().find("207: Invalid column name 'Nenhuma'"), std::string::npos);
     EXPECT_NE(e.Description().find(sql), std::string::npos);
   }
   // A query that was never built is refused, not taken for an empty result.
