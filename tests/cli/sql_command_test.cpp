@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <sqlite3.h>
 
-#include "service/operations.h"
+#include "reports/report_list.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace orla::cli {
@@ -198,7 +198,7 @@ TEST_F(SqlCommandTest, OnlyWriteLetsAStatementChangeTheDatabase) {
 // up to "today") leaves the file as it was.
 TEST_F(SqlCommandTest, TheReportsNeverChangeTheDatabase) {
   const std::string before = ReadFile(DemoMarch());
-  for (const service::OperationInfo& operation : service::Operations()) {
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
     SCOPED_TRACE(std::string(operation.name));
     const CommandResult result = Run({std::string(operation.name), "--today", "2024-03-01",
                                       "--format", "json", "--viewer-hidden"});
