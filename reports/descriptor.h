@@ -115,6 +115,14 @@ struct Rule {
   std::string_view message;
 };
 
+// The figure a short note on the report leads with (the mail of a scheduled delivery): the
+// sum over the rows of one money field of its layouts (a column or a computed field), and
+// its name for people. No field: the note gives none.
+struct MainTotal {
+  std::string_view field;
+  std::string_view label;
+};
+
 struct ExampleValue {
   std::string_view name;
   std::string_view value;
@@ -150,6 +158,7 @@ struct ReportDescriptor {
   std::span<const Parameter> parameters;
   std::span<const Rule> rules{};
   std::span<const ExampleValue> example{};
+  MainTotal mainTotal{};
   // Calls the operation with the arguments in its parameters' order.
   bool (*invoke)(Reports& reports, const service::HostObjects& host, host::ReportRef& oRPT,
                  const ArgumentList& arguments) = nullptr;

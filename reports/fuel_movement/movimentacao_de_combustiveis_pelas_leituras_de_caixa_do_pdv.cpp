@@ -229,6 +229,7 @@ constexpr ReportDescriptor kMovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"ValorVendido", "Valor vendido"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -128,6 +128,7 @@ constexpr ReportDescriptor kMovimentacaoDeCombustiveisPorVendaComplementar{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"PM_Venda", "Venda líquida"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -228,6 +228,7 @@ constexpr ReportDescriptor kTabelaDeVendasPorCombustiveis{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"VLTotal", "Valor vendido"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

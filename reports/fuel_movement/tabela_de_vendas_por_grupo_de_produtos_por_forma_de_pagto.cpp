@@ -238,6 +238,7 @@ constexpr ReportDescriptor kTabelaDeVendasPorGrupoDeProdutosPorFormaDePagto{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"Valor", "Valor vendido"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -346,6 +346,7 @@ constexpr ReportDescriptor kClienteEspecial{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"Valor_VendaLiquida", "Venda líquida"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -323,6 +323,7 @@ constexpr ReportDescriptor kDetalhesDosMovimentosPorClientes{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"ValorTotal", "Valor total"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

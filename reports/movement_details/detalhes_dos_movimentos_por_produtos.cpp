@@ -237,6 +237,7 @@ constexpr ReportDescriptor kDetalhesDosMovimentosPorProdutos{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"ValorDeVendaLiquido", "Venda líquida"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

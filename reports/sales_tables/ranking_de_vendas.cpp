@@ -260,6 +260,7 @@ constexpr ReportDescriptor kRankingDeVendas{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"SomaDeValor_Venda", "Valor líquido"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

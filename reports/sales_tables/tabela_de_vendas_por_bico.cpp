@@ -148,6 +148,7 @@ constexpr ReportDescriptor kTabelaDeVendasPorBico{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"ValorVenda", "Valor vendido"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -113,6 +113,7 @@ constexpr ReportDescriptor kVendasPorTiposDeRecebimento{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"VLLiquido", "Valor líquido"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

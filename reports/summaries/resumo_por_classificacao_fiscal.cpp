@@ -186,6 +186,7 @@ constexpr ReportDescriptor kResumoPorClassificacaoFiscal{
     .parameters = kParameters,
     .rules = kRules,
     .example = kExample,
+    .mainTotal = {"PM_Venda", "Venda líquida"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -125,6 +125,7 @@ constexpr ReportDescriptor kResumoPorGrupoDeProduto{
     .parameters = summary::kParameters,
     .rules = summary::kRules,
     .example = summary::kExample,
+    .mainTotal = {"PM_Venda", "Venda líquida"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

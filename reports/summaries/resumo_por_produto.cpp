@@ -107,6 +107,7 @@ constexpr ReportDescriptor kResumoPorProduto{
     .parameters = summary::kParameters,
     .rules = summary::kRules,
     .example = summary::kExample,
+    .mainTotal = {"PM_Venda", "Venda líquida"},
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {
