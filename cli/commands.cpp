@@ -11,6 +11,7 @@
 #include "cli/run_command.h"
 #include "cli/serve_command.h"
 #include "cli/sql_command.h"
+#include "deliver/deliver_command.h"
 
 namespace orla::cli {
 
@@ -27,6 +28,7 @@ commands:
   demo-db   write a demo sales database
   serve     serve the report viewer, a page that runs and shows every report, and its API
   sql       run a T-SQL batch on a sales database as the reports see it
+  deliver   deliver the reports of a subscriptions file when due: to folders and by mail
 
 `orla-vendas COMMAND --help` tells more of each, with examples.
 )";
@@ -51,6 +53,9 @@ int Command(const std::string& command, std::vector<std::string> arguments, std:
   }
   if (command == "sql") {
     return SqlCommand(std::move(arguments), std::cin, out, err, terminal);
+  }
+  if (command == "deliver") {
+    return deliver::DeliverCommand(std::move(arguments), out, err);
   }
   if (command == "demo-db") {
     return DemoDbCommand(std::move(arguments), out, err, terminal);

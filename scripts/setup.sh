@@ -9,6 +9,7 @@ packages=(
   libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
+  libtomlplusplus-dev libcurl4-openssl-dev python3-aiosmtpd
   poppler-utils unzip clang-format libreoffice-calc-nogui
   clang-14 libclang-rt-14-dev
   chromium
