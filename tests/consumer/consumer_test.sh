@@ -32,6 +32,7 @@ if [[ $mode == deb ]]; then
   dpkg-deb -x "$package" "$work/root"
   prefix=$work/root/usr
   [[ -f $prefix/lib/systemd/user/orla-vendas-viewer.service ]]
+  [[ -f $prefix/lib/systemd/user/orla-vendas-deliver.timer ]]
 fi
 
 program=$prefix/bin/orla-vendas
