@@ -118,10 +118,13 @@ bool UsesWorkingTables(std::string_view operation) {
       "ResumoPorClassificacaoFiscal",                         // ##VendasNosBicos
       "DetalhesDosMovimentosPorClientes",                     // ##VendaDetalhadaDadosComplementares
       "ClienteEspecial",                                      // ##vcliesp
-      "VendasPorTiposDeRecebimento",                          // ###vtr_rpt
-      "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",      // ###VendasF
   };
   return operations.contains(operation);
+}
+
+bool ReadsTempDb(std::string_view operation) {
+  return UsesWorkingTables(operation) || operation == "VendasPorTiposDeRecebimento" ||
+         operation == "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto";
 }
 
 std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,
