@@ -87,7 +87,6 @@ void Routes::Handle(const Request& request, const std::shared_ptr<Exchange>& exc
   try {
     own_.CheckHost(request);
     own_.CheckOrigin(request);
-    CheckFraming(request);
     if (request.path == "/login") {
       Login(request, *exchange);
       return;

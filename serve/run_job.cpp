@@ -159,11 +159,18 @@ std::string FixedText(double value, int decimals) {
   return text.str();
 }
 
+// What is left to give the client once the run has let go of its database and its slot, so
+// that a client that has its whole answer finds them free.
+struct Handover {
+  std::optional<Reply> reply;
+  std::shared_ptr<BodyPipe> unfinished;  // all written but the end
+};
+
 // Writes into a pipe the caller answers with: the body starts going out at once and the
 // rendering waits while the reader does. A failure after the first bytes can only break
 // the body off.
 template <typename Write>
-void Stream(Exchange& exchange, Reply reply, Write write) {
+Handover Stream(Exchange& exchange, Reply reply, Write write) {
   auto pipe = std::make_shared<BodyPipe>();
   reply.stream = pipe;
   exchange.Answer(std::move(reply));
@@ -173,7 +180,7 @@ void Stream(Exchange& exchange, Reply reply, Write write) {
     out.exceptions(std::ios::badbit);
     write(out);
     out.flush();
-    pipe->Finish(true);
+    return {std::nullopt, pipe};
   } catch (const ReaderGone&) {
     throw;
   } catch (...) {
@@ -186,7 +193,8 @@ void Stream(Exchange& exchange, Reply reply, Write write) {
 // gives it without the report, then the report's HTML in pieces ({"html"}), then
 // {"end":true}; {"stopped":true} ends it instead when the reader stops the run, and
 // {"error"} when the rendering fails. The run keeps its place until the last piece.
-void AnswerView(const cli::RunOutcome& outcome, RunControl& run, Exchange& exchange, Reply reply) {
+Handover AnswerView(const cli::RunOutcome& outcome, RunControl& run, Exchange& exchange,
+                    Reply reply) {
   auto pipe = std::make_shared<BodyPipe>();
   reply.stream = pipe;
   reply.contentType = "application/x-ndjson";
@@ -216,7 +224,7 @@ void AnswerView(const cli::RunOutcome& outcome, RunControl& run, Exchange& excha
   } catch (const std::exception& e) {
     SendLine(*pipe, {{"error", std::string("the report could not be shown: ") + e.what()}});
   }
-  pipe->Finish(true);
+  return {std::nullopt, pipe};
 }
 
 // PDF and XLSX are written by libraries that want a file: one in the server's own folder,
@@ -246,22 +254,20 @@ std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const cli::Run
   return std::make_shared<FileBody>(fd, static_cast<uint64_t>(info.st_size));
 }
 
-void Answer(const RunContext& context, const cli::RunResult& result, RunControl& run,
-            const RunRequest& request, Exchange& exchange) {
+Handover Answer(const RunContext& context, const cli::RunResult& result, RunControl& run,
+                const RunRequest& request, Exchange& exchange) {
   const cli::RunOutcome outcome = result.Outcome();
   Reply reply;
   reply.headers.emplace_back("X-Queue-Seconds", FixedText(run.queued.count(), 3));
   if (request.view) {
-    AnswerView(outcome, run, exchange, std::move(reply));
-    return;
+    return AnswerView(outcome, run, exchange, std::move(reply));
   }
   const engine::Format format = request.format;
   if (format == engine::Format::Json) {
-    Stream(exchange, std::move(reply), [&](std::ostream& out) {
+    return Stream(exchange, std::move(reply), [&](std::ostream& out) {
       std::ostringstream ignored;
       cli::WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, ignored);
     });
-    return;
   }
   if (!result.shown) {
     std::ostringstream out;
@@ -272,8 +278,7 @@ void Answer(const RunContext& context, const cli::RunResult& result, RunControl&
     answer["error"] = "nothing to print: the report was not shown";
     reply.status = 422;
     reply.body = cli::JsonText(answer);
-    exchange.Answer(std::move(reply));
-    return;
+    return {std::move(reply), nullptr};
   }
   reply.contentType = ContentType(format);
   reply.headers.emplace_back("Content-Disposition",
@@ -281,14 +286,13 @@ void Answer(const RunContext& context, const cli::RunResult& result, RunControl&
                                  "; filename=\"" + result.operation + "." +
                                  std::string(engine::FormatName(format)) + "\"");
   if (engine::IsTextFormat(format)) {
-    Stream(exchange, std::move(reply), [&](std::ostream& out) {
+    return Stream(exchange, std::move(reply), [&](std::ostream& out) {
       std::ostringstream ignored;
       cli::WriteOutcome(outcome, format, std::nullopt, out, ignored);
     });
-    return;
   }
   reply.file = RenderToFile(context, outcome, format);
-  exchange.Answer(std::move(reply));
+  return {std::move(reply), nullptr};
 }
 
 }  // namespace
@@ -299,12 +303,8 @@ FileBody::~FileBody() {
 
 void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& run,
                 const RunRequest& request, Exchange& exchange) {
-  struct LeaveQueue {
-    RunQueue& queue;
-    RunControl& run;
-    ~LeaveQueue() { queue.Leave(run); }
-  } leave{*context.queue, *run};
   std::optional<cli::RunResult> result;
+  Handover handover;
   try {
     {
       auto turn = cli::TakeTempDbTurn(run->operation, [&run] { return run->stop.load(); });
@@ -338,14 +338,22 @@ void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& ru
     if (run->stop) {
       throw RunStopped();
     }
-    Answer(context, *result, *run, request, exchange);
+    handover = Answer(context, *result, *run, request, exchange);
   } catch (const RunStopped&) {
-    exchange.Answer(Reply::Error({409, "the run was stopped"}));
+    handover.reply = Reply::Error({409, "the run was stopped"});
   } catch (const ReaderGone&) {
     run->stop = true;
   } catch (const std::exception& e) {
-    // Answered only if nothing was yet: a body already on its way has been broken off.
-    exchange.Answer(Reply::Error({500, std::string("unexpected failure: ") + e.what()}));
+    // Given only if nothing was yet: a body already on its way has been broken off.
+    handover.reply = Reply::Error({500, std::string("unexpected failure: ") + e.what()});
+  }
+  result.reset();
+  context.queue->Leave(*run);
+  if (handover.reply) {
+    exchange.Answer(std::move(*handover.reply));
+  }
+  if (handover.unfinished) {
+    handover.unfinished->Finish(true);
   }
 }
 

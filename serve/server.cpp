@@ -31,10 +31,12 @@ constexpr int kQuickThreads = 2;
 
 // Answers a connection beyond the limits and closes it; the client is told rather than
 // left with a reset.
-constexpr std::string_view kTooMany =
-    "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\n"
-    "Retry-After: 2\r\nConnection: close\r\nContent-Length: 56\r\n\r\n"
+constexpr std::string_view kTooManyBody =
     "{\"error\":\"too many connections; try again in a moment\"}";
+const std::string kTooMany =
+    "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nRetry-After: "
+    "2\r\nConnection: close\r\nContent-Length: " +
+    std::to_string(kTooManyBody.size()) + "\r\n\r\n" + std::string(kTooManyBody);
 
 // A private folder for the files PDF and XLSX are written to: 0700, named at random.
 std::filesystem::path MakeScratch() {

@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 
 #include "cli/output.h"
+#include "serve/guards.h"
 #include "serve/routes.h"
 
 namespace orla::serve {
@@ -159,6 +160,12 @@ void Session::OnRead(beast::error_code error) {
   for (const auto& field : message) {
     std::string& value = request.headers[Lowercase(std::string(field.name_string()))];
     value += (value.empty() ? "" : ", ") + std::string(field.value());
+  }
+  try {
+    CheckFraming(request);
+  } catch (const HttpError& e) {
+    Refuse(e.status, e.message);
+    return;
   }
   request.body = message.body();
   request.clientAddress = address_;
