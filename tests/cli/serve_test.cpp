@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <future>
+#include <latch>
 #include <mutex>
 #include <optional>
 #include <sstream>
@@ -828,24 +829,15 @@ TEST_F(ServeTest, SixtyFourDribblingConnectionsDoNotHoldUpARequest) {
 }
 
 TEST_F(ServeTest, FortyClientsAtOnceAreAllAnswered) {
-  std::mutex mutex;
-  std::condition_variable go;
-  bool started = false;
+  std::latch go(1);
   std::vector<std::future<Answer>> answers;
   for (int i = 0; i < 40; ++i) {
     answers.push_back(std::async(std::launch::async, [&] {
-      {
-        std::unique_lock lock(mutex);
-        go.wait(lock, [&] { return started; });
-      }
+      go.wait();
       return Get("/api/runs");
     }));
   }
-  {
-    std::lock_guard lock(mutex);
-    started = true;
-  }
-  go.notify_all();
+  go.count_down();
   for (auto& answer : answers) {
     const Answer got = answer.get();
     EXPECT_EQ(got.status, 200) << got.error;
