@@ -62,28 +62,31 @@ void KeepWatch(net::ip::tcp::socket& socket) {
 
 // Handed to the routes for one request; reaches the session only while that request is
 // the one it answers.
-class Session::Exchange final : public serve::Exchange {
+class Session::Exchange final : public serve::Exchange,
+                                public std::enable_shared_from_this<Session::Exchange> {
  public:
   Exchange(std::weak_ptr<Session> session, net::any_io_executor executor)
       : session_(std::move(session)), executor_(std::move(executor)) {}
 
   void Answer(Reply reply) override {
-    net::post(executor_, [session = session_, self = this, reply = std::move(reply)]() mutable {
-      if (auto s = session.lock(); s && s->exchange_.get() == self) {
-        s->Answer(std::move(reply));
-      }
-    });
+    net::post(executor_,
+              [session = session_, self = shared_from_this(), reply = std::move(reply)]() mutable {
+                if (auto s = session.lock(); s && s->exchange_ == self) {
+                  s->Answer(std::move(reply));
+                }
+              });
   }
 
   void OnHangUp(std::function<void()> call) override {
-    net::post(executor_, [session = session_, self = this, call = std::move(call)]() mutable {
-      auto s = session.lock();
-      if (!s || s->gone_) {
-        call();
-      } else if (s->exchange_.get() == self) {
-        s->hangUp_ = std::move(call);
-      }
-    });
+    net::post(executor_,
+              [session = session_, self = shared_from_this(), call = std::move(call)]() mutable {
+                auto s = session.lock();
+                if (!s || s->gone_) {
+                  call();
+                } else if (s->exchange_ == self) {
+                  s->hangUp_ = std::move(call);
+                }
+              });
   }
 
  private:
