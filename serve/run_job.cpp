@@ -328,13 +328,15 @@ void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& ru
           },
           kProgressSteps);
       result.emplace(cli::ExecuteRun(*request.operation, request.values, setup));
-      // Rows still to be read from TempDB are read now, so that the answer, however slowly
-      // its client takes it, holds no lock there that another run's writes would wait on.
-      if (cli::ReadsTempDb(run->operation)) {
-        sqlite::DrainReadersOfThisThread();
-      }
     }
     context.queue->EndTurn(*run);
+    // Rows still to be read from TempDB are read now, at SQLite's pace, so that the answer,
+    // however slowly its client takes it, holds no lock there that another run's writes
+    // would wait on. The next run with working tables may start meanwhile: what it writes
+    // waits for this reading only.
+    if (cli::ReadsTempDb(run->operation)) {
+      sqlite::DrainReadersOfThisThread();
+    }
     if (run->stop) {
       throw RunStopped();
     }
