@@ -140,8 +140,11 @@ void RenderInto(engine::Report& report, engine::Format format, ReplacingFile& fi
 std::string RemoveOld(const std::string& path) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found ||
-      std::filesystem::is_directory(status)) {
+  // Only a report can be left behind: a device (/dev/null), a pipe or a folder is no report,
+  // and removing a device node would break every program that writes to it.
+  if (!std::filesystem::is_regular_file(status) &&
+      !(std::filesystem::is_symlink(status) &&
+        std::filesystem::is_regular_file(std::filesystem::status(path, error)))) {
     return "";
   }
   if (!error) {
@@ -259,10 +262,38 @@ void OutputFile::Close(bool sync) {
 }
 
 ReplacingFile::ReplacingFile(const std::filesystem::path& target) : target_(target) {
+  std::error_code ignored;
+  const std::filesystem::file_status status = std::filesystem::status(target, ignored);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+      !std::filesystem::is_directory(status)) {
+    // A device or a pipe (/dev/null, a FIFO a script reads) is written in place: renaming
+    // over it would put a plain file where the device node was.
+    const int descriptor = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+      throw CannotWrite(target_.string(), errno);
+    }
+    temporary_ = target;
+    inPlace_ = true;
+    try {
+      file_.reset(new OutputFile(descriptor, target_.string()));
+    } catch (...) {
+      ::close(descriptor);
+      throw;
+    }
+    return;
+  }
+  // A link keeps pointing at the report: the file it names is the one replaced.
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(target, ignored))) {
+    std::error_code error;
+    std::filesystem::path real = std::filesystem::weakly_canonical(target, error);
+    if (!error) {
+      target_ = std::move(real);
+    }
+  }
   const std::filesystem::path folder =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+      target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
   // Hidden, and short enough for a name however long the target's is.
-  const std::string stem = "." + target.filename().string().substr(0, 200) + ".";
+  const std::string stem = "." + target_.filename().string().substr(0, 200) + ".";
   int descriptor = -1;
   int error = EEXIST;
   for (int attempt = 0; descriptor < 0 && error == EEXIST && attempt < 100; ++attempt) {
@@ -271,10 +302,10 @@ ReplacingFile::ReplacingFile(const std::filesystem::path& target) : target_(targ
     error = errno;
   }
   if (descriptor < 0) {
-    throw CannotWrite(target_.string(), error);
+    throw CannotWrite(target.string(), error);
   }
   try {
-    file_.reset(new OutputFile(descriptor, target_.string()));
+    file_.reset(new OutputFile(descriptor, target.string()));
   } catch (...) {
     ::close(descriptor);
     ::unlink(temporary_.c_str());
@@ -285,7 +316,7 @@ ReplacingFile::ReplacingFile(const std::filesystem::path& target) : target_(targ
 
 ReplacingFile::~ReplacingFile() {
   file_.reset();
-  if (!committed_) {
+  if (!committed_ && !inPlace_) {
     ::unlink(temporary_.c_str());
   }
   if (held_) {
@@ -296,13 +327,13 @@ ReplacingFile::~ReplacingFile() {
 void ReplacingFile::Close() {
   if (!closed_) {
     closed_ = true;
-    file_->Close(/*sync=*/true);
+    file_->Close(/*sync=*/!inPlace_);
   }
 }
 
 void ReplacingFile::Commit() {
   Close();
-  if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+  if (!inPlace_ && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
     const int error = errno;
     throw CannotWrite(target_.string(), error);
   }

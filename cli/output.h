@@ -64,7 +64,8 @@ class OutputFile {
 };
 
 // A file written under a temporary name beside `target` and renamed over it by Commit, so
-// that `target` holds either its old file or the whole new one, never a part. Dropped before
+// that `target` holds either its old file or the whole new one, never a part (a link stays a
+// link to it; a device or a pipe is written in place, as it cannot be replaced). Dropped before
 // Commit (a failure, a signal when the program asked for that), the temporary goes.
 class ReplacingFile {
  public:
@@ -87,7 +88,8 @@ class ReplacingFile {
   std::unique_ptr<OutputFile> file_;
   bool closed_ = false;
   bool committed_ = false;
-  bool held_ = false;  // for a signal to remove
+  bool inPlace_ = false;  // a device or a pipe, written straight
+  bool held_ = false;     // for a signal to remove
 };
 
 // For the program: SIGINT, SIGTERM, SIGHUP and SIGPIPE (those left at their default) remove

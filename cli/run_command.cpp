@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -168,6 +169,16 @@ std::string DefaultFile(const RunOptions& options, const RunResult& run,
 }  // namespace
 
 bool UsesWorkingTables(std::string_view operation) {
+  // A stored procedure's ### table keeps each run's rows under the run's own key, so only the
+  // ## tables the library fills by name need the turn.
+  const reports::ReportDescriptor* report = reports::FindReport(operation);
+  return report != nullptr &&
+         std::ranges::any_of(report->workingTables, [](std::string_view table) {
+           return table.starts_with("##") && !table.starts_with("###");
+         });
+}
+
+bool ReadsTempDb(std::string_view operation) {
   const reports::ReportDescriptor* report = reports::FindReport(operation);
   return report != nullptr && !report->workingTables.empty();
 }

@@ -35,12 +35,16 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
 // What `run` and `serve` share: the check of a request before the library sees it
 // (parameters.h), the run itself and (output.h) what is written of it.
 
-// Every connection of the process shares one TempDB, which SQLite locks as a whole: two
-// runs that fill the same ## table at once would read each other's rows, and runs that
-// write different ones fail with "database is locked" (at once where SQLite sees a
-// deadlock, or when the busy timeout ends under load). So the runs of reports with working
-// tables take turns on TempDB; the others run side by side.
+// Every connection of the process shares one TempDB, which SQLite locks as a whole, and
+// the ## tables the library fills are shared by name: two runs that fill the same one at
+// once would read each other's rows, and runs that write different ones fail with
+// "database is locked" (at once where SQLite sees a deadlock, or when the busy timeout ends
+// under load). So the runs of reports with ## tables take turns on TempDB; the others run
+// side by side. The two stored procedures need no turn: each works its rows out on its own
+// connection and writes them in one short statement, under a key of its run's own.
 bool UsesWorkingTables(std::string_view operation);
+// Whether a run reads TempDB at all: its ## tables, or its stored procedure's rows.
+bool ReadsTempDb(std::string_view operation);
 // Waits for TempDB's turn when `operation` needs it, asking `stopped` (may be empty) every
 // 100 ms. The lock owns nothing when the operation needs no turn or `stopped` said true.
 std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,

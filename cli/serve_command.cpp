@@ -11,7 +11,8 @@
 
 #include "cli/arguments.h"
 #include "cli/demo_location.h"
-#include "cli/serve_server.h"
+#include "serve/guards.h"
+#include "serve/server.h"
 
 extern char** environ;
 
@@ -20,7 +21,7 @@ namespace orla::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--open]
+    R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--token-file FILE] [--open]
 
 Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
 it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
@@ -29,17 +30,27 @@ it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
                                       answers the JSON of `run --format json`
   POST /api/reports/NAME?format=pdf   the same run as a file (pdf, xlsx, csv or html)
   GET  /api/runs                      the runs going on, and those queued for their turn
+  POST /api/runs/ID/stop              stops a run (only its own browser or client may)
 Four reports run at once; more wait their turn in order of arrival, and beyond 32 waiting
-a request is refused with 503. Ctrl-C stops it.
+a request is refused with 503. A client that goes away stops its run. Ctrl-C stops it all.
+
+A port that another program listens on is an error (exit 1): the server never shares one.
+On this machine's own address the page is open to its users. Sales figures are private, so
+on any other address the server asks for an access secret: a browser gives it once in a
+login page and keeps a cookie; a program sends it as "Authorization: Bearer SECRET".
 
 options:
-  --db FILE     the sales database (default: the demo database, made on first use)
-  --bind ADDR   the address to listen on (default 127.0.0.1: this machine only)
-  --port N      the port (default 8040; 0 takes a free one)
-  --open        open the page in the desktop's browser
+  --db FILE          the sales database (default: the demo database, made on first use)
+  --bind ADDR        the IP address to listen on (default 127.0.0.1: this machine only);
+                     any other needs --token-file
+  --port N           the port (default 8040; 0 takes a free one)
+  --token-file FILE  the access secret, the first line of FILE (at least 16 characters;
+                     the file must be readable by its owner only: chmod 600)
+  --open             open the page in the desktop's browser
 
 example:
   orla-vendas serve --open
+  orla-vendas serve --bind 0.0.0.0 --token-file /etc/orla-vendas/segredo
 )";
 
 std::string Url(const std::string& bind, int port) {
@@ -64,11 +75,12 @@ void OpenBrowser(const std::string& url, std::ostream& err) {
 
 int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
                  bool terminal) {
-  ServeOptions options;
+  serve::ServeOptions options;
   bool open = false;
   try {
     ArgumentReader reader(std::move(arguments));
     std::optional<std::string> db;
+    std::optional<std::string> tokenFile;
     while (!reader.Done()) {
       if (reader.TakeFlag("--help") || reader.TakeFlag("-h")) {
         out << kUsage;
@@ -84,11 +96,24 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
           throw UsageError("--port expects 0 to 65535, got '" + *port + "'");
         }
         options.port = static_cast<int>(number);
+      } else if (auto file = reader.TakeOption("--token-file")) {
+        tokenFile = *file;
       } else if (reader.TakeFlag("--open")) {
         open = true;
       } else {
         throw UsageError("unknown argument '" + reader.Peek() + "' (see orla-vendas serve --help)");
       }
+    }
+    if (tokenFile) {
+      try {
+        options.token = serve::ReadSecretFile(*tokenFile);
+      } catch (const std::runtime_error& e) {
+        throw UsageError(e.what());
+      }
+    } else if (!serve::IsLoopback(options.bind)) {
+      throw UsageError("--bind " + options.bind +
+                       " opens the sales figures to other machines; give an access secret "
+                       "with --token-file FILE");
     }
     options.database = db ? ExistingDatabase(*db) : DemoDatabase(err, terminal);
   } catch (const UsageError& e) {
@@ -97,9 +122,9 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
   }
   options.log = &err;
 #ifdef __GLIBC__
-  // Each of the server's threads that runs a report would keep a malloc arena of its own (up
-  // to eight a core), and the waiting requests make many threads; the runs at once are what
-  // allocate. On the month's load run: 122 MiB at the peak, 81 MiB with this.
+  // Each thread that runs a report would keep a malloc arena of its own (up to eight a
+  // core); the runs at once are what allocate. On the month's load run: 122 MiB at the peak,
+  // 81 MiB with this.
   mallopt(M_ARENA_MAX, options.maxRuns + 1);
 #endif
 
@@ -116,7 +141,7 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
     ~Restore() { pthread_sigmask(SIG_SETMASK, &mask, nullptr); }
   } restore{previous};
 
-  ViewerServer server(options);
+  serve::ViewerServer server(options);
   int port = 0;
   try {
     port = server.Bind();

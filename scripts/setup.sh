@@ -8,7 +8,7 @@ packages=(
   libcairo2-dev libpango1.0-dev libharfbuzz-dev libfreetype-dev zlib1g-dev fonts-dejavu-core fonts-dejavu-extra
   libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcpp-httplib-dev
+  libboost-dev
   libtomlplusplus-dev libcurl4-openssl-dev python3-aiosmtpd
   poppler-utils unzip clang-format libreoffice-calc-nogui
   clang-14 libclang-rt-14-dev

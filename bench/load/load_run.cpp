@@ -22,13 +22,15 @@
 #include <thread>
 #include <vector>
 
-#include <httplib.h>
+#include <fcntl.h>
 #include <nlohmann/json.hpp>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "bench/load/http_client.h"
 
 extern char** environ;
 
@@ -37,6 +39,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using nlohmann::json;
 namespace fs = std::filesystem;
+namespace http_client = orla::http_client;
 
 constexpr std::string_view kUsage =
     R"(usage: orla_load_run --program ORLA-VENDAS [--db FILE | --days N [--start YYYY-MM-DD]]
@@ -248,23 +251,21 @@ struct Answer {
 
 Answer Post(int port, const std::string& report, const std::string& body,
             std::chrono::milliseconds timeout) {
-  httplib::Client client("127.0.0.1", port);
-  client.set_read_timeout(timeout);
-  client.set_connection_timeout(std::chrono::seconds(10));
-  const auto result = client.Post("/api/reports/" + report, body, "application/json");
+  const http_client::Answer result =
+      http_client::Post(port, "/api/reports/" + report, body, timeout);
   Answer answer;
   if (!result) {
-    answer.error = httplib::to_string(result.error());
+    answer.error = result.error;
     return answer;
   }
-  answer.status = result->status;
-  answer.body = result->body;
+  answer.status = result.status;
+  answer.body = result.body;
   try {
-    answer.queuedSeconds = std::stod(result->get_header_value("X-Queue-Seconds"));
+    answer.queuedSeconds = std::stod(result.Header("x-queue-seconds"));
   } catch (const std::logic_error&) {
   }
   try {
-    answer.retryAfterSeconds = std::max(1, std::stoi(result->get_header_value("Retry-After")));
+    answer.retryAfterSeconds = std::max(1, std::stoi(result.Header("retry-after")));
   } catch (const std::logic_error&) {
   }
   return answer;
@@ -296,12 +297,11 @@ int QueuedRuns(const std::optional<json>& runs) {
 }
 
 std::optional<json> Get(int port, const std::string& path) {
-  httplib::Client client("127.0.0.1", port);
-  const auto result = client.Get(path);
-  if (!result || result->status != 200) {
+  const http_client::Answer result = http_client::Get(port, path);
+  if (result.status != 200) {
     return std::nullopt;
   }
-  return json::parse(result->body, nullptr, false);
+  return json::parse(result.body, nullptr, false);
 }
 
 class Failures {
@@ -428,16 +428,10 @@ int main(int argc, char** argv) {
   std::atomic<bool> loading{true};
   const auto loadStarted = Clock::now();
   std::thread sampler([&] {
-    // One connection kept open, rather than one a sample.
-    httplib::Client runs("127.0.0.1", port);
-    runs.set_keep_alive(true);
     while (loading) {
-      const auto answer = runs.Get("/api/runs");
       samples.push_back({std::chrono::duration<double>(Clock::now() - loadStarted).count(),
                          ResidentKiB(server.Pid()), OpenFiles(server.Pid()),
-                         QueuedRuns(answer && answer->status == 200
-                                        ? std::optional(json::parse(answer->body, nullptr, false))
-                                        : std::nullopt)});
+                         QueuedRuns(Get(port, "/api/runs"))});
       std::this_thread::sleep_for(std::chrono::milliseconds(options.sampleMs));
     }
   });
@@ -489,8 +483,8 @@ int main(int argc, char** argv) {
   }
   const double loadSeconds = std::chrono::duration<double>(Clock::now() - loadStarted).count();
 
-  // Runs whose client hung up go on to their end; wait until every run is over and every
-  // connection given back.
+  // Runs whose client hung up stop; wait until every run is over and every connection given
+  // back.
   const auto drainStarted = Clock::now();
   bool drained = false;
   while (Clock::now() - drainStarted < std::chrono::minutes(5)) {
@@ -507,7 +501,14 @@ int main(int argc, char** argv) {
   if (!drained) {
     failures.Add("runs or connections were still held 5 minutes after the last request");
   }
-  const int filesAfter = OpenFiles(server.Pid());
+  // A connection the server has seen end may take a moment more to be closed: wait for the
+  // count to come down, with a bound, rather than read it once.
+  int filesAfter = OpenFiles(server.Pid());
+  for (const auto since = Clock::now();
+       filesAfter > filesBefore && Clock::now() - since < std::chrono::seconds(10);
+       filesAfter = OpenFiles(server.Pid())) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   if (filesAfter > filesBefore) {
     failures.Add("the server held " + std::to_string(filesBefore) +
                  " open files before the load and " + std::to_string(filesAfter) + " after it");

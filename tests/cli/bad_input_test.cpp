@@ -6,13 +6,13 @@
 #include <set>
 #include <thread>
 
-#include <httplib.h>
 #include <unistd.h>
 
-#include "cli/serve_server.h"
+#include "bench/load/http_client.h"
 #include "demo/generator.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
+#include "serve/server.h"
 #include "sqlite/tsql_tokenizer.h"
 #include "tests/cli/cli_fixture.h"
 
@@ -414,23 +414,21 @@ TEST_F(BadInputTest, SqlKeepsHostileTextInsideItsLiteralAndRefusesBrokenBatches)
 // The API checks and runs through the same code as `run`: the same hostile value gives the
 // same answer, or a 400 where the HTTP side refuses before (a value too long for a request).
 TEST_F(BadInputTest, TheApiAnswersHostileTextAsRunDoes) {
-  ServeOptions options;
+  serve::ServeOptions options;
   options.database = Database();
   options.port = 0;
   options.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 3));
-  ViewerServer server(options);
+  serve::ViewerServer server(options);
   const int port = server.Bind();
   std::thread serving([&] { server.Serve(); });
   struct Stop {
-    ViewerServer& server;
+    serve::ViewerServer& server;
     std::thread& thread;
     ~Stop() {
       server.Stop();
       thread.join();
     }
   } stop{server, serving};
-  httplib::Client client("127.0.0.1", port);
-  client.set_read_timeout(60);
 
   // Each text parameter meets one hostile value in turn, which is enough to see every value
   // cross HTTP while `run` above meets all of them.
@@ -461,19 +459,19 @@ TEST_F(BadInputTest, TheApiAnswersHostileTextAsRunDoes) {
       }
       body += "\"}";
       const auto answer =
-          client.Post("/api/reports/" + std::string(operation.name), body, "application/json");
-      ASSERT_TRUE(answer);
+          http_client::Post(port, "/api/reports/" + std::string(operation.name), body);
+      ASSERT_TRUE(answer) << answer.error;
       if (hostile.value.size() > kLongest || hostile.name == "not UTF-8") {
-        EXPECT_TRUE(answer->status == 400 || answer->status == 413) << answer->status;
-        EXPECT_TRUE(json::parse(answer->body, nullptr, false).contains("error"));
+        EXPECT_TRUE(answer.status == 400 || answer.status == 413) << answer.status;
+        EXPECT_TRUE(json::parse(answer.body, nullptr, false).contains("error"));
       } else {
         const Traced run = RunTraced(operation.name, name, hostile.value);
         if (run.command.exitCode == 2) {
-          EXPECT_TRUE(answer->status == 400 || answer->status == 413) << answer->status;
-          EXPECT_TRUE(json::parse(answer->body, nullptr, false).contains("error"));
+          EXPECT_TRUE(answer.status == 400 || answer.status == 413) << answer.status;
+          EXPECT_TRUE(json::parse(answer.body, nullptr, false).contains("error"));
         } else {
-          EXPECT_EQ(answer->status, 200);
-          EXPECT_EQ(answer->body, run.command.out);
+          EXPECT_EQ(answer.status, 200);
+          EXPECT_EQ(answer.body, run.command.out);
         }
       }
     }

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -134,6 +135,38 @@ TEST_F(CliTest, NothingToPrintLeavesNoOldReportAndFailEmptyExitsThree) {
     EXPECT_THAT(result.err, HasSubstr("Nothing to print"));
     EXPECT_FALSE(fs::exists(pdf));
   }
+}
+
+// Renaming over a FIFO or a device (/dev/null as root) would put a plain file in its place,
+// and an empty run would delete it; a link would stop pointing at the report.
+TEST_F(CliTest, APipeIsWrittenInPlaceAndALinkStaysALink) {
+  const fs::path fifo = Folder() / "relatorio.csv";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Both ends held here, so the program's open does not wait for a reader and a report that
+  // fits the pipe's buffer is read afterwards; a replaced FIFO leaves it empty, never stuck.
+  const int ends = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(ends, 0);
+  EXPECT_EQ(Run(With(kMarch, {"--out", fifo.string()})).exitCode, 0);
+  std::string piped;
+  std::array<char, 4096> buffer;
+  for (ssize_t got; (got = ::read(ends, buffer.data(), buffer.size())) > 0;) {
+    piped.append(buffer.data(), static_cast<size_t>(got));
+  }
+  ::close(ends);
+  EXPECT_THAT(piped, HasSubstr("VLTotal"));
+  EXPECT_EQ(Run(With(kAugust, {"--out", fifo.string()})).exitCode, 0);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  const fs::path real = Folder() / "marco.pdf";
+  const fs::path link = Folder() / "ultimo.pdf";
+  std::ofstream(real) << "last month's report";
+  fs::create_symlink(real, link);
+  EXPECT_EQ(Run(With(kMarch, {"--out", link.string()})).exitCode, 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  std::ifstream written(real);
+  std::string start(5, ' ');
+  written.read(start.data(), 5);
+  EXPECT_EQ(start, "%PDF-");
 }
 
 TEST_F(CliTest, OutDashIsStandardOutput) {

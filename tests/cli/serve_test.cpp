@@ -2,24 +2,107 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <fstream>
 #include <future>
+#include <latch>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 
-#include <httplib.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sqlite3.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "bench/load/http_client.h"
+#include "cli/parameters.h"
 #include "cli/run_command.h"
-#include "cli/serve_server.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
+#include "serve/server.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace orla::cli {
 namespace {
 
 using nlohmann::json;
+using serve::ServeOptions;
+using serve::ViewerServer;
+using Answer = http_client::Answer;
+
+// A client on a bare socket, for what a well-behaved HTTP client never does.
+class RawClient {
+ public:
+  // From `from`, another loopback address, when given; `receiveBuffer` bytes when not 0.
+  explicit RawClient(int port, const char* from = nullptr, int receiveBuffer = 0)
+      : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    if (receiveBuffer > 0) {
+      setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    if (from != nullptr) {
+      sockaddr_in source{};
+      source.sin_family = AF_INET;
+      inet_pton(AF_INET, from, &source.sin_addr);
+      bind(fd_, reinterpret_cast<sockaddr*>(&source), sizeof source);
+    }
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
+    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
+  }
+  ~RawClient() { close(fd_); }
+  RawClient(const RawClient&) = delete;
+  RawClient& operator=(const RawClient&) = delete;
+
+  bool Connected() const { return connected_; }
+  bool Send(std::string_view text) {
+    return send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+  }
+  void ShutDownSending() { shutdown(fd_, SHUT_WR); }
+  // Up to `bytes`, or to the end of the connection when 0.
+  std::string Read(size_t bytes = 0) {
+    std::string text;
+    char buffer[65536];
+    while (bytes == 0 || text.size() < bytes) {
+      const size_t wanted =
+          bytes == 0 ? sizeof buffer : std::min(sizeof buffer, bytes - text.size());
+      const ssize_t n = recv(fd_, buffer, wanted, 0);
+      if (n <= 0) {
+        break;
+      }
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+};
+
+std::string RawPost(const std::string& target, const std::string& body,
+                    const std::string& extra = "", const char* version = "HTTP/1.1") {
+  return "POST " + target + " " + version +
+         "\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n" + extra +
+         "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// The status of the last answer in `text` (after any interim ones), or 0.
+int LastStatus(const std::string& text) {
+  int status = 0;
+  for (size_t at = text.find("HTTP/1."); at != std::string::npos;
+       at = text.find("HTTP/1.", at + 1)) {
+    if (at == 0 || text.compare(at - 2, 2, "\r\n") == 0 || text.compare(at - 1, 1, "\n") == 0) {
+      status = std::atoi(text.c_str() + at + 9);
+    }
+  }
+  return status;
+}
 
 const char* const kMarch = R"({"Filtro_DataInicial":"01/03/2024","Filtro_DataFinal":"31/03/2024"})";
 const char* const kThreeDays =
@@ -96,14 +179,13 @@ class ServeTest : public CliTest {
     server_.reset();
   }
 
-  httplib::Client Client() const {
-    httplib::Client client("127.0.0.1", port_);
-    client.set_read_timeout(60);
-    return client;
+  Answer Get(const std::string& path,
+             std::vector<std::pair<std::string, std::string>> headers = {}) const {
+    return http_client::Send(port_, "GET", path, "", headers);
   }
-
-  httplib::Result Post(const std::string& path, const std::string& body) const {
-    return Client().Post(path.c_str(), body, "application/json");
+  Answer Post(const std::string& path, const std::string& body,
+              const http_client::Headers& headers = {}) const {
+    return http_client::Send(port_, "POST", path, body, headers);
   }
 
   // The state /api/runs/ID gives once it is `state` ("gone" for no such run), or the last one
@@ -114,15 +196,15 @@ class ServeTest : public CliTest {
       if (i > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
-      const auto progress = Client().Get("/api/runs/" + id);
-      seen = !progress                 ? "no answer"
-             : progress->status == 404 ? "gone"
-                                       : json::parse(progress->body).value("state", "");
+      const auto progress = Get("/api/runs/" + id);
+      seen = !progress                ? "no answer"
+             : progress.status == 404 ? "gone"
+                                      : json::parse(progress.body).value("state", "");
     }
     return seen;
   }
 
-  std::future<httplib::Result> PostLater(const std::string& path, const std::string& body) {
+  std::future<Answer> PostLater(const std::string& path, const std::string& body) {
     return std::async(std::launch::async, [this, path, body] { return Post(path, body); });
   }
 
@@ -131,9 +213,8 @@ class ServeTest : public CliTest {
 
   // The server answers a plain request after whatever came before.
   void ExpectStillServing() const {
-    const auto answer = Client().Get("/api/reports");
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
+    const auto answer = Get("/api/reports");
+    EXPECT_EQ(answer.status, 200) << answer.error;
   }
 
   // A server whose run `held` waits at its start until the gate opens (at the latest when
@@ -186,16 +267,16 @@ TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
     SCOPED_TRACE(c.operation + " " + c.body);
     const auto answer = Post("/api/reports/" + c.operation, c.body);
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json");
-    EXPECT_EQ(json::parse(answer->body).value("shown", false), c.shown);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.Header("content-type"), "application/json");
+    EXPECT_EQ(json::parse(answer.body).value("shown", false), c.shown);
     std::vector<std::string> arguments{c.operation};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
     arguments.push_back("--today");
     arguments.push_back("2024-04-02");
     arguments.push_back("--format");
     arguments.push_back("json");
-    EXPECT_EQ(answer->body, Run(arguments).out);
+    EXPECT_EQ(answer.body, Run(arguments).out);
   }
 }
 
@@ -215,20 +296,19 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
     SCOPED_TRACE(c.format);
     const auto answer = Post("/api/reports/VendasPorTiposDeRecebimento?format=" + c.format, kMarch);
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_EQ(answer->get_header_value("Content-Type"), c.type);
-    EXPECT_EQ(answer->body.substr(0, c.start.size()), c.start);
-    EXPECT_GT(answer->body.size(), 200u);
-    EXPECT_NE(answer->get_header_value("Content-Disposition")
-                  .find("VendasPorTiposDeRecebimento." + c.format),
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.Header("content-type"), c.type);
+    EXPECT_EQ(answer.body.substr(0, c.start.size()), c.start);
+    EXPECT_GT(answer.body.size(), 200u);
+    EXPECT_NE(answer.Header("content-disposition").find("VendasPorTiposDeRecebimento." + c.format),
               std::string::npos);
   }
   // The CSV is the one run writes.
   const auto csv = Post("/api/reports/VendasPorTiposDeRecebimento?format=csv", kMarch);
   ASSERT_TRUE(csv);
-  EXPECT_EQ(csv->body, Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024",
-                            "Filtro_DataFinal=31/03/2024", "--format", "csv"})
-                           .out);
+  EXPECT_EQ(csv.body, Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024",
+                           "Filtro_DataFinal=31/03/2024", "--format", "csv"})
+                          .out);
 }
 
 // The page's view: the outcome first, then the HTML run writes, in pieces, then the end.
@@ -259,10 +339,10 @@ TEST_F(ServeTest, TheViewStreamsTheOutcomeThenTheHtmlInPieces) {
     }
     const auto answer = Post("/api/reports/" + c.operation + "?format=view", body.dump());
     ASSERT_TRUE(answer);
-    ASSERT_EQ(answer->status, 200);
-    EXPECT_EQ(answer->get_header_value("Content-Type"), "application/x-ndjson");
+    ASSERT_EQ(answer.status, 200);
+    EXPECT_EQ(answer.Header("content-type"), "application/x-ndjson");
     std::vector<json> lines;
-    std::istringstream stream(answer->body);
+    std::istringstream stream(answer.body);
     for (std::string line; std::getline(stream, line);) {
       lines.push_back(json::parse(line));
     }
@@ -294,7 +374,7 @@ TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
     std::string name;
     std::string path;
     std::string body;
-    httplib::Headers headers;
+    http_client::Headers headers;
     std::string contentType;
     int status;
     std::string message;  // a part of {"error"}
@@ -337,6 +417,13 @@ TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
        "application/json",
        400,
        "as text"},
+      {"a parameter given twice",
+       "/api/reports/ResumoPorProduto",
+       R"({"Filtro_TipoVisao":"0","Filtro_TipoVisao":"1"})",
+       {},
+       "application/json",
+       400,
+       "given twice"},
       {"not an object",
        "/api/reports/ResumoPorProduto",
        "[1,2]",
@@ -344,13 +431,7 @@ TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
        "application/json",
        400,
        "JSON object"},
-      {"not JSON",
-       "/api/reports/ResumoPorProduto",
-       "{",
-       {},
-       "application/json",
-       400,
-       "JSON object"},
+      {"not JSON", "/api/reports/ResumoPorProduto", "{", {}, "application/json", 400, "not JSON"},
       {"form post",
        "/api/reports/ResumoPorProduto",
        "a=1",
@@ -407,27 +488,36 @@ TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
        "application/json",
        403,
        "not accepted"},
+      // An origin is scheme, name and port: this machine's name on another port is another
+      // site, a page served on port 80 of it among them.
+      {"own name, no port in the origin",
+       "/api/reports/VendasPorTiposDeRecebimento",
+       kMarch,
+       {{"Origin", "http://localhost"}},
+       "application/json",
+       403,
+       "not accepted"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto answer = Client().Post(c.path.c_str(), c.headers, c.body, c.contentType.c_str());
+    const auto answer = http_client::Send(port_, "POST", c.path, c.body, c.headers, c.contentType);
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, c.status) << answer->body;
-    const json body = json::parse(answer->body, nullptr, false);
-    ASSERT_TRUE(body.is_object()) << answer->body;
-    EXPECT_NE(body.value("error", "").find(c.message), std::string::npos) << answer->body;
+    EXPECT_EQ(answer.status, c.status) << answer.body;
+    const json body = json::parse(answer.body, nullptr, false);
+    ASSERT_TRUE(body.is_object()) << answer.body;
+    EXPECT_NE(body.value("error", "").find(c.message), std::string::npos) << answer.body;
     ExpectStillServing();
   }
-  const auto foreignGet = Client().Get("/", {{"Host", "rebind.example.com"}});
+  const auto foreignGet = Get("/", {{"Host", "rebind.example.com"}});
   ASSERT_TRUE(foreignGet);
-  EXPECT_EQ(foreignGet->status, 403);
-  EXPECT_EQ(Client().Get("/", {{"Host", "localhost:" + std::to_string(port_)}})->status, 200);
+  EXPECT_EQ(foreignGet.status, 403);
+  EXPECT_EQ(Get("/", {{"Host", "localhost:" + std::to_string(port_)}}).status, 200);
 }
 
 TEST_F(ServeTest, TheCatalogueIsTheListWithTheFormsMetadata) {
-  const auto answer = Client().Get("/api/reports");
+  const auto answer = Get("/api/reports");
   ASSERT_TRUE(answer);
-  const json catalogue = json::parse(answer->body);
+  const json catalogue = json::parse(answer.body);
   ASSERT_EQ(catalogue["reports"].size(), reports::ReportList().size());
   for (const json& report : catalogue["reports"]) {
     SCOPED_TRACE(report["name"].get<std::string>());
@@ -485,10 +575,10 @@ TEST_F(ServeTest, TheListsComeFromTheDatabase) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.list);
-    const auto answer = Client().Get(("/api/lookup/" + c.list).c_str());
+    const auto answer = Get("/api/lookup/" + c.list);
     ASSERT_TRUE(answer);
-    ASSERT_EQ(answer->status, 200) << answer->body;
-    const json items = json::parse(answer->body)["items"];
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    const json items = json::parse(answer.body)["items"];
     EXPECT_EQ(static_cast<int>(items.size()), CountRows(DemoMarch(), c.count));
     for (const json& item : items) {
       if (c.list == "turnos") {
@@ -500,12 +590,12 @@ TEST_F(ServeTest, TheListsComeFromTheDatabase) {
   // A quote in the search cannot end its literal, and a bracket is itself, not a T-SQL class
   // ([A] would match every name with an A): both find nothing and break nothing.
   for (const char* search : {"%27%20OR%20%271%27%3D%271", "%5BA%5D"}) {
-    const auto answer = Client().Get((std::string("/api/lookup/clientes?q=") + search).c_str());
+    const auto answer = Get(std::string("/api/lookup/clientes?q=") + search);
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_TRUE(json::parse(answer->body)["items"].empty()) << search;
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_TRUE(json::parse(answer.body)["items"].empty()) << search;
   }
-  EXPECT_EQ(Client().Get("/api/lookup/senhas")->status, 404);
+  EXPECT_EQ(Get("/api/lookup/senhas").status, 404);
 }
 
 TEST_F(ServeTest, ConcurrentClientsGetWhatTheyGetOneByOne) {
@@ -517,14 +607,14 @@ TEST_F(ServeTest, ConcurrentClientsGetWhatTheyGetOneByOne) {
   };
   std::vector<std::string> oneByOne;
   for (const std::string& body : bodies) {
-    oneByOne.push_back(Post("/api/reports/VendasPorTiposDeRecebimento", body)->body);
+    oneByOne.push_back(Post("/api/reports/VendasPorTiposDeRecebimento", body).body);
   }
   for (int round = 0; round < 3; ++round) {
     std::vector<std::future<std::string>> answers;
     for (const std::string& body : bodies) {
       answers.push_back(std::async(std::launch::async, [&, body] {
         const auto answer = Post("/api/reports/VendasPorTiposDeRecebimento", body);
-        return answer && answer->status == 200 ? answer->body : std::string("failed");
+        return answer && answer.status == 200 ? answer.body : std::string("failed");
       }));
     }
     for (size_t i = 0; i < bodies.size(); ++i) {
@@ -539,27 +629,27 @@ TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
   Gate& gate = StartHolding("stop-me", 4);
   auto running = PostLater("/api/reports/VendasPorTiposDeRecebimento?run=stop-me", kMarch);
   gate.AwaitHeld();
-  const auto progress = Client().Get("/api/runs/stop-me");
+  const auto progress = Get("/api/runs/stop-me");
   ASSERT_TRUE(progress);
-  EXPECT_EQ(json::parse(progress->body)["state"], "running");
-  const auto stop = Client().Post("/api/runs/stop-me/stop");
+  EXPECT_EQ(json::parse(progress.body)["state"], "running");
+  const auto stop = Post("/api/runs/stop-me/stop", "");
   ASSERT_TRUE(stop);
-  EXPECT_EQ(stop->status, 202);
+  EXPECT_EQ(stop.status, 202);
   gate.Open();
   const auto answer = running.get();
   ASSERT_TRUE(answer);
-  EXPECT_EQ(answer->status, 409);
-  EXPECT_NE(answer->body.find("stopped"), std::string::npos);
+  EXPECT_EQ(answer.status, 409);
+  EXPECT_NE(answer.body.find("stopped"), std::string::npos);
   EXPECT_EQ(server_->OpenConnections(), 0);
-  const json runs = json::parse(Client().Get("/api/runs")->body);
+  const json runs = json::parse(Get("/api/runs").body);
   EXPECT_TRUE(runs["runs"].empty());
   EXPECT_EQ(runs["connections"], 0);
-  EXPECT_EQ(Client().Get("/api/runs/stop-me")->status, 404);
+  EXPECT_EQ(Get("/api/runs/stop-me").status, 404);
   // The next run goes through.
   const auto next = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
   ASSERT_TRUE(next);
-  EXPECT_EQ(next->status, 200);
-  EXPECT_TRUE(json::parse(next->body)["result"].get<bool>());
+  EXPECT_EQ(next.status, 200);
+  EXPECT_TRUE(json::parse(next.body)["result"].get<bool>());
   StopDuringTheProcedure();
 }
 
@@ -571,20 +661,20 @@ void ServeTest::StopDuringTheProcedure() {
   });
   bool stopped = false;
   for (int i = 0; i < 2000 && !stopped; ++i) {
-    const auto progress = Client().Get("/api/runs/in-procedure");
-    if (progress && progress->status == 200 && json::parse(progress->body)["steps"] > 0) {
-      stopped = Client().Post("/api/runs/in-procedure/stop")->status == 202;
+    const auto progress = Get("/api/runs/in-procedure");
+    if (progress && progress.status == 200 && json::parse(progress.body)["steps"] > 0) {
+      stopped = Post("/api/runs/in-procedure/stop", "").status == 202;
     }
   }
   ASSERT_TRUE(stopped) << "the run ended before it could be stopped";
   const auto answer = running.get();
   ASSERT_TRUE(answer);
-  EXPECT_EQ(answer->status, 409);
+  EXPECT_EQ(answer.status, 409);
   EXPECT_EQ(server_->OpenConnections(), 0);
   const auto after = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
   ASSERT_TRUE(after);
-  EXPECT_EQ(after->status, 200);
-  EXPECT_TRUE(json::parse(after->body)["result"].get<bool>());
+  EXPECT_EQ(after.status, 200);
+  EXPECT_TRUE(json::parse(after.body)["result"].get<bool>());
 }
 
 TEST_F(ServeTest, RunsThatFillTheSameWorkingTableTakeTurnsAndTheOthersGoOn) {
@@ -597,13 +687,13 @@ TEST_F(ServeTest, RunsThatFillTheSameWorkingTableTakeTurnsAndTheOthersGoOn) {
   EXPECT_EQ(AwaitState("second", "queued"), "queued");
   const auto other = Post("/api/reports/RankingDeVendas?run=other", kMarch);
   ASSERT_TRUE(other);
-  EXPECT_EQ(other->status, 200);
+  EXPECT_EQ(other.status, 200);
   EXPECT_EQ(AwaitState("second", "queued"), "queued");
   gate.Open();
   for (auto* answer : {&first, &second}) {
     const auto result = answer->get();
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, 200);
+    EXPECT_EQ(result.status, 200);
   }
   EXPECT_EQ(gate.Started(), (std::vector<std::string>{"first", "other", "second"}));
   EXPECT_EQ(server_->OpenConnections(), 0);
@@ -616,60 +706,69 @@ TEST_F(ServeTest, RequestsBeyondTheSlotsStartInOrderOfArrivalAndOnlyAFullLineIsR
   // With and without working tables; each is in line before the next is sent.
   const std::vector<std::pair<std::string, std::string>> waiters{
       {"q1", "ResumoPorProduto"}, {"q2", "RankingDeVendas"}, {"q3", "VendasPorTiposDeRecebimento"}};
-  std::vector<std::future<httplib::Result>> answers;
+  std::vector<std::future<Answer>> answers;
   for (size_t i = 0; i < waiters.size(); ++i) {
     const auto& [id, report] = waiters[i];
     SCOPED_TRACE(id);
     answers.push_back(PostLater("/api/reports/" + report + "?run=" + id, kThreeDays));
     ASSERT_EQ(AwaitState(id, "queued"), "queued");
-    EXPECT_EQ(json::parse(Client().Get("/api/runs/" + id)->body)["position"], i + 1);
+    EXPECT_EQ(json::parse(Get("/api/runs/" + id).body)["position"], i + 1);
   }
   const auto refused = Post("/api/reports/RankingDeVendas?run=q4", kThreeDays);
   ASSERT_TRUE(refused);
-  EXPECT_EQ(refused->status, 503);
-  EXPECT_FALSE(refused->get_header_value("Retry-After").empty());
-  EXPECT_NE(json::parse(refused->body).value("error", "").find("wait their turn"),
+  EXPECT_EQ(refused.status, 503);
+  EXPECT_FALSE(refused.Header("retry-after").empty());
+  EXPECT_NE(json::parse(refused.body).value("error", "").find("wait their turn"),
             std::string::npos);
   gate.Open();
   const auto first = held.get();
   ASSERT_TRUE(first);
-  EXPECT_EQ(first->get_header_value("X-Queue-Seconds"), "0.000");
+  EXPECT_EQ(first.Header("x-queue-seconds"), "0.000");
   for (size_t i = 0; i < waiters.size(); ++i) {
     SCOPED_TRACE(waiters[i].first);
     const auto answer = answers[i].get();
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_TRUE(json::parse(answer->body)["result"].get<bool>());
-    EXPECT_GT(std::stod("0" + answer->get_header_value("X-Queue-Seconds")), 0.0);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_TRUE(json::parse(answer.body)["result"].get<bool>());
+    EXPECT_GT(std::stod("0" + answer.Header("x-queue-seconds")), 0.0);
   }
   EXPECT_EQ(gate.Started(), (std::vector<std::string>{"held", "q1", "q2", "q3"}));
   EXPECT_EQ(server_->OpenConnections(), 0);
 }
 
-TEST_F(ServeTest, AWaiterThatHangsUpOrIsStoppedLeavesTheLineWithoutRunning) {
+// A client that goes away stops its run, waiting or running, and frees its place; one that
+// only shuts its sending side after a keep-alive request is still answered.
+TEST_F(ServeTest, AClientThatHangsUpStopsItsRunAndOneThatHalfClosesIsAnswered) {
+  Gate& gate = StartHolding("held", 1, 1);
+  std::optional<RawClient> running(std::in_place, port_);
+  ASSERT_TRUE(running->Send(RawPost("/api/reports/RankingDeVendas?run=held", kThreeDays)));
+  gate.AwaitHeld();
+  {
+    RawClient waiting(port_);
+    ASSERT_TRUE(waiting.Send(RawPost("/api/reports/RankingDeVendas?run=gone", kThreeDays)));
+    ASSERT_EQ(AwaitState("gone", "queued"), "queued");
+  }
+  EXPECT_EQ(AwaitState("gone", "gone"), "gone");
+  // The running one: stopped at its next look at the stop switch, its slot free.
+  running.reset();
+  EXPECT_EQ(AwaitState("held", "stopping"), "stopping");
+  gate.Open();
+  EXPECT_EQ(AwaitState("held", "gone"), "gone");
+  EXPECT_EQ(gate.Started(), std::vector<std::string>{"held"});
+
+  RawClient halfClosed(port_);
+  ASSERT_TRUE(halfClosed.Send(RawPost("/api/reports/RankingDeVendas", kThreeDays)));
+  halfClosed.ShutDownSending();
+  const std::string answer = halfClosed.Read();
+  EXPECT_EQ(LastStatus(answer), 200) << answer.substr(0, 300);
+  EXPECT_NE(answer.find("\"result\":true"), std::string::npos);
+  EXPECT_EQ(server_->OpenConnections(), 0);
+}
+
+TEST_F(ServeTest, TheServerStopsTheWaitersWhileARunHoldsItsSlot) {
   Gate& gate = StartHolding("held", 1, 1);
   auto held = PostLater("/api/reports/RankingDeVendas?run=held", kThreeDays);
   gate.AwaitHeld();
-
-  httplib::Client leaving("127.0.0.1", port_);
-  auto gone = std::async(std::launch::async, [&] {
-    return leaving.Post("/api/reports/RankingDeVendas?run=gone", kThreeDays, "application/json");
-  });
-  ASSERT_EQ(AwaitState("gone", "queued"), "queued");
-  leaving.stop();
-  EXPECT_FALSE(gone.get());
-  EXPECT_EQ(AwaitState("gone", "gone"), "gone");
-
-  // The one place in line is free again: the next request waits rather than being refused.
-  auto stopped = PostLater("/api/reports/RankingDeVendas?run=stopped", kThreeDays);
-  ASSERT_EQ(AwaitState("stopped", "queued"), "queued");
-  EXPECT_EQ(Client().Post("/api/runs/stopped/stop")->status, 202);
-  const auto answer = stopped.get();
-  ASSERT_TRUE(answer);
-  EXPECT_EQ(answer->status, 409);
-  EXPECT_EQ(AwaitState("stopped", "gone"), "gone");
-
-  // The server's stop lets the waiters go while a run still holds its slot.
   auto last = PostLater("/api/reports/RankingDeVendas?run=last", kThreeDays);
   ASSERT_EQ(AwaitState("last", "queued"), "queued");
   auto stopping = std::async(std::launch::async, [this] { StopServer(); });
@@ -677,9 +776,187 @@ TEST_F(ServeTest, AWaiterThatHangsUpOrIsStoppedLeavesTheLineWithoutRunning) {
   gate.Open();
   stopping.get();
   held.get();
-  ASSERT_TRUE(lastAnswer);
-  EXPECT_EQ(lastAnswer->status, 409);
+  EXPECT_EQ(lastAnswer.status, 409);
   EXPECT_EQ(gate.Started(), std::vector<std::string>{"held"});
+}
+
+TEST_F(ServeTest, ASecondServerOnTheSamePortRefusesToStart) {
+  ServeOptions options;
+  options.database = DemoMarch();
+  options.port = port_;
+  ViewerServer second(options);
+  try {
+    second.Bind();
+    ADD_FAILURE() << "a second server listens on port " << port_;
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("in use"), std::string::npos) << e.what();
+  }
+  const CommandResult command =
+      Main({"serve", "--db", DemoMarch().string(), "--port", std::to_string(port_)});
+  EXPECT_EQ(command.exitCode, 1);
+  EXPECT_NE(command.err.find("in use"), std::string::npos) << command.err;
+  ExpectStillServing();
+}
+
+// A reader that stops reading for longer than any deadline a server might set on writes
+// (a browser laying out a long page) still gets the whole report and its end.
+TEST_F(ServeTest, AReaderThatPausesInALongStreamGetsItsEnd) {
+  RawClient reader(port_, nullptr, 16 * 1024);
+  ASSERT_TRUE(reader.Send(RawPost("/api/reports/DetalhesDosMovimentosPorProdutos?format=view",
+                                  kMarch, "", "HTTP/1.0")));
+  std::string text = reader.Read(64 * 1024);
+  ASSERT_EQ(LastStatus(text), 200) << text.substr(0, 300);
+  std::this_thread::sleep_for(std::chrono::seconds(12));
+  text += reader.Read();
+  EXPECT_GT(text.size(), 4'000'000u);
+  const size_t last = text.rfind("\n", text.size() - 2);
+  EXPECT_EQ(text.substr(last + 1, 12), "{\"end\":true,") << text.substr(text.size() - 200);
+}
+
+// Connections that send a request a line at a time hold no thread and no place another
+// client needs: the server reads them as their lines come, and bounds those of one address.
+TEST_F(ServeTest, SixtyFourDribblingConnectionsDoNotHoldUpARequest) {
+  std::vector<std::unique_ptr<RawClient>> dribblers;
+  for (int i = 0; i < 64; ++i) {
+    dribblers.push_back(std::make_unique<RawClient>(port_, "127.0.0.2"));
+    ASSERT_TRUE(dribblers.back()->Connected());
+    dribblers.back()->Send("POST /api/reports/RankingDeVendas HTTP/1.1\r\n");
+  }
+  std::atomic<bool> answered{false};
+  std::thread dribbling([&] {
+    for (int line = 0; line < 10 && !answered; ++line) {
+      for (auto& dribbler : dribblers) {
+        dribbler->Send("X-Line: " + std::to_string(line) + "\r\n");
+      }
+      for (int i = 0; i < 20 && !answered; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    }
+  });
+  const Answer answer =
+      http_client::Send(port_, "GET", "/api/reports", "", {}, "", std::chrono::seconds(8));
+  answered = true;
+  dribbling.join();
+  EXPECT_EQ(answer.status, 200) << answer.error;
+}
+
+TEST_F(ServeTest, FortyClientsAtOnceAreAllAnswered) {
+  std::latch go(1);
+  std::vector<std::future<Answer>> answers;
+  for (int i = 0; i < 40; ++i) {
+    answers.push_back(std::async(std::launch::async, [&] {
+      go.wait();
+      return Get("/api/runs");
+    }));
+  }
+  go.count_down();
+  for (auto& answer : answers) {
+    const Answer got = answer.get();
+    EXPECT_EQ(got.status, 200) << got.error;
+  }
+}
+
+// A request both with a length and a transfer coding is refused, whichever comes first, and
+// the connection is closed: what follows could be read as another request.
+TEST_F(ServeTest, ALengthWithATransferCodingIsRefused) {
+  for (const std::string& framing : {std::string("Transfer-Encoding: chunked\r\n"),
+                                     std::string("Transfer-Encoding: gzip\r\n")}) {
+    SCOPED_TRACE(framing);
+    RawClient client(port_);
+    ASSERT_TRUE(client.Send(RawPost("/api/reports/RankingDeVendas", kThreeDays, framing)));
+    const std::string answer = client.Read();
+    EXPECT_EQ(LastStatus(answer), 400) << answer.substr(0, 300);
+  }
+  RawClient client(port_);
+  ASSERT_TRUE(
+      client.Send("POST /api/reports/RankingDeVendas HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                  "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n0\r\n\r\n"));
+  EXPECT_EQ(LastStatus(client.Read()), 400);
+}
+
+// PDF and XLSX pass through a file: never one under a name another user of the machine
+// could guess and plant first (a link to a file of the server's user, say).
+TEST_F(ServeTest, FilesAreWrittenUnderNoNameInTheSharedTemporaryFolder) {
+  StopServer();
+  const std::filesystem::path temporary = Folder() / "tmp";
+  std::filesystem::create_directories(temporary);
+  const char* previous = std::getenv("TMPDIR");
+  const std::string restore = previous ? previous : "";
+  setenv("TMPDIR", temporary.c_str(), 1);
+  Start({});
+  previous ? setenv("TMPDIR", restore.c_str(), 1) : unsetenv("TMPDIR");
+  // The server's own folder, made as it started, is the only thing there and only its user
+  // can enter it.
+  std::vector<std::filesystem::path> entries(std::filesystem::directory_iterator(temporary), {});
+  ASSERT_EQ(entries.size(), 1u);
+  struct stat info {};
+  ASSERT_EQ(lstat(entries[0].c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(inotify_add_watch(watch, temporary.c_str(), IN_CREATE), 0);
+  for (const char* format : {"pdf", "xlsx"}) {
+    const Answer answer =
+        Post(std::string("/api/reports/VendasPorTiposDeRecebimento?format=") + format, kMarch);
+    EXPECT_EQ(answer.status, 200);
+  }
+  char events[4096];
+  const ssize_t created = read(watch, events, sizeof events);
+  close(watch);
+  EXPECT_LE(created, 0) << "the server named a file in the shared temporary folder: "
+                        << reinterpret_cast<inotify_event*>(events)->name;
+}
+
+// Off this machine the figures need the secret: a browser shows it once in the login page
+// and keeps a cookie, a program sends it with each request; a run is stopped only by who
+// started it.
+TEST_F(ServeTest, WithASecretOnlyWhoShowsItComesInAndStopsOnlyItsOwnRuns) {
+  EXPECT_EQ(Main({"serve", "--db", DemoMarch().string(), "--bind", "192.0.2.1"}).exitCode, 2);
+  StopServer();
+  const std::string secret = "segredo-do-posto-0123";
+  gate_ = std::make_unique<Gate>("mine");
+  ServeOptions options;
+  options.database = DemoMarch();
+  options.port = 0;
+  options.token = secret;
+  options.beforeRun = gate_->Hook();
+  server_ = std::make_unique<ViewerServer>(options);
+  port_ = server_->Bind();
+  thread_ = std::thread([this] { server_->Serve(); });
+
+  const Answer page = Get("/");
+  EXPECT_EQ(page.status, 401);
+  EXPECT_NE(page.body.find("Segredo de acesso"), std::string::npos);
+  EXPECT_EQ(Get("/api/reports").status, 401);
+  EXPECT_EQ(Get("/api/reports", {{"Authorization", "Bearer " + secret}}).status, 200);
+  EXPECT_EQ(Get("/api/reports", {{"Authorization", "Bearer nope"}}).status, 401);
+
+  auto login = [&](const std::string& given) {
+    return http_client::Send(port_, "POST", "/login", "segredo=" + given, {},
+                             "application/x-www-form-urlencoded");
+  };
+  EXPECT_EQ(login("errado").status, 401);
+  std::vector<std::string> cookies;
+  for (int browser = 0; browser < 2; ++browser) {
+    const Answer in = login(secret);
+    ASSERT_EQ(in.status, 303);
+    const std::string cookie = in.Header("set-cookie");
+    EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
+    EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos);
+    cookies.push_back(cookie.substr(0, cookie.find(';')));
+  }
+  EXPECT_EQ(Get("/", {{"Cookie", cookies[0]}}).status, 200);
+
+  auto mine = std::async(std::launch::async, [&] {
+    return Post("/api/reports/RankingDeVendas?run=mine", kThreeDays, {{"Cookie", cookies[0]}});
+  });
+  gate_->AwaitHeld();
+  EXPECT_EQ(Post("/api/runs/mine/stop", "", {{"Cookie", cookies[1]}}).status, 403);
+  EXPECT_EQ(Post("/api/runs/mine/stop", "", {{"Authorization", "Bearer " + secret}}).status, 403);
+  EXPECT_EQ(Post("/api/runs/mine/stop", "", {{"Cookie", cookies[0]}}).status, 202);
+  gate_->Open();
+  EXPECT_EQ(mine.get().status, 409);
 }
 
 }  // namespace

@@ -157,8 +157,8 @@ TEST(JsonIoTest, ReadsRowsFromTheDocumentEveryTimeAlike) {
          "Bruno\\", 3],
       ["3", "Çé \u00e7\ud83d\ude00", null]
     ], "columns": ["Codigo", "Nome", "SomaDeQtde"], "layout": "rptRanking"})";
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / "orla-json-io-rows.json";
+  const testing::TempDir dir;
+  const std::filesystem::path file = dir / "rows.json";
   std::ofstream(file) << "{\"report\": " << doc << ", \"rows\": []}";
   for (const auto& report : {ReportFromJson(doc), ReportFromJsonFile(file)}) {
     host::Recordset& rows = *report->DataSource();

@@ -11,6 +11,7 @@
 
 #include <cairo-pdf.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "host/errors.h"
 #include "tests/engine/test_support.h"
@@ -186,10 +187,13 @@ std::vector<Word> Words(const std::filesystem::path& pdf) {
 // place by a letter are all further off.
 void ExpectSameAsPango(const std::vector<Case>& cases, const std::string& name, size_t batch = 1,
                        bool pictures = false) {
-  // Kept for a look when they differ.
-  const auto dir = std::filesystem::temp_directory_path();
-  const auto pango = dir / ("orla-pdf-text-" + name + "-pango.pdf");
-  const auto ours = dir / ("orla-pdf-text-" + name + ".pdf");
+  // Kept for a look when they differ; a folder of this process's own, as the dev and
+  // sanitizer runs of this test may meet.
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("orla-pdf-text-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const auto pango = dir / (name + "-pango.pdf");
+  const auto ours = dir / (name + ".pdf");
   DrawAll(pango, true, cases, batch);
   DrawAll(ours, false, cases, batch);
   const auto want = Words(pango);
@@ -210,6 +214,7 @@ void ExpectSameAsPango(const std::vector<Case>& cases, const std::string& name, 
   if (!::testing::Test::HasFailure()) {
     std::filesystem::remove(pango);
     std::filesystem::remove(ours);
+    std::filesystem::remove(dir);
   }
 }
 

@@ -19,13 +19,13 @@ foreach(name IN LISTS assets)
   string(APPEND body "    {\"${name}\", \"${type}\", R\"orla_asset(${text})orla_asset\"},\n")
 endforeach()
 file(WRITE "${OUTPUT}"
-"// Generated from cli/viewer/ by cli/viewer/embed_assets.cmake; do not edit.
+"// Generated from serve/viewer/ by serve/viewer/embed_assets.cmake; do not edit.
 #pragma once
 
 #include <span>
 #include <string_view>
 
-namespace orla::cli {
+namespace orla::serve {
 
 struct Asset {
   std::string_view path;
@@ -38,5 +38,5 @@ ${body}};
 
 inline std::span<const Asset> ViewerAssets() { return kViewerAssets; }
 
-}  // namespace orla::cli
+}  // namespace orla::serve
 ")

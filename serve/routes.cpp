@@ -1,0 +1,275 @@
+#include "serve/routes.h"
+
+#include <random>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/arguments.h"
+#include "cli/cli_host.h"
+#include "cli/output.h"
+#include "cli/parameters.h"
+#include "cli/run_command.h"
+#include "cli/serve_catalogue.h"
+#include "hostlib/session.h"
+#include "serve/request_body.h"
+#include "serve/viewer_assets.h"
+
+namespace orla::serve {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+constexpr size_t kMaxRunId = 64;
+constexpr size_t kMaxSearch = 100;
+constexpr int kLookupLimit = 200;
+
+bool ValidRunId(std::string_view id) {
+  if (id.empty() || id.size() > kMaxRunId) {
+    return false;
+  }
+  for (char c : id) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') {
+      return false;
+    }
+  }
+  return true;
+}
+
+Reply Html(int status, std::string page) {
+  Reply reply;
+  reply.status = status;
+  reply.contentType = "text/html; charset=utf-8";
+  reply.headers.emplace_back("Cache-Control", "no-store");
+  reply.body = std::move(page);
+  return reply;
+}
+
+// "/api/runs/ID/stop" against "/api/runs/": "ID/stop".
+bool Under(const std::string& path, std::string_view prefix, std::string& rest) {
+  if (!path.starts_with(prefix) || path.size() == prefix.size()) {
+    return false;
+  }
+  rest = path.substr(prefix.size());
+  return true;
+}
+
+}  // namespace
+
+Reply Reply::Json(int status, std::string body) {
+  Reply reply;
+  reply.status = status;
+  reply.body = std::move(body);
+  return reply;
+}
+
+Reply Reply::Error(const HttpError& error) {
+  Reply reply = Json(error.status, cli::JsonText(ordered_json{{"error", error.message}}));
+  if (error.retryAfterSeconds > 0) {
+    reply.headers.emplace_back("Retry-After", std::to_string(error.retryAfterSeconds));
+  }
+  return reply;
+}
+
+Routes::Routes(const ServeOptions& options, RunContext context, Access& access, OwnAddress& own,
+               Workers workers)
+    : options_(options),
+      context_(std::move(context)),
+      access_(access),
+      own_(own),
+      workers_(std::move(workers)) {
+  std::random_device random;
+  runIdPrefix_ = std::to_string(random() % 1000000);
+}
+
+void Routes::Handle(const Request& request, const std::shared_ptr<Exchange>& exchange) {
+  try {
+    own_.CheckHost(request);
+    own_.CheckOrigin(request);
+    if (request.path == "/login") {
+      Login(request, *exchange);
+      return;
+    }
+    const std::optional<std::string> client = access_.Identify(request);
+    if (!client) {
+      if (request.path.starts_with("/api/")) {
+        Reply reply = Reply::Error(
+            {401, "show the access secret: the login cookie, or Authorization: Bearer"});
+        reply.headers.emplace_back("WWW-Authenticate", "Bearer");
+        exchange->Answer(std::move(reply));
+      } else {
+        exchange->Answer(Html(401, Access::LoginPage(false)));
+      }
+      return;
+    }
+    Route(request, *client, exchange);
+  } catch (const HttpError& e) {
+    exchange->Answer(Reply::Error(e));
+  } catch (const cli::UsageError& e) {
+    exchange->Answer(Reply::Error({400, e.what()}));
+  }
+}
+
+void Routes::Login(const Request& request, Exchange& exchange) {
+  if (!access_.Required()) {
+    Reply reply = Html(303, "");
+    reply.headers.emplace_back("Location", "/");
+    exchange.Answer(std::move(reply));
+    return;
+  }
+  if (request.method == "GET") {
+    exchange.Answer(Html(200, Access::LoginPage(false)));
+    return;
+  }
+  if (request.method != "POST") {
+    throw HttpError{405, "the login takes GET or POST"};
+  }
+  std::map<std::string, std::string> form;
+  if (!request.Header("content-type").starts_with("application/x-www-form-urlencoded") ||
+      !DecodeForm(request.body, form)) {
+    throw HttpError{400, "the login takes the form of its page"};
+  }
+  const std::optional<std::string> session = access_.Login(form["segredo"]);
+  if (!session) {
+    exchange.Answer(Html(401, Access::LoginPage(true)));
+    return;
+  }
+  Reply reply = Html(303, "");
+  reply.headers.emplace_back("Location", "/");
+  reply.headers.emplace_back("Set-Cookie", std::string(Access::kCookie) + "=" + *session +
+                                               "; Path=/; HttpOnly; SameSite=Strict; "
+                                               "Max-Age=2592000");
+  exchange.Answer(std::move(reply));
+}
+
+void Routes::Route(const Request& request, const std::string& client,
+                   const std::shared_ptr<Exchange>& exchange) {
+  const std::string& path = request.path;
+  std::string rest;
+  if (request.method == "GET") {
+    for (const Asset& asset : ViewerAssets()) {
+      if (path == (asset.path == "index.html" ? "/" : "/" + std::string(asset.path))) {
+        Reply reply;
+        reply.contentType = std::string(asset.contentType);
+        reply.headers.emplace_back("Cache-Control", "no-store");
+        reply.headers.emplace_back("X-Content-Type-Options", "nosniff");
+        reply.body = std::string(asset.text);
+        exchange->Answer(std::move(reply));
+        return;
+      }
+    }
+    if (path == "/api/reports") {
+      Later(exchange, [this] {
+        // Defaults and titles read the regional settings of the thread's host platform.
+        hostlib::Session session;
+        host::InstallPlatform(std::make_shared<cli::CliPlatform>(context_.clock, session, nullptr));
+        struct Uninstall {
+          ~Uninstall() { host::InstallPlatform(nullptr); }
+        } uninstall;
+        return Reply::Json(200, cli::JsonText(cli::ReportCatalogue(context_.clock->Now())));
+      });
+      return;
+    }
+    if (Under(path, "/api/lookup/", rest)) {
+      const std::string search = request.Query("q");
+      if (search.size() > kMaxSearch) {
+        throw HttpError{400, "the search text is longer than 100 characters"};
+      }
+      Later(exchange, [this, list = rest, search] {
+        try {
+          return Reply::Json(200, cli::JsonText({{"items", cli::Lookup(context_.database, list,
+                                                                       search, kLookupLimit)}}));
+        } catch (const std::invalid_argument& e) {
+          throw HttpError{404, e.what()};
+        }
+      });
+      return;
+    }
+    if (path == "/api/runs") {
+      ordered_json list = context_.queue->List();
+      list["connections"] = context_.openConnections->load();
+      exchange->Answer(Reply::Json(200, cli::JsonText(list)));
+      return;
+    }
+    if (Under(path, "/api/runs/", rest) && rest.find('/') == std::string::npos) {
+      const auto run = context_.queue->Find(rest);
+      exchange->Answer(Reply::Json(200, cli::JsonText(context_.queue->Progress(*run))));
+      return;
+    }
+  } else if (request.method == "POST") {
+    if (Under(path, "/api/reports/", rest) && rest.find('/') == std::string::npos) {
+      RunReport(request, client, rest, exchange);
+      return;
+    }
+    if (Under(path, "/api/runs/", rest) && rest.ends_with("/stop")) {
+      StopRun(rest.substr(0, rest.size() - 5), client, *exchange);
+      return;
+    }
+  }
+  throw HttpError{404, "no such page or API"};
+}
+
+void Routes::RunReport(const Request& request, const std::string& client, const std::string& name,
+                       const std::shared_ptr<Exchange>& exchange) {
+  auto job = std::make_shared<RunRequest>();
+  job->operation = reports::FindReport(name);
+  if (job->operation == nullptr) {
+    throw HttpError{404, "unknown report '" + name + "' (GET /api/reports lists the thirteen)"};
+  }
+  const std::string formatName = request.HasQuery("format") ? request.Query("format") : "json";
+  std::optional<engine::Format> format = engine::ParseFormat(formatName);
+  job->view = formatName == "view";
+  if (job->view) {
+    format = engine::Format::Html;
+  } else if (!format || *format == engine::Format::Text) {
+    throw HttpError{400, "format must be json, pdf, xlsx, csv or html, not '" + formatName + "'"};
+  }
+  job->format = *format;
+  job->values = cli::CheckParameters(
+      *job->operation, ParameterAssignments(request.Header("content-type"), request.body));
+
+  auto run = std::make_shared<RunControl>();
+  run->operation = name;
+  run->owner = client;
+  run->needsTurn = cli::UsesWorkingTables(name);
+  run->id = request.HasQuery("run") ? request.Query("run")
+                                    : runIdPrefix_ + "-" + std::to_string(++nextRun_);
+  if (!ValidRunId(run->id)) {
+    throw HttpError{400, "a run id is 1 to 64 letters, digits, '-' or '_'"};
+  }
+  RunQueue& queue = *context_.queue;
+  context_.queue->Enter(
+      run,
+      [this, run, job, exchange] {
+        workers_.run([this, run, job, exchange] { PerformRun(context_, run, *job, *exchange); });
+      },
+      [exchange] {
+        exchange->Answer(Reply::Error({409, "the run was stopped"}));
+      });
+  // A client that goes away stops its run, as the Stop button does.
+  exchange->OnHangUp([&queue, run] { queue.Stop(*run); });
+}
+
+void Routes::StopRun(const std::string& id, const std::string& client, Exchange& exchange) {
+  const auto run = context_.queue->Find(id);
+  if (!run->owner.empty() && run->owner != client) {
+    throw HttpError{403, "only the browser or client that started run '" + id + "' may stop it"};
+  }
+  context_.queue->Stop(*run);
+  exchange.Answer(Reply::Json(202, cli::JsonText({{"stopping", true}})));
+}
+
+void Routes::Later(const std::shared_ptr<Exchange>& exchange, std::function<Reply()> work) {
+  workers_.quick([exchange, work = std::move(work)] {
+    try {
+      exchange->Answer(work());
+    } catch (const HttpError& e) {
+      exchange->Answer(Reply::Error(e));
+    } catch (const std::exception& e) {
+      exchange->Answer(Reply::Error({500, std::string("unexpected failure: ") + e.what()}));
+    }
+  });
+}
+
+}  // namespace orla::serve

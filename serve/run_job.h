@@ -1,0 +1,44 @@
+// A run on a run thread once it has its slot: the operation, then its answer, written as it
+// is made.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/render.h"
+#include "host/platform.h"
+#include "reports/by_name.h"
+#include "reports/report_list.h"
+#include "serve/reply.h"
+#include "serve/run_queue.h"
+
+namespace orla::serve {
+
+struct RunRequest {
+  const reports::ReportDescriptor* operation = nullptr;
+  std::vector<reports::NamedValue> values;
+  engine::Format format = engine::Format::Json;
+  bool view = false;  // the page's view: the outcome, then the HTML in pieces
+};
+
+// What the server lends every run.
+struct RunContext {
+  std::filesystem::path database;
+  std::shared_ptr<const host::Clock> clock;
+  std::function<void(const std::string&)> beforeRun;
+  std::atomic<int>* openConnections = nullptr;
+  // A folder of the server's own (0700, a name no one can guess) for the files PDF and XLSX
+  // are rendered to before they are sent; each is unlinked once open.
+  std::filesystem::path scratch;
+  RunQueue* queue = nullptr;
+};
+
+// Answers through `exchange` whatever happens, and leaves the queue when done.
+void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& run,
+                const RunRequest& request, Exchange& exchange);
+
+}  // namespace orla::serve
