@@ -46,7 +46,7 @@ std::string IsoDay(const host::DateTime& day) {
 
 }  // namespace
 
-std::string ReportFileStem(std::string_view title, const Period& period) {
+std::string KebabCase(std::string_view title) {
   std::string stem;
   bool gap = false;
   for (size_t i = 0; i < title.size();) {
@@ -62,6 +62,11 @@ std::string ReportFileStem(std::string_view title, const Period& period) {
     }
     stem += letter;
   }
+  return stem;
+}
+
+std::string ReportFileStem(std::string_view title, const Period& period) {
+  std::string stem = KebabCase(title);
   const bool wholeMonth = period.first.Day() == 1 && period.first.Year() == period.last.Year() &&
                           period.first.Month() == period.last.Month() &&
                           period.last.AddDays(1).Day() == 1;

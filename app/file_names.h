@@ -9,6 +9,10 @@
 
 namespace orla::app {
 
+// The title in kebab case without accents: "Vendas - Por Tipos de Recebimento" gives
+// "vendas-por-tipos-de-recebimento".
+std::string KebabCase(std::string_view title);
+
 // The title in kebab case without accents ("Vendas - Por Tipos de Recebimento" gives
 // "vendas-por-tipos-de-recebimento"), then "-YYYY-MM" when the period is one whole calendar
 // month, otherwise "-YYYY-MM-DD_YYYY-MM-DD"; no extension.

@@ -11,6 +11,7 @@
 
 #include "cli/arguments.h"
 #include "cli/demo_location.h"
+#include "deliver/config.h"
 #include "serve/guards.h"
 #include "serve/server.h"
 
@@ -21,7 +22,8 @@ namespace orla::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--token-file FILE] [--open]
+    R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--token-file FILE]
+                          [--subscriptions FILE] [--open]
 
 Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
 it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
@@ -31,6 +33,10 @@ it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
   POST /api/reports/NAME?format=pdf   the same run as a file (pdf, xlsx, csv or html)
   GET  /api/runs                      the runs going on, and those queued for their turn
   POST /api/runs/ID/stop              stops a run (only its own browser or client may)
+  GET  /api/subscriptions             the scheduled deliveries, each with its last outcome
+  POST /api/subscriptions             adds one ({"report", "parameters", "when", "folder",
+                                      "email", ...}: the page's "Assinar"); the dates become
+                                      the named period they are today
 Four reports run at once; more wait their turn in order of arrival, and beyond 32 waiting
 a request is refused with 503. A client that goes away stops its run. Ctrl-C stops it all.
 
@@ -46,6 +52,9 @@ options:
   --port N           the port (default 8040; 0 takes a free one)
   --token-file FILE  the access secret, the first line of FILE (at least 16 characters;
                      the file must be readable by its owner only: chmod 600)
+  --subscriptions FILE
+                     the subscriptions file of `orla-vendas deliver` (default:
+                     ~/.config/orla-vendas/assinaturas.toml)
   --open             open the page in the desktop's browser
 
 example:
@@ -98,6 +107,8 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
         options.port = static_cast<int>(number);
       } else if (auto file = reader.TakeOption("--token-file")) {
         tokenFile = *file;
+      } else if (auto file = reader.TakeOption("--subscriptions")) {
+        options.subscriptions = *file;
       } else if (reader.TakeFlag("--open")) {
         open = true;
       } else {
@@ -116,6 +127,9 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
                        "with --token-file FILE");
     }
     options.database = db ? ExistingDatabase(*db) : DemoDatabase(err, terminal);
+    if (options.subscriptions.empty()) {
+      options.subscriptions = deliver::DefaultConfigFile();
+    }
   } catch (const UsageError& e) {
     err << "orla-vendas serve: " << e.what() << '\n';
     return kExitUsage;

@@ -56,7 +56,7 @@ class Reader {
   explicit Reader(const std::filesystem::path& file) : file_(file) {}
 
   [[noreturn]] void Fail(int line, const std::string& message) const {
-    throw ConfigError(file_.string() + ":" + std::to_string(line) + ": " + message);
+    throw ConfigError(file_, line, message);
   }
 
   template <size_t N>
@@ -307,6 +307,14 @@ Subscription ReadSubscription(const Reader& reader, const toml::table& table) {
 
 }  // namespace
 
+ConfigError::ConfigError(const std::filesystem::path& file, int line, const std::string& message)
+    : std::runtime_error(file.empty()
+                             ? message
+                             : file.string() + (line > 0 ? ":" + std::to_string(line) : "") + ": " +
+                                   message),
+      line_(line),
+      message_(message) {}
+
 const Subscription* Config::Find(std::string_view name) const {
   for (const Subscription& s : subscriptions) {
     if (s.name == name) {
@@ -376,7 +384,8 @@ Config ParseConfig(std::string_view text, const std::filesystem::path& file) {
                     "a subscription named '" + s.name + "' comes earlier in the file");
       }
       if (!s.email.empty() && !config.smtp) {
-        reader.Fail(s.line, "subscription '" + s.name + "' sends mail, but the file has no [smtp]");
+        reader.Fail(s.line, "subscription '" + s.name +
+                                "' sends mail, but the file has no [smtp] (server, from, user)");
       }
       config.subscriptions.push_back(std::move(s));
     }
@@ -387,7 +396,7 @@ Config ParseConfig(std::string_view text, const std::filesystem::path& file) {
 Config LoadConfig(const std::filesystem::path& file) {
   std::ifstream stream(file, std::ios::binary);
   if (!stream) {
-    throw ConfigError("cannot read " + file.string() + ": " + std::strerror(errno));
+    throw ConfigError(file, 0, std::string("cannot read it: ") + std::strerror(errno));
   }
   std::ostringstream text;
   text << stream.rdbuf();

@@ -17,10 +17,19 @@
 
 namespace orla::deliver {
 
-// "FILE:LINE: what is wrong".
+// "FILE:LINE: what is wrong"; "FILE: ..." for a file that cannot be read (line 0); the
+// message alone for what is not in a file yet.
 class ConfigError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  ConfigError(const std::filesystem::path& file, int line, const std::string& message);
+
+  int Line() const { return line_; }
+  // What is wrong, without the file and the line.
+  const std::string& Message() const { return message_; }
+
+ private:
+  int line_;
+  std::string message_;
 };
 
 struct SmtpSettings {

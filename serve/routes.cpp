@@ -5,12 +5,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/periods.h"
 #include "cli/arguments.h"
 #include "cli/cli_host.h"
 #include "cli/output.h"
 #include "cli/parameters.h"
 #include "cli/run_command.h"
 #include "cli/serve_catalogue.h"
+#include "deliver/config.h"
+#include "deliver/subscriptions_file.h"
 #include "hostlib/session.h"
 #include "serve/request_body.h"
 #include "serve/viewer_assets.h"
@@ -186,6 +189,22 @@ void Routes::Route(const Request& request, const std::string& client,
       });
       return;
     }
+    if (path == "/api/subscriptions") {
+      if (options_.subscriptions.empty()) {
+        throw HttpError{404, "this server keeps no subscriptions file"};
+      }
+      Later(exchange, [this] {
+        ordered_json list = deliver::ListSubscriptions(options_.subscriptions);
+        // What "Assinar" offers for the period.
+        list["periods"] = ordered_json::array();
+        for (const std::string_view name : app::PresetNames()) {
+          list["periods"].push_back(
+              {{"name", name}, {"label", app::PresetLabel(*app::ParsePreset(name))}});
+        }
+        return Reply::Json(200, cli::JsonText(list));
+      });
+      return;
+    }
     if (path == "/api/runs") {
       ordered_json list = context_.queue->List();
       list["connections"] = context_.openConnections->load();
@@ -204,6 +223,10 @@ void Routes::Route(const Request& request, const std::string& client,
     }
     if (Under(path, "/api/runs/", rest) && rest.ends_with("/stop")) {
       StopRun(rest.substr(0, rest.size() - 5), client, *exchange);
+      return;
+    }
+    if (path == "/api/subscriptions") {
+      Subscribe(request, exchange);
       return;
     }
   }
@@ -258,6 +281,26 @@ void Routes::StopRun(const std::string& id, const std::string& client, Exchange&
   }
   context_.queue->Stop(*run);
   exchange.Answer(Reply::Json(202, cli::JsonText({{"stopping", true}})));
+}
+
+void Routes::Subscribe(const Request& request, const std::shared_ptr<Exchange>& exchange) {
+  if (!request.Header("content-type").starts_with("application/json")) {
+    throw HttpError{415, "a subscription is sent as application/json"};
+  }
+  if (options_.subscriptions.empty()) {
+    throw HttpError{404, "this server keeps no subscriptions file"};
+  }
+  Later(exchange, [this, body = request.body] {
+    try {
+      const std::string name = deliver::AddSubscription(
+          options_.subscriptions, deliver::SubscriptionFromJson(body), context_.clock->Now());
+      return Reply::Json(
+          201, cli::JsonText({{"name", name}, {"file", options_.subscriptions.string()}}));
+    } catch (const deliver::ConfigError& e) {
+      // The file's own mistakes carry its line; the new subscription's do not.
+      throw HttpError{e.Line() > 0 ? 409 : 400, e.what()};
+    }
+  });
 }
 
 void Routes::Later(const std::shared_ptr<Exchange>& exchange, std::function<Reply()> work) {

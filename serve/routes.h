@@ -37,6 +37,7 @@ class Routes {
   void RunReport(const Request& request, const std::string& client, const std::string& name,
                  const std::shared_ptr<Exchange>& exchange);
   void StopRun(const std::string& id, const std::string& client, Exchange& exchange);
+  void Subscribe(const Request& request, const std::shared_ptr<Exchange>& exchange);
   // Does `work` on a quick thread; its refusals become the answer.
   void Later(const std::shared_ptr<Exchange>& exchange, std::function<Reply()> work);
 

@@ -17,6 +17,8 @@ namespace orla::serve {
 
 struct ServeOptions {
   std::filesystem::path database;
+  // Where "Assinar" adds a subscription and whose subscriptions the page lists.
+  std::filesystem::path subscriptions;
   std::string bind = "127.0.0.1";
   int port = 8040;  // 0 takes any free port
   // The secret a client must show; required when `bind` is not a loopback address.

@@ -280,8 +280,10 @@ async function download(format) {
     showMessages(await answer.json());
     return;
   }
+  // The name the server gives: after the report and its period.
+  const named = /filename="([^"]+)"/.exec(answer.headers.get('Content-Disposition') || '');
   const link = element('a', {href: URL.createObjectURL(await answer.blob()),
-    download: `${lastValues.name}.${format}`});
+    download: named ? named[1] : `${lastValues.name}.${format}`});
   document.body.append(link);
   link.click();
   link.remove();

@@ -165,6 +165,7 @@ class ServeTest : public CliTest {
     options.maxQueued = maxQueued;
     options.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 4, 2));
     options.beforeRun = std::move(beforeRun);
+    options.subscriptions = Folder() / "assinaturas.toml";
     server_ = std::make_unique<ViewerServer>(options);
     port_ = server_->Bind();
     thread_ = std::thread([this] { server_->Serve(); });
@@ -300,7 +301,8 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
     EXPECT_EQ(answer.Header("content-type"), c.type);
     EXPECT_EQ(answer.body.substr(0, c.start.size()), c.start);
     EXPECT_GT(answer.body.size(), 200u);
-    EXPECT_NE(answer.Header("content-disposition").find("VendasPorTiposDeRecebimento." + c.format),
+    EXPECT_NE(answer.Header("content-disposition")
+                  .find("\"vendas-por-tipos-de-recebimento-2024-03." + c.format + "\""),
               std::string::npos);
   }
   // The CSV is the one run writes.
@@ -911,6 +913,30 @@ TEST_F(ServeTest, FilesAreWrittenUnderNoNameInTheSharedTemporaryFolder) {
 // Off this machine the figures need the secret: a browser shows it once in the login page
 // and keeps a cookie, a program sends it with each request; a run is stopped only by who
 // started it.
+TEST_F(ServeTest, AssinarAddsTheFormAsASubscriptionThatTheListShows) {
+  // On 2 April the form's March is the month before.
+  const auto added =
+      Post("/api/subscriptions", R"({"report": "VendasPorTiposDeRecebimento", "parameters": )" +
+                                     std::string(kMarch) + R"(, "when": "dia 1 06:00"})");
+  ASSERT_TRUE(added);
+  EXPECT_EQ(added.status, 400);
+  EXPECT_NE(json::parse(added.body)["error"].get<std::string>().find("neither folder nor email"),
+            std::string::npos);
+  const auto again = Post("/api/subscriptions",
+                          R"({"report": "VendasPorTiposDeRecebimento", "parameters": )" +
+                              std::string(kMarch) + R"(, "when": "dia 1 06:00", "folder": "m"})");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again.status, 201) << again.body;
+  const auto list = Get("/api/subscriptions");
+  ASSERT_TRUE(list);
+  const json subscriptions = json::parse(list.body)["subscriptions"];
+  ASSERT_EQ(subscriptions.size(), 1u) << list.body;
+  EXPECT_EQ(subscriptions[0]["name"], "vendas-por-tipos-de-recebimento-mes-passado");
+  EXPECT_EQ(subscriptions[0]["period"], "mes-passado");
+  EXPECT_EQ(subscriptions[0]["delivered"], nullptr);
+  std::filesystem::remove(Folder() / "assinaturas.toml");
+}
+
 TEST_F(ServeTest, WithASecretOnlyWhoShowsItComesInAndStopsOnlyItsOwnRuns) {
   EXPECT_EQ(Main({"serve", "--db", DemoMarch().string(), "--bind", "192.0.2.1"}).exitCode, 2);
   StopServer();

@@ -101,7 +101,8 @@ TEST(Config, RefusesAMistakeWithItsLine) {
   }
   EXPECT_EQ(Refusal("[[subscription]]\nname = \"a\"\nreport = \"RankingDeVendas\"\n"
                     "when = \"diariamente 06:00\"\nemail = [\"a@b.example\"]\n"),
-            "/srv/assinaturas.toml:1: subscription 'a' sends mail, but the file has no [smtp]");
+            "/srv/assinaturas.toml:1: subscription 'a' sends mail, but the file has no [smtp] "
+            "(server, from, user)");
 }
 
 }  // namespace
