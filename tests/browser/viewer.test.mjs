@@ -1,8 +1,8 @@
 // The report viewer in a real browser: Debian's Chromium driven by playwright-core. Opens the
 // page, runs each of the thirteen reports from its form on a generated month and checks a
 // total shown against the rows the JSON API answers; then, on the receipt-type report, the
-// grand total in full, the remembered values, a refused period, the PDF download and a
-// screenshot.
+// grand total in full, the remembered values, a refused period, the PDF download, "Assinar"
+// and a screenshot.
 //
 //   node viewer.test.mjs ORLA_VENDAS_BINARY OUTPUT_FOLDER
 import {spawn, execFileSync} from 'node:child_process';
@@ -22,7 +22,9 @@ const work = mkdtempSync(path.join(tmpdir(), 'orla-viewer-'));
 const database = path.join(work, 'march.db');
 execFileSync(binary, ['demo-db', '--out', database, '--start', '2024-03-01', '--days', '31']);
 
-const server = spawn(binary, ['serve', '--db', database, '--port', '0'], {stdio: ['ignore', 'pipe', 'pipe']});
+const subscriptions = path.join(work, 'assinaturas.toml');
+const server = spawn(binary, ['serve', '--db', database, '--port', '0', '--subscriptions', subscriptions],
+  {stdio: ['ignore', 'pipe', 'pipe']});
 let serverErrors = '';
 server.stderr.on('data', (chunk) => { serverErrors += chunk; });
 const url = await new Promise((resolve, reject) => {
@@ -133,8 +135,21 @@ try {
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('button[data-format="pdf"]')]);
   const pdf = path.join(outFolder, 'viewer.pdf');
   await download.saveAs(pdf);
-  assert.equal(download.suggestedFilename(), 'VendasPorTiposDeRecebimento.pdf');
+  // Named as run names it: after the report and its period.
+  assert.equal(download.suggestedFilename(), 'vendas-por-tipos-de-recebimento-2024-03.pdf');
   assert.equal(readFileSync(pdf).subarray(0, 5).toString(), '%PDF-');
+
+  // "Assinar": the form as it stands becomes a subscription the list shows. Its March names
+  // no period today, so one is chosen.
+  await page.click('#subscribe');
+  await page.selectOption('#subscribe-dialog select[name="period"]', 'mes-passado');
+  await page.fill('#subscribe-dialog input[name="folder"]', path.join(work, 'relatorios'));
+  await page.click('#subscribe-dialog button[type="submit"]');
+  await page.locator('#subscribe-dialog [role="status"]', {hasText: 'gravada'}).waitFor();
+  await page.click('#subscribe-close');
+  await page.click('#subscriptions summary');
+  await page.locator('#subscriptions li', {hasText: 'VendasPorTiposDeRecebimento'}).waitFor();
+  assert.match(readFileSync(subscriptions, 'utf8'), /report = "VendasPorTiposDeRecebimento"/);
 
   await page.screenshot({path: path.join(outFolder, 'viewer.png')});
   assert.deepEqual(foreign, [], 'requests outside the server');
