@@ -56,6 +56,13 @@ are kept the last delivery of each subscription (NAME.state.json), the mail not 
 (NAME.outbox/, tried again after 1, 2, 4 ... up to 60 minutes) and a lock, so that two
 runs at once deliver once. Every outcome is one line on standard error.
 
+A report that fails is logged with its error and not tried again before its next time;
+--run NAME delivers it at once.
+
+examples:
+  orla-vendas deliver --config ~/.config/orla-vendas/assinaturas.toml --due
+  orla-vendas deliver --config assinaturas.toml --due --at "2024-03-15 06:00" --dry-run
+
 exit status: 0 all delivered, 1 a delivery or a mail failed, 2 a bad command line or file.
 )";
 

@@ -134,7 +134,7 @@ TEST_F(CliTest, TodayIsTheDateTheReportSees) {
 }
 
 TEST_F(CliTest, EveryCommandExplainsItself) {
-  for (const char* command : {"run", "list", "render", "demo-db"}) {
+  for (const char* command : {"run", "list", "render", "demo-db", "deliver"}) {
     SCOPED_TRACE(command);
     const CommandResult help = Main({command, "--help"});
     EXPECT_EQ(help.exitCode, 0);
