@@ -355,6 +355,11 @@ Layout ParseLayoutObject(const Json& doc, const std::string& where) {
       if (!layout.fields[index].format.IsNumeric()) {
         reader.Fail("cross-tab value " + layout.fields[index].id + " is not numeric");
       }
+      const TotalKind total = layout.fields[index].total;
+      if (total != TotalKind::None && total != TotalKind::Sum) {
+        reader.Fail("cross-tab value " + layout.fields[index].id +
+                    " is totalled by \"sum\" or not at all");
+      }
       crosstab.measureFields.push_back(index);
     }
     if (crosstab.rowFields.empty() || crosstab.measureFields.empty()) {

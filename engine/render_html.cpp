@@ -86,6 +86,7 @@ class HtmlWriter final : public DocumentWriter {
     }
     out_ << "</header>\n";
     footer_ = head.pageFooterLines;
+    footer_.push_back(head.printed);
   }
 
   void Paragraph(const std::string& text, bool heading) override {
@@ -155,14 +156,11 @@ class HtmlWriter final : public DocumentWriter {
   void EndTable() override { out_ << "</tbody>\n</table>\n"; }
 
   void End() override {
-    if (!footer_.empty()) {
-      out_ << "<footer>\n";
-      for (const std::string& line : footer_) {
-        out_ << "<div>" << Escape(line) << "</div>\n";
-      }
-      out_ << "</footer>\n";
+    out_ << "<footer>\n";
+    for (const std::string& line : footer_) {
+      out_ << "<div>" << Escape(line) << "</div>\n";
     }
-    out_ << "</body>\n</html>\n";
+    out_ << "</footer>\n</body>\n</html>\n";
   }
 
  private:
@@ -173,9 +171,9 @@ class HtmlWriter final : public DocumentWriter {
 
 }  // namespace
 
-void RenderHtml(const Report& report, std::ostream& out) {
+void RenderHtml(const Report& report, const PrintTime& printed, std::ostream& out) {
   HtmlWriter writer(out);
-  WriteDocument(report, writer);
+  WriteDocument(report, writer, {printed.shown, nullptr});
 }
 
 }  // namespace orla::engine
