@@ -64,8 +64,16 @@ engine::Format FormatOfFile(const std::string& file) {
                    "json|txt");
 }
 
+engine::CsvDialect ParseCsvDialectOption(const std::string& text) {
+  if (auto dialect = engine::ParseCsvDialect(text)) {
+    return *dialect;
+  }
+  throw UsageError("--csv-dialect expects plain or br, got '" + text + "'");
+}
+
 void WriteOutcome(const RunOutcome& outcome, engine::Format format,
-                  const std::optional<std::string>& file, std::ostream& out, std::ostream& err) {
+                  const std::optional<std::string>& file, std::ostream& out, std::ostream& err,
+                  const engine::RenderOptions& render) {
   if (format == engine::Format::Json) {
     if (!file) {
       WriteJson(outcome, out);
@@ -85,12 +93,12 @@ void WriteOutcome(const RunOutcome& outcome, engine::Format format,
     return;
   }
   if (!file && engine::IsTextFormat(format)) {
-    engine::Render(*report, format, out);
+    engine::Render(*report, format, out, render);
     return;
   }
   const std::string path =
       file ? *file : outcome.operation + "." + std::string(engine::FormatName(format));
-  engine::Render(*report, format, std::filesystem::path(path));
+  engine::Render(*report, format, std::filesystem::path(path), render);
   err << "Wrote " << std::filesystem::absolute(path).string() << '\n';
 }
 

@@ -6,6 +6,8 @@
 #include <set>
 
 #include <nlohmann/json.hpp>
+#include <pwd.h>
+#include <unistd.h>
 
 #include "cli/arguments.h"
 #include "cli/cli_host.h"
@@ -40,6 +42,11 @@ options:
   --trace-sql FILE      write every database call the report makes, one JSON object a line
   --today YYYY-MM-DD    the date the report takes as today
   --viewer-hidden       run as with the viewer hidden: an empty result passes silently
+  --user NAME           who the printed report says printed it (default: the login name);
+                        SOURCE_DATE_EPOCH, when set, fixes the time it says
+  --csv-dialect D       plain (default: for programs, RFC 4180, column names, decimal point)
+                        or br (for spreadsheets in Portuguese: ";", decimal comma,
+                        dd/mm/aaaa, the printed column titles, UTF-8 with BOM)
 
 examples:
   orla-vendas run VendasPorTiposDeRecebimento Filtro_DataInicial=01/03/2024 \
@@ -61,6 +68,8 @@ struct RunOptions {
   std::optional<std::string> traceSql;
   std::optional<host::DateTime> today;
   bool viewerHidden = false;
+  std::optional<std::string> user;
+  engine::RenderOptions render;
 };
 
 RunOptions Parse(std::vector<std::string> arguments) {
@@ -83,6 +92,10 @@ RunOptions Parse(std::vector<std::string> arguments) {
       options.today = ParseIsoDate(*d, "--today");
     } else if (reader.TakeFlag("--viewer-hidden")) {
       options.viewerHidden = true;
+    } else if (auto u = reader.TakeOption("--user")) {
+      options.user = *u;
+    } else if (auto c = reader.TakeOption("--csv-dialect")) {
+      options.render.csv = ParseCsvDialectOption(*c);
     } else if (reader.Peek().starts_with("--")) {
       throw UsageError("unknown option " + reader.Peek() + " (see orla-vendas run --help)");
     } else if (options.operation.empty()) {
@@ -107,6 +120,21 @@ RunOptions Parse(std::vector<std::string> arguments) {
 }
 
 }  // namespace
+
+std::string LoginName() {
+  char name[256];
+  if (getlogin_r(name, sizeof name) == 0 && name[0] != '\0') {
+    return name;
+  }
+  passwd entry{};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr) {
+    return found->pw_name;
+  }
+  return {};
+}
 
 bool UsesWorkingTables(std::string_view operation) {
   static const std::set<std::string_view> operations{
@@ -170,6 +198,9 @@ RunResult ExecuteRun(const service::OperationInfo& operation,
     run.session->AddError({"Reports." + run.operation + "()", e.what()});
   }
   run.shown = viewer.Shown();
+  if (auto* printed = dynamic_cast<engine::Report*>(run.report.get())) {
+    printed->SetPrintedBy(setup.user);
+  }
   return run;
 }
 
@@ -207,6 +238,9 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
           ? std::shared_ptr<const host::Clock>(std::make_shared<host::FixedClock>(*options.today))
           : std::make_shared<host::SystemClock>();
   setup.viewerHidden = options.viewerHidden;
+  if (options.user) {
+    setup.user = *options.user;
+  }
   setup.trace = trace ? &*trace : nullptr;
   setup.console = &err;
   if (terminal) {
@@ -220,7 +254,7 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
   const RunOutcome outcome = run.Outcome();
   try {
-    WriteOutcome(outcome, *options.format, options.out, out, err);
+    WriteOutcome(outcome, *options.format, options.out, out, err, options.render);
   } catch (const std::exception& e) {
     err << "orla-vendas run: cannot write the report: " << e.what() << '\n';
     return kExitFalse;

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   poppler-utils unzip clang-format
+  libreoffice-calc-nogui
   clang-14 libclang-rt-14-dev
   chromium
   help2man dpkg-dev python3
