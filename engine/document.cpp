@@ -500,26 +500,21 @@ std::vector<double> FitColumns(const std::vector<TableColumn>& columns, const Co
     }
     return widths;
   }
-  // The text columns that need least for their share of the room take what they need; the
-  // rest share what is left by their relative widths, and only they are cut.
-  std::sort(texts.begin(), texts.end(),
-            [&](size_t a, size_t b) { return need[a] / weights[a] < need[b] / weights[b]; });
-  double weight = 0;
-  for (size_t i : texts) {
-    weight += weights[i];
-  }
-  size_t served = 0;
-  for (; served < texts.size(); ++served) {
-    const size_t i = texts[served];
-    if (need[i] > room * weights[i] / weight) {
+  // Every text column takes what it needs up to a width common to all, the widest such that
+  // they fit: only the widest texts are cut, and to the same width, whatever the layout's
+  // relative widths (which would cut a short code for a long name's sake).
+  std::sort(texts.begin(), texts.end(), [&](size_t a, size_t b) { return need[a] < need[b]; });
+  for (size_t k = 0; k < texts.size(); ++k) {
+    const double cap = room / static_cast<double>(texts.size() - k);
+    if (need[texts[k]] > cap) {
+      for (size_t j = k; j < texts.size(); ++j) {
+        widths[texts[j]] = cap;
+      }
       break;
     }
-    widths[i] = need[i];
-    room -= need[i];
-    weight -= weights[i];
+    widths[texts[k]] = need[texts[k]];
+    room -= need[texts[k]];
   }
-  share(std::vector<size_t>(texts.begin() + static_cast<std::ptrdiff_t>(served), texts.end()),
-        room);
   return widths;
 }
 

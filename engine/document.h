@@ -119,9 +119,9 @@ struct ColumnFit {
 };
 
 // The widths of a table's columns. When what every column needs fits (its content plus the
-// padding), each gets it. Otherwise numbers and dates keep what they need and the text
-// columns share the rest, the narrowest needs served whole first: only a text that cannot fit
-// is cut. Columns never measured take their share by the layout's relative widths.
+// padding), each gets it. Otherwise numbers and dates keep what they need and each text
+// column takes what it needs up to a width common to them all: only the widest texts are cut.
+// Columns never measured take their share by the layout's relative widths.
 std::vector<double> FitColumns(const std::vector<TableColumn>& columns, const ColumnFit& fit);
 
 }  // namespace orla::engine

@@ -242,50 +242,59 @@ const Word* Starting(const std::vector<Word>& words, const std::string& prefix) 
 }
 
 // A column takes what its texts need, however narrow the layout drew it, while the line has
-// room; once it is full the layout's widths say who gives way: texts are cut (a wrapping text
-// after its lines), numbers never.
+// room; once it is full the widest texts are cut (a wrapping text after its lines), numbers
+// never.
 TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
   testing::TempDir dir;
-  auto render = [&](const std::string& rest) {
+  auto render = [&](const std::string& name, const std::string& note, const std::string& rest) {
     const auto report = testing::ReportOf(R"({
       "name": "rptEstreito", "title": "Estreito",
-      "fields": [{"column": "Nome", "width": 10}, {"column": "Obs", "width": 10, "wrap": 2},
+      "fields": [{"column": "Nome", "width": 3}, {"column": "Obs", "width": 10, "wrap": 2},
                  {"column": "Valor", "format": "money", "width": 3},
-                 {"column": "Resto", "width": 77}],
+                 {"column": "Resto", "width": 84}],
       "sections": [{"name": "Section3", "kind": "details"}]
     })");
     report->SetDataSource(
-        testing::Recordset({"Nome", "Obs", "Valor", "Resto"},
-                           {{"Transportadora Irmãos Araújo",
-                             "aaaa bbbb cccc dddd eeee ffff gggg hhhh", 123456789.5, rest}}));
+        testing::Recordset({"Nome", "Obs", "Valor", "Resto"}, {{name, note, 123456789.5, rest}}));
     const auto pdf = dir / "estreito.pdf";
     Render(*report, Format::Pdf, pdf);
     return Words(pdf);
   };
+  auto words = [](const std::string& stem, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      text += (i ? " " : "") + stem + std::to_string(i);
+    }
+    return text;
+  };
   // Room: the name keeps its three words apart (a cut text reads back as one run of words,
-  // where it was cut), and nothing is narrowed.
-  const auto roomy = render("curto");
-  for (const char* word : {"Transportadora", "Irmãos", "Araújo", "hhhh", "123.456.789,50"}) {
+  // where it was cut).
+  const auto roomy = render("Transportadora Irmãos Araújo", words("obs", 8), "curto");
+  for (const char* word : {"Transportadora", "Irmãos", "Araújo", "obs7", "123.456.789,50"}) {
     const Word* found = Starting(roomy, word);
     ASSERT_NE(found, nullptr) << word;
     EXPECT_EQ(found->text, word);
   }
-  EXPECT_LT(Starting(roomy, "Araújo")->right, Starting(roomy, "aaaa")->left);
+  EXPECT_LT(Starting(roomy, "Araújo")->right, Starting(roomy, "obs0")->left);
 
-  std::string longText;
-  for (int i = 0; i < 60; ++i) {
-    longText += "resto" + std::to_string(i) + " ";
-  }
-  const auto full = render(longText);
-  const Word* name = Starting(full, "Transportadora");
-  const Word* first = Starting(full, "aaaa");
-  const Word* wrapped = Starting(full, "cccc");
+  const auto full = render(words("nome", 12), words("obs", 40), words("resto", 60));
+  // Where a text is cut, the words it could not show read back as one run.
+  auto cutRun = [&](const std::string& stem) -> const Word* {
+    for (const Word& w : full) {
+      if (w.text.starts_with(stem) && w.text.find(' ') != std::string::npos) {
+        return &w;
+      }
+    }
+    return nullptr;
+  };
+  const Word* name = cutRun("nome");
+  const Word* note = cutRun("obs");
+  const Word* first = Starting(full, "obs0");
   const Word* number = Starting(full, "123");
-  ASSERT_TRUE(name && first && wrapped && number);
-  EXPECT_EQ(name->text, "Transportadora Irmãos Araújo");  // cut, in its column
+  ASSERT_TRUE(name && note && first && number);
   EXPECT_LE(name->right, first->left);
-  EXPECT_GE(wrapped->top, first->bottom - 1);  // wrapped to a second line
-  EXPECT_LE(wrapped->right, number->left);     // and cut there
+  EXPECT_GE(note->top, first->bottom - 1);  // wrapped to a second line
+  EXPECT_LE(note->right, number->left);     // and cut there
   EXPECT_EQ(number->text, "123.456.789,50");
   for (const Word& w : full) {
     EXPECT_LE(w.right, 567.5) << w.text;  // within the page's margin
