@@ -196,6 +196,7 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
     field.wrapLines = static_cast<int>(reader.Number(f, "wrap", 1));
     field.visible = reader.Flag(f, "visible", true);
     field.bar = reader.Flag(f, "bar", false);
+    field.exact = reader.Flag(f, "exact", false);
     if (field.bar && field.format.kind != FormatKind::Percent) {
       reader.Fail("field " + field.id + " draws a bar, which needs the percent format");
     }
