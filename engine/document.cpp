@@ -438,6 +438,12 @@ class MeasuringWriter final : public DocumentWriter {
   std::vector<bool> left_;
 };
 
+std::string PrintedLine(const host::DateTime& at, const std::string& user) {
+  auto two = [](int n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+  return "Impresso em " + two(at.Day()) + "/" + two(at.Month()) + "/" + std::to_string(at.Year()) +
+         " " + two(at.Hour()) + ":" + two(at.Minute()) + (user.empty() ? "" : " por " + user);
+}
+
 }  // namespace
 
 ColumnWidths MeasureColumns(const Report& report, const TextMeasure& measure) {
@@ -517,16 +523,6 @@ std::vector<double> FitColumns(const std::vector<TableColumn>& columns, const Co
   }
   return widths;
 }
-
-namespace {
-
-std::string PrintedLine(const host::DateTime& at, const std::string& user) {
-  auto two = [](int n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
-  return "Impresso em " + two(at.Day()) + "/" + two(at.Month()) + "/" + std::to_string(at.Year()) +
-         " " + two(at.Hour()) + ":" + two(at.Minute()) + (user.empty() ? "" : " por " + user);
-}
-
-}  // namespace
 
 void WriteDocument(const Report& report, DocumentWriter& writer, const DocumentOptions& options) {
   DocumentHead head;

@@ -3,7 +3,6 @@
 // form. Br is for people, opened by a spreadsheet in Portuguese: ";" between fields, the
 // columns titled as printed, one line per detail line, numbers with a decimal comma and
 // dates dd/mm/aaaa, UTF-8 with a byte-order mark so that the accents survive.
-#include <algorithm>
 #include <charconv>
 
 #include "engine/render_context.h"

@@ -548,10 +548,6 @@ class PdfWriter final : public DocumentWriter {
   std::vector<Shape> shapes_;
 };
 
-}  // namespace
-
-namespace {
-
 // The narrowest a caption of two lines at most can be: the wider half of its best break.
 double CaptionWidth(Typesetter& type, const std::string& caption) {
   double best = type.Width(Font::ColumnHeader, caption);
