@@ -1,6 +1,5 @@
 // orla-vendas as outside tools drive it: the JSON contract, the SQL trace, the exit codes, the
 // CSV a spreadsheet opens.
-#include <cmath>
 #include <regex>
 
 #include <gmock/gmock.h>
@@ -155,13 +154,11 @@ TEST_F(CliTest, EitherCsvDialectOpensInASpreadsheetWithItsNumbers) {
     const std::filesystem::path csv = folder / (d.name + ".csv");
     ASSERT_EQ(Run(With(kMarch, {"--csv-dialect", d.name, "--out", csv.string()})).exitCode, 0);
     EXPECT_THAT(ReadFile(csv), ::testing::StartsWith(d.head));
-    const std::string command = "timeout 120 soffice -env:UserInstallation=file://" +
-                                (folder / "profile").string() +
-                                " --headless --convert-to xlsx --infilter=" + d.filter +
-                                " --outdir '" + folder.string() + "' '" + csv.string() +
-                                "' >/dev/null 2>&1 && unzip -p '" +
-                                (folder / (d.name + ".xlsx")).string() +
-                                "' xl/worksheets/sheet1.xml";
+    const std::string command =
+        "timeout 120 soffice -env:UserInstallation=file://" + (folder / "profile").string() +
+        " --headless --convert-to xlsx --infilter=" + d.filter + " --outdir '" + folder.string() +
+        "' '" + csv.string() + "' >/dev/null 2>&1 && unzip -p '" +
+        (folder / (d.name + ".xlsx")).string() + "' xl/worksheets/sheet1.xml";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     std::string sheet;
     for (int c; pipe && (c = std::fgetc(pipe.get())) != EOF;) {
