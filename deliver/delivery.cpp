@@ -292,7 +292,8 @@ bool Deliverer::Deliver(const Subscription& s, const host::DateTime& due) {
         const std::string name = app::ReportFileName(title, period, extension);
         const std::filesystem::path file = folder / name;
         std::ostringstream unused;
-        cli::WriteReport(*report, format, file.string(), unused);
+        // People open these, as the viewer's downloads: the CSV a Portuguese spreadsheet reads.
+        cli::WriteReport(*report, format, file.string(), unused, {engine::CsvDialect::Br});
         if (!s.email.empty()) {
           mail.attachments.push_back({name, ContentTypeOf(extension), ReadWhole(file)});
         }
