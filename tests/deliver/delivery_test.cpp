@@ -154,11 +154,15 @@ class DeliveryTest : public ::testing::Test {
                             << subscriptions;
   }
 
-  Outcome Deliver(const std::string& at) {
+  Outcome Deliver(const std::string& at, bool dryRun = false) {
+    std::vector<std::string> arguments = {
+        "--config", Config().string(), "--db", database_.string(), "--due", "--at", at};
+    if (dryRun) {
+      arguments.emplace_back("--dry-run");
+    }
     std::ostringstream out;
     std::ostringstream err;
-    const int code = DeliverCommand(
-        {"--config", Config().string(), "--db", database_.string(), "--due", "--at", at}, out, err);
+    const int code = DeliverCommand(std::move(arguments), out, err);
     return {code, err.str()};
   }
 
@@ -192,7 +196,16 @@ TEST_F(DeliveryTest, YesterdaysReportReachesTheFolderAndTheMailboxOnce) {
   WriteConfig(std::string(kYesterday) +
               "folder = \"relatorios\"\nemail = [\"gerente@posto.example\", "
               "\"dono@posto.example\"]\n");
-  Outcome outcome = Deliver("2024-03-02 06:00");
+  // A look at the schedule leaves nothing behind that would stand in for the delivery.
+  Outcome outcome = Deliver("2024-03-02 06:00", true);
+  EXPECT_EQ(outcome.exitCode, 0) << outcome.log;
+  EXPECT_NE(outcome.log.find("would deliver VendasPorTiposDeRecebimento of 01/03/2024"),
+            std::string::npos)
+      << outcome.log;
+  EXPECT_EQ(Files(folder_),
+            (std::vector<std::string>{"assinaturas.lock", "assinaturas.toml", "mailbox"}));
+
+  outcome = Deliver("2024-03-02 06:00");
   ASSERT_EQ(outcome.exitCode, 0) << outcome.log;
 
   const std::string name = "vendas-por-tipos-de-recebimento-2024-03-01_2024-03-01.pdf";
