@@ -1,10 +1,13 @@
 // Deliveries end to end: `deliver` on a few days of the demo station, mailing a server
 // started here that reads each message back with Python's own mail parser.
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,7 +18,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "deliver/config.h"
 #include "deliver/deliver_command.h"
+#include "deliver/file_lock.h"
+#include "deliver/state.h"
 #include "demo/generator.h"
 #include "engine/report.h"
 #include "reports/report_list.h"
@@ -44,6 +50,33 @@ std::string PdfText(const fs::path& file) {
   }
   return text;
 }
+
+// A log one thread writes while another reads it.
+class SharedLog : public std::streambuf {
+ public:
+  std::string Text() {
+    const std::lock_guard lock(mutex_);
+    return text_;
+  }
+
+ protected:
+  int overflow(int c) override {
+    if (c != traits_type::eof()) {
+      const std::lock_guard lock(mutex_);
+      text_ += static_cast<char>(c);
+    }
+    return c;
+  }
+  std::streamsize xsputn(const char* data, std::streamsize n) override {
+    const std::lock_guard lock(mutex_);
+    text_.append(data, static_cast<size_t>(n));
+    return n;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::string text_;
+};
 
 // The mail server, listening from construction to Stop.
 class Sink {
@@ -303,6 +336,35 @@ TEST_F(DeliveryTest, AFileWithAMistakeDeliversNothing) {
             std::string::npos)
       << outcome.log;
   EXPECT_EQ(Files(folder_), (std::vector<std::string>{"assinaturas.toml", "mailbox"}));
+}
+
+TEST_F(DeliveryTest, ASecondRunWaitsAndReadsWhatTheFirstDelivered) {
+  WriteConfig(std::string(kYesterday) + "email = [\"gerente@posto.example\"]\n");
+  const ConfigFiles files = FilesBeside(Config());
+  std::optional<FileLock> first(std::in_place, files.lock);
+  SharedLog log;
+  std::ostream err(&log);
+  int code = -1;
+  std::thread second([&] {
+    std::ostringstream out;
+    code = DeliverCommand({"--config", Config().string(), "--db", database_.string(), "--due",
+                           "--at", "2024-03-02 06:00"},
+                          out, err);
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (log.Text().find("waiting for another delivery run") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_NE(log.Text().find("waiting for another delivery run"), std::string::npos) << log.Text();
+  // The first run delivers this morning's report while the second waits.
+  State delivered;
+  delivered.subscriptions["vendas-de-ontem"].slot = *host::DateTime::FromParts(2024, 3, 2, 6, 0);
+  SaveState(files.state, delivered);
+  first.reset();
+  second.join();
+  EXPECT_EQ(code, 0) << log.Text();
+  EXPECT_TRUE(sink_->Mails().empty()) << log.Text();
 }
 
 // A mail that names a field its report lacks would lose its total without a word.
