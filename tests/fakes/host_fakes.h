@@ -63,6 +63,8 @@ class FakeDatabase : public host::Database {
   };
   bool failClose = false;
   bool opened = false;
+  // What the two-argument SQL_Execute reports.
+  int32_t rowsAffected = 0;
 
   host::RecordsetRef OpenRecordSet(const std::string& sql) override;
   host::RecordsetRef SQL_Execute(const std::string& sql) override;
