@@ -10,6 +10,7 @@ TEST_F(FrameTest, NozzleTableCalls) {
   ExpectCalls("reports/sales_tables/expected/tabela_de_vendas_por_bico.txt",
               "TabelaDeVendasPorBico",
               {
+                  {"fiscal, nothing to print", {}},
                   {"fiscal", {}, rows},
                   {"fiscal, complementary adjustments left out",
                    {{"Filtro_IsIgnorarADVendaComplementar", true}},
