@@ -83,8 +83,6 @@ class FakeReport : public host::Report, public host::ReportDatabase {
   FakeReport(CallLog& log, std::string layout) : log_(log), layout_(std::move(layout)) {}
 
   const std::string& Layout() const { return layout_; }
-  std::map<int, std::string> headerLines;
-  std::map<std::string, std::string> formulas;
   std::string title = "Título";
   host::RecordsetRef dataSource;
   // Sections that hold a subreport, by section name: the subreport's name.
