@@ -1,14 +1,11 @@
 // The client details against the recording fakes: the working table, the details and the
 // summary, per report type, order and filter.
-#include <gmock/gmock.h>
-
 #include "tests/service/frame_fixture.h"
 
 namespace orla::service {
 namespace {
 
 using orla::testing::FakeRecordset;
-using ::testing::ElementsAre;
 
 TEST_F(FrameTest, ClientDetailsCalls) {
   orla::testing::ExpectedTexts expected(
@@ -48,6 +45,16 @@ TEST_F(FrameTest, ClientDetailsCalls) {
           {"rows, but no summary section: trapped after binding the rows",
            {},
            [this] { db.onQuery = [](const std::string&) { return FakeRecordset::OneRow(); }; }},
+          // The operation binds the details and the summary itself; which goes where, the
+          // end-to-end test tells by their sums.
+          {"type 2, rows: the details and their summary bound",
+           {{"Filtro_TipoRelatorio", int32_t{2}}},
+           [this] {
+             platform->behaviour
+                 .sectionsByLayout["rptDetalhesDosMovimentosPorClientesApresentarCliente"] = {
+                 {"ReportFooterSection2", "ResumoPorProduto"}};
+             db.onQuery = [](const std::string&) { return FakeRecordset::OneRow(); };
+           }},
       });
   // Chosen: without a known column the lines keep the order they were filled in, date and
   // time, in the direction asked ("ORDER BY  DESC" would be refused).
@@ -60,29 +67,6 @@ TEST_F(FrameTest, ClientDetailsCalls) {
   }
   ExpectCalls(expected, "DetalhesDosMovimentosPorClientes", orders,
               [](const std::string& call) { return call.starts_with("OpenRecordSet(SELECT ID,"); });
-}
-
-TEST_F(FrameTest, ClientDetailsBindTheRowsAndTheSummaryThemselves) {
-  platform->behaviour.sectionsByLayout["rptDetalhesDosMovimentosPorClientesApresentarCliente"] = {
-      {"ReportFooterSection2", "ResumoPorProduto"}};
-  auto details = FakeRecordset::OneRow();
-  auto summary = FakeRecordset::OneRow();
-  db.onQuery = [&](const std::string& sql) -> host::RecordsetRef {
-    if (sql.starts_with("SELECT ID,")) {
-      return details;
-    }
-    return sql.starts_with("SELECT Descrição") ? summary : nullptr;
-  };
-  EXPECT_TRUE(Run("DetalhesDosMovimentosPorClientes", {{"Filtro_TipoRelatorio", int32_t{2}}}));
-  const std::vector<std::string> calls = Calls();
-  EXPECT_THAT(std::vector<std::string>(calls.end() - 4, calls.end()),
-              ElementsAre("rptDetalhesDosMovimentosPorClientesApresentarCliente.SetDataSource",
-                          "rptDetalhesDosMovimentosPorClientesApresentarCliente."
-                          "OpenSubreportByName",
-                          "ResumoPorProduto.SetDataSource", "ShowReport"));
-  EXPECT_EQ(platform->log.back(), "ShowReport(data=no, mode=1, 0, 0, bind=false)");
-  EXPECT_EQ(Held().dataSource, details);
-  EXPECT_EQ(Held().openedSubreports.at("ResumoPorProduto")->dataSource, summary);
 }
 
 }  // namespace
