@@ -31,6 +31,7 @@
 struct orla_vendas_db {
   std::filesystem::path file;
   std::optional<orla::host::DateTime> today;
+  std::optional<std::string> user;
   bool closed = false;
 };
 
@@ -148,6 +149,9 @@ cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* par
   cli::RunSetup setup;
   setup.database = db->file;
   setup.clock = ClockOf(db);
+  if (db->user) {
+    setup.user = *db->user;
+  }
   const auto turn = cli::TakeTempDbTurn(operation->name);
   return cli::ExecuteRun(*operation, values, setup);
 }
@@ -235,6 +239,13 @@ int orla_vendas_set_today(orla_vendas_db* db, const char* today, char** error) {
     } catch (const cli::UsageError& e) {
       throw Failure{ORLA_VENDAS_INVALID_ARGUMENT, e.what()};
     }
+  });
+}
+
+int orla_vendas_set_user(orla_vendas_db* db, const char* user, char** error) {
+  return Guarded(error, [&] {
+    RequireOpen(db);
+    db->user = user == nullptr ? std::nullopt : std::optional<std::string>(user);
   });
 }
 

@@ -65,6 +65,10 @@ ORLA_VENDAS_API void orla_vendas_release(orla_vendas_db* db);
 /* The date the reports take as today, "YYYY-MM-DD", or NULL for the system date. */
 ORLA_VENDAS_API int orla_vendas_set_today(orla_vendas_db* db, const char* today, char** error);
 
+/* The user the printed reports name in their foot ("Impresso em ... por USER"), or NULL for
+ * the login name of the process. */
+ORLA_VENDAS_API int orla_vendas_set_user(orla_vendas_db* db, const char* user, char** error);
+
 /* The reports, their parameters, types, defaults and choices, with the labels, help, checks
  * and rules a form shows, as GET /api/reports of `orla-vendas serve` answers them:
  * {"today","reports":[{"name","title","group",...,"parameters":[...]}],"pickers":[...]}.

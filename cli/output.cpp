@@ -126,12 +126,12 @@ void Naming(const std::string& shownAs, const ReplacingFile& file, Write&& write
 }
 
 void RenderInto(engine::Report& report, engine::Format format, ReplacingFile& file,
-                const std::string& shownAs) {
+                const std::string& shownAs, const engine::RenderOptions& render) {
   Naming(shownAs, file, [&] {
     if (engine::IsTextFormat(format)) {
-      engine::Render(report, format, file.Stream());
+      engine::Render(report, format, file.Stream(), render);
     } else {
-      engine::Render(report, format, file.TemporaryPath());
+      engine::Render(report, format, file.TemporaryPath(), render);
     }
   });
 }
@@ -375,22 +375,22 @@ engine::Format FormatOfFile(const std::string& file) {
 }
 
 void WriteReport(engine::Report& report, engine::Format format, const std::string& file,
-                 std::ostream& out) {
+                 std::ostream& out, const engine::RenderOptions& render) {
   if (file != kStandardOutput) {
     ReplacingFile replacing(file);
-    RenderInto(report, format, replacing, file);
+    RenderInto(report, format, replacing, file, render);
     replacing.Commit();
     return;
   }
   if (engine::IsTextFormat(format)) {
-    engine::Render(report, format, out);
+    engine::Render(report, format, out, render);
     return;
   }
   // PDF and XLSX are written to files only: to one in the temporary folder, then copied.
   const std::filesystem::path scratch = std::filesystem::temp_directory_path() /
                                         ("orla-vendas." + std::string(engine::FormatName(format)));
   ReplacingFile copy(scratch);
-  RenderInto(report, format, copy, copy.TemporaryPath().string());
+  RenderInto(report, format, copy, copy.TemporaryPath().string(), render);
   copy.Close();
   std::ifstream written(copy.TemporaryPath(), std::ios::binary);
   if (!written) {
@@ -399,8 +399,16 @@ void WriteReport(engine::Report& report, engine::Format format, const std::strin
   out << written.rdbuf();
 }
 
+engine::CsvDialect ParseCsvDialectOption(const std::string& text) {
+  if (auto dialect = engine::ParseCsvDialect(text)) {
+    return *dialect;
+  }
+  throw UsageError("--csv-dialect expects plain or br, got '" + text + "'");
+}
+
 void WriteOutcome(const RunOutcome& outcome, engine::Format format,
-                  const std::optional<std::string>& file, std::ostream& out, std::ostream& err) {
+                  const std::optional<std::string>& file, std::ostream& out, std::ostream& err,
+                  const engine::RenderOptions& render) {
   if (format == engine::Format::Json) {
     if (!file || *file == kStandardOutput) {
       WriteJson(outcome, out);
@@ -421,7 +429,7 @@ void WriteOutcome(const RunOutcome& outcome, engine::Format format,
     err << "Nothing to print: the report was not shown" << removed << ".\n";
     return;
   }
-  WriteReport(*report, format, toOut ? std::string(kStandardOutput) : path, out);
+  WriteReport(*report, format, toOut ? std::string(kStandardOutput) : path, out, render);
   if (!toOut) {
     err << "Wrote " << std::filesystem::absolute(path).string() << '\n';
   }

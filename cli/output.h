@@ -98,11 +98,13 @@ void RemoveTemporaryFilesOnSignal();
 
 // The format a file name asks for by its extension; raises UsageError when it asks none.
 engine::Format FormatOfFile(const std::string& file);
+// The value of --csv-dialect; raises UsageError for anything but plain and br.
+engine::CsvDialect ParseCsvDialectOption(const std::string& text);
 
 // `report` in `format` to `file` whole or not at all, or to `out` when `file` is "-".
 // Raises OutputError naming the file, or what the rendering raised.
 void WriteReport(engine::Report& report, engine::Format format, const std::string& file,
-                 std::ostream& out);
+                 std::ostream& out, const engine::RenderOptions& render = {});
 
 // JSON: {"operation","result","report","shown","messages","errors"} to `out` or the file,
 // always. Other formats: the shown report rendered to the file (none: to `out` for text
@@ -110,7 +112,8 @@ void WriteReport(engine::Report& report, engine::Format format, const std::strin
 // old file at that path is removed, as it would pass for this run's report, and `err` says so
 // in one line. A file is written whole or not at all ("-" is `out`); raises OutputError.
 void WriteOutcome(const RunOutcome& outcome, engine::Format format,
-                  const std::optional<std::string>& file, std::ostream& out, std::ostream& err);
+                  const std::optional<std::string>& file, std::ostream& out, std::ostream& err,
+                  const engine::RenderOptions& render = {});
 
 // Strings as JSON, with invalid UTF-8 replaced rather than refused.
 std::string JsonText(const nlohmann::ordered_json& value);

@@ -5,6 +5,7 @@
 
 #include "cli/arguments.h"
 #include "cli/output.h"
+#include "cli/run_command.h"
 #include "engine/render.h"
 #include "engine/report.h"
 #include "host/errors.h"
@@ -14,7 +15,9 @@ namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage = R"(usage: orla-vendas render FILE.json [--format F] [--out FILE]
+constexpr std::string_view kUsage =
+    R"(usage: orla-vendas render FILE.json [--format F] [--out FILE] [--user NAME]
+                           [--csv-dialect plain|br]
 
 Renders a report from JSON without querying again: the whole object `run --format json`
 writes, or its "report" member. Only "layout", "columns" and "rows" are required, so a layout
@@ -26,6 +29,9 @@ options:
                  <layout>.<format> in this folder); '-' is standard output. FILE is
                  written whole or not at all, as `run --out` writes it, so it may also
                  be FILE.json itself
+  --user NAME    who the printed report says printed it (default: the login name)
+  --csv-dialect D  plain (default, for programs) or br (for spreadsheets in Portuguese),
+                 as `orla-vendas run --help` tells
 
 examples:
   orla-vendas run RankingDeVendas --format json --out ranking.json
@@ -43,6 +49,8 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
   std::optional<engine::Format> format;
   std::optional<std::string> file;
   std::shared_ptr<engine::Report> report;
+  std::string user = LoginName();
+  engine::RenderOptions render;
   try {
     ArgumentReader reader(std::move(arguments));
     while (!reader.Done()) {
@@ -53,6 +61,10 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
         }
       } else if (auto o = reader.TakeOption("--out")) {
         file = *o;
+      } else if (auto u = reader.TakeOption("--user")) {
+        user = *u;
+      } else if (auto c = reader.TakeOption("--csv-dialect")) {
+        render.csv = ParseCsvDialectOption(*c);
       } else if (reader.Peek().starts_with("--") || !input.empty()) {
         throw UsageError("unexpected argument '" + reader.Peek() + "'");
       } else {
@@ -69,6 +81,7 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
       throw UsageError(input + ": cannot read the file");
     }
     report = engine::ReportFromJsonFile(input);
+    report->SetPrintedBy(user);
   } catch (const UsageError& e) {
     err << "orla-vendas render: " << e.what() << '\n';
     return kExitUsage;
@@ -83,7 +96,7 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
         : engine::IsTextFormat(*format)
             ? std::string(kStandardOutput)
             : report->LayoutName() + "." + std::string(engine::FormatName(*format));
-    WriteReport(*report, *format, path, out);
+    WriteReport(*report, *format, path, out, render);
     if (path != kStandardOutput) {
       err << "Wrote " << path << '\n';
     }

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include <nlohmann/json.hpp>
+#include <pwd.h>
+#include <unistd.h>
 
 #include "cli/arguments.h"
 #include "cli/cli_host.h"
@@ -43,6 +45,11 @@ options:
   --trace-sql FILE      write every database call the report makes, one JSON object a line
   --today YYYY-MM-DD    the date the report takes as today
   --viewer-hidden       run as with the viewer hidden: an empty result passes silently
+  --user NAME           who the printed report says printed it (default: the login name);
+                        SOURCE_DATE_EPOCH, when set, fixes the time it says
+  --csv-dialect D       plain (default: for programs, RFC 4180, column names, decimal point)
+                        or br (for spreadsheets in Portuguese: ";", decimal comma,
+                        dd/mm/aaaa, the printed column titles, UTF-8 with BOM)
 
 When the report finds nothing to print it says so in one line and writes no file: an old
 FILE is removed, so that it never holds a report this run did not write. With --format json
@@ -93,6 +100,8 @@ struct RunOptions {
   std::optional<host::DateTime> today;
   bool viewerHidden = false;
   bool failEmpty = false;
+  std::optional<std::string> user;
+  engine::RenderOptions render;
 };
 
 RunOptions Parse(std::vector<std::string> arguments) {
@@ -117,6 +126,10 @@ RunOptions Parse(std::vector<std::string> arguments) {
       options.viewerHidden = true;
     } else if (reader.TakeFlag("--fail-empty")) {
       options.failEmpty = true;
+    } else if (auto u = reader.TakeOption("--user")) {
+      options.user = *u;
+    } else if (auto c = reader.TakeOption("--csv-dialect")) {
+      options.render.csv = ParseCsvDialectOption(*c);
     } else if (reader.Peek().starts_with("--")) {
       throw UsageError("unknown option " + reader.Peek() + " (see orla-vendas run --help)");
     } else if (options.operation.empty()) {
@@ -142,6 +155,21 @@ RunOptions Parse(std::vector<std::string> arguments) {
 }
 
 }  // namespace
+
+std::string LoginName() {
+  char name[256];
+  if (getlogin_r(name, sizeof name) == 0 && name[0] != '\0') {
+    return name;
+  }
+  passwd entry{};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr) {
+    return found->pw_name;
+  }
+  return {};
+}
 
 bool UsesWorkingTables(std::string_view operation) {
   // A stored procedure's ### table keeps each run's rows under the run's own key, so only the
@@ -204,6 +232,9 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
     run.session->AddError({"Reports." + run.operation + "()", e.what()});
   }
   run.shown = viewer.Shown();
+  if (auto* printed = dynamic_cast<engine::Report*>(run.report.get())) {
+    printed->SetPrintedBy(setup.user);
+  }
   return run;
 }
 
@@ -242,6 +273,9 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
           ? std::shared_ptr<const host::Clock>(std::make_shared<host::FixedClock>(*options.today))
           : std::make_shared<host::SystemClock>();
   setup.viewerHidden = options.viewerHidden;
+  if (options.user) {
+    setup.user = *options.user;
+  }
   setup.trace = trace ? &*trace : nullptr;
   setup.console = &err;
   if (terminal) {
@@ -255,7 +289,7 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
   bool written = true;
   try {
-    WriteOutcome(run.Outcome(), *options.format, options.out, out, err);
+    WriteOutcome(run.Outcome(), *options.format, options.out, out, err, options.render);
   } catch (const OutputError& e) {
     err << "orla-vendas run: " << e.what() << '\n';
     written = false;

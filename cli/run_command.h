@@ -50,9 +50,14 @@ bool ReadsTempDb(std::string_view operation);
 std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,
                                                   const std::function<bool()>& stopped = {});
 
+// Who runs the program: the login name, or the owner of the process when there is no login
+// (a service); empty when neither is known.
+std::string LoginName();
+
 struct RunSetup {
   std::filesystem::path database;
   std::shared_ptr<const host::Clock> clock;
+  std::string user = LoginName();  // named in the foot of the printed report
   bool viewerHidden = false;
   SqlTrace* trace = nullptr;  // may be null
   // Wraps the run's database object (given with the SQLite database beneath it); may be empty.

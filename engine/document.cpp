@@ -1,5 +1,8 @@
 #include "engine/document.h"
 
+#include <algorithm>
+#include <numeric>
+
 #include "engine/chart.h"
 #include "engine/crosstab.h"
 #include "engine/render_context.h"
@@ -16,6 +19,7 @@ TableColumn ColumnOf(const FieldDef& field) {
   column.format = field.format;
   column.wrapLines = field.wrapLines;
   column.bar = field.bar;
+  column.total = field.total;
   return column;
 }
 
@@ -59,7 +63,7 @@ size_t FirstChangedGroup(const Layout& layout, const Row& a, const Row& b) {
 
 class Walker {
  public:
-  explicit Walker(DocumentWriter& writer) : writer_(writer) {}
+  Walker(DocumentWriter& writer, const ColumnWidths* widths) : writer_(writer), widths_(widths) {}
 
   void WriteReport(const Report& report, bool subreport) {
     RenderContext context(report);
@@ -92,6 +96,19 @@ class Walker {
   }
 
  private:
+  // The next table's columns take what the measuring walk found they need; both walks meet
+  // the same tables in the same order.
+  void Measured(std::vector<TableColumn>& columns) {
+    const size_t table = table_++;
+    if (widths_ == nullptr || table >= widths_->size() ||
+        (*widths_)[table].size() != columns.size()) {
+      return;
+    }
+    for (size_t i = 0; i < columns.size(); ++i) {
+      columns[i].content = (*widths_)[table][i];
+    }
+  }
+
   void WriteSections(const RenderContext& context, const Report& report, SectionKind kind,
                      const ChartSet& charts) {
     for (const SectionDef& section : context.GetLayout().sections) {
@@ -140,6 +157,7 @@ class Walker {
       columns.push_back(ColumnOf(layout.fields[field]));
       anyTotals = anyTotals || layout.fields[field].total != TotalKind::None;
     }
+    Measured(columns);
     writer_.BeginTable(columns, name);
 
     const size_t levels = layout.groups.size();
@@ -258,6 +276,22 @@ class Walker {
     total.caption = "Total";
     total.width = valueWidth;
     values.push_back(total);
+    for (TableColumn& column : values) {
+      column.total = TotalKind::Sum;  // a line's cells, and the lines of a measure totalled down
+    }
+    std::vector<TableColumn> all = fixed;
+    all.insert(all.end(), values.begin(), values.end());
+    Measured(all);
+    std::copy(all.begin(), all.begin() + fixed.size(), fixed.begin());
+    std::copy(all.begin() + fixed.size(), all.end(), values.begin());
+    // Measures whose field says so are totalled down, by day and at the foot; the others
+    // (litres beside units, say) only across, along their own line.
+    std::vector<size_t> summed;
+    for (size_t m = 0; m < measures; ++m) {
+      if (layout.fields[def.measureFields[m]].total == TotalKind::Sum) {
+        summed.push_back(m);
+      }
+    }
 
     const size_t keyColumns = table.columnKeys.size();
     std::vector<Decimal> zeros;
@@ -290,7 +324,6 @@ class Walker {
       const size_t keys = def.rowFields.size();
       std::vector<std::vector<Decimal>> groupCells;
       std::vector<Decimal> groupTotals;
-      size_t groupRows = 0;
       auto sameAsAbove = [&](size_t r, size_t k) {
         for (size_t j = 0; r > 0 && j <= k; ++j) {
           if (CompareValues(table.rowKeys[r][j], table.rowKeys[r - 1][j]) != 0) {
@@ -303,10 +336,9 @@ class Walker {
         if (!sameAsAbove(r, 0)) {
           groupCells.assign(keyColumns, zeros);
           groupTotals = zeros;
-          groupRows = 0;
         }
-        const bool lastInGroup = r + 1 == table.rowKeys.size() || !sameAsAbove(r + 1, 0);
-        ++groupRows;
+        const bool lastRow = r + 1 == table.rowKeys.size();
+        const bool lastInGroup = lastRow || !sameAsAbove(r + 1, 0);
         for (size_t c = 0; c < keyColumns; ++c) {
           for (size_t m = 0; m < measures; ++m) {
             if (const auto& cell = table.cells[r][c * measures + m]) {
@@ -315,7 +347,9 @@ class Walker {
             }
           }
         }
-        const bool subtotal = keys > 1 && lastInGroup && groupRows > 1;
+        // Every day ends with its totals, one line or many, so that the days add up to the
+        // foot.
+        const bool subtotal = keys > 1 && lastInGroup && !summed.empty();
         for (size_t m = 0; m < measures; ++m) {
           std::vector<Cell> cells;
           for (size_t k = 0; k < keys; ++k) {
@@ -332,12 +366,13 @@ class Walker {
               [&] { return table.rowTotals[r][m]; });
           // Totals follow the last row.
           const bool keep = m + 1 < measures || (keys > 1 && !lastInGroup) || subtotal ||
-                            r + 1 == table.rowKeys.size();
+                            (lastRow && !summed.empty());
           writer_.TableRow(RowKind::Detail, 0, cells, r, keep);
         }
-        for (size_t m = 0; subtotal && m < measures; ++m) {
+        for (size_t k = 0; subtotal && k < summed.size(); ++k) {
+          const size_t m = summed[k];
           std::vector<Cell> cells(keys);
-          if (m == 0) {
+          if (k == 0) {
             cells.front().text =
                 "Total " + FieldCell(context, def.rowFields[0], table.rowKeys[r][0]).text;
           }
@@ -347,21 +382,21 @@ class Walker {
           valueCells(
               cells, m, [&](size_t c) { return std::optional<Decimal>(groupCells[c][m]); },
               [&] { return groupTotals[m]; });
-          writer_.TableRow(RowKind::Subtotal, 0, cells, 0,
-                           m + 1 < measures || r + 1 == table.rowKeys.size());
+          writer_.TableRow(RowKind::Subtotal, 0, cells, 0, k + 1 < summed.size() || lastRow);
         }
       }
       if (!table.rowKeys.empty()) {
-        for (size_t m = 0; m < measures; ++m) {
+        for (size_t k = 0; k < summed.size(); ++k) {
+          const size_t m = summed[k];
           std::vector<Cell> cells(def.rowFields.size());
-          cells.front().text = m == 0 ? "Total" : "";
+          cells.front().text = k == 0 ? "Total" : "";
           if (measures > 1) {
             cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
           }
           valueCells(
               cells, m, [&](size_t c) { return std::optional<Decimal>(table.columnTotals[c][m]); },
               [&] { return table.grandTotals[m]; });
-          writer_.TableRow(RowKind::Total, 0, cells, 0, m + 1 < measures);
+          writer_.TableRow(RowKind::Total, 0, cells, 0, k + 1 < summed.size());
         }
       }
       writer_.EndTable();
@@ -370,14 +405,137 @@ class Walker {
   }
 
   DocumentWriter& writer_;
+  const ColumnWidths* widths_;
+  size_t table_ = 0;
 };
+
+// Records what every cell needs, table by table.
+class MeasuringWriter final : public DocumentWriter {
+ public:
+  explicit MeasuringWriter(const TextMeasure& measure) : measure_(measure) {}
+
+  ColumnWidths widths;
+
+  void Begin(const DocumentHead&) override {}
+  void Paragraph(const std::string&, bool) override {}
+  void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
+    left_.clear();
+    std::vector<double>& table = widths.emplace_back();
+    for (const TableColumn& column : columns) {
+      left_.push_back(column.align == Align::Left);
+      table.push_back(column.caption.empty() ? 0 : measure_(column.caption, TextStyle::Caption));
+    }
+  }
+  void GroupHeader(size_t, const std::string&) override {}
+  void TableRow(RowKind kind, size_t, const std::vector<Cell>& cells, size_t, bool) override {
+    std::vector<double>& table = widths.back();
+    const bool detail = kind == RowKind::Detail;
+    const TextStyle style = detail || kind == RowKind::Summary ? TextStyle::Body : TextStyle::Bold;
+    // A label followed by an empty text cell runs on over it, as the writers print it.
+    const bool runsOn = !detail && cells.size() > 1 && cells[1].text.empty() && left_[1];
+    for (size_t i = runsOn ? 1 : 0; i < cells.size() && i < table.size(); ++i) {
+      if (!cells[i].text.empty()) {
+        table[i] = std::max(table[i], measure_(cells[i].text, style));
+      }
+    }
+  }
+  void EndTable() override {}
+  void End() override {}
+
+ private:
+  const TextMeasure& measure_;
+  std::vector<bool> left_;
+};
+
+std::string PrintedLine(const host::DateTime& at, const std::string& user) {
+  auto two = [](int n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+  return "Impresso em " + two(at.Day()) + "/" + two(at.Month()) + "/" + std::to_string(at.Year()) +
+         " " + two(at.Hour()) + ":" + two(at.Minute()) + (user.empty() ? "" : " por " + user);
+}
 
 }  // namespace
 
-void WriteDocument(const Report& report, DocumentWriter& writer) {
+ColumnWidths MeasureColumns(const Report& report, const TextMeasure& measure) {
+  MeasuringWriter writer(measure);
+  Walker(writer, nullptr).WriteReport(report, false);
+  return std::move(writer.widths);
+}
+
+std::vector<double> FitColumns(const std::vector<TableColumn>& columns, const ColumnFit& fit) {
+  const double available = fit.available;
+  const size_t n = columns.size();
+  std::vector<double> widths(n, 0);
+  std::vector<double> weights(n);
+  bool measured = false;
+  for (size_t i = 0; i < n; ++i) {
+    weights[i] = std::max(columns[i].width, 1e-6);
+    measured = measured || columns[i].content > 0;
+  }
+  auto share = [&](const std::vector<size_t>& which, double room) {
+    double weight = 0;
+    for (size_t i : which) {
+      weight += weights[i];
+    }
+    for (size_t i : which) {
+      widths[i] += room * weights[i] / weight;
+    }
+  };
+  std::vector<size_t> all(n);
+  std::iota(all.begin(), all.end(), size_t{0});
+  if (!measured) {
+    share(all, available);
+    return widths;
+  }
+  std::vector<double> need(n);
+  double needed = 0;
+  double keptNeed = 0;
+  std::vector<size_t> texts;
+  for (size_t i = 0; i < n; ++i) {
+    need[i] = columns[i].content + fit.padding;
+    needed += need[i];
+    if (columns[i].format.IsNumeric() || columns[i].format.IsDateOrTime()) {
+      widths[i] = need[i];
+      keptNeed += need[i];
+    } else {
+      texts.push_back(i);
+    }
+  }
+  double room = available - keptNeed;
+  if (needed <= available || (room <= 0 && !fit.squeezeNumbers)) {
+    widths = need;
+    if (fit.spread && needed < available) {
+      share(all, available - needed);
+    }
+    return widths;
+  }
+  if (room <= 0 || texts.empty()) {
+    // Not even the numbers fit: everything narrows alike (numbers are squeezed, never cut).
+    for (size_t i = 0; i < n; ++i) {
+      widths[i] = need[i] * available / needed;
+    }
+    return widths;
+  }
+  // Every text column takes what it needs up to a width common to all, the widest such that
+  // they fit: only the widest texts are cut, and to the same width, whatever the layout's
+  // relative widths (which would cut a short code for a long name's sake).
+  std::sort(texts.begin(), texts.end(), [&](size_t a, size_t b) { return need[a] < need[b]; });
+  for (size_t k = 0; k < texts.size(); ++k) {
+    const double cap = room / static_cast<double>(texts.size() - k);
+    if (need[texts[k]] > cap) {
+      for (size_t j = k; j < texts.size(); ++j) {
+        widths[texts[j]] = cap;
+      }
+      break;
+    }
+    widths[texts[k]] = need[texts[k]];
+    room -= need[texts[k]];
+  }
+  return widths;
+}
+
+void WriteDocument(const Report& report, DocumentWriter& writer, const DocumentOptions& options) {
   DocumentHead head;
   const Layout& layout = report.GetLayout();
-  head.layoutName = layout.name;
   head.title = report.Title();
   head.description = layout.description;
   head.orientation = layout.orientation;
@@ -397,8 +555,9 @@ void WriteDocument(const Report& report, DocumentWriter& writer) {
       }
     }
   }
+  head.printed = PrintedLine(options.printedAt, report.PrintedBy());
   writer.Begin(head);
-  Walker(writer).WriteReport(report, false);
+  Walker(writer, options.widths).WriteReport(report, false);
   writer.End();
 }
 

@@ -3,6 +3,7 @@
 // as a stream; a writer that needs two passes (the PDF counts its pages first) walks twice.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,11 @@ struct TableColumn {
   Align align = Align::Left;
   FieldFormat format;
   int wrapLines = 1;
-  bool bar = false;  // detail cells draw their percent as a bar as well
+  bool bar = false;                   // detail cells draw their percent as a bar as well
+  TotalKind total = TotalKind::None;  // how subtotal and total lines show the column
+  // What the column's widest text needs, in the units of the writer that measured it
+  // (MeasureColumns); 0 when it was not measured.
+  double content = 0;
 };
 
 struct Cell {
@@ -42,7 +47,6 @@ enum class RowKind {
 };
 
 struct DocumentHead {
-  std::string layoutName;
   std::string title;
   std::string description;
   Orientation orientation = Orientation::Portrait;
@@ -50,6 +54,8 @@ struct DocumentHead {
   std::string caption;  // header line 1
   std::vector<std::string> pageHeaderLines;
   std::vector<std::string> pageFooterLines;
+  // "Impresso em 01/03/2024 14:05 por ana": on every page, or once at the end without pages.
+  std::string printed;
 };
 
 class DocumentWriter {
@@ -81,8 +87,45 @@ class DocumentWriter {
   virtual void End() = 0;
 };
 
+// What the widest text of each column needs, per table in the order the walk meets them,
+// columns as the table has them before a writer splits it in bands.
+using ColumnWidths = std::vector<std::vector<double>>;
+
+struct DocumentOptions {
+  host::DateTime printedAt;  // the clock time the foot shows
+  // From MeasureColumns over the same report; fills TableColumn::content.
+  const ColumnWidths* widths = nullptr;
+};
+
 // Walks the report: report header sections, the body (groups, details and totals, or the
 // cross-tab), report footer sections and subreports where their sections stand.
-void WriteDocument(const Report& report, DocumentWriter& writer);
+void WriteDocument(const Report& report, DocumentWriter& writer,
+                   const DocumentOptions& options = {});
+
+// How wide a text is in a writer's units, as a column caption, in a detail or summary line,
+// or in a subtotal or total line.
+enum class TextStyle { Caption, Body, Bold };
+using TextMeasure = std::function<double(const std::string& text, TextStyle style)>;
+
+// A walk of its own that measures every cell a later walk will print, for writers that size
+// their columns by what they hold. It reads the rows once more, one at a time, as printing
+// does; a total line's label is measured only where it cannot run on over the cells after it.
+ColumnWidths MeasureColumns(const Report& report, const TextMeasure& measure);
+
+// How a writer fits a table's columns into its line.
+struct ColumnFit {
+  double available = 0;  // the width of the line
+  double padding = 0;    // around each column's text
+  bool spread = false;   // share out the room left over by the layout's relative widths
+  // Numbers can be drawn narrower than they need (the PDF squeezes them); where they cannot
+  // (text), a line that they alone overflow takes every column at what it needs.
+  bool squeezeNumbers = true;
+};
+
+// The widths of a table's columns. When what every column needs fits (its content plus the
+// padding), each gets it. Otherwise numbers and dates keep what they need and each text
+// column takes what it needs up to a width common to them all: only the widest texts are cut.
+// Columns never measured take their share by the layout's relative widths.
+std::vector<double> FitColumns(const std::vector<TableColumn>& columns, const ColumnFit& fit);
 
 }  // namespace orla::engine

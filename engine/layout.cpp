@@ -197,6 +197,7 @@ void ParseFields(const Reader& reader, const Json& doc, Layout& layout) {
     field.wrapLines = static_cast<int>(reader.Number(f, "wrap", 1));
     field.visible = reader.Flag(f, "visible", true);
     field.bar = reader.Flag(f, "bar", false);
+    field.exact = reader.Flag(f, "exact", false);
     if (field.bar && field.format.kind != FormatKind::Percent) {
       reader.Fail("field " + field.id + " draws a bar, which needs the percent format");
     }
@@ -363,6 +364,11 @@ Layout ParseLayoutObject(const Json& doc, const std::string& where) {
       const size_t index = FieldIndex(reader, layout, v);
       if (!layout.fields[index].format.IsNumeric()) {
         reader.Fail("cross-tab value " + layout.fields[index].id + " is not numeric");
+      }
+      const TotalKind total = layout.fields[index].total;
+      if (total != TotalKind::None && total != TotalKind::Sum) {
+        reader.Fail("cross-tab value " + layout.fields[index].id +
+                    " is totalled by \"sum\" or not at all");
       }
       crosstab.measureFields.push_back(index);
     }

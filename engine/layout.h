@@ -51,6 +51,9 @@ struct FieldDef {
   int wrapLines = 1;  // text longer than the cell wraps up to this many lines, then "…"
   bool visible = true;
   bool bar = false;  // a percent drawn as a bar beside its figure where the output can draw
+  // Expressions read the value as stored rather than as printed: an average price whose
+  // product with the litres must give back the value sold.
+  bool exact = false;
   // Printed in place of a stored code ("C" -> "Combustíveis").
   std::vector<std::pair<std::string, std::string>> labels;
   TotalKind total = TotalKind::None;

@@ -603,10 +603,13 @@ void PdfFile::Finish() {
     kids += std::to_string(page) + " 0 R ";
   }
   put(kPageTree, "<</Type/Pages/Kids[" + kids + "]/Count " + std::to_string(pages_.size()) + ">>");
-  // A fixed date, so that the same report always gives the same bytes.
-  put(kInfo, "<</Title" + TextString(title_) + "/Subject" + TextString(subject_) +
-                 "/Creator(orla-vendas)/Producer(orla-vendas PDF writer)"
-                 "/CreationDate(D:20240101000000Z)>>");
+  std::tm created{};
+  gmtime_r(&info_.created, &created);
+  char date[32];
+  std::strftime(date, sizeof date, "D:%Y%m%d%H%M%SZ", &created);
+  put(kInfo, "<</Title" + TextString(info_.title) + "/Subject" + TextString(info_.subject) +
+                 "/Author" + TextString(info_.author) + "/Creator" + TextString(info_.creator) +
+                 "/Producer(orla-vendas PDF writer)/CreationDate(" + date + ")>>");
   put(kCatalog, "<</Type/Catalog/Pages " + std::to_string(kPageTree) + " 0 R>>");
   const size_t xref = offset_;
   std::string table = "xref\n0 " + std::to_string(offsets_.size()) + "\n0000000000 65535 f \n";

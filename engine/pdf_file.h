@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -41,10 +42,12 @@ class PdfFile {
   PdfFile(const PdfFile&) = delete;
   PdfFile& operator=(const PdfFile&) = delete;
 
-  void SetInfo(std::string title, std::string subject) {
-    title_ = std::move(title);
-    subject_ = std::move(subject);
-  }
+  // The document's properties; `created` is also its creation date.
+  struct Info {
+    std::string title, subject, author, creator;
+    std::time_t created = 0;
+  };
+  void SetInfo(Info info) { info_ = std::move(info); }
   void SetPageSize(double width, double height);
 
   void Fill(const Rgb& colour, double x, double y, double w, double h);
@@ -87,7 +90,7 @@ class PdfFile {
   size_t offset_ = 0;
   std::vector<size_t> offsets_;  // of each object, 1 based
   double width_, height_;
-  std::string title_, subject_;
+  Info info_;
   std::string content_;
   std::string compressed_;
   z_stream zlib_{};

@@ -364,6 +364,12 @@ const ShapedText& Typesetter::Shape(Font font, const std::string& text, double w
   return shaped;
 }
 
+double Typesetter::Width(Font font, const std::string& text) {
+  return text.empty()
+             ? 0.0
+             : static_cast<double>(Shape(font, text, -1, 0, Align::Left).width) / PANGO_SCALE;
+}
+
 void Typesetter::Draw(Font font, const std::string& text, double x, double y, double width,
                       Align align, int maxLines) {
   if (!text.empty()) {

@@ -120,6 +120,9 @@ class Typesetter {
 
   double LineHeight(Font font) const { return lineHeights_[static_cast<size_t>(font)]; }
 
+  // How wide `text` is on one line, in points.
+  double Width(Font font, const std::string& text);
+
   // The lines `text` takes in `width`, wrapped at word boundaries, at most `maxLines`
   // (0: as many as it needs).
   int Lines(Font font, const std::string& text, double width, int maxLines);

@@ -1,5 +1,7 @@
 #include "engine/render.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <fstream>
 
 #include "engine/writers.h"
@@ -43,20 +45,57 @@ bool IsTextFormat(Format format) {
   return format != Format::Pdf && format != Format::Xlsx;
 }
 
-void Render(Report& report, Format format, std::ostream& out) {
+std::optional<CsvDialect> ParseCsvDialect(std::string_view name) {
+  if (name == "plain") {
+    return CsvDialect::Plain;
+  }
+  if (name == "br") {
+    return CsvDialect::Br;
+  }
+  return std::nullopt;
+}
+
+PrintTime CurrentPrintTime() {
+  PrintTime result;
+  std::tm parts{};
+  if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH")) {
+    char* end = nullptr;
+    errno = 0;
+    const long long seconds = std::strtoll(fixed, &end, 10);
+    if (*fixed == '\0' || *end != '\0' || errno != 0 || seconds < 0 ||
+        seconds > 253402300799LL) {  // 9999-12-31 23:59:59, the last moment a date can show
+      throw host::HostError(
+          host::error_number::kInvalidProcedureCall,
+          "SOURCE_DATE_EPOCH must be a whole number of seconds since 1970, not '" +
+              std::string(fixed) + "'",
+          "Report engine");
+    }
+    result.epoch = static_cast<std::time_t>(seconds);
+    gmtime_r(&result.epoch, &parts);
+  } else {
+    result.epoch = std::time(nullptr);
+    localtime_r(&result.epoch, &parts);
+  }
+  result.shown = host::DateTime::FromParts(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                                           parts.tm_hour, parts.tm_min, parts.tm_sec)
+                     .value_or(host::DateTime());
+  return result;
+}
+
+void Render(Report& report, Format format, std::ostream& out, const RenderOptions& options) {
   switch (format) {
     case Format::Html:
-      RenderHtml(report, out);
+      RenderHtml(report, CurrentPrintTime(), out);
       break;
     case Format::Csv:
-      RenderCsv(report, out);
+      RenderCsv(report, options.csv, out);
       break;
     case Format::Json:
       WriteReportJson(report, out);
       out << '\n';
       break;
     case Format::Text:
-      RenderText(report, out);
+      RenderText(report, CurrentPrintTime(), out);
       break;
     case Format::Pdf:
     case Format::Xlsx:
@@ -67,13 +106,14 @@ void Render(Report& report, Format format, std::ostream& out) {
   out.flush();
 }
 
-void Render(Report& report, Format format, const std::filesystem::path& out) {
+void Render(Report& report, Format format, const std::filesystem::path& out,
+            const RenderOptions& options) {
   if (format == Format::Pdf) {
-    RenderPdf(report, out);
+    RenderPdf(report, CurrentPrintTime(), out);
     return;
   }
   if (format == Format::Xlsx) {
-    RenderXlsx(report, out);
+    RenderXlsx(report, CurrentPrintTime(), out);
     return;
   }
   std::ofstream file(out, std::ios::binary | std::ios::trunc);
@@ -81,7 +121,7 @@ void Render(Report& report, Format format, const std::filesystem::path& out) {
     throw host::HostError(host::error_number::kInvalidProcedureCall, "Cannot write " + out.string(),
                           "Report engine");
   }
-  Render(report, format, file);
+  Render(report, format, file, options);
   if (!file) {
     throw host::HostError(host::error_number::kInvalidProcedureCall, "Cannot write " + out.string(),
                           "Report engine");

@@ -6,7 +6,8 @@ namespace orla::engine {
 
 namespace {
 
-ExprValue ValueForExpression(const host::Value& value, const FieldFormat& format) {
+ExprValue ValueForExpression(const host::Value& value, const FieldDef& field) {
+  const FieldFormat& format = field.format;
   if (value.IsNull()) {
     return {};
   }
@@ -17,7 +18,8 @@ ExprValue ValueForExpression(const host::Value& value, const FieldFormat& format
     return {};
   }
   // Numeric fields count as printed, so that a computed column agrees with what it shows.
-  if (auto number = NumberOf(value, format.IsNumeric() ? format.decimals : 6)) {
+  const int places = field.exact ? Decimal::kMaxScale : format.IsNumeric() ? format.decimals : 6;
+  if (auto number = NumberOf(value, places)) {
     return number->ToDouble();
   }
   return {};
@@ -40,7 +42,7 @@ class RowScope final : public ExpressionScope {
   RowScope(const RenderContext& context, const Row& row, int64_t number)
       : context_(context), row_(row), number_(number) {}
   ExprValue Field(size_t index) const override {
-    return ValueForExpression(row_[index], context_.GetLayout().fields[index].format);
+    return ValueForExpression(row_[index], context_.GetLayout().fields[index]);
   }
   ExprValue Formula(size_t index) const override { return context_.FormulaValue(index); }
   int64_t RowNumber() const override { return number_; }

@@ -89,6 +89,7 @@ class HtmlWriter final : public DocumentWriter {
     footer_ = head.pageFooterLines;
     // A4 less the PDF's margins, in points.
     chartWidth_ = landscape ? 785.89 : 539.28;
+    footer_.push_back(head.printed);
   }
 
   void Paragraph(const std::string& text, bool heading) override {
@@ -162,14 +163,11 @@ class HtmlWriter final : public DocumentWriter {
   }
 
   void End() override {
-    if (!footer_.empty()) {
-      out_ << "<footer>\n";
-      for (const std::string& line : footer_) {
-        out_ << "<div>" << Escape(line) << "</div>\n";
-      }
-      out_ << "</footer>\n";
+    out_ << "<footer>\n";
+    for (const std::string& line : footer_) {
+      out_ << "<div>" << Escape(line) << "</div>\n";
     }
-    out_ << "</body>\n</html>\n";
+    out_ << "</footer>\n</body>\n</html>\n";
   }
 
  private:
@@ -182,9 +180,9 @@ class HtmlWriter final : public DocumentWriter {
 
 }  // namespace
 
-void RenderHtml(const Report& report, std::ostream& out) {
+void RenderHtml(const Report& report, const PrintTime& printed, std::ostream& out) {
   HtmlWriter writer(out);
-  WriteDocument(report, writer);
+  WriteDocument(report, writer, {printed.shown, nullptr});
 }
 
 }  // namespace orla::engine

@@ -24,6 +24,9 @@ constexpr double kMargin = 28;
 constexpr double kPadX = 3;
 constexpr double kPadY = 2;
 constexpr double kTableGap = 10;
+// Around a cell's text, and half a point more, so that a text measured to fit is never cut
+// by the rounding of its box.
+constexpr double kCellPadding = 2 * kPadX + 0.5;
 
 using pdf::Rgb;
 constexpr Rgb kInk{0.12, 0.16, 0.20};
@@ -93,21 +96,24 @@ class PdfWriter final : public DocumentWriter {
   }
 
   size_t ColumnsThatFit(const std::vector<TableColumn>& columns, size_t fixed) override {
-    // Value columns keep the width a layout gives them relative to the fixed ones; as many
-    // as fit at that width share a band. A unit of width is 5.2 points, where a value
-    // column of 11 units holds a station's monthly money totals in the body font.
-    double fixedWidth = 0;
+    // As many value columns as fit beside the fixed ones at what their texts need share a
+    // band. Unmeasured, a unit of a layout's width is 5.2 points, where a value column of 11
+    // units holds a station's monthly money totals in the body font.
+    const bool measured = std::any_of(columns.begin(), columns.end(),
+                                      [](const TableColumn& c) { return c.content > 0; });
+    auto need = [&](const TableColumn& c) {
+      return measured ? c.content + kCellPadding : c.width * 5.2;
+    };
+    double used = 0;
     for (size_t i = 0; i < fixed; ++i) {
-      fixedWidth += columns[i].width;
+      used += need(columns[i]);
     }
     size_t count = 0;
-    double used = fixedWidth;
-    constexpr double kPointsPerUnit = 5.2;
     for (size_t i = fixed; i < columns.size(); ++i) {
-      if ((used + columns[i].width) * kPointsPerUnit > contentWidth_ && count > 0) {
+      if (used + need(columns[i]) > contentWidth_ && count > 0) {
         break;
       }
-      used += columns[i].width;
+      used += need(columns[i]);
       ++count;
     }
     return std::max<size_t>(count, 1);
@@ -118,16 +124,11 @@ class PdfWriter final : public DocumentWriter {
     // or a note, which does not depend on the columns.
     columns_ = columns;
     xs_.clear();
-    widths_.clear();
-    double total = 0;
-    for (const TableColumn& c : columns) {
-      total += c.width;
-    }
+    widths_ = FitColumns(columns, {contentWidth_, kCellPadding, true, true});
     double x = kMargin;
-    for (const TableColumn& c : columns) {
+    for (double width : widths_) {
       xs_.push_back(x);
-      widths_.push_back(c.width / total * contentWidth_);
-      x += widths_.back();
+      x += width;
     }
     int lines = 1;
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -444,7 +445,7 @@ class PdfWriter final : public DocumentWriter {
       type_.Draw(Font::Footer, line, kMargin, y, contentWidth_, Align::Left, 1);
       y += type_.LineHeight(Font::Footer);
     }
-    type_.Draw(Font::Footer, head_.layoutName, kMargin, y, contentWidth_ / 2, Align::Left, 1);
+    type_.Draw(Font::Footer, head_.printed, kMargin, y, contentWidth_ / 2, Align::Left, 1);
     const std::string page =
         "Página " + std::to_string(page_) + " de " + std::to_string(totalPages_);
     type_.Draw(Font::Footer, page, kMargin + contentWidth_ / 2, y, contentWidth_ / 2, Align::Right,
@@ -573,18 +574,47 @@ class PdfWriter final : public DocumentWriter {
   std::vector<std::string> pictures_;  // charts, painted over the backgrounds
 };
 
+// The narrowest a caption of two lines at most can be: the wider half of its best break.
+double CaptionWidth(Typesetter& type, const std::string& caption) {
+  double best = type.Width(Font::ColumnHeader, caption);
+  for (size_t space = caption.find(' '); space != std::string::npos;
+       space = caption.find(' ', space + 1)) {
+    const size_t rest = caption.find_first_not_of(' ', space);
+    if (rest == std::string::npos) {
+      break;
+    }
+    best = std::min(best, std::max(type.Width(Font::ColumnHeader, caption.substr(0, space)),
+                                   type.Width(Font::ColumnHeader, caption.substr(rest))));
+  }
+  return best;
+}
+
 }  // namespace
 
-void RenderPdf(const Report& report, const std::filesystem::path& out) {
+void RenderPdf(const Report& report, const PrintTime& printed, const std::filesystem::path& out) {
   const bool landscape = report.GetLayout().orientation == Orientation::Landscape;
   pdf::PdfFile file(out, landscape ? kA4Long : kA4Short, landscape ? kA4Short : kA4Long);
-  file.SetInfo(report.Title(), report.GetLayout().description);
+  file.SetInfo(
+      {report.Title(), report.HeaderLines()[1], report.HeaderLines()[0], kCreator, printed.epoch});
   Typesetter type;
 
+  // Three walks: what the columns need, then the pages they take, then the pages drawn.
+  const ColumnWidths widths = MeasureColumns(report, [&](const std::string& text, TextStyle style) {
+    switch (style) {
+      case TextStyle::Caption:
+        return CaptionWidth(type, text);
+      case TextStyle::Body:
+        return type.Width(Font::Body, OneLine(text));
+      case TextStyle::Bold:
+        return type.Width(Font::BodyBold, OneLine(text));
+    }
+    return 0.0;
+  });
+  const DocumentOptions options{printed.shown, &widths};
   PdfWriter counter(nullptr, type, 0);
-  WriteDocument(report, counter);
+  WriteDocument(report, counter, options);
   PdfWriter painter(&file, type, counter.Pages());
-  WriteDocument(report, painter);
+  WriteDocument(report, painter, options);
   file.Finish();
 }
 

@@ -1,4 +1,5 @@
-// Plain text for terminals: the page header once, then the tables in fixed-width columns.
+// Plain text for terminals: the page header once, then the tables in fixed-width columns as
+// wide as their texts, and when it was printed at the end.
 #include <algorithm>
 #include <cmath>
 
@@ -9,32 +10,6 @@
 namespace orla::engine {
 
 namespace {
-
-// The narrowest a column may be, so that numbers and dates are never cut.
-size_t MinimumWidth(const FieldFormat& format) {
-  switch (format.kind) {
-    case FormatKind::Money:
-    case FormatKind::Quantity:
-    case FormatKind::Number:
-      return 12;
-    case FormatKind::Price:
-    case FormatKind::Percent:
-      return 8;
-    case FormatKind::Integer:
-      return 6;
-    case FormatKind::Date:
-      return 10;
-    case FormatKind::DateTime:
-      return 16;
-    case FormatKind::Time:
-      return 8;
-    case FormatKind::Boolean:
-      return 3;
-    case FormatKind::Text:
-      return 4;
-  }
-  return 4;
-}
 
 class TextWriter final : public DocumentWriter {
  public:
@@ -54,6 +29,7 @@ class TextWriter final : public DocumentWriter {
     }
     out_ << std::string(lineWidth_, '=') << '\n';
     footer_ = head.pageFooterLines;
+    footer_.push_back(head.printed);
   }
 
   void Paragraph(const std::string& text, bool heading) override {
@@ -65,15 +41,10 @@ class TextWriter final : public DocumentWriter {
 
   void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     columns_ = columns;
-    double total = 0;
-    for (const TableColumn& c : columns) {
-      total += c.width;
-    }
     const size_t available = lineWidth_ - (columns.empty() ? 0 : columns.size() - 1);
     widths_.clear();
-    for (const TableColumn& c : columns) {
-      const auto share = static_cast<size_t>(std::floor(c.width / total * available));
-      widths_.push_back(std::max(share, MinimumWidth(c.format)));
+    for (double width : FitColumns(columns, {static_cast<double>(available), 0, false, false})) {
+      widths_.push_back(std::max<size_t>(1, static_cast<size_t>(std::floor(width + 1e-9))));
     }
     out_ << '\n';
     std::vector<std::string> captions;
@@ -116,9 +87,7 @@ class TextWriter final : public DocumentWriter {
     for (const std::string& line : footer_) {
       out_ << '\n' << line;
     }
-    if (!footer_.empty()) {
-      out_ << '\n';
-    }
+    out_ << '\n';
   }
 
  private:
@@ -178,9 +147,11 @@ class TextWriter final : public DocumentWriter {
 
 }  // namespace
 
-void RenderText(const Report& report, std::ostream& out) {
+void RenderText(const Report& report, const PrintTime& printed, std::ostream& out) {
+  const ColumnWidths widths = MeasureColumns(
+      report, [](const std::string& text, TextStyle) { return double(CharacterCount(text)); });
   TextWriter writer(out);
-  WriteDocument(report, writer);
+  WriteDocument(report, writer, {printed.shown, &widths});
 }
 
 }  // namespace orla::engine

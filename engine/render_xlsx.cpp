@@ -1,6 +1,7 @@
 // XLSX: numbers as numeric cells with number formats, dates as dates, the column headers
-// frozen, groups as outline levels. Rows stream to the file (constant-memory mode), and the
-// document date is fixed so that the same report gives the same file.
+// frozen, groups as outline levels, columns as wide as their texts, and on every printed page
+// a foot that says when it was printed. Rows stream to the file (constant-memory mode); the
+// document date is the print time, which SOURCE_DATE_EPOCH fixes for the same bytes.
 #include <algorithm>
 #include <map>
 #include <set>
@@ -17,9 +18,6 @@
 namespace orla::engine {
 
 namespace {
-
-// 2024-01-01 00:00:00 UTC.
-constexpr time_t kDocumentDate = 1704067200;
 
 enum class Style { Plain, Header, Group, Subtotal, Total };
 
@@ -64,9 +62,21 @@ std::string SheetName(const std::string& wanted, std::set<std::string>& used) {
   return name;
 }
 
+// A header or footer text of Excel's: "&" starts a code, so a literal one is doubled.
+std::string PageText(std::string_view text) {
+  std::string result;
+  for (char c : text) {
+    result += c;
+    if (c == '&') {
+      result += '&';
+    }
+  }
+  return result;
+}
+
 class XlsxWriter final : public DocumentWriter {
  public:
-  explicit XlsxWriter(const std::filesystem::path& path) {
+  XlsxWriter(const std::filesystem::path& path, const PrintTime& printed) : printed_(printed) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     workbook_ = workbook_new_opt(path.string().c_str(), &options);
@@ -83,6 +93,7 @@ class XlsxWriter final : public DocumentWriter {
   }
 
   void Close() {
+    FinishSheet();
     const lxw_error error = workbook_close(workbook_);
     workbook_ = nullptr;
     if (error != LXW_NO_ERROR) {
@@ -96,9 +107,14 @@ class XlsxWriter final : public DocumentWriter {
     head_ = head;
     lxw_doc_properties properties{};
     properties.title = head_.title.data();
-    properties.subject = head_.description.data();
-    properties.created = kDocumentDate;
+    properties.subject = head_.caption.data();
+    properties.author = head_.company.data();
+    properties.created = printed_.epoch;
     workbook_set_properties(workbook_, &properties);
+    // The application a workbook names is the spreadsheet's own; ours goes beside it.
+    workbook_set_custom_property_string(workbook_, "Creator", kCreator.c_str());
+    // At most 255 bytes with the page codes; a long user name is what gives way.
+    footer_ = "&L" + PageText(LeadingCharacters(head_.printed, 160)) + "&RPágina &P de &N";
     NewSheet(head_.title);
     lxw_format* company = NewFormat();
     format_set_bold(company);
@@ -139,11 +155,9 @@ class XlsxWriter final : public DocumentWriter {
   void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     columns_ = columns;
     for (size_t c = 0; c < columns.size(); ++c) {
-      const double width = std::clamp(columns[c].width * 1.3, 8.0, 60.0);
-      worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width,
-                           nullptr);
       lxw_format* header = Format(Style::Header, columns[c].format);
       WriteText(row_, c, columns[c].caption, header);
+      Widen(c, columns[c].caption);
     }
     if (!frozen_) {
       worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(row_ + 1), 0);
@@ -167,8 +181,13 @@ class XlsxWriter final : public DocumentWriter {
                         : kind == RowKind::Total  ? Style::Total
                                                   : Style::Plain;
     Outline(kind == RowKind::Total ? 0 : level);
+    // A total's label runs on over the empty cells after it.
+    const bool runsOn = kind != RowKind::Detail && cells.size() > 1 && cells[1].text.empty();
     for (size_t c = 0; c < cells.size(); ++c) {
       const Cell& cell = cells[c];
+      if (c > 0 || !runsOn) {
+        Widen(c, cell.text);
+      }
       const auto col = static_cast<lxw_col_t>(c);
       const auto row = static_cast<lxw_row_t>(row_);
       const host::Value& value = cell.value;
@@ -217,7 +236,30 @@ class XlsxWriter final : public DocumentWriter {
   }
 
  private:
+  // What a column's widest text needs, in characters of the default font.
+  void Widen(size_t column, const std::string& text) {
+    if (column >= widths_.size()) {
+      widths_.resize(column + 1, 0);
+    }
+    widths_[column] = std::max(widths_[column], static_cast<double>(CharacterCount(text)));
+  }
+
+  // Columns are sized when the sheet's last row is known; the workbook writes them at close.
+  void FinishSheet() {
+    if (sheet_ == nullptr) {
+      return;
+    }
+    for (size_t c = 0; c < widths_.size(); ++c) {
+      // A little more than the characters, for bold totals and the cell's margins.
+      const double width = std::clamp(widths_[c] * 1.1 + 2, 6.0, 80.0);
+      worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width,
+                           nullptr);
+    }
+    widths_.clear();
+  }
+
   void NewSheet(const std::string& name) {
+    FinishSheet();
     sheet_ = workbook_add_worksheet(workbook_, SheetName(name, sheetNames_).c_str());
     if (sheet_ == nullptr) {
       throw host::HostError(host::error_number::kInvalidProcedureCall,
@@ -226,6 +268,7 @@ class XlsxWriter final : public DocumentWriter {
     worksheet_set_landscape(sheet_);
     worksheet_set_paper(sheet_, 9);  // A4
     worksheet_outline_settings(sheet_, LXW_TRUE, LXW_FALSE, LXW_FALSE, LXW_FALSE);
+    worksheet_set_footer(sheet_, footer_.c_str());
     row_ = 0;
     frozen_ = false;
   }
@@ -286,7 +329,10 @@ class XlsxWriter final : public DocumentWriter {
 
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
+  PrintTime printed_;
   DocumentHead head_;
+  std::string footer_;
+  std::vector<double> widths_;
   std::set<std::string> sheetNames_;
   std::map<std::pair<int, std::string>, lxw_format*> formats_;
   std::vector<TableColumn> columns_;
@@ -296,9 +342,9 @@ class XlsxWriter final : public DocumentWriter {
 
 }  // namespace
 
-void RenderXlsx(const Report& report, const std::filesystem::path& out) {
-  XlsxWriter writer(out);
-  WriteDocument(report, writer);
+void RenderXlsx(const Report& report, const PrintTime& printed, const std::filesystem::path& out) {
+  XlsxWriter writer(out, printed);
+  WriteDocument(report, writer, {printed.shown, nullptr});
   writer.Close();
 }
 

@@ -36,6 +36,8 @@ class Report final : public host::Report {
   // Line 0 is the company, line 1 the caption.
   void SetHeaderLine(int index, std::string_view text);
   void SetDataSource(host::RecordsetRef recordset) { data_ = std::move(recordset); }
+  // The host's user, whom the foot of the printed report names.
+  void SetPrintedBy(std::string user) { printedBy_ = std::move(user); }
 
   const Layout& GetLayout() const { return *layout_; }
   const std::string& LayoutName() const { return layout_->name; }
@@ -46,6 +48,7 @@ class Report final : public host::Report {
   // The formulas that were set, in the layout's order.
   std::vector<std::pair<std::string, std::string>> Formulas() const;
   const host::RecordsetRef& DataSource() const { return data_; }
+  const std::string& PrintedBy() const { return printedBy_; }
   // The subreports, in the layout's order.
   const std::vector<std::shared_ptr<Report>>& Subreports() const { return subreports_; }
   std::shared_ptr<Report> Subreport(std::string_view name) const;
@@ -59,6 +62,7 @@ class Report final : public host::Report {
   std::array<std::string, 2> headerLines_;
   std::vector<std::optional<std::string>> formulas_;
   host::RecordsetRef data_;
+  std::string printedBy_;
   std::vector<std::shared_ptr<Report>> subreports_;
   std::unique_ptr<DatabaseObject> database_;
   std::vector<std::unique_ptr<SectionObject>> sections_;

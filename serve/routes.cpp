@@ -226,6 +226,13 @@ void Routes::RunReport(const Request& request, const std::string& client, const 
     throw HttpError{400, "format must be json, pdf, xlsx, csv or html, not '" + formatName + "'"};
   }
   job->format = *format;
+  if (request.HasQuery("dialect")) {
+    const auto dialect = engine::ParseCsvDialect(request.Query("dialect"));
+    if (!dialect) {
+      throw HttpError{400, "dialect must be plain or br, not '" + request.Query("dialect") + "'"};
+    }
+    job->render.csv = *dialect;
+  }
   job->values = cli::CheckParameters(
       *job->operation, ParameterAssignments(request.Header("content-type"), request.body));
 

@@ -288,7 +288,7 @@ Handover Answer(const RunContext& context, const cli::RunResult& result, RunCont
   if (engine::IsTextFormat(format)) {
     return Stream(exchange, std::move(reply), [&](std::ostream& out) {
       std::ostringstream ignored;
-      cli::WriteOutcome(outcome, format, std::nullopt, out, ignored);
+      cli::WriteOutcome(outcome, format, std::nullopt, out, ignored, request.render);
     });
   }
   reply.file = RenderToFile(context, outcome, format);

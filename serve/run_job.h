@@ -22,7 +22,8 @@ struct RunRequest {
   const reports::ReportDescriptor* operation = nullptr;
   std::vector<reports::NamedValue> values;
   engine::Format format = engine::Format::Json;
-  bool view = false;  // the page's view: the outcome, then the HTML in pieces
+  engine::RenderOptions render;  // `dialect=br`: the CSV a spreadsheet in Portuguese opens
+  bool view = false;             // the page's view: the outcome, then the HTML in pieces
 };
 
 // What the server lends every run.

@@ -274,7 +274,8 @@ async function stop() {
 
 async function download(format) {
   if (!lastValues) return;
-  const answer = await fetch(`/api/reports/${lastValues.name}?format=${format}`, {
+  const dialect = format === 'csv' ? '&dialect=br' : '';
+  const answer = await fetch(`/api/reports/${lastValues.name}?format=${format}${dialect}`, {
     method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(lastValues.values)});
   if (!answer.ok) {
     showMessages(await answer.json());

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -237,6 +238,16 @@ TEST_F(CInterface, RenderWritesTheShownReportOnly) {
   std::string head(5, '\0');
   written.read(head.data(), 5);
   EXPECT_EQ(head, "%PDF-");
+
+  // The foot names the user the host gives.
+  ASSERT_EQ(orla_vendas_set_user(db.get(), "ana", nullptr), ORLA_VENDAS_OK);
+  const fs::path text = folder_ / "resumo.txt";
+  ASSERT_EQ(orla_vendas_render(db.get(), "ResumoPorProduto", nullptr, "txt", text.c_str(), nullptr,
+                               nullptr),
+            ORLA_VENDAS_OK);
+  std::stringstream printed;
+  printed << std::ifstream(text).rdbuf();
+  EXPECT_TRUE(printed.str().ends_with(" por ana\n")) << printed.str();
 
   // A month without sales prints nothing, and says so in its document too.
   const fs::path none = folder_ / "none.csv";

@@ -1,4 +1,7 @@
-// orla-vendas as outside tools drive it: the JSON contract, the SQL trace, the exit codes.
+// orla-vendas as outside tools drive it: the JSON contract, the SQL trace, the exit codes, the
+// CSV a spreadsheet opens.
+#include <regex>
+
 #include <gmock/gmock.h>
 
 #include "tests/cli/cli_fixture.h"
@@ -131,6 +134,48 @@ TEST_F(CliTest, TodayIsTheDateTheReportSees) {
   // Without dates the period is the current month up to today.
   const json outcome = RunJson({"VendasPorTiposDeRecebimento", "--today", "2024-03-20"});
   EXPECT_EQ(outcome["report"]["headerLines"][1], "Visão fiscal / De 01/03/24 até 20/03/24");
+}
+
+// Both CSV dialects opened as a spreadsheet would open them (LibreOffice Calc, headless):
+// plain as a program's file (",", decimal point), br as a Brazilian user's (";", decimal
+// comma); either way the net values come back as numbers, the report's own.
+TEST_F(CliTest, EitherCsvDialectOpensInASpreadsheetWithItsNumbers) {
+  const json report = RunJson(kMarch)["report"];
+  const std::filesystem::path folder = Folder() / "calc";
+  std::filesystem::create_directories(folder);
+  struct Dialect {
+    std::string name, filter, head;
+  };
+  for (const Dialect& d :
+       {Dialect{"plain", "CSV:44,34,76,1,,1033", "TipoRecebimento,FormaPagto,QtdeVendas,"},
+        Dialect{"br", "CSV:59,34,76,1,,1046",
+                "\xEF\xBB\xBFTipo de recebimento;Forma de pagamento;Vendas;Valor total;"}}) {
+    SCOPED_TRACE(d.name);
+    const std::filesystem::path csv = folder / (d.name + ".csv");
+    ASSERT_EQ(Run(With(kMarch, {"--csv-dialect", d.name, "--out", csv.string()})).exitCode, 0);
+    EXPECT_THAT(ReadFile(csv), ::testing::StartsWith(d.head));
+    const std::string command =
+        "timeout 120 soffice -env:UserInstallation=file://" + (folder / "profile").string() +
+        " --headless --convert-to xlsx --infilter=" + d.filter + " --outdir '" + folder.string() +
+        "' '" + csv.string() + "' >/dev/null 2>&1 && unzip -p '" +
+        (folder / (d.name + ".xlsx")).string() + "' xl/worksheets/sheet1.xml";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string sheet;
+    for (int c; pipe && (c = std::fgetc(pipe.get())) != EOF;) {
+      sheet += static_cast<char>(c);
+    }
+    ASSERT_FALSE(sheet.empty()) << "LibreOffice Calc (libreoffice-calc-nogui) converted nothing";
+    // Column F is the net value in both: VLLiquido, "Valor líquido".
+    const std::regex cell(R"re(<c r="F([0-9]+)"[^>]* t="n"><v>([^<]*)</v></c>)re");
+    size_t numbers = 0;
+    for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), cell);
+         it != std::sregex_iterator(); ++it, ++numbers) {
+      const size_t row = std::stoul((*it)[1]) - 2;
+      ASSERT_LT(row, report["rows"].size());
+      EXPECT_NEAR(std::stod((*it)[2]), report["rows"][row][5].get<double>(), 0.005) << row;
+    }
+    EXPECT_EQ(numbers, report["rows"].size());
+  }
 }
 
 TEST_F(CliTest, EveryCommandExplainsItself) {

@@ -303,12 +303,16 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
     EXPECT_NE(answer.Header("content-disposition").find("VendasPorTiposDeRecebimento." + c.format),
               std::string::npos);
   }
-  // The CSV is the one run writes.
-  const auto csv = Post("/api/reports/VendasPorTiposDeRecebimento?format=csv", kMarch);
-  ASSERT_TRUE(csv);
-  EXPECT_EQ(csv.body, Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024",
-                           "Filtro_DataFinal=31/03/2024", "--format", "csv"})
-                          .out);
+  // The CSV is the one run writes, in either dialect.
+  for (const std::string dialect : {"plain", "br"}) {
+    const auto csv =
+        Post("/api/reports/VendasPorTiposDeRecebimento?format=csv&dialect=" + dialect, kMarch);
+    ASSERT_TRUE(csv);
+    EXPECT_EQ(csv.body,
+              Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024",
+                   "Filtro_DataFinal=31/03/2024", "--format", "csv", "--csv-dialect", dialect})
+                  .out);
+  }
 }
 
 // The page's view: the outcome first, then the HTML run writes, in pieces, then the end.

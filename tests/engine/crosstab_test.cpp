@@ -12,8 +12,8 @@ constexpr std::string_view kByNozzle = R"({
   "fields": [
     {"column": "Dia", "format": "date"},
     {"column": "Bico", "caption": "Bico"},
-    {"column": "Litros", "caption": "Litros", "format": "quantity"},
-    {"column": "Valor", "caption": "Valor", "format": "money"}
+    {"column": "Litros", "caption": "Litros", "format": "quantity", "total": "sum"},
+    {"column": "Valor", "caption": "Valor", "format": "money", "total": "sum"}
   ],
   "crosstab": {"rows": ["Dia"], "column": "Bico", "values": ["Litros", "Valor"]},
   "sections": [{"name": "Section3", "kind": "details"}]
@@ -82,9 +82,11 @@ TEST(CrossTabTest, GroupsRowsByTheFirstRowFieldWithTotalsOfTheirOwn) {
       "detail+|||Valor|10,00|10,00",
       "subtotal 0+|Total 01/03/2024||Litros|3,000|3,000",
       "subtotal 0|||Valor|15,00|15,00",
-      // A day of one line needs no totals of its own.
+      // A day of one line has its totals too, so that the days add up to the foot.
       "detail+|02/03/2024|T1|Litros|4,000|4,000",
       "detail+|||Valor|20,00|20,00",
+      "subtotal 0+|Total 02/03/2024||Litros|4,000|4,000",
+      "subtotal 0+|||Valor|20,00|20,00",
       "total+|Total||Litros|7,000|7,000",
       "total|||Valor|35,00|35,00",
       "end table",

@@ -1,6 +1,7 @@
 // PDFs checked with poppler-utils: a valid file, the right page count, the text (accents
 // included), and where the pages break.
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/render.h"
+#include "host/errors.h"
 #include "tests/engine/test_support.h"
 
 namespace orla::engine {
@@ -70,7 +72,9 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
   testing::TempDir dir;
   const auto pdf = dir / "lista.pdf";
-  Render(*GroupedList({150}), Format::Pdf, pdf);
+  const auto report = GroupedList({150});
+  report->SetPrintedBy("ana");
+  Render(*report, Format::Pdf, pdf);
   const int pages = PageCount(pdf);
   ASSERT_GE(pages, 3) << "pdfinfo could not read the file, or it is too short";
   for (int p = 1; p <= pages; ++p) {
@@ -82,6 +86,9 @@ TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
     EXPECT_TRUE(StartsWith(lines[3], "Produto")) << lines[3];
     EXPECT_NE(lines.back().find("Página " + std::to_string(p) + " de " + std::to_string(pages)),
               std::string::npos)
+        << lines.back();
+    EXPECT_TRUE(std::regex_search(lines.back(),
+                                  std::regex("^Impresso em ../../.... ..:.. por ana +Página")))
         << lines.back();
     if (p > 1) {
       EXPECT_EQ(lines[4], "GRUPO 1 (continuação)");
@@ -104,7 +111,7 @@ TEST(PdfTest, NeverLeavesAGroupHeaderOrTotalsAloneAcrossABreak) {
     for (int p = 1; p <= pages; ++p) {
       const auto lines = PageLines(pdf, p);
       ASSERT_GE(lines.size(), 6u);
-      const std::string& lastBody = lines[lines.size() - 2];  // before "rptPaginas Página x de y"
+      const std::string& lastBody = lines[lines.size() - 2];  // before the foot
       EXPECT_FALSE(StartsWith(lastBody, "GRUPO")) << "page " << p << " ends with " << lastBody;
       // After company, title, caption and columns, and a repeated group header if any.
       size_t first = 4;
@@ -117,14 +124,90 @@ TEST(PdfTest, NeverLeavesAGroupHeaderOrTotalsAloneAcrossABreak) {
   }
 }
 
-TEST(PdfTest, IsTheSameFileForTheSameReport) {
+// Sets an environment variable for one scope (nullptr: unsets it), then puts it back.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+      old_ = old;
+    }
+    value ? setenv(name, value, 1) : unsetenv(name);
+  }
+  ~ScopedEnvironment() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+std::string Slurp(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The foot says when and by whom the report was printed, once at the end where there are no
+// pages; the files say when they were made. Both are the real time, which SOURCE_DATE_EPOCH
+// fixes, so that the same report gives the same bytes.
+TEST(PdfTest, SaysWhenAndByWhomItWasPrinted) {
   testing::TempDir dir;
   const auto report = GroupedList({30, 30});
-  Render(*report, Format::Pdf, dir / "a.pdf");
-  Render(*report, Format::Pdf, dir / "b.pdf");
-  EXPECT_EQ(testing::RunCommand("cmp '" + (dir / "a.pdf").string() + "' '" +
-                                (dir / "b.pdf").string() + "' && echo same"),
-            "same\n");
+  report->SetHeaderLine(0, "[12.345.678/0001-90] - AUTO POSTO AÇAÍ");
+  report->SetPrintedBy("ana");
+  {
+    const ScopedEnvironment epoch("SOURCE_DATE_EPOCH", "1711900800");  // 31/03/2024 16:00 UTC
+    const std::string printed = "Impresso em 31/03/2024 16:00 por ana";
+    std::ostringstream text;
+    Render(*report, Format::Text, text);
+    EXPECT_TRUE(text.str().ends_with("\n" + printed + "\n")) << text.str();
+    std::ostringstream html;
+    Render(*report, Format::Html, html);
+    EXPECT_NE(html.str().find("<div>" + printed + "</div>\n</footer>"), std::string::npos);
+
+    for (const char* name : {"a.pdf", "b.pdf", "a.xlsx", "b.xlsx"}) {
+      Render(*report, std::string(name).ends_with("pdf") ? Format::Pdf : Format::Xlsx, dir / name);
+    }
+    EXPECT_EQ(Slurp(dir / "a.pdf"), Slurp(dir / "b.pdf"));
+    EXPECT_EQ(Slurp(dir / "a.xlsx"), Slurp(dir / "b.xlsx"));
+    EXPECT_NE(PageLines(dir / "a.pdf", 1).back().find(printed), std::string::npos);
+    const std::string info =
+        testing::RunCommand("pdfinfo -isodates '" + (dir / "a.pdf").string() + "'");
+    for (const char* property :
+         {"Title:           Vendas - Movimentação por Grupo\n",
+          "Subject:         Visão fiscal / De 01/03/24 até 31/03/24\n",
+          "Author:          [12.345.678/0001-90] - AUTO POSTO AÇAÍ\n",
+          "Creator:         orla-vendas 321.0\n", "CreationDate:    2024-03-31T16:00:00Z\n"}) {
+      EXPECT_NE(info.find(property), std::string::npos) << property << info;
+    }
+    const auto unzip = [&](const char* member) {
+      return testing::RunCommand("unzip -p '" + (dir / "a.xlsx").string() + "' " + member);
+    };
+    EXPECT_NE(unzip("docProps/core.xml").find(">2024-03-31T16:00:00Z<"), std::string::npos);
+    EXPECT_NE(unzip("docProps/core.xml").find("<dc:creator>[12.345.678/0001-90] - AUTO POSTO"),
+              std::string::npos);
+    EXPECT_NE(unzip("docProps/custom.xml").find("orla-vendas 321.0"), std::string::npos);
+    EXPECT_NE(
+        unzip("xl/worksheets/sheet1.xml")
+            .find("<oddFooter>&amp;L" + printed + "&amp;RPágina &amp;P de &amp;N</oddFooter>"),
+        std::string::npos);
+  }
+  {
+    const ScopedEnvironment epoch("SOURCE_DATE_EPOCH", "amanhã");
+    std::ostringstream text;
+    EXPECT_THROW(Render(*report, Format::Text, text), host::HostError);
+  }
+  const ScopedEnvironment unset("SOURCE_DATE_EPOCH", nullptr);
+  const std::time_t before = std::time(nullptr);
+  Render(*report, Format::Pdf, dir / "now.pdf");
+  const std::time_t after = std::time(nullptr);
+  const std::string bytes = Slurp(dir / "now.pdf");
+  const size_t at = bytes.find("/CreationDate(D:");
+  ASSERT_NE(at, std::string::npos);
+  std::tm made{};
+  ASSERT_NE(strptime(bytes.substr(at + 16, 14).c_str(), "%Y%m%d%H%M%S", &made), nullptr);
+  const std::time_t created = timegm(&made);
+  EXPECT_TRUE(created >= before && created <= after) << bytes.substr(at, 32);
 }
 
 struct Word {
@@ -158,42 +241,64 @@ const Word* Starting(const std::vector<Word>& words, const std::string& prefix) 
   return nullptr;
 }
 
-TEST(PdfTest, CutsTextThatDoesNotFitAndKeepsNumbersWhole) {
+// A column takes what its texts need, however narrow the layout drew it, while the line has
+// room; once it is full the widest texts are cut (a wrapping text after its lines), numbers
+// never.
+TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
   testing::TempDir dir;
-  // Portrait A4 less two 28pt margins is 539.28pt wide; the widths below add up to 100, so
-  // Nome spans 28..81.9, Obs 81.9..135.9 and Valor 135.9..152.
-  const auto report = testing::ReportOf(R"({
-    "name": "rptEstreito", "title": "Estreito",
-    "fields": [{"column": "Nome", "width": 10}, {"column": "Obs", "width": 10, "wrap": 2},
-               {"column": "Valor", "format": "money", "width": 3},
-               {"column": "Resto", "width": 77}],
-    "sections": [{"name": "Section3", "kind": "details"}]
-  })");
-  report->SetDataSource(
-      testing::Recordset({"Nome", "Obs", "Valor", "Resto"},
-                         {{"Transportadora Irmãos Araújo",
-                           "aaaa bbbb cccc dddd eeee ffff gggg hhhh", 123456789.5, ""}}));
-  const auto pdf = dir / "estreito.pdf";
-  Render(*report, Format::Pdf, pdf);
-  const auto words = Words(pdf);
-
-  const Word* name = Starting(words, "Transportadora");
-  ASSERT_NE(name, nullptr);
-  EXPECT_LE(name->right, 82.0);
-  const Word* first = Starting(words, "aaaa");
-  const Word* last = Starting(words, "cccc");
-  ASSERT_TRUE(first != nullptr && last != nullptr);
-  EXPECT_GE(last->top, first->bottom - 1);  // wrapped to a second line
-  EXPECT_LE(last->right, 136.0);            // and cut there
-
-  std::string number;
-  for (const Word& w : words) {
-    if (w.left >= 135.8 && w.top == name->top) {
-      EXPECT_LE(w.right, 152.1) << w.text;
-      number += w.text;
+  auto render = [&](const std::string& name, const std::string& note, const std::string& rest) {
+    const auto report = testing::ReportOf(R"({
+      "name": "rptEstreito", "title": "Estreito",
+      "fields": [{"column": "Nome", "width": 3}, {"column": "Obs", "width": 10, "wrap": 2},
+                 {"column": "Valor", "format": "money", "width": 3},
+                 {"column": "Resto", "width": 84}],
+      "sections": [{"name": "Section3", "kind": "details"}]
+    })");
+    report->SetDataSource(
+        testing::Recordset({"Nome", "Obs", "Valor", "Resto"}, {{name, note, 123456789.5, rest}}));
+    const auto pdf = dir / "estreito.pdf";
+    Render(*report, Format::Pdf, pdf);
+    return Words(pdf);
+  };
+  auto words = [](const std::string& stem, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      text += (i ? " " : "") + stem + std::to_string(i);
     }
+    return text;
+  };
+  // Room: the name keeps its three words apart (a cut text reads back as one run of words,
+  // where it was cut).
+  const auto roomy = render("Transportadora Irmãos Araújo", words("obs", 8), "curto");
+  for (const char* word : {"Transportadora", "Irmãos", "Araújo", "obs7", "123.456.789,50"}) {
+    const Word* found = Starting(roomy, word);
+    ASSERT_NE(found, nullptr) << word;
+    EXPECT_EQ(found->text, word);
   }
-  EXPECT_EQ(number, "123.456.789,50");
+  EXPECT_LT(Starting(roomy, "Araújo")->right, Starting(roomy, "obs0")->left);
+
+  const auto full = render(words("nome", 12), words("obs", 40), words("resto", 60));
+  // Where a text is cut, the words it could not show read back as one run.
+  auto cutRun = [&](const std::string& stem) -> const Word* {
+    for (const Word& w : full) {
+      if (w.text.starts_with(stem) && w.text.find(' ') != std::string::npos) {
+        return &w;
+      }
+    }
+    return nullptr;
+  };
+  const Word* name = cutRun("nome");
+  const Word* note = cutRun("obs");
+  const Word* first = Starting(full, "obs0");
+  const Word* number = Starting(full, "123");
+  ASSERT_TRUE(name && note && first && number);
+  EXPECT_LE(name->right, first->left);
+  EXPECT_GE(note->top, first->bottom - 1);  // wrapped to a second line
+  EXPECT_LE(note->right, number->left);     // and cut there
+  EXPECT_EQ(number->text, "123.456.789,50");
+  for (const Word& w : full) {
+    EXPECT_LE(w.right, 567.5) << w.text;  // within the page's margin
+  }
 }
 
 TEST(PdfTest, WrapsALongNoteAndStartsTheTableBelowIt) {

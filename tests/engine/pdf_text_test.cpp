@@ -349,7 +349,7 @@ TEST(PdfFileTest, IsWellFormedAndReadsBackItsText) {
   const std::vector<std::string> lines = {"Visão", "Ação …", "日本 123", "Visão fiscal de março"};
   {
     PdfFile file(pdf, 595, 842);
-    file.SetInfo("Relatório", "Vendas");
+    file.SetInfo({"Relatório", "Vendas", "AUTO POSTO", "orla-vendas", 0});
     Typesetter type;
     double y = 40;
     for (const std::string& line : lines) {

@@ -135,6 +135,22 @@ TEST(TotalsTest, ALayoutWithoutDetailsPrintsOneLinePerGroup) {
   EXPECT_EQ(testing::Record(*report), expected);
 }
 
+// An average price prints to three places; the value it gives back must be the value sold,
+// so an exact field is read as stored (5,8994 a litre, not the 5,899 printed).
+TEST(TotalsTest, AnExactFieldIsComputedWithAsStored) {
+  const auto report = testing::ReportOf(R"({
+    "name": "rptTeste", "title": "Teste",
+    "fields": [
+      {"column": "Litros", "format": "quantity"},
+      {"column": "Preco", "format": "price", "exact": true},
+      {"name": "Valor", "compute": "Litros * Preco", "format": "money"}
+    ],
+    "sections": [{"name": "Section3", "kind": "details"}]
+  })");
+  report->SetDataSource(testing::Recordset({"Litros", "Preco"}, {{1000.0, 5.8994}}));
+  EXPECT_EQ(testing::Record(*report)[2], "detail|1.000,000|5,899|5.899,40");
+}
+
 TEST(TotalsTest, AReportWithNoDataPrintsItsColumnsAndNothingElse) {
   const auto report = testing::ReportOf(kGrouped);
   const Lines expected = {"begin Teste", "table Item|Qtde|Valor|Preço|Por dia", "end table", "end"};
