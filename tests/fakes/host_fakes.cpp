@@ -95,13 +95,12 @@ class FakeReportHelper : public host::ReportHelper {
   }
   void SetHeaderLine(int32_t line, const std::string& text, host::ReportRef& report) override {
     log_.push_back("SetHeaderLine(" + std::to_string(line) + ", " + text + ")");
-    AsFake(report).headerLines[line] = text;
+    AsFake(report);  // a report must be there
   }
   void SetReportFormula(const std::string& name, const std::string& text,
                         host::ReportRef& report) override {
     FakeReport& fake = AsFake(report);
     log_.push_back("SetReportFormula(" + fake.Layout() + ", " + name + " = " + text + ")");
-    fake.formulas[name] = text;
   }
   void ShowReport(host::RecordsetRef& dataSource, host::Object*, int32_t mode, host::Viewer* viewer,
                   host::ReportRef& report, int32_t p1, int32_t p2, bool bind) override {
@@ -124,15 +123,26 @@ class FakeReportHelper : public host::ReportHelper {
   const FakeBehaviour& behaviour_;
 };
 
+// Its conversions leave a mark, so a statement shows which texts and numbers went through
+// them.
 class FakeHostUtilities : public host::HostUtilities {
  public:
-  std::string TextForSql(const host::Value& v) override { return v.AsText(); }
-  std::string AbbreviateText(const host::Value& v) override { return v.AsText().substr(0, 3); }
+  std::string TextForSql(const host::Value& v) override {
+    std::string out;
+    for (const char c : v.AsText()) {
+      out += c == '\'' ? "''" : std::string(1, c);
+    }
+    return out;
+  }
+  // The first three characters and a dot.
+  std::string AbbreviateText(const host::Value& v) override {
+    return v.AsText().substr(0, 3) + ".";
+  }
   std::string CompanyNameText(const host::Value& v) override {
     return v.IsNull() ? std::string("?") : v.AsText();
   }
   std::string DateForSql(const host::Value& v) override { return v.AsText(); }
-  std::string NumberForSql(const host::Value& v) override { return v.Describe(); }
+  std::string NumberForSql(const host::Value& v) override { return "n" + v.Describe(); }
 };
 
 class FakeErrorReporter : public host::ErrorReporter {
@@ -189,7 +199,7 @@ host::RecordsetRef FakeDatabase::SQL_Execute(const std::string& sql) {
 
 host::RecordsetRef FakeDatabase::SQL_Execute(const std::string& sql, int32_t& rowsAffected) {
   log_.push_back("SQL_Execute(" + sql + ", n)");
-  rowsAffected = 0;
+  rowsAffected = this->rowsAffected;
   return onQuery(sql);
 }
 

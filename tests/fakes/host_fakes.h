@@ -63,6 +63,8 @@ class FakeDatabase : public host::Database {
   };
   bool failClose = false;
   bool opened = false;
+  // What the two-argument SQL_Execute reports.
+  int32_t rowsAffected = 0;
 
   host::RecordsetRef OpenRecordSet(const std::string& sql) override;
   host::RecordsetRef SQL_Execute(const std::string& sql) override;
@@ -81,8 +83,6 @@ class FakeReport : public host::Report, public host::ReportDatabase {
   FakeReport(CallLog& log, std::string layout) : log_(log), layout_(std::move(layout)) {}
 
   const std::string& Layout() const { return layout_; }
-  std::map<int, std::string> headerLines;
-  std::map<std::string, std::string> formulas;
   std::string title = "Título";
   host::RecordsetRef dataSource;
   // Sections that hold a subreport, by section name: the subreport's name.

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <sstream>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "cli/commands.h"
 #include "sqlite/collation.h"
+#include "tests/sqlite/test_databases.h"
 
 namespace orla::testing {
 
@@ -21,6 +24,16 @@ const std::string kOnFiscalDocument =
     "r.T008_Tipo = 0 AND substr(r.T008_DataHora, 1, 10) BETWEEN :from AND :to)))";
 
 namespace {
+
+std::string Run(std::vector<std::string> arguments, const char* format) {
+  arguments.insert(arguments.begin(), "run");
+  arguments.insert(arguments.end(), {"--db", MarchDatabase().string(), "--today", "2024-04-15",
+                                     "--format", format, "--out", "-"});
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(cli::Dispatch(std::move(arguments), out, err, /*terminal=*/false), 0) << err.str();
+  return out.str();
+}
 
 std::string Unrounded(bool discount, bool withGap, bool gapOnly) {
   const std::string recorded = discount ? "m.Valor_Desconto" : "m.Valor_Acrescimo";
@@ -70,10 +83,19 @@ std::string NozzleRows(Switches switches) {
          "(PARTITION BY r.L021_IDBico, r.L021_Combustivel))";
 }
 
-json RawRows(const std::filesystem::path& database, const std::string& sql, const std::string& from,
-             const std::string& to, const std::string& shift) {
+json RunReport(std::vector<std::string> arguments) {
+  return json::parse(Run(std::move(arguments), "json"))["report"];
+}
+
+std::string PrintReport(std::vector<std::string> arguments) {
+  return Run(std::move(arguments), "txt");
+}
+
+json RawRows(const std::string& sql, const std::string& from, const std::string& to,
+             const std::string& shift) {
   sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_open_v2(MarchDatabase().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+            SQLITE_OK);
   // Text columns name the database's own collation; byte order serves for these figures.
   sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr,
                            [](void*, int sizeA, const void* a, int sizeB, const void* b) {

@@ -6,10 +6,16 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 namespace orla::testing {
+
+// `orla-vendas run OPERATION NAME=VALUE...` on the demo month (MarchDatabase()), today being
+// 15/04/2024: the report of its JSON, or the text it prints for `format` "txt".
+nlohmann::json RunReport(std::vector<std::string> arguments);
+std::string PrintReport(std::vector<std::string> arguments);
 
 // The line stands on a fiscal sale document: a coupon, a consumer note, or a sale invoice of
 // the station (a standalone one only when it moves stock) that no electronic-note request of
@@ -35,9 +41,8 @@ std::string LineAdjustment(bool discount, bool withGap);
 // fuel adjustments (discount, surcharge).
 std::string NozzleRows(Switches switches);
 
-// The rows of `sql` with :from, :to and :shift bound, as JSON arrays.
-nlohmann::json RawRows(const std::filesystem::path& database, const std::string& sql,
-                       const std::string& from, const std::string& to,
+// The rows of `sql` over the demo month with :from, :to and :shift bound, as JSON arrays.
+nlohmann::json RawRows(const std::string& sql, const std::string& from, const std::string& to,
                        const std::string& shift = "");
 
 // Each report row is one of `expected` (text exactly, numbers within `tolerance` plus a

@@ -1,6 +1,7 @@
 // Runs operations by name against the recording fakes.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "query/fragments.h"
 #include "reports/by_name.h"
 #include "service/reports.h"
+#include "tests/fakes/expected_texts.h"
 #include "tests/fakes/host_fakes.h"
 
 namespace orla::service {
@@ -22,6 +24,14 @@ inline std::string MarchDocuments(std::string_view prefix) {
                                        "@dtInicial", "2024/03/01"),
                         "@dtFinal", "2024/03/31");
 }
+
+// One request of a table of cases: its values, and what the fakes must do for it beyond
+// answering every query with no rows.
+struct Request {
+  std::string name;
+  std::vector<NamedValue> values;
+  std::function<void()> setup = nullptr;
+};
 
 class FrameTest : public ::testing::Test {
  protected:
@@ -49,6 +59,36 @@ class FrameTest : public ::testing::Test {
       calls.push_back(entry.substr(0, entry.find('(')));
     }
     return calls;
+  }
+
+  // Runs each request on fakes as they were at the start, and checks the calls it made against
+  // the request's section of `expected`: those `keep` keeps, or all of them and the result.
+  void ExpectCalls(orla::testing::ExpectedTexts& expected, std::string_view operation,
+                   const std::vector<Request>& requests,
+                   const std::function<bool(const std::string&)>& keep = nullptr) {
+    for (const Request& request : requests) {
+      SCOPED_TRACE(request.name);
+      platform->log.clear();
+      platform->behaviour = {};
+      db.opened = false;
+      db.onQuery = [](const std::string&) { return orla::testing::FakeRecordset::Empty(); };
+      if (request.setup) {
+        request.setup();
+      }
+      const bool result = Run(operation, request.values);
+      std::vector<std::string> calls;
+      std::copy_if(platform->log.begin(), platform->log.end(), std::back_inserter(calls),
+                   [&](const std::string& call) { return !keep || keep(call); });
+      if (!keep) {
+        calls.emplace_back(result ? "true" : "false");
+      }
+      expected.Check(request.name, calls);
+    }
+  }
+  void ExpectCalls(const std::string& file, std::string_view operation,
+                   const std::vector<Request>& requests) {
+    orla::testing::ExpectedTexts expected(file);
+    ExpectCalls(expected, operation, requests);
   }
 
   orla::testing::FakeReport& Held() {

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "demo/generator.h"
 #include "demo/schema.h"
 #include "host/command.h"
 #include "host/errors.h"
@@ -194,12 +193,7 @@ TEST(StoredProceduresAtOnce, TwoConnectionsGetTheRowsOfRunsOneByOne) {
   financial.financial = true;
   const std::vector<Inputs> runs = {ReceiptTypesInputs(Day(3, 1), Day(3, 7)),
                                     GroupsAndFormsInputs(fiscal), GroupsAndFormsInputs(financial)};
-  // A generated week, the period of the runs.
-  const std::filesystem::path file = orla::testing::ScratchFile("week.db");
-  demo::GeneratorOptions week;
-  week.start = *host::DateTime::FromParts(2024, 3, 1);
-  week.days = 7;
-  demo::Generate(file, week);
+  const std::filesystem::path& file = orla::testing::MarchDatabase();
   auto runAll = [&] {
     Database db(file);
     std::vector<std::string> lines;

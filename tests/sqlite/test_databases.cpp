@@ -37,6 +37,9 @@ std::filesystem::path ScratchFile(const std::string& name) {
 
 const std::filesystem::path& MarchDatabase() {
   static const std::filesystem::path file = [] {
+    if (const char* shared = std::getenv("ORLA_DEMO_MARCH")) {
+      return std::filesystem::path(shared);
+    }
     std::filesystem::path path = ScratchFile("march-2024.db");
     demo::GeneratorOptions options;
     options.start = *host::DateTime::FromParts(2024, 3, 1);

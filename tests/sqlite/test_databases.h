@@ -1,5 +1,6 @@
-// Databases the tests share: a generated month of the demo station (March 2024), made once
-// per test program, and empty ones in a scratch folder.
+// Databases the tests share: a generated month of the demo station (March 2024), the one
+// ctest writes once per run (ORLA_DEMO_MARCH) or else one made for this program, and empty
+// ones in a scratch folder.
 #pragma once
 
 #include <filesystem>

@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include "tests/cli/cli_fixture.h"
 #include "tests/reports/raw_sales.h"
 
 namespace orla::cli {
@@ -17,14 +16,11 @@ using testing::kOnFiscalDocument;
 using testing::NozzleRows;
 using testing::RawRows;
 
-class FuelMovementEndToEnd : public CliTest {};
-
-TEST_F(FuelMovementEndToEnd, ReadingsMovementPerNozzleInTheReportAndBothSubreports) {
-  const json report = RunJson({"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
-                               "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=10/03/2024",
-                               "Filtro_IsIgnorarADVendaComplementar=true"})["report"];
+TEST(FuelMovementEndToEnd, ReadingsMovementPerNozzleInTheReportAndBothSubreports) {
+  const json report = testing::RunReport(
+      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", "Filtro_DataInicial=01/03/2024",
+       "Filtro_DataFinal=10/03/2024", "Filtro_IsIgnorarADVendaComplementar=true"});
   const json expected = RawRows(
-      DemoMarch(),
       "WITH " + NozzleRows({true, false}) +
           " SELECT nozzle, fuel, SUM(volume), SUM(volume * price) / SUM(volume), SUM(volume * "
           "cost) / SUM(volume), SUM(discount), SUM(surcharge), SUM(volume * price) / SUM(volume) "
@@ -38,7 +34,7 @@ TEST_F(FuelMovementEndToEnd, ReadingsMovementPerNozzleInTheReportAndBothSubrepor
   }
 }
 
-TEST_F(FuelMovementEndToEnd, ComplementarySalesByTheFiscalDayOrTheShiftsTills) {
+TEST(FuelMovementEndToEnd, ComplementarySalesByTheFiscalDayOrTheShiftsTills) {
   const std::string net = "m.Valor_Venda - m.Valor_Desconto + m.Valor_Acrescimo";
   const std::string sql =
       "SELECT 'C', m.\"Descrição\", SUM(m.Qtde), SUM(m.Valor_Custo * m.Qtde), SUM(" + net +
@@ -52,10 +48,10 @@ TEST_F(FuelMovementEndToEnd, ComplementarySalesByTheFiscalDayOrTheShiftsTills) {
       ":from AND :to AND :shift IN ('', c.Caixa) GROUP BY 2";
   for (const std::string shift : {"", "2"}) {
     SCOPED_TRACE("shift '" + shift + "'");
-    const json report =
-        RunJson({"MovimentacaoDeCombustiveisPorVendaComplementar", "Filtro_DataInicial=01/03/2024",
-                 "Filtro_DataFinal=31/03/2024", "Filtro_IDTurno=" + shift})["report"];
-    ExpectRows(report, RawRows(DemoMarch(), sql, "2024-03-01", "2024-03-31", shift), 1e-6);
+    const json report = testing::RunReport(
+        {"MovimentacaoDeCombustiveisPorVendaComplementar", "Filtro_DataInicial=01/03/2024",
+         "Filtro_DataFinal=31/03/2024", "Filtro_IDTurno=" + shift});
+    ExpectRows(report, RawRows(sql, "2024-03-01", "2024-03-31", shift), 1e-6);
     testing::ExpectOrdered(report["rows"], 1);
   }
 }
@@ -97,7 +93,7 @@ json ThroughTheLegend(json report, const json& expected) {
   return report;
 }
 
-TEST_F(FuelMovementEndToEnd, FuelTablePerDayAndFuelInBothViews) {
+TEST(FuelMovementEndToEnd, FuelTablePerDayAndFuelInBothViews) {
   const testing::Switches otherSalesIgnored{false, true};
   const std::string fiscal =
       "SELECT substr(c.Data_Abertura, 1, 10), SUM(m.Qtde), SUM(m.Valor_Venda - " +
@@ -107,29 +103,28 @@ TEST_F(FuelMovementEndToEnd, FuelTablePerDayAndFuelInBothViews) {
       "c.\"Código\" = m.IDCaixa WHERE m.Tipo = 'C' AND m.IsEstornado = 0 AND m.\"Transferência\" "
       "= 0 AND substr(m.Data_ECF, 1, 10) BETWEEN :from AND :to AND " +
       kOnFiscalDocument + " GROUP BY 1, 4";
-  const json expected = RawRows(DemoMarch(), fiscal, "2024-03-01", "2024-03-31");
-  ExpectRows(
-      ThroughTheLegend(RunJson({"TabelaDeVendasPorCombustiveis", "Filtro_DataInicial=01/03/2024",
-                                "Filtro_DataFinal=31/03/2024", "Filtro_TipoVisao=1",
-                                "Filtro_IsIgnorarADOutrosTipos=true"})["report"],
-                       expected),
-      expected, 1e-6);
+  const json expected = RawRows(fiscal, "2024-03-01", "2024-03-31");
+  ExpectRows(ThroughTheLegend(
+                 testing::RunReport({"TabelaDeVendasPorCombustiveis",
+                                     "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024",
+                                     "Filtro_TipoVisao=1", "Filtro_IsIgnorarADOutrosTipos=true"}),
+                 expected),
+             expected, 1e-6);
 
   // A shift forces the financial view.
-  const json readings = RawRows(DemoMarch(),
-                                "WITH " + NozzleRows({}) +
+  const json readings = RawRows("WITH " + NozzleRows({}) +
                                     " SELECT day, SUM(volume), SUM(volume * price + surcharge - "
                                     "discount), fuel FROM nozzles GROUP BY 1, 4",
                                 "2024-03-01", "2024-03-31", "1");
-  ExpectRows(
-      ThroughTheLegend(RunJson({"TabelaDeVendasPorCombustiveis", "Filtro_DataInicial=01/03/2024",
-                                "Filtro_DataFinal=31/03/2024", "Filtro_IDTurno=1",
-                                "Filtro_TipoVisao=1"})["report"],
-                       readings),
-      readings, 1e-6);
+  ExpectRows(ThroughTheLegend(
+                 testing::RunReport({"TabelaDeVendasPorCombustiveis",
+                                     "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024",
+                                     "Filtro_IDTurno=1", "Filtro_TipoVisao=1"}),
+                 readings),
+             readings, 1e-6);
 }
 
-TEST_F(FuelMovementEndToEnd, PaymentFormTablesSplitEachLineOverItsSalesForms) {
+TEST(FuelMovementEndToEnd, PaymentFormTablesSplitEachLineOverItsSalesForms) {
   struct Case {
     const char* name;
     std::vector<std::string> arguments;
@@ -192,8 +187,7 @@ TEST_F(FuelMovementEndToEnd, PaymentFormTablesSplitEachLineOverItsSalesForms) {
         " BETWEEN :from AND :to" + c.filter + " GROUP BY 1, 2, 3) SELECT " +
         (c.type == 0 || c.type == 3 ? "grp" : "day") + ", form, " +
         (c.type == 3 ? "SUM(qty), " : "") + "SUM(value) FROM parts GROUP BY 1, 2";
-    ExpectRows(RunJson(arguments)["report"], RawRows(DemoMarch(), sql, "2024-03-01", "2024-03-31"),
-               1e-6);
+    ExpectRows(testing::RunReport(arguments), RawRows(sql, "2024-03-01", "2024-03-31"), 1e-6);
   }
 }
 

@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include "tests/cli/cli_fixture.h"
 #include "tests/reports/raw_sales.h"
 
 namespace orla::cli {
@@ -29,9 +28,7 @@ double Sum(const json& report, const std::string& column) {
   return sum;
 }
 
-class MovementDetailsEndToEnd : public CliTest {};
-
-TEST_F(MovementDetailsEndToEnd, ByProductOneRowPerLine) {
+TEST(MovementDetailsEndToEnd, ByProductOneRowPerLine) {
   struct View {
     const char* name;
     std::vector<std::string> arguments;
@@ -56,7 +53,7 @@ TEST_F(MovementDetailsEndToEnd, ByProductOneRowPerLine) {
                                           "Filtro_DataInicial=04/03/2024",
                                           "Filtro_DataFinal=10/03/2024"};
     arguments.insert(arguments.end(), view.arguments.begin(), view.arguments.end());
-    const json report = RunJson(arguments)["report"];
+    const json report = testing::RunReport(arguments);
     const std::string sql =
         "SELECT substr(m.Data_ECF, 1, 10), m.Hora_Movimento, c.Caixa, m.\"Código_ECF\", "
         "m.\"Número_Cupom_Fiscal\", CASE m.Tipo WHEN 'C' THEN 'B' || m.\"Código_Produto\" ELSE "
@@ -67,7 +64,7 @@ TEST_F(MovementDetailsEndToEnd, ByProductOneRowPerLine) {
         "FROM \"Movimentações em Vendas\" m LEFT JOIN \"Movimentações\" c ON c.\"Código\" = "
         "m.IDCaixa WHERE m.IsEstornado = 0 AND m.\"Transferência\" = 0 AND " +
         view.lines;
-    ExpectRows(report, RawRows(DemoMarch(), sql, "2024-03-04", "2024-03-10"), 1e-6);
+    ExpectRows(report, RawRows(sql, "2024-03-04", "2024-03-10"), 1e-6);
     json moments = json::array();
     for (const json& row : report["rows"]) {
       moments.push_back({row[0].get<std::string>() + row[1].get<std::string>()});
@@ -76,7 +73,7 @@ TEST_F(MovementDetailsEndToEnd, ByProductOneRowPerLine) {
   }
 }
 
-TEST_F(MovementDetailsEndToEnd, ByClientOneRowPerLineInvoiceItemAndPaymentForm) {
+TEST(MovementDetailsEndToEnd, ByClientOneRowPerLineInvoiceItemAndPaymentForm) {
   struct View {
     const char* name;
     std::vector<std::string> arguments;
@@ -129,7 +126,7 @@ TEST_F(MovementDetailsEndToEnd, ByClientOneRowPerLineInvoiceItemAndPaymentForm) 
                                           "Filtro_DataInicial=04/03/2024",
                                           "Filtro_DataFinal=10/03/2024"};
     arguments.insert(arguments.end(), view.arguments.begin(), view.arguments.end());
-    json report = RunJson(arguments)["report"];
+    json report = testing::RunReport(arguments);
     const json& summary = report["subreports"].at(0);
     EXPECT_NEAR(Sum(summary, "Qtde"), Sum(report, "Qtde"), 0.01);
     EXPECT_NEAR(Sum(summary, "ValorTotal"), Sum(report, "ValorTotal"), 0.01);
@@ -138,16 +135,16 @@ TEST_F(MovementDetailsEndToEnd, ByClientOneRowPerLineInvoiceItemAndPaymentForm) 
     }
     std::string sql = rows;
     sql.replace(sql.find("{FORMS}"), 7, view.forms);
-    ExpectRows(report, RawRows(DemoMarch(), sql, "2024-03-04", "2024-03-10"), 1e-4);
+    ExpectRows(report, RawRows(sql, "2024-03-04", "2024-03-10"), 1e-4);
     if (view.byQuantity) {
       testing::ExpectOrdered(report["rows"], 18, true);
     }
   }
 }
 
-TEST_F(MovementDetailsEndToEnd, SpecialClientsPerSaleAndSpecialPriceNewestFirst) {
-  const json report = RunJson({"ClienteEspecial", "Filtro_DataInicial=01/03/2024",
-                               "Filtro_DataFinal=31/03/2024"})["report"];
+TEST(MovementDetailsEndToEnd, SpecialClientsPerSaleAndSpecialPriceNewestFirst) {
+  const json report = testing::RunReport(
+      {"ClienteEspecial", "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"});
   // The gap to the special price counts, summed before it is rounded. The invoice's kind and
   // number stand over the coupon's.
   const std::string gap = "ifnull(m.ValorUnitarioClienteEspecial, 0) <> 0";
@@ -177,7 +174,6 @@ TEST_F(MovementDetailsEndToEnd, SpecialClientsPerSaleAndSpecialPriceNewestFirst)
   // The employee where one of the sale's employees, and only one, has a single line of it.
   std::map<int64_t, std::set<std::string>> single;
   for (const json& row : RawRows(
-           DemoMarch(),
            "SELECT e.sale, e.employee, f.Nome FROM (SELECT m.\"Código_Venda\" AS sale, "
            "m.\"Funcionário\" AS employee FROM \"Movimentações em Vendas\" m WHERE "
            "m.IsClienteEspecial = 1 AND m.IDClienteEspecial IS NOT NULL AND m.IsEstornado = 0 "
@@ -195,7 +191,7 @@ TEST_F(MovementDetailsEndToEnd, SpecialClientsPerSaleAndSpecialPriceNewestFirst)
     row.erase(13);
     row.erase(13);
   }
-  ExpectRows(rows, RawRows(DemoMarch(), sql, "2024-03-01", "2024-03-31"), 0.005);
+  ExpectRows(rows, RawRows(sql, "2024-03-01", "2024-03-31"), 0.005);
   testing::ExpectOrdered(report["rows"], 2, true);
 }
 

@@ -2,7 +2,6 @@
 // plain SQLite over the raw tables.
 #include <gmock/gmock.h>
 
-#include "tests/cli/cli_fixture.h"
 #include "tests/reports/raw_sales.h"
 
 namespace orla::cli {
@@ -13,9 +12,7 @@ using testing::Adjustment;
 using testing::ExpectRows;
 using testing::kOnFiscalDocument;
 
-class SalesTablesEndToEnd : public CliTest {};
-
-TEST_F(SalesTablesEndToEnd, ReceiptTypesPerPaymentFormOfTheFiscalSales) {
+TEST(SalesTablesEndToEnd, ReceiptTypesPerPaymentFormOfTheFiscalSales) {
   // A form with several flags takes the type of the first that holds, in this order.
   const std::string sql =
       "WITH sales AS (SELECT DISTINCT m.\"Código_Venda\" AS id FROM \"Movimentações em Vendas\" m "
@@ -34,19 +31,19 @@ TEST_F(SalesTablesEndToEnd, ReceiptTypesPerPaymentFormOfTheFiscalSales) {
   for (const auto& [from, to] :
        {std::pair{"01/03/2024", "31/03/2024"}, {"15/03/2024", "15/03/2024"}}) {
     SCOPED_TRACE(from);
-    const json report =
-        RunJson({"VendasPorTiposDeRecebimento", std::string("Filtro_DataInicial=") + from,
-                 std::string("Filtro_DataFinal=") + to})["report"];
+    const json report = testing::RunReport({"VendasPorTiposDeRecebimento",
+                                            std::string("Filtro_DataInicial=") + from,
+                                            std::string("Filtro_DataFinal=") + to});
     const auto iso = [](const std::string& day) {
       return day.substr(6, 4) + "-" + day.substr(3, 2) + "-" + day.substr(0, 2);
     };
     // Rounded once, to the cent.
-    ExpectRows(report, testing::RawRows(DemoMarch(), sql, iso(from), iso(to)), 0.005);
+    ExpectRows(report, testing::RawRows(sql, iso(from), iso(to)), 0.005);
     testing::ExpectOrdered(report["rows"], 0);
   }
 }
 
-TEST_F(SalesTablesEndToEnd, NozzleTableFromTheFiscalLinesOrTheReadings) {
+TEST(SalesTablesEndToEnd, NozzleTableFromTheFiscalLinesOrTheReadings) {
   const testing::Switches complementaryLeftOut{true, false};
   // The till is joined on the left: a line without one has no day and no till.
   const std::string fiscal =
@@ -58,24 +55,23 @@ TEST_F(SalesTablesEndToEnd, NozzleTableFromTheFiscalLinesOrTheReadings) {
       "m.IDCaixa WHERE m.Tipo = 'C' AND m.IsEstornado = 0 AND m.\"Transferência\" = 0 AND "
       "substr(m.Data_ECF, 1, 10) BETWEEN :from AND :to AND " +
       kOnFiscalDocument + " GROUP BY 1, 2, 3";
-  ExpectRows(RunJson({"TabelaDeVendasPorBico", "Filtro_DataInicial=08/03/2024",
-                      "Filtro_DataFinal=21/03/2024", "Filtro_TipoVisao=1",
-                      "Filtro_IsIgnorarADVendaComplementar=true"})["report"],
-             testing::RawRows(DemoMarch(), fiscal, "2024-03-08", "2024-03-21"), 1e-6);
+  ExpectRows(testing::RunReport({"TabelaDeVendasPorBico", "Filtro_DataInicial=08/03/2024",
+                                 "Filtro_DataFinal=21/03/2024", "Filtro_TipoVisao=1",
+                                 "Filtro_IsIgnorarADVendaComplementar=true"}),
+             testing::RawRows(fiscal, "2024-03-08", "2024-03-21"), 1e-6);
 
   const std::string financial = "WITH " + testing::NozzleRows({false, true}) +
                                 " SELECT day, 'T' || Caixa, 'B' || nozzle, SUM(volume), "
                                 "SUM(volume * price + surcharge - discount) FROM nozzles GROUP "
                                 "BY 1, 2, 3";
   // A shift forces the financial view.
-  const json report = RunJson(
+  const json report = testing::RunReport(
       {"TabelaDeVendasPorBico", "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024",
-       "Filtro_IDTurno=3", "Filtro_TipoVisao=1", "Filtro_IsIgnorarADOutrosTipos=true"})["report"];
-  ExpectRows(report, testing::RawRows(DemoMarch(), financial, "2024-03-01", "2024-03-31", "3"),
-             1e-6);
+       "Filtro_IDTurno=3", "Filtro_TipoVisao=1", "Filtro_IsIgnorarADOutrosTipos=true"});
+  ExpectRows(report, testing::RawRows(financial, "2024-03-01", "2024-03-31", "3"), 1e-6);
 }
 
-TEST_F(SalesTablesEndToEnd, RankingKeepsTheFirstEntriesByTheMeasure) {
+TEST(SalesTablesEndToEnd, RankingKeepsTheFirstEntriesByTheMeasure) {
   struct Case {
     const char* name;
     std::vector<std::string> arguments;
@@ -103,7 +99,7 @@ TEST_F(SalesTablesEndToEnd, RankingKeepsTheFirstEntriesByTheMeasure) {
     std::vector<std::string> arguments = {"RankingDeVendas", "Filtro_DataInicial=01/03/2024",
                                           "Filtro_DataFinal=31/03/2024"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-    const json report = RunJson(arguments)["report"];
+    const json report = testing::RunReport(arguments);
     // The special-client price gap never counts; a sale's client is its registered one, else
     // its special client.
     const std::string net = "m.Valor_Venda + " + Adjustment(false, false, c.switches) + " - " +
@@ -120,7 +116,7 @@ TEST_F(SalesTablesEndToEnd, RankingKeepsTheFirstEntriesByTheMeasure) {
         "m.\"Transferência\" = 0 AND " +
         kOnFiscalDocument + c.filter + " GROUP BY 1, 2, m.Tipo ORDER BY " +
         std::to_string(c.measure + 1) + (c.descending ? " DESC" : " ASC");
-    const json all = testing::RawRows(DemoMarch(), sql, "2024-03-01", "2024-03-31");
+    const json all = testing::RawRows(sql, "2024-03-01", "2024-03-31");
     ASSERT_EQ(report["rows"].size(), std::min(c.count, all.size()));
     for (size_t i = 0; i < report["rows"].size(); ++i) {
       EXPECT_NEAR(report["rows"][i][c.measure].get<double>(), all[i][c.measure].get<double>(),
