@@ -32,7 +32,6 @@
 #include "host/platform.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
-#include "sqlite/sql_functions.h"
 #include "sqlite/tsql_functions.h"
 
 namespace {
@@ -117,7 +116,6 @@ sqlite3* OpenLike(const std::string& file) {
   sqlite3_busy_timeout(db, 10000);
   sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, 0x00080000);  // no Bloom filters
   sqlite::RegisterTsqlFunctions(db);
-  sqlite::RegisterTsqlTypeFunctions(db);
   return db;
 }
 
