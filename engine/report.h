@@ -32,9 +32,8 @@ class Report final : public host::Report {
   void SetReportTitle(std::string_view title) override { title_ = std::string(title); }
 
   // Raises host::LayoutError naming a formula the layout lacks.
-  void SetFormula(std::string_view name, std::string_view text);
-  // Line 0 is the company, line 1 the caption.
-  void SetHeaderLine(int index, std::string_view text);
+  void SetFormula(std::string_view name, std::string_view text) override;
+  void SetHeaderLine(int32_t line, std::string_view text) override;
   void SetDataSource(host::RecordsetRef recordset) { data_ = std::move(recordset); }
   // The host's user, whom the foot of the printed report names.
   void SetPrintedBy(std::string user) { printedBy_ = std::move(user); }

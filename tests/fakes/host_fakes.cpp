@@ -95,13 +95,13 @@ class FakeReportHelper : public host::ReportHelper {
   }
   void SetHeaderLine(int32_t line, const std::string& text, host::ReportRef& report) override {
     log_.push_back("SetHeaderLine(" + std::to_string(line) + ", " + text + ")");
-    AsFake(report).headerLines[line] = text;
+    report->SetHeaderLine(line, text);
   }
   void SetReportFormula(const std::string& name, const std::string& text,
                         host::ReportRef& report) override {
-    FakeReport& fake = AsFake(report);
-    log_.push_back("SetReportFormula(" + fake.Layout() + ", " + name + " = " + text + ")");
-    fake.formulas[name] = text;
+    log_.push_back("SetReportFormula(" + AsFake(report).Layout() + ", " + name + " = " + text +
+                   ")");
+    report->SetFormula(name, text);
   }
   void ShowReport(host::RecordsetRef& dataSource, host::Object*, int32_t mode, host::Viewer* viewer,
                   host::ReportRef& report, int32_t p1, int32_t p2, bool bind) override {

@@ -96,6 +96,12 @@ class FakeReport : public host::Report, public host::ReportDatabase {
   host::ReportRef OpenSubreportByName(std::string_view name) override;
   std::string ReportTitle() override { return title; }
   void SetReportTitle(std::string_view text) override { title = std::string(text); }
+  void SetHeaderLine(int32_t line, std::string_view text) override {
+    headerLines[line] = std::string(text);
+  }
+  void SetFormula(std::string_view name, std::string_view text) override {
+    formulas[std::string(name)] = std::string(text);
+  }
 
  private:
   CallLog& log_;
