@@ -24,8 +24,8 @@
 #include <sqlite3.h>
 #include <time.h>
 
-#include "cli/output.h"
-#include "cli/run_command.h"
+#include "app/output.h"
+#include "app/run.h"
 #include "demo/generator.h"
 #include "engine/report.h"
 #include "engine/rows.h"
@@ -230,16 +230,16 @@ size_t ReadAll(const engine::Report& report, int64_t& sum) {
 
 Run RunOnce(const reports::ReportDescriptor& operation, const fs::path& database,
             const std::string& from, const std::string& to) {
-  cli::RunSetup setup;
+  app::RunSetup setup;
   setup.database = database;
   setup.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2025, 1, 15));
   setup.viewerHidden = true;
   const auto values =
-      cli::CheckParameters(operation, {{"Filtro_DataInicial", from}, {"Filtro_DataFinal", to}});
+      app::CheckParameters(operation, {{"Filtro_DataInicial", from}, {"Filtro_DataFinal", to}});
   Run run;
   int64_t sum = 0;
   const Instant started = Instant::Now();
-  std::optional<cli::RunResult> result = cli::ExecuteRun(operation, values, setup);
+  std::optional<app::RunResult> result = app::ExecuteRun(operation, values, setup);
   const Instant ran = Instant::Now();
   const auto* report = dynamic_cast<const engine::Report*>(result->report.get());
   if (report != nullptr) {
@@ -249,7 +249,7 @@ Run RunOnce(const reports::ReportDescriptor& operation, const fs::path& database
   if (!run.result) {
     std::ostringstream out;
     std::ostringstream err;
-    cli::WriteOutcome(result->Outcome(), engine::Format::Json, std::nullopt, out, err);
+    app::WriteOutcome(result->Outcome(), engine::Format::Json, std::nullopt, out, err);
     std::cerr << operation.name << " gave result false: " << out.str().substr(0, 600) << '\n';
   }
   // Letting the result go closes the run's connections, which the floor does too.
