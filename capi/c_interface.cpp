@@ -13,20 +13,18 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/catalogue.h"
+#include "app/database_file.h"
+#include "app/host_platform.h"
+#include "app/output.h"
+#include "app/parameters.h"
+#include "app/run.h"
+#include "app/value_texts.h"
 #include "capi/orla_vendas.h"
-#include "cli/arguments.h"
-#include "cli/cli_host.h"
-#include "cli/output.h"
-#include "cli/parameters.h"
-#include "cli/run_command.h"
-#include "cli/serve_catalogue.h"
 #include "engine/render.h"
-#include "host/errors.h"
 #include "host/platform.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
-#include "sqlite/connection.h"
-#include "sqlite/database.h"
 
 struct orla_vendas_db {
   std::filesystem::path file;
@@ -78,7 +76,7 @@ int Guarded(char** error, Body&& body) {
     return ORLA_VENDAS_OK;
   } catch (const Failure& f) {
     failure = f;
-  } catch (const cli::UsageError& e) {
+  } catch (const app::UsageError& e) {
     failure = {ORLA_VENDAS_BAD_PARAMETER, e.what()};
   } catch (const std::bad_alloc&) {
     failure = {ORLA_VENDAS_INTERNAL, "out of memory"};
@@ -93,31 +91,6 @@ int Guarded(char** error, Body&& body) {
   return failure.status;
 }
 
-std::filesystem::path DatabaseFile(const std::string& database) {
-  std::error_code ignored;
-  std::filesystem::path file = database;
-  if (!std::filesystem::is_regular_file(file, ignored) && database.find('=') != std::string::npos) {
-    try {
-      file = sqlite::DataSourceOf(database);
-    } catch (const host::HostError& e) {
-      throw Failure{ORLA_VENDAS_DATABASE, e.what()};
-    }
-  }
-  if (!std::filesystem::is_regular_file(file, ignored)) {
-    throw Failure{ORLA_VENDAS_DATABASE, "no such database file: " + file.string()};
-  }
-  file = std::filesystem::absolute(file);
-  try {
-    // A file SQLite cannot read, or one without the sales, fails here rather than in a report.
-    sqlite::Connection connection(file, sqlite::Connection::Mode::OpenExisting);
-    connection.Exec("SELECT 1 FROM [Movimentações em Vendas] LIMIT 0");
-  } catch (const host::HostError& e) {
-    throw Failure{ORLA_VENDAS_DATABASE,
-                  "cannot open the sales database " + file.string() + ": " + e.what()};
-  }
-  return file;
-}
-
 std::shared_ptr<const host::Clock> ClockOf(const orla_vendas_db* db) {
   if (db != nullptr && db->today) {
     return std::make_shared<host::FixedClock>(*db->today);
@@ -125,18 +98,18 @@ std::shared_ptr<const host::Clock> ClockOf(const orla_vendas_db* db) {
   return std::make_shared<host::SystemClock>();
 }
 
-std::vector<cli::Assignment> Assignments(const char* parameters) {
+std::vector<app::Assignment> Assignments(const char* parameters) {
   if (parameters == nullptr) {
     return {};
   }
   try {
-    return cli::ParseJsonParameters(parameters);
-  } catch (const cli::JsonParametersError& e) {
+    return app::ParseJsonParameters(parameters);
+  } catch (const app::JsonParametersError& e) {
     throw Failure{ORLA_VENDAS_BAD_JSON, e.what()};
   }
 }
 
-cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* parameters) {
+app::RunResult Run(const orla_vendas_db* db, const char* report, const char* parameters) {
   RequireOpen(db);
   Require(report, "the report name");
   const reports::ReportDescriptor* operation = reports::FindReport(report);
@@ -145,21 +118,21 @@ cli::RunResult Run(const orla_vendas_db* db, const char* report, const char* par
                                                   "' (orla_vendas_list gives the thirteen)"};
   }
   const std::vector<reports::NamedValue> values =
-      cli::CheckParameters(*operation, Assignments(parameters));
-  cli::RunSetup setup;
+      app::CheckParameters(*operation, Assignments(parameters));
+  app::RunSetup setup;
   setup.database = db->file;
   setup.clock = ClockOf(db);
   if (db->user) {
     setup.user = *db->user;
   }
-  const auto turn = cli::TakeTempDbTurn(operation->name);
-  return cli::ExecuteRun(*operation, values, setup);
+  const auto turn = app::TakeTempDbTurn(operation->name);
+  return app::ExecuteRun(*operation, values, setup);
 }
 
-std::string OutcomeJson(const cli::RunResult& run) {
+std::string OutcomeJson(const app::RunResult& run) {
   std::ostringstream out;
   std::ostringstream ignored;
-  cli::WriteOutcome(run.Outcome(), engine::Format::Json, std::nullopt, out, ignored);
+  app::WriteOutcome(run.Outcome(), engine::Format::Json, std::nullopt, out, ignored);
   std::string json = out.str();
   if (!json.empty() && json.back() == '\n') {
     json.pop_back();
@@ -211,7 +184,11 @@ int orla_vendas_open(const char* database, orla_vendas_db** db, char** error) {
     Require(db, "the handle's place");
     Require(database, "the database");
     auto handle = std::make_unique<orla_vendas_db>();
-    handle->file = DatabaseFile(database);
+    try {
+      handle->file = app::SalesDatabaseFile(database);
+    } catch (const app::DatabaseFileError& e) {
+      throw Failure{ORLA_VENDAS_DATABASE, e.what()};
+    }
     *db = handle.release();
   });
 }
@@ -235,8 +212,8 @@ int orla_vendas_set_today(orla_vendas_db* db, const char* today, char** error) {
       return;
     }
     try {
-      db->today = cli::ParseIsoDate(today, "today");
-    } catch (const cli::UsageError& e) {
+      db->today = app::ParseIsoDate(today, "today");
+    } catch (const app::UsageError& e) {
       throw Failure{ORLA_VENDAS_INVALID_ARGUMENT, e.what()};
     }
   });
@@ -259,11 +236,11 @@ int orla_vendas_list(orla_vendas_db* db, char** json, char** error) {
     // Defaults and titles read the regional settings of the thread's host platform.
     const std::shared_ptr<const host::Clock> clock = ClockOf(db);
     hostlib::Session session;
-    host::InstallPlatform(std::make_shared<cli::CliPlatform>(clock, session, nullptr));
+    host::InstallPlatform(std::make_shared<app::RunPlatform>(clock, session, nullptr));
     struct Uninstall {
       ~Uninstall() { host::InstallPlatform(nullptr); }
     } uninstall;
-    Give(json, cli::JsonText(cli::ReportCatalogue(clock->Now())));
+    Give(json, app::JsonText(app::ReportCatalogue(clock->Now())));
   });
 }
 
@@ -293,12 +270,12 @@ int orla_vendas_render(orla_vendas_db* db, const char* report, const char* param
       }
     } else {
       try {
-        chosen = cli::FormatOfFile(file);
-      } catch (const cli::UsageError& e) {
+        chosen = app::FormatOfFile(file);
+      } catch (const app::UsageError& e) {
         throw Failure{ORLA_VENDAS_OUTPUT, e.what()};
       }
     }
-    const cli::RunResult run = Run(db, report, parameters);
+    const app::RunResult run = Run(db, report, parameters);
     if (json != nullptr) {
       Give(json, OutcomeJson(run));
     }
@@ -308,11 +285,11 @@ int orla_vendas_render(orla_vendas_db* db, const char* report, const char* param
     try {
       std::ostringstream ignored;
       // "-" is standard output to the program only; here it is a file of that name.
-      const std::string path = std::string_view(file) == cli::kStandardOutput
+      const std::string path = std::string_view(file) == app::kStandardOutput
                                    ? "./" + std::string(file)
                                    : std::string(file);
-      cli::WriteOutcome(run.Outcome(), *chosen, path, ignored, ignored);
-    } catch (const cli::OutputError& e) {
+      app::WriteOutcome(run.Outcome(), *chosen, path, ignored, ignored);
+    } catch (const app::OutputError& e) {
       throw Failure{ORLA_VENDAS_OUTPUT, e.what()};
     } catch (const std::exception& e) {
       throw Failure{ORLA_VENDAS_OUTPUT, "cannot write " + std::string(file) + ": " + e.what()};

@@ -1,11 +1,5 @@
 #include "cli/arguments.h"
 
-#include <cctype>
-#include <charconv>
-#include <cmath>
-
-#include "host/regional_settings.h"
-
 namespace orla::cli {
 
 std::optional<std::string> ArgumentReader::TakeOption(std::string_view name) {
@@ -36,130 +30,11 @@ bool ArgumentReader::TakeFlag(std::string_view name) {
   return false;
 }
 
-host::DateTime ParseIsoDate(std::string_view text, std::string_view what) {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  if (text.size() == 10 && text[4] == '-' && text[7] == '-') {
-    auto number = [&](size_t at, size_t length, int& out) {
-      const auto [end, ec] = std::from_chars(text.data() + at, text.data() + at + length, out);
-      return ec == std::errc{} && end == text.data() + at + length;
-    };
-    if (number(0, 4, year) && number(5, 2, month) && number(8, 2, day)) {
-      if (auto date = host::DateTime::FromParts(year, month, day)) {
-        return *date;
-      }
-    }
+engine::CsvDialect ParseCsvDialectOption(const std::string& text) {
+  if (auto dialect = engine::ParseCsvDialect(text)) {
+    return *dialect;
   }
-  throw UsageError(std::string(what) + " expects a date YYYY-MM-DD, got '" + std::string(text) +
-                   "'");
-}
-
-int64_t ParseInteger(std::string_view text, std::string_view what) {
-  int64_t value = 0;
-  const char* first = text.data() + (!text.empty() && text.front() == '+' ? 1 : 0);
-  const auto [end, ec] = std::from_chars(first, text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
-    throw UsageError(std::string(what) + " expects a whole number, got '" + std::string(text) +
-                     "'");
-  }
-  return value;
-}
-
-double ParseDecimal(std::string_view text, std::string_view what) {
-  double value = 0;
-  const char* first = text.data() + (!text.empty() && text.front() == '+' ? 1 : 0);
-  const auto [end, ec] =
-      std::from_chars(first, text.data() + text.size(), value, std::chars_format::fixed);
-  if (text.empty() || ec != std::errc{} || end != text.data() + text.size() ||
-      !std::isfinite(value)) {
-    throw UsageError(std::string(what) + " expects a number with a decimal point (17.5), got '" +
-                     std::string(text) + "'");
-  }
-  return value;
-}
-
-bool ParseBoolean(std::string_view text, std::string_view what) {
-  if (text == "true" || text == "True" || text == "TRUE") {
-    return true;
-  }
-  if (text == "false" || text == "False" || text == "FALSE") {
-    return false;
-  }
-  throw UsageError(std::string(what) + " expects true or false, got '" + std::string(text) + "'");
-}
-
-std::string CheckQuotedNameList(std::string_view text, std::string_view what) {
-  auto refuse = [&](std::string_view why) {
-    return UsageError(std::string(what) + " expects quoted names separated by commas " +
-                      "('Dinheiro','Cheque a Vista'), " + std::string(why) + ", got \"" +
-                      std::string(text) + "\"");
-  };
-  auto skipBlanks = [&](size_t pos) {
-    while (pos < text.size() && text[pos] == ' ') {
-      ++pos;
-    }
-    return pos;
-  };
-  if (text.empty()) {
-    return {};
-  }
-  size_t pos = skipBlanks(0);
-  while (true) {
-    if (pos >= text.size() || text[pos] != '\'') {
-      throw refuse("each name between single quotes");
-    }
-    const size_t first = ++pos;
-    while (true) {
-      if (pos >= text.size()) {
-        throw refuse("a name whose closing quote is missing");
-      }
-      if (text[pos] == '\'') {
-        if (pos + 1 < text.size() && text[pos + 1] == '\'') {
-          pos += 2;  // a quote inside the name, doubled
-          continue;
-        }
-        break;
-      }
-      if (static_cast<unsigned char>(text[pos]) < 0x20) {
-        throw refuse("names without control characters");
-      }
-      ++pos;
-    }
-    if (pos == first) {
-      throw refuse("no empty name");
-    }
-    pos = skipBlanks(pos + 1);
-    if (pos == text.size()) {
-      return std::string(text);
-    }
-    if (text[pos] != ',') {
-      throw refuse("a comma between two names (a quote inside a name is doubled)");
-    }
-    pos = skipBlanks(pos + 1);
-  }
-}
-
-std::string CheckEntryCount(std::string_view text, std::string_view what) {
-  if (!host::RegionalSettings::Brazilian().IsNumeric(text)) {
-    return std::string(text);
-  }
-  std::string_view digits = text;
-  auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-  while (!digits.empty() && blank(digits.front())) {
-    digits.remove_prefix(1);
-  }
-  while (!digits.empty() && blank(digits.back())) {
-    digits.remove_suffix(1);
-  }
-  int64_t count = 0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), count);
-  if (digits.empty() || digits.front() == '-' || ec != std::errc{} ||
-      end != digits.data() + digits.size()) {
-    throw UsageError(std::string(what) + " expects a count of entries in plain digits (40), got '" +
-                     std::string(text) + "'");
-  }
-  return std::string(digits);
+  throw UsageError("--csv-dialect expects plain or br, got '" + text + "'");
 }
 
 }  // namespace orla::cli

@@ -2,20 +2,22 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "host/date_time.h"
+#include "app/value_texts.h"
+#include "engine/render.h"
 
 namespace orla::cli {
 
 // A bad command line: the message names the argument and what was expected. Exit code 2.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using app::UsageError;
+// Strict forms for the command line, whatever the regional settings.
+using app::ParseBoolean;
+using app::ParseDecimal;
+using app::ParseInteger;
+using app::ParseIsoDate;
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFalse = 1;
@@ -43,24 +45,7 @@ class ArgumentReader {
   size_t next_ = 0;
 };
 
-// Strict forms for the command line, whatever the regional settings.
-host::DateTime ParseIsoDate(std::string_view text, std::string_view what);
-int64_t ParseInteger(std::string_view text, std::string_view what);
-double ParseDecimal(std::string_view text, std::string_view what);
-bool ParseBoolean(std::string_view text, std::string_view what);
-
-// A list of names for an SQL IN list, which the report places into its statement as it
-// stands: each name in single quotes with its own quotes doubled ('Dinheiro','Cheque a
-// Vista'), separated by commas; spaces between the names and the commas are allowed. Empty
-// text means all names. Raises UsageError for anything else, so that a stray quote can
-// never end a literal early.
-std::string CheckQuotedNameList(std::string_view text, std::string_view what);
-
-// An entry count, which the report writes into its statement as it stands when it reads as
-// a number under the regional rules, and replaces by its default when it does not. A number
-// is taken only as a plain count of digits (given without the blanks around it); a sign, a
-// decimal comma, thousands separators or an exponent would reach the statement as more than
-// one token, so they raise UsageError. Text that is no number passes unchanged.
-std::string CheckEntryCount(std::string_view text, std::string_view what);
+// The value of --csv-dialect; raises UsageError for anything but plain and br.
+engine::CsvDialect ParseCsvDialectOption(const std::string& text);
 
 }  // namespace orla::cli

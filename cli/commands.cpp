@@ -5,13 +5,13 @@
 #include <system_error>
 
 #include "cli/arguments.h"
+#include "cli/deliver_command.h"
 #include "cli/demo_db_command.h"
 #include "cli/list_command.h"
 #include "cli/render_command.h"
 #include "cli/run_command.h"
 #include "cli/serve_command.h"
 #include "cli/sql_command.h"
-#include "deliver/deliver_command.h"
 
 namespace orla::cli {
 

@@ -5,11 +5,11 @@
 
 #include <unistd.h>
 
+#include "app/output.h"
 #include "cli/commands.h"
-#include "cli/output.h"
 
 int main(int argc, char** argv) {
-  orla::cli::RemoveTemporaryFilesOnSignal();
+  orla::app::RemoveTemporaryFilesOnSignal();
   return orla::cli::Dispatch(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
                              isatty(STDERR_FILENO) == 1);
 }

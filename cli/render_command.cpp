@@ -3,9 +3,9 @@
 #include <fstream>
 #include <optional>
 
+#include "app/output.h"
+#include "app/run.h"
 #include "cli/arguments.h"
-#include "cli/output.h"
-#include "cli/run_command.h"
 #include "engine/render.h"
 #include "engine/report.h"
 #include "host/errors.h"
@@ -49,7 +49,7 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
   std::optional<engine::Format> format;
   std::optional<std::string> file;
   std::shared_ptr<engine::Report> report;
-  std::string user = LoginName();
+  std::string user = app::LoginName();
   engine::RenderOptions render;
   try {
     ArgumentReader reader(std::move(arguments));
@@ -75,7 +75,8 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
       throw UsageError("render needs a FILE.json");
     }
     if (!format) {
-      format = file && *file != kStandardOutput ? FormatOfFile(*file) : engine::Format::Text;
+      format =
+          file && *file != app::kStandardOutput ? app::FormatOfFile(*file) : engine::Format::Text;
     }
     if (!std::ifstream(input, std::ios::binary)) {
       throw UsageError(input + ": cannot read the file");
@@ -94,13 +95,13 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
     const std::string path =
         file ? *file
         : engine::IsTextFormat(*format)
-            ? std::string(kStandardOutput)
+            ? std::string(app::kStandardOutput)
             : report->LayoutName() + "." + std::string(engine::FormatName(*format));
-    WriteReport(*report, *format, path, out, render);
-    if (path != kStandardOutput) {
+    app::WriteReport(*report, *format, path, out, render);
+    if (path != app::kStandardOutput) {
       err << "Wrote " << path << '\n';
     }
-  } catch (const OutputError& e) {
+  } catch (const app::OutputError& e) {
     err << "orla-vendas render: " << e.what() << '\n';
     return kExitFalse;
   } catch (const std::exception& e) {

@@ -1,26 +1,18 @@
 #include "cli/run_command.h"
 
-#include <algorithm>
-#include <chrono>
 #include <optional>
 
-#include <nlohmann/json.hpp>
-#include <pwd.h>
-#include <unistd.h>
-
 #include "app/file_names.h"
+#include "app/output.h"
+#include "app/parameters.h"
 #include "app/periods.h"
+#include "app/run.h"
+#include "app/trace.h"
 #include "cli/arguments.h"
-#include "cli/cli_host.h"
 #include "cli/demo_location.h"
-#include "cli/json_values.h"
-#include "cli/output.h"
 #include "cli/progress.h"
-#include "cli/trace.h"
 #include "engine/render.h"
-#include "host/errors.h"
-#include "reports/report_list.h"
-#include "sqlite/database.h"
+#include "engine/report.h"
 
 namespace orla::cli {
 
@@ -63,10 +55,6 @@ exit status: 0 the report ran to its end, 1 the period was refused, an error was
 a write failed, 2 a bad command line, 3 nothing to print with --fail-empty.
 )";
 
-// A demo company for header line 0; the demo database holds sales, not the host's settings.
-constexpr std::string_view kDemoCnpj = "12.345.678/0001-95";
-constexpr std::string_view kDemoCompany = "AUTO POSTO ORLA LTDA";
-
 // The usage, with examples from the reports' own descriptions.
 std::string Usage() {
   std::string usage(kUsage);
@@ -75,7 +63,7 @@ std::string Usage() {
       {"VendasPorTiposDeRecebimento", "--out vendas-marco.pdf"},
       {"RankingDeVendas", "--format json"}};
   for (const auto& [name, options] : examples) {
-    const reports::ReportDescriptor& report = CheckOperation(name);
+    const reports::ReportDescriptor& report = app::CheckOperation(name);
     std::string line = "  orla-vendas run " + std::string(report.name);
     std::vector<std::string> words;
     for (const reports::ExampleValue& value : report.example) {
@@ -111,7 +99,7 @@ struct RunOptions {
 RunOptions Parse(std::vector<std::string> arguments) {
   ArgumentReader reader(std::move(arguments));
   RunOptions options;
-  std::vector<Assignment> assignments;
+  std::vector<app::Assignment> assignments;
   while (!reader.Done()) {
     if (auto v = reader.TakeOption("--db")) {
       options.db = *v;
@@ -150,10 +138,11 @@ RunOptions Parse(std::vector<std::string> arguments) {
   if (options.operation.empty()) {
     throw UsageError("run needs an OPERATION (orla-vendas list shows them)");
   }
-  options.values = CheckParameters(CheckOperation(options.operation), assignments);
+  options.values = app::CheckParameters(app::CheckOperation(options.operation), assignments);
   if (!options.format) {
-    options.format = options.out && *options.out != kStandardOutput ? FormatOfFile(*options.out)
-                                                                    : engine::Format::Text;
+    options.format = options.out && *options.out != app::kStandardOutput
+                         ? app::FormatOfFile(*options.out)
+                         : engine::Format::Text;
   }
   return options;
 }
@@ -181,88 +170,6 @@ std::string DefaultFile(const RunOptions& options, const RunResult& run,
 
 }  // namespace
 
-std::string LoginName() {
-  char name[256];
-  if (getlogin_r(name, sizeof name) == 0 && name[0] != '\0') {
-    return name;
-  }
-  passwd entry{};
-  passwd* found = nullptr;
-  std::vector<char> buffer(16384);
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr) {
-    return found->pw_name;
-  }
-  return {};
-}
-
-bool UsesWorkingTables(std::string_view operation) {
-  // A stored procedure's ### table keeps each run's rows under the run's own key, so only the
-  // ## tables the library fills by name need the turn.
-  const reports::ReportDescriptor* report = reports::FindReport(operation);
-  return report != nullptr &&
-         std::ranges::any_of(report->workingTables, [](std::string_view table) {
-           return table.starts_with("##") && !table.starts_with("###");
-         });
-}
-
-bool ReadsTempDb(std::string_view operation) {
-  const reports::ReportDescriptor* report = reports::FindReport(operation);
-  return report != nullptr && !report->workingTables.empty();
-}
-
-std::unique_lock<std::timed_mutex> TakeTempDbTurn(std::string_view operation,
-                                                  const std::function<bool()>& stopped) {
-  static std::timed_mutex turns;
-  std::unique_lock turn(turns, std::defer_lock);
-  if (!UsesWorkingTables(operation)) {
-    return turn;
-  }
-  while (!turn.try_lock_for(std::chrono::milliseconds(100))) {
-    if (stopped && stopped()) {
-      break;
-    }
-  }
-  return turn;
-}
-
-RunResult ExecuteRun(const reports::ReportDescriptor& operation,
-                     const std::vector<reports::NamedValue>& values, const RunSetup& setup) {
-  RunResult run;
-  run.operation = std::string(operation.name);
-  run.session = std::make_unique<hostlib::Session>(setup.console);
-  auto platform = std::make_shared<CliPlatform>(setup.clock, *run.session, setup.trace);
-  host::InstallPlatform(platform);
-  struct Uninstall {
-    ~Uninstall() { host::InstallPlatform(nullptr); }
-  } uninstall;
-
-  auto database = std::make_unique<sqlite::Database>(setup.database);
-  sqlite::Database& sqliteDatabase = *database;
-  run.database = std::move(database);
-  run.traced = setup.trace ? setup.trace->Wrap(sqliteDatabase) : nullptr;
-  host::Database& inner = run.traced ? *run.traced : *run.database;
-  run.wrapped = setup.wrapDatabase ? setup.wrapDatabase(inner, sqliteDatabase) : nullptr;
-  host::Database& oDB = run.wrapped ? *run.wrapped : inner;
-  CliViewer viewer(!setup.viewerHidden);
-  host::Object parentForm;
-  CliCompany company{std::string(kDemoCnpj), std::string(kDemoCompany)};
-  Reports instance;
-  try {
-    run.result =
-        reports::CallByName(instance, operation.name,
-                            {&viewer, &parentForm, &oDB, &company, nullptr}, run.report, values);
-  } catch (const std::exception& e) {
-    // What the operation does not trap itself reaches its caller, the host.
-    run.session->AddError({"Reports." + run.operation + "()", e.what()});
-  }
-  run.shown = viewer.Shown();
-  if (auto* printed = dynamic_cast<engine::Report*>(run.report.get())) {
-    printed->SetPrintedBy(setup.user);
-  }
-  return run;
-}
-
 int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
                bool terminal) {
   if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
@@ -271,14 +178,14 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
   RunOptions options;
   std::filesystem::path databaseFile;
-  std::unique_ptr<OutputFile> traceFile;
+  std::unique_ptr<app::OutputFile> traceFile;
   try {
     options = Parse(std::move(arguments));
     databaseFile = options.db ? ExistingDatabase(*options.db) : DemoDatabase(err, terminal);
     if (options.traceSql) {
       try {
-        traceFile = std::make_unique<OutputFile>(*options.traceSql);
-      } catch (const OutputError& e) {
+        traceFile = std::make_unique<app::OutputFile>(*options.traceSql);
+      } catch (const app::OutputError& e) {
         throw UsageError(std::string("--trace-sql: ") + e.what());
       }
     }
@@ -287,11 +194,11 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
     return kExitUsage;
   }
 
-  std::optional<SqlTrace> trace;
+  std::optional<app::SqlTrace> trace;
   if (traceFile) {
     trace.emplace(traceFile->Stream());
   }
-  RunSetup setup;
+  app::RunSetup setup;
   setup.database = databaseFile;
   setup.clock =
       options.today
@@ -306,7 +213,8 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   if (terminal) {
     err << "Running " << options.operation << "..." << std::endl;
   }
-  const RunResult run = ExecuteRun(CheckOperation(options.operation), options.values, setup);
+  const app::RunResult run =
+      app::ExecuteRun(app::CheckOperation(options.operation), options.values, setup);
 
   auto* rendered = dynamic_cast<engine::Report*>(run.report.get());
   if (terminal && rendered != nullptr && *options.format != engine::Format::Json) {
@@ -318,8 +226,8 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
     if (!file && !engine::IsTextFormat(*options.format)) {
       file = DefaultFile(options, run, CheckOperation(options.operation), setup.clock->Now());
     }
-    WriteOutcome(run.Outcome(), *options.format, file, out, err, options.render);
-  } catch (const OutputError& e) {
+    app::WriteOutcome(run.Outcome(), *options.format, file, out, err, options.render);
+  } catch (const app::OutputError& e) {
     err << "orla-vendas run: " << e.what() << '\n';
     written = false;
   } catch (const std::exception& e) {
@@ -329,7 +237,7 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   if (traceFile) {
     try {
       traceFile->Close();
-    } catch (const OutputError& e) {
+    } catch (const app::OutputError& e) {
       err << "orla-vendas run: --trace-sql: " << e.what() << '\n';
       written = false;
     }

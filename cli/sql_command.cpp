@@ -11,10 +11,10 @@
 #include <nlohmann/json.hpp>
 #include <sqlite3.h>
 
+#include "app/json_values.h"
+#include "app/output.h"
 #include "cli/arguments.h"
 #include "cli/demo_location.h"
-#include "cli/json_values.h"
-#include "cli/output.h"
 #include "host/errors.h"
 #include "sqlite/connection.h"
 #include "sqlite/tsql_executor.h"
@@ -308,13 +308,13 @@ void WriteJson(const Rows& rows, int64_t rowsAffected, std::ostream& out) {
   for (const auto& row : rows.rows) {
     nlohmann::ordered_json line = nlohmann::ordered_json::array();
     for (const host::Value& value : row) {
-      line.push_back(ToJson(value));
+      line.push_back(app::ToJson(value));
     }
     lines.push_back(std::move(line));
   }
-  out << JsonText(nlohmann::ordered_json{{"columns", std::move(columns)},
-                                         {"rows", std::move(lines)},
-                                         {"rowsAffected", rowsAffected}})
+  out << app::JsonText(nlohmann::ordered_json{{"columns", std::move(columns)},
+                                              {"rows", std::move(lines)},
+                                              {"rowsAffected", rowsAffected}})
       << '\n';
 }
 

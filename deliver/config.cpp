@@ -10,8 +10,8 @@
 
 #include <toml++/toml.h>
 
-#include "cli/arguments.h"
-#include "cli/parameters.h"
+#include "app/parameters.h"
+#include "app/value_texts.h"
 #include "host/regional_settings.h"
 #include "reports/report_list.h"
 
@@ -233,8 +233,8 @@ Subscription ReadSubscription(const Reader& reader, const toml::table& table) {
       const std::string name(key.str());
       const std::string text = ValueText(reader, name, node);
       try {
-        cli::CheckParameters(*s.report, {{name, text}});
-      } catch (const cli::UsageError& e) {
+        app::CheckParameters(*s.report, {{name, text}});
+      } catch (const app::UsageError& e) {
         reader.Fail(Line(node), e.what());
       }
       for (const reports::Parameter& parameter : s.report->parameters) {

@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include "app/file_names.h"
-#include "cli/output.h"
-#include "cli/parameters.h"
-#include "cli/run_command.h"
+#include "app/output.h"
+#include "app/parameters.h"
+#include "app/run.h"
 #include "deliver/mail.h"
 #include "deliver/smtp.h"
 #include "engine/format.h"
@@ -79,13 +79,13 @@ std::string ReadWhole(const std::filesystem::path& file) {
   std::ostringstream text;
   text << stream.rdbuf();
   if (!stream) {
-    throw cli::OutputError("cannot read back " + file.string());
+    throw app::OutputError("cannot read back " + file.string());
   }
   return text.str();
 }
 
 // Why a run that gave False failed, in the host's own words.
-std::string Failure(const cli::RunResult& run) {
+std::string Failure(const app::RunResult& run) {
   std::vector<std::string> reasons;
   for (const hostlib::ErrorRecord& error : run.session->Errors()) {
     reasons.push_back(error.description);
@@ -132,7 +132,7 @@ class ScratchFolder {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "orla-vendas-deliver-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-      throw cli::OutputError("cannot make a folder in " +
+      throw app::OutputError("cannot make a folder in " +
                              std::filesystem::temp_directory_path().string());
     }
     path_ = pattern;
@@ -229,21 +229,21 @@ bool Deliverer::Deliver(const Subscription& s, const host::DateTime& due) {
   const host::RegionalSettings regional = host::RegionalSettings::Brazilian();
   const std::string periodText = PeriodText(period);
   try {
-    std::vector<cli::Assignment> assignments = s.parameters;
+    std::vector<app::Assignment> assignments = s.parameters;
     for (const std::string_view date : {kDataInicial, kDataFinal}) {
       const bool given = std::any_of(assignments.begin(), assignments.end(),
-                                     [&](const cli::Assignment& a) { return a.first == date; });
+                                     [&](const app::Assignment& a) { return a.first == date; });
       if (!given) {
         assignments.emplace_back(
             date, regional.ShortDate(date == kDataInicial ? period.first : period.last));
       }
     }
-    cli::RunSetup setup;
+    app::RunSetup setup;
     setup.database = options_.database;
     setup.clock = std::make_shared<host::FixedClock>(due);
     setup.viewerHidden = true;
-    const cli::RunResult run =
-        cli::ExecuteRun(*s.report, cli::CheckParameters(*s.report, assignments), setup);
+    const app::RunResult run =
+        app::ExecuteRun(*s.report, app::CheckParameters(*s.report, assignments), setup);
     if (!run.result) {
       throw std::runtime_error(Failure(run));
     }
@@ -293,7 +293,7 @@ bool Deliverer::Deliver(const Subscription& s, const host::DateTime& due) {
         const std::filesystem::path file = folder / name;
         std::ostringstream unused;
         // People open these, as the viewer's downloads: the CSV a Portuguese spreadsheet reads.
-        cli::WriteReport(*report, format, file.string(), unused, {engine::CsvDialect::Br});
+        app::WriteReport(*report, format, file.string(), unused, {engine::CsvDialect::Br});
         if (!s.email.empty()) {
           mail.attachments.push_back({name, ContentTypeOf(extension), ReadWhole(file)});
         }

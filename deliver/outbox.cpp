@@ -5,13 +5,13 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "cli/output.h"
+#include "app/output.h"
 
 namespace orla::deliver {
 
 void Outbox::Put(const std::string& name, std::string_view message) {
   std::filesystem::create_directories(folder_);
-  cli::ReplacingFile file(folder_ / name);
+  app::ReplacingFile file(folder_ / name);
   file.Stream().write(message.data(), static_cast<std::streamsize>(message.size()));
   file.Commit();
 }

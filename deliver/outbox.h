@@ -15,7 +15,7 @@ class Outbox {
   explicit Outbox(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
   const std::filesystem::path& Folder() const { return folder_; }
-  // Whole or not at all; raises cli::OutputError.
+  // Whole or not at all; raises app::OutputError.
   void Put(const std::string& name, std::string_view message);
   // The messages' names, oldest due first.
   std::vector<std::string> Names() const;

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/output.h"
+#include "app/output.h"
 #include "host/regional_settings.h"
 
 namespace orla::deliver {
@@ -87,8 +87,8 @@ void SaveState(const std::filesystem::path& file, const State& state) {
                                 {"error", mail.error}};
   }
   try {
-    cli::ReplacingFile replacing(file);
-    replacing.Stream() << cli::JsonText(document) << '\n';
+    app::ReplacingFile replacing(file);
+    replacing.Stream() << app::JsonText(document) << '\n';
     replacing.Commit();
   } catch (const std::exception& e) {
     throw StateError(e.what());

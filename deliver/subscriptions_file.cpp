@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 
 #include "app/file_names.h"
+#include "app/output.h"
 #include "app/periods.h"
-#include "cli/output.h"
 #include "deliver/config.h"
 #include "deliver/file_lock.h"
 #include "deliver/state.h"
@@ -301,12 +301,12 @@ std::string AddSubscription(const std::filesystem::path& file, NewSubscription s
 
   struct stat info {};
   const mode_t mode = exists && ::stat(file.c_str(), &info) == 0 ? info.st_mode & 07777 : 0600;
-  cli::ReplacingFile replacing(file);
+  app::ReplacingFile replacing(file);
   replacing.Stream() << text;
   replacing.Close();
   // The file may hold the mail password: it keeps who may read it.
   if (::chmod(replacing.TemporaryPath().c_str(), mode) != 0) {
-    throw cli::OutputError("cannot keep the mode of " + file.string());
+    throw app::OutputError("cannot keep the mode of " + file.string());
   }
   replacing.Commit();
   return subscription.name;

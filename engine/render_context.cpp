@@ -131,7 +131,7 @@ void RenderContext::SumReportTotals() {
 }
 
 std::unique_ptr<RowSource> RenderContext::OpenRows() const {
-  return engine::OpenRows(layout_, binding_, report_.DataSource());
+  return engine::OpenRows(layout_, binding_, report_.DataSource(), &report_.Kept());
 }
 
 void RenderContext::Compute(Row& row, int64_t number) const {

@@ -116,14 +116,14 @@ void Report::SetFormula(std::string_view name, std::string_view text) {
   formulas_[*index] = std::string(text);
 }
 
-void Report::SetHeaderLine(int index, std::string_view text) {
-  if (index < 0 || index > 1) {
+void Report::SetHeaderLine(int32_t line, std::string_view text) {
+  if (line < 0 || line > 1) {
     throw host::HostError(
         host::error_number::kInvalidProcedureCall,
-        "Header line " + std::to_string(index) + " does not exist: 0 is the company, 1 the caption",
+        "Header line " + std::to_string(line) + " does not exist: 0 is the company, 1 the caption",
         "Report engine");
   }
-  headerLines_[index] = std::string(text);
+  headerLines_[line] = std::string(text);
 }
 
 std::vector<std::pair<std::string, std::string>> Report::Formulas() const {

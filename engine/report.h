@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/layout.h"
+#include "engine/rows.h"
 #include "host/database.h"
 #include "host/report_engine.h"
 
@@ -32,10 +33,12 @@ class Report final : public host::Report {
   void SetReportTitle(std::string_view title) override { title_ = std::string(title); }
 
   // Raises host::LayoutError naming a formula the layout lacks.
-  void SetFormula(std::string_view name, std::string_view text);
-  // Line 0 is the company, line 1 the caption.
-  void SetHeaderLine(int index, std::string_view text);
-  void SetDataSource(host::RecordsetRef recordset) { data_ = std::move(recordset); }
+  void SetFormula(std::string_view name, std::string_view text) override;
+  void SetHeaderLine(int32_t line, std::string_view text) override;
+  void SetDataSource(host::RecordsetRef recordset) {
+    data_ = std::move(recordset);
+    kept_ = {};
+  }
   // The host's user, whom the foot of the printed report names.
   void SetPrintedBy(std::string user) { printedBy_ = std::move(user); }
 
@@ -48,6 +51,8 @@ class Report final : public host::Report {
   // The formulas that were set, in the layout's order.
   std::vector<std::pair<std::string, std::string>> Formulas() const;
   const host::RecordsetRef& DataSource() const { return data_; }
+  // The sort of the data source's rows, once a rendering has made it.
+  KeptRows& Kept() const { return kept_; }
   const std::string& PrintedBy() const { return printedBy_; }
   // The subreports, in the layout's order.
   const std::vector<std::shared_ptr<Report>>& Subreports() const { return subreports_; }
@@ -62,6 +67,7 @@ class Report final : public host::Report {
   std::array<std::string, 2> headerLines_;
   std::vector<std::optional<std::string>> formulas_;
   host::RecordsetRef data_;
+  mutable KeptRows kept_;
   std::string printedBy_;
   std::vector<std::shared_ptr<Report>> subreports_;
   std::unique_ptr<DatabaseObject> database_;

@@ -1,13 +1,18 @@
 #include "engine/rows.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <optional>
 #include <queue>
 
-#include "host/errors.h"
+#include "host/row_spool.h"
 
 namespace orla::engine {
+
+// A sort's result: the rows in memory when they fit one run, else in a spool.
+struct SortedData {
+  std::vector<Row> memory;
+  std::unique_ptr<host::RowSpool> spool;
+};
 
 namespace {
 
@@ -51,124 +56,6 @@ class RecordsetRows final : public RowSource {
   size_t width_ = 0;
 };
 
-// --- Rows in temporary files -----------------------------------------------------------
-
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-File TemporaryFile() {
-  File file(std::tmpfile());
-  if (!file) {
-    throw host::HostError(host::error_number::kOutOfMemory,
-                          "Cannot create a temporary file to sort the report rows",
-                          "Report engine");
-  }
-  return file;
-}
-
-void Put(FILE* f, const void* data, size_t size) {
-  if (size != 0 && std::fwrite(data, 1, size, f) != size) {
-    throw host::HostError(host::error_number::kOutOfMemory,
-                          "Cannot write the report rows to a temporary file", "Report engine");
-  }
-}
-
-bool Get(FILE* f, void* data, size_t size) {
-  return size == 0 || std::fread(data, 1, size, f) == size;
-}
-
-template <typename T>
-void PutScalar(FILE* f, T value) {
-  Put(f, &value, sizeof value);
-}
-
-template <typename T>
-bool GetScalar(FILE* f, T& value) {
-  return Get(f, &value, sizeof value);
-}
-
-void WriteRow(FILE* f, const Row& row) {
-  for (const host::Value& v : row) {
-    const auto kind = static_cast<uint8_t>(v.GetKind());
-    PutScalar(f, kind);
-    switch (v.GetKind()) {
-      case Kind::Null:
-        break;
-      case Kind::Boolean:
-        PutScalar<uint8_t>(f, v.AsBoolean() ? 1 : 0);
-        break;
-      case Kind::Integer:
-        PutScalar(f, v.AsInteger());
-        break;
-      case Kind::Double:
-        PutScalar(f, v.AsDouble());
-        break;
-      case Kind::Text: {
-        const std::string& text = v.AsText();
-        PutScalar(f, static_cast<uint32_t>(text.size()));
-        Put(f, text.data(), text.size());
-        break;
-      }
-      case Kind::Date:
-        PutScalar(f, v.AsDate().Days());
-        PutScalar(f, v.AsDate().SecondsOfDay());
-        break;
-    }
-  }
-}
-
-bool ReadRow(FILE* f, Row& row, size_t width) {
-  row.resize(width);
-  for (size_t i = 0; i < width; ++i) {
-    uint8_t kind = 0;
-    if (!GetScalar(f, kind)) {
-      return false;
-    }
-    switch (static_cast<Kind>(kind)) {
-      case Kind::Null:
-        row[i] = host::Value();
-        break;
-      case Kind::Boolean: {
-        uint8_t b = 0;
-        GetScalar(f, b);
-        row[i] = host::Value(b != 0);
-        break;
-      }
-      case Kind::Integer: {
-        int64_t n = 0;
-        GetScalar(f, n);
-        row[i] = host::Value(n);
-        break;
-      }
-      case Kind::Double: {
-        double d = 0;
-        GetScalar(f, d);
-        row[i] = host::Value(d);
-        break;
-      }
-      case Kind::Text: {
-        uint32_t size = 0;
-        GetScalar(f, size);
-        std::string text(size, '\0');
-        Get(f, text.data(), size);
-        row[i] = host::Value(std::move(text));
-        break;
-      }
-      case Kind::Date: {
-        int64_t days = 0;
-        int32_t seconds = 0;
-        GetScalar(f, days);
-        GetScalar(f, seconds);
-        row[i] = host::Value(host::DateTime::FromDays(days, seconds));
-        break;
-      }
-    }
-  }
-  return true;
-}
-
 // --- Sorting with bounded memory -------------------------------------------------------
 
 class RowOrder {
@@ -188,36 +75,49 @@ class RowOrder {
   std::vector<SortKey> keys_;
 };
 
-// Sorted runs of at most `chunkRows` rows are written to temporary files and merged into
-// one; equal rows keep the order they came in, so the result does not depend on the runs.
+// Sorted runs of at most `chunkRows` rows are spooled and merged into one spool; equal rows
+// keep the order they came in, so the result does not depend on the runs. The result is kept
+// where the caller asks, so that every walk of a rendering reads the one sort.
 class SortedRows final : public RowSource {
  public:
   SortedRows(std::unique_ptr<RowSource> source, std::vector<SortKey> keys, size_t width,
-             size_t chunkRows)
+             size_t chunkRows, const host::Recordset* recordset, KeptRows* kept)
       : source_(std::move(source)),
         order_(std::move(keys)),
         width_(width),
-        chunkRows_(std::max<size_t>(chunkRows, 2)) {}
+        chunkRows_(std::max<size_t>(chunkRows, 2)),
+        recordset_(recordset),
+        kept_(kept) {}
 
   void Rewind() override {
     if (!sorted_) {
-      Sort();
-      sorted_ = true;
+      if (kept_ != nullptr && kept_->source == recordset_) {
+        sorted_ = kept_->rows;
+      }
+      if (!sorted_) {
+        sorted_ = Sort();
+        if (kept_ != nullptr) {
+          *kept_ = {recordset_, sorted_};
+        }
+      }
+      if (sorted_->spool) {
+        reader_.emplace(*sorted_->spool);
+      }
     }
     position_ = 0;
-    if (file_) {
-      std::rewind(file_.get());
+    if (reader_) {
+      reader_->Rewind();
     }
   }
 
   bool Next(Row& row) override {
-    if (file_) {
-      return ReadRow(file_.get(), row, width_);
+    if (reader_) {
+      return reader_->ReadRow(row, width_);
     }
-    if (position_ >= memory_.size()) {
+    if (position_ >= sorted_->memory.size()) {
       return false;
     }
-    row = memory_[position_++];
+    row = sorted_->memory[position_++];
     return true;
   }
 
@@ -227,45 +127,46 @@ class SortedRows final : public RowSource {
                      [this](const Row& a, const Row& b) { return order_.Less(a, b); });
   }
 
-  File WriteRun(std::vector<Row>& chunk) const {
+  // Spilled from the first byte: the runs together hold every row.
+  std::unique_ptr<host::RowSpool> SpoolRun(std::vector<Row>& chunk) const {
     SortChunk(chunk);
-    File run = TemporaryFile();
+    auto run = std::make_unique<host::RowSpool>(0);
     for (const Row& r : chunk) {
-      WriteRow(run.get(), r);
+      run->Append(r);
     }
-    std::rewind(run.get());
     return run;
   }
 
-  void Sort() {
+  std::shared_ptr<SortedData> Sort() {
+    auto sorted = std::make_shared<SortedData>();
     source_->Rewind();
-    std::vector<File> runs;
+    std::vector<std::unique_ptr<host::RowSpool>> runs;
     std::vector<Row> chunk;
     Row row;
     while (source_->Next(row)) {
       chunk.push_back(row);
       if (chunk.size() == chunkRows_) {
-        runs.push_back(WriteRun(chunk));
+        runs.push_back(SpoolRun(chunk));
         chunk.clear();
       }
     }
     if (runs.empty()) {
       SortChunk(chunk);
-      memory_ = std::move(chunk);
-      return;
+      sorted->memory = std::move(chunk);
+      return sorted;
     }
     if (!chunk.empty()) {
-      runs.push_back(WriteRun(chunk));
+      runs.push_back(SpoolRun(chunk));
     }
-    Merge(runs);
+    sorted->spool = Merge(runs);
+    return sorted;
   }
 
-  void Merge(std::vector<File>& runs) {
+  std::unique_ptr<host::RowSpool> Merge(const std::vector<std::unique_ptr<host::RowSpool>>& runs) {
     struct Head {
       Row row;
       size_t run;
     };
-    std::vector<Head> heads;
     auto later = [this](const Head& a, const Head& b) {
       if (order_.Less(b.row, a.row)) {
         return true;
@@ -273,31 +174,35 @@ class SortedRows final : public RowSource {
       return !order_.Less(a.row, b.row) && a.run > b.run;
     };
     std::priority_queue<Head, std::vector<Head>, decltype(later)> queue(later);
+    std::vector<host::RowSpool::Reader> readers;
     for (size_t i = 0; i < runs.size(); ++i) {
+      readers.emplace_back(*runs[i]);
       Head head{{}, i};
-      if (ReadRow(runs[i].get(), head.row, width_)) {
+      if (readers[i].ReadRow(head.row, width_)) {
         queue.push(std::move(head));
       }
     }
-    file_ = TemporaryFile();
+    auto merged = std::make_unique<host::RowSpool>(0);
     while (!queue.empty()) {
       Head head = queue.top();
       queue.pop();
-      WriteRow(file_.get(), head.row);
-      if (ReadRow(runs[head.run].get(), head.row, width_)) {
+      merged->Append(head.row);
+      if (readers[head.run].ReadRow(head.row, width_)) {
         queue.push(std::move(head));
       }
     }
+    return merged;
   }
 
   std::unique_ptr<RowSource> source_;
   RowOrder order_;
   size_t width_;
   size_t chunkRows_;
-  bool sorted_ = false;
-  std::vector<Row> memory_;
+  const host::Recordset* recordset_;
+  KeptRows* kept_;
+  std::shared_ptr<const SortedData> sorted_;
+  std::optional<host::RowSpool::Reader> reader_;
   size_t position_ = 0;
-  File file_;
 };
 
 // --- Collation -------------------------------------------------------------------------
@@ -390,7 +295,9 @@ FieldBinding::FieldBinding(const Layout& layout, host::Recordset* recordset)
 }
 
 std::unique_ptr<RowSource> OpenRows(const Layout& layout, const FieldBinding& binding,
-                                    host::RecordsetRef recordset, size_t chunkRows) {
+                                    host::RecordsetRef recordset, KeptRows* kept,
+                                    size_t chunkRows) {
+  const host::Recordset* source = recordset.get();
   std::unique_ptr<RowSource> rows =
       std::make_unique<RecordsetRows>(layout, binding, std::move(recordset));
   std::vector<SortKey> keys;
@@ -403,7 +310,7 @@ std::unique_ptr<RowSource> OpenRows(const Layout& layout, const FieldBinding& bi
     return rows;
   }
   return std::make_unique<SortedRows>(std::move(rows), std::move(keys), layout.fields.size(),
-                                      chunkRows);
+                                      chunkRows, source, kept);
 }
 
 bool AtEnd(host::Recordset& recordset) {

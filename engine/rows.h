@@ -38,10 +38,21 @@ class RowSource {
   virtual bool Next(Row& row) = 0;
 };
 
-// The rows of `recordset` (none when it is null), sorted when the layout asks.
+struct SortedData;
+
+// What a report keeps of the sort of its rows, so that the walks of a rendering (totals,
+// widths, pages, drawing) sort once: the sorted rows of `source`.
+struct KeptRows {
+  const host::Recordset* source = nullptr;
+  std::shared_ptr<const SortedData> rows;
+};
+
+// The rows of `recordset` (none when it is null), sorted when the layout asks; a sort is taken
+// from `kept` (may be null) when it holds this recordset's, and left there otherwise.
 // `chunkRows` bounds the rows a sort holds in memory; longer inputs spill to temporary files.
 std::unique_ptr<RowSource> OpenRows(const Layout& layout, const FieldBinding& binding,
-                                    host::RecordsetRef recordset, size_t chunkRows = 8192);
+                                    host::RecordsetRef recordset, KeptRows* kept = nullptr,
+                                    size_t chunkRows = 8192);
 
 // The recordset is past its last row. A provider that cannot tell gives null, read as false.
 bool AtEnd(host::Recordset& recordset);

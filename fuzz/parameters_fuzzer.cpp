@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/arguments.h"
-#include "cli/parameters.h"
+#include "app/parameters.h"
+#include "app/value_texts.h"
 #include "host/errors.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
@@ -47,8 +47,8 @@ void CheckInList(const std::string& list) {
   }
 }
 
-std::vector<orla::cli::Assignment> Lines(std::string_view text) {
-  std::vector<orla::cli::Assignment> assignments;
+std::vector<orla::app::Assignment> Lines(std::string_view text) {
+  std::vector<orla::app::Assignment> assignments;
   size_t start = 0;
   while (start <= text.size()) {
     size_t end = text.find('\n', start);
@@ -73,25 +73,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t firstLine = std::min(input.find('\n'), input.size());
   const orla::reports::ReportDescriptor* operation = nullptr;
   try {
-    operation = &orla::cli::CheckOperation(input.substr(0, firstLine));
-  } catch (const orla::cli::UsageError&) {
+    operation = &orla::app::CheckOperation(input.substr(0, firstLine));
+  } catch (const orla::app::UsageError&) {
     return 0;
   }
   const std::string_view rest = input.substr(std::min(firstLine + 1, input.size()));
 
-  std::vector<orla::cli::Assignment> assignments;
+  std::vector<orla::app::Assignment> assignments;
   try {
-    assignments = rest.starts_with('{') ? orla::cli::ParseJsonParameters(rest) : Lines(rest);
-  } catch (const orla::cli::JsonParametersError&) {
+    assignments = rest.starts_with('{') ? orla::app::ParseJsonParameters(rest) : Lines(rest);
+  } catch (const orla::app::JsonParametersError&) {
     return 0;
-  } catch (const orla::cli::UsageError&) {
+  } catch (const orla::app::UsageError&) {
     return 0;
   }
 
   std::vector<orla::reports::NamedValue> values;
   try {
-    values = orla::cli::CheckParameters(*operation, assignments);
-  } catch (const orla::cli::UsageError&) {
+    values = orla::app::CheckParameters(*operation, assignments);
+  } catch (const orla::app::UsageError&) {
     return 0;
   }
   for (const auto& value : values) {

@@ -1,8 +1,10 @@
 // What the library asks of the report engine: a report made from a layout by name, its
 // database (to bind a recordset), its sections and their report objects (to find a
-// subreport), subreports opened by name, and the title text.
+// subreport), subreports opened by name, and the title text; and what the host maker's
+// ReportHelper writes into a report: its header lines and formulas.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +47,10 @@ class Report {
   virtual std::shared_ptr<Report> OpenSubreportByName(std::string_view name) = 0;
   virtual std::string ReportTitle() = 0;
   virtual void SetReportTitle(std::string_view title) = 0;
+  // Line 0 is the company, line 1 the caption; raises for any other line.
+  virtual void SetHeaderLine(int32_t line, std::string_view text) = 0;
+  // Raises when the layout has no formula of that name.
+  virtual void SetFormula(std::string_view name, std::string_view text) = 0;
 };
 
 using ReportRef = std::shared_ptr<Report>;

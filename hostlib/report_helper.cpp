@@ -1,21 +1,11 @@
 #include "hostlib/report_helper.h"
 
-#include "engine/report.h"
 #include "host/errors.h"
 #include "host/platform.h"
 
 namespace orla::hostlib {
 
 namespace {
-
-engine::Report& EngineReport(host::ReportRef& report) {
-  auto* engineReport = dynamic_cast<engine::Report*>(&host::Require(report.get(), "report"));
-  if (engineReport == nullptr) {
-    throw host::HostError(host::error_number::kObjectDoesNotSupport,
-                          "The report does not come from this report engine");
-  }
-  return *engineReport;
-}
 
 std::string And(const std::string& condition) {
   return condition.empty() ? "" : " AND ";
@@ -55,12 +45,12 @@ std::string ReportHelper::BuildIdFilter(const std::string& id, const std::string
 }
 
 void ReportHelper::SetHeaderLine(int32_t line, const std::string& text, host::ReportRef& report) {
-  EngineReport(report).SetHeaderLine(line, text);
+  host::Require(report.get(), "report").SetHeaderLine(line, text);
 }
 
 void ReportHelper::SetReportFormula(const std::string& name, const std::string& text,
                                     host::ReportRef& report) {
-  EngineReport(report).SetFormula(name, text);
+  host::Require(report.get(), "report").SetFormula(name, text);
 }
 
 void ReportHelper::ShowReport(host::RecordsetRef& dataSource, host::Object*, int32_t,

@@ -1,5 +1,5 @@
 // The host maker's report services: the period and identifier conditions the query builders
-// extend, the header lines and formulas of the engine's reports, and showing a report.
+// extend, the header lines and formulas of a report, and showing a report.
 #pragma once
 
 #include "host/shared_objects.h"
@@ -16,7 +16,6 @@ class ReportHelper final : public host::ReportHelper {
   // empty, then "({c} = '<id>')" with the id's single quotes doubled.
   std::string BuildIdFilter(const std::string& id, const std::string& condition,
                             const host::Value& label, std::string& caption) override;
-  // These two need a report of this project's engine; another report raises.
   void SetHeaderLine(int32_t line, const std::string& text, host::ReportRef& report) override;
   void SetReportFormula(const std::string& name, const std::string& text,
                         host::ReportRef& report) override;

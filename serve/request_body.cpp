@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cli/arguments.h"
+#include "app/value_texts.h"
 #include "serve/reply.h"
 
 namespace orla::serve {
@@ -15,9 +15,9 @@ constexpr size_t kMaxValueLength = 4096;
 
 }  // namespace
 
-std::vector<cli::Assignment> ParameterAssignments(std::string_view contentType,
+std::vector<app::Assignment> ParameterAssignments(std::string_view contentType,
                                                   std::string_view body) {
-  std::vector<cli::Assignment> assignments;
+  std::vector<app::Assignment> assignments;
   if (body.empty()) {
     return assignments;
   }
@@ -25,10 +25,10 @@ std::vector<cli::Assignment> ParameterAssignments(std::string_view contentType,
     throw HttpError{415, "send the parameters as a JSON object (Content-Type: application/json)"};
   }
   try {
-    assignments = cli::ParseJsonParameters(body, cli::JsonValues::Text);
-  } catch (const cli::JsonParametersError& e) {
+    assignments = app::ParseJsonParameters(body, app::JsonValues::Text);
+  } catch (const app::JsonParametersError& e) {
     throw HttpError{400, e.what()};
-  } catch (const cli::UsageError& e) {
+  } catch (const app::UsageError& e) {
     throw HttpError{400, e.what()};
   }
   if (assignments.size() > kMaxParameters) {

@@ -5,12 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/parameters.h"
+#include "app/parameters.h"
 
 namespace orla::serve {
 
 // Raises HttpError (reply.h) for anything but such an object within the limits.
-std::vector<cli::Assignment> ParameterAssignments(std::string_view contentType,
+std::vector<app::Assignment> ParameterAssignments(std::string_view contentType,
                                                   std::string_view body);
 
 }  // namespace orla::serve

@@ -5,13 +5,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/catalogue.h"
+#include "app/host_platform.h"
+#include "app/output.h"
+#include "app/parameters.h"
 #include "app/periods.h"
-#include "cli/arguments.h"
-#include "cli/cli_host.h"
-#include "cli/output.h"
-#include "cli/parameters.h"
-#include "cli/run_command.h"
-#include "cli/serve_catalogue.h"
+#include "app/run.h"
+#include "app/value_texts.h"
 #include "deliver/config.h"
 #include "deliver/subscriptions_file.h"
 #include "hostlib/session.h"
@@ -68,7 +68,7 @@ Reply Reply::Json(int status, std::string body) {
 }
 
 Reply Reply::Error(const HttpError& error) {
-  Reply reply = Json(error.status, cli::JsonText(ordered_json{{"error", error.message}}));
+  Reply reply = Json(error.status, app::JsonText(ordered_json{{"error", error.message}}));
   if (error.retryAfterSeconds > 0) {
     reply.headers.emplace_back("Retry-After", std::to_string(error.retryAfterSeconds));
   }
@@ -109,7 +109,7 @@ void Routes::Handle(const Request& request, const std::shared_ptr<Exchange>& exc
     Route(request, *client, exchange);
   } catch (const HttpError& e) {
     exchange->Answer(Reply::Error(e));
-  } catch (const cli::UsageError& e) {
+  } catch (const app::UsageError& e) {
     exchange->Answer(Reply::Error({400, e.what()}));
   }
 }
@@ -166,11 +166,11 @@ void Routes::Route(const Request& request, const std::string& client,
       Later(exchange, [this] {
         // Defaults and titles read the regional settings of the thread's host platform.
         hostlib::Session session;
-        host::InstallPlatform(std::make_shared<cli::CliPlatform>(context_.clock, session, nullptr));
+        host::InstallPlatform(std::make_shared<app::RunPlatform>(context_.clock, session, nullptr));
         struct Uninstall {
           ~Uninstall() { host::InstallPlatform(nullptr); }
         } uninstall;
-        return Reply::Json(200, cli::JsonText(cli::ReportCatalogue(context_.clock->Now())));
+        return Reply::Json(200, app::JsonText(app::ReportCatalogue(context_.clock->Now())));
       });
       return;
     }
@@ -181,7 +181,7 @@ void Routes::Route(const Request& request, const std::string& client,
       }
       Later(exchange, [this, list = rest, search] {
         try {
-          return Reply::Json(200, cli::JsonText({{"items", cli::Lookup(context_.database, list,
+          return Reply::Json(200, app::JsonText({{"items", app::Lookup(context_.database, list,
                                                                        search, kLookupLimit)}}));
         } catch (const std::invalid_argument& e) {
           throw HttpError{404, e.what()};
@@ -201,19 +201,19 @@ void Routes::Route(const Request& request, const std::string& client,
           list["periods"].push_back(
               {{"name", name}, {"label", app::PresetLabel(*app::ParsePreset(name))}});
         }
-        return Reply::Json(200, cli::JsonText(list));
+        return Reply::Json(200, app::JsonText(list));
       });
       return;
     }
     if (path == "/api/runs") {
       ordered_json list = context_.queue->List();
       list["connections"] = context_.openConnections->load();
-      exchange->Answer(Reply::Json(200, cli::JsonText(list)));
+      exchange->Answer(Reply::Json(200, app::JsonText(list)));
       return;
     }
     if (Under(path, "/api/runs/", rest) && rest.find('/') == std::string::npos) {
       const auto run = context_.queue->Find(rest);
-      exchange->Answer(Reply::Json(200, cli::JsonText(context_.queue->Progress(*run))));
+      exchange->Answer(Reply::Json(200, app::JsonText(context_.queue->Progress(*run))));
       return;
     }
   } else if (request.method == "POST") {
@@ -256,13 +256,13 @@ void Routes::RunReport(const Request& request, const std::string& client, const 
     }
     job->render.csv = *dialect;
   }
-  job->values = cli::CheckParameters(
+  job->values = app::CheckParameters(
       *job->operation, ParameterAssignments(request.Header("content-type"), request.body));
 
   auto run = std::make_shared<RunControl>();
   run->operation = name;
   run->owner = client;
-  run->needsTurn = cli::UsesWorkingTables(name);
+  run->needsTurn = app::UsesWorkingTables(name);
   run->id = request.HasQuery("run") ? request.Query("run")
                                     : runIdPrefix_ + "-" + std::to_string(++nextRun_);
   if (!ValidRunId(run->id)) {
@@ -287,7 +287,7 @@ void Routes::StopRun(const std::string& id, const std::string& client, Exchange&
     throw HttpError{403, "only the browser or client that started run '" + id + "' may stop it"};
   }
   context_.queue->Stop(*run);
-  exchange.Answer(Reply::Json(202, cli::JsonText({{"stopping", true}})));
+  exchange.Answer(Reply::Json(202, app::JsonText({{"stopping", true}})));
 }
 
 void Routes::Subscribe(const Request& request, const std::shared_ptr<Exchange>& exchange) {
@@ -302,7 +302,7 @@ void Routes::Subscribe(const Request& request, const std::shared_ptr<Exchange>& 
       const std::string name = deliver::AddSubscription(
           options_.subscriptions, deliver::SubscriptionFromJson(body), context_.clock->Now());
       return Reply::Json(
-          201, cli::JsonText({{"name", name}, {"file", options_.subscriptions.string()}}));
+          201, app::JsonText({{"name", name}, {"file", options_.subscriptions.string()}}));
     } catch (const deliver::ConfigError& e) {
       // The file's own mistakes carry its line; the new subscription's do not.
       throw HttpError{e.Line() > 0 ? 409 : 400, e.what()};

@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "app/file_names.h"
+#include "app/output.h"
 #include "app/periods.h"
-#include "cli/output.h"
-#include "cli/run_command.h"
+#include "app/run.h"
 #include "sqlite/connection.h"
 #include "sqlite/database.h"
 
@@ -29,7 +29,7 @@ class RunStopped : public std::runtime_error {
 };
 
 void SendLine(BodyPipe& pipe, const ordered_json& line) {
-  pipe.Write(cli::JsonText(line) + "\n");
+  pipe.Write(app::JsonText(line) + "\n");
 }
 
 // The view's HTML goes out in pieces as the engine writes it, so the reader sees the first
@@ -195,7 +195,7 @@ Handover Stream(Exchange& exchange, Reply reply, Write write) {
 // gives it without the report, then the report's HTML in pieces ({"html"}), then
 // {"end":true}; {"stopped":true} ends it instead when the reader stops the run, and
 // {"error"} when the rendering fails. The run keeps its place until the last piece.
-Handover AnswerView(const cli::RunOutcome& outcome, RunControl& run, Exchange& exchange,
+Handover AnswerView(const app::RunOutcome& outcome, RunControl& run, Exchange& exchange,
                     Reply reply) {
   auto pipe = std::make_shared<BodyPipe>();
   reply.stream = pipe;
@@ -204,7 +204,7 @@ Handover AnswerView(const cli::RunOutcome& outcome, RunControl& run, Exchange& e
   exchange.Answer(std::move(reply));
   std::ostringstream head;
   std::ostringstream ignored;
-  cli::WriteOutcome({outcome.operation, outcome.result, nullptr, outcome.shown, outcome.session},
+  app::WriteOutcome({outcome.operation, outcome.result, nullptr, outcome.shown, outcome.session},
                     engine::Format::Json, std::nullopt, head, ignored);
   ordered_json first = ordered_json::parse(head.str());
   first.erase("report");
@@ -214,7 +214,7 @@ Handover AnswerView(const cli::RunOutcome& outcome, RunControl& run, Exchange& e
       ViewPieces pieces(*pipe, run);
       std::ostream html(&pieces);
       html.exceptions(std::ios::badbit);
-      cli::WriteOutcome(outcome, engine::Format::Html, std::nullopt, html, ignored);
+      app::WriteOutcome(outcome, engine::Format::Html, std::nullopt, html, ignored);
       SendLine(*pipe, {{"end", true}, {"pieces", pieces.Finish()}});
     } else {
       SendLine(*pipe, {{"end", true}, {"pieces", 0}});
@@ -231,7 +231,7 @@ Handover AnswerView(const cli::RunOutcome& outcome, RunControl& run, Exchange& e
 
 // PDF and XLSX are written by libraries that want a file: one in the server's own folder,
 // open and unlinked before anything is sent, so its name exists only while it is written.
-std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const cli::RunOutcome& outcome,
+std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const app::RunOutcome& outcome,
                                        engine::Format format) {
   static std::atomic<uint64_t> files{0};
   const std::filesystem::path file =
@@ -244,7 +244,7 @@ std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const cli::Run
     }
   } remove{file};
   std::ostringstream ignored;
-  cli::WriteOutcome(outcome, format, file.string(), ignored, ignored);
+  app::WriteOutcome(outcome, format, file.string(), ignored, ignored);
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   struct stat info {};
   if (fd < 0 || fstat(fd, &info) != 0) {
@@ -257,7 +257,7 @@ std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const cli::Run
 }
 
 // Files are named as `run` and deliveries name them: after the report and its period.
-std::string FileName(const cli::RunResult& result, const RunRequest& request,
+std::string FileName(const app::RunResult& result, const RunRequest& request,
                      const host::DateTime& today) {
   std::vector<std::pair<std::string, std::string>> given;
   for (const reports::NamedValue& value : request.values) {
@@ -271,9 +271,9 @@ std::string FileName(const cli::RunResult& result, const RunRequest& request,
   return app::ReportFileName(result.report->ReportTitle(), *period, extension);
 }
 
-Handover Answer(const RunContext& context, const cli::RunResult& result, RunControl& run,
+Handover Answer(const RunContext& context, const app::RunResult& result, RunControl& run,
                 const RunRequest& request, Exchange& exchange) {
-  const cli::RunOutcome outcome = result.Outcome();
+  const app::RunOutcome outcome = result.Outcome();
   Reply reply;
   reply.headers.emplace_back("X-Queue-Seconds", FixedText(run.queued.count(), 3));
   if (request.view) {
@@ -283,18 +283,18 @@ Handover Answer(const RunContext& context, const cli::RunResult& result, RunCont
   if (format == engine::Format::Json) {
     return Stream(exchange, std::move(reply), [&](std::ostream& out) {
       std::ostringstream ignored;
-      cli::WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, ignored);
+      app::WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, ignored);
     });
   }
   if (!result.shown) {
     std::ostringstream out;
     std::ostringstream ignored;
-    cli::WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, ignored);
+    app::WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, ignored);
     ordered_json answer = ordered_json::parse(out.str());
     answer.erase("report");
     answer["error"] = "nothing to print: the report was not shown";
     reply.status = 422;
-    reply.body = cli::JsonText(answer);
+    reply.body = app::JsonText(answer);
     return {std::move(reply), nullptr};
   }
   reply.contentType = ContentType(format);
@@ -305,7 +305,7 @@ Handover Answer(const RunContext& context, const cli::RunResult& result, RunCont
   if (engine::IsTextFormat(format)) {
     return Stream(exchange, std::move(reply), [&](std::ostream& out) {
       std::ostringstream ignored;
-      cli::WriteOutcome(outcome, format, std::nullopt, out, ignored, request.render);
+      app::WriteOutcome(outcome, format, std::nullopt, out, ignored, request.render);
     });
   }
   reply.file = RenderToFile(context, outcome, format);
@@ -320,11 +320,11 @@ FileBody::~FileBody() {
 
 void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& run,
                 const RunRequest& request, Exchange& exchange) {
-  std::optional<cli::RunResult> result;
+  std::optional<app::RunResult> result;
   Handover handover;
   try {
     {
-      auto turn = cli::TakeTempDbTurn(run->operation, [&run] { return run->stop.load(); });
+      auto turn = app::TakeTempDbTurn(run->operation, [&run] { return run->stop.load(); });
       if (run->stop) {
         throw RunStopped();
       }
@@ -332,7 +332,7 @@ void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& ru
       if (context.beforeRun) {
         context.beforeRun(run->id);
       }
-      cli::RunSetup setup;
+      app::RunSetup setup;
       setup.database = context.database;
       setup.clock = context.clock;
       setup.wrapDatabase = [&](host::Database& inner, sqlite::Database&) {
@@ -344,14 +344,14 @@ void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& ru
             return run->stop.load();
           },
           kProgressSteps);
-      result.emplace(cli::ExecuteRun(*request.operation, request.values, setup));
+      result.emplace(app::ExecuteRun(*request.operation, request.values, setup));
     }
     context.queue->EndTurn(*run);
     // Rows still to be read from TempDB are read now, at SQLite's pace, so that the answer,
     // however slowly its client takes it, holds no lock there that another run's writes
     // would wait on. The next run with working tables may start meanwhile: what it writes
     // waits for this reading only.
-    if (cli::ReadsTempDb(run->operation)) {
+    if (app::ReadsTempDb(run->operation)) {
       sqlite::DrainReadersOfThisThread();
     }
     if (run->stop) {

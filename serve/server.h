@@ -1,6 +1,6 @@
 // The viewer's HTTP server: the page, and the JSON API a host program can call. Every run goes
-// through the same check, run and output code as `orla-vendas run` (cli/run_command.h,
-// cli/output.h).
+// through the same check, run and output code as `orla-vendas run` (app/run.h,
+// app/output.h).
 #pragma once
 
 #include <chrono>

@@ -13,7 +13,7 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include "cli/output.h"
+#include "app/output.h"
 #include "serve/guards.h"
 #include "serve/routes.h"
 

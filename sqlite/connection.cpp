@@ -8,7 +8,6 @@
 
 #include "host/errors.h"
 #include "sqlite/date_text.h"
-#include "sqlite/sql_functions.h"
 #include "sqlite/tsql_functions.h"
 
 namespace orla::sqlite {
@@ -152,7 +151,6 @@ Connection::Connection(const std::filesystem::path& file, Mode mode) : file_(fil
   constexpr int kBloomFilter = 0x00080000;  // SQLite's SQLITE_BloomFilter optimisation bit
   sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db_, kBloomFilter);
   RegisterTsqlFunctions(db_);
-  RegisterTsqlTypeFunctions(db_);
   // Not through Exec: opening a connection writes nothing, so it drains no reader.
   const std::string setup =
       std::string("ATTACH DATABASE '") + kTempDbUri + "' AS tempdb; PRAGMA foreign_keys = OFF";

@@ -8,9 +8,7 @@
 
 #include "host/errors.h"
 #include "host/regional_settings.h"
-#include "query/fragments.h"
 #include "sqlite/date_text.h"
-#include "sqlite/tsql_executor.h"
 #include "sqlite/tsql_tokenizer.h"
 
 namespace orla::sqlite {
@@ -83,28 +81,32 @@ std::string UnitsToCents(const std::string& units) {
 
 // The lines of one run that the fiscal view counts, in a scratch table of the connection's
 // own (SQLite's temp schema, which no other connection sees or locks): by fiscal date in the
-// period, neither reversed nor a transfer, and on a document the library's sale-document
-// rule keeps. The rule is the library's own text, run through the T-SQL adapter, so the
-// procedures and the fiscal reports can never count different sales.
+// period, neither reversed nor a transfer, and on a sale document. The procedures hold the
+// rule as the database's own text, apart from the library's: a line on a fiscal coupon
+// printer or on a consumer note; or on a sale note of the station itself (not a third
+// party's), standalone only when it moves stock, whose operation code is a sale and whose
+// sale no electronic-note request of type 0 in the period covers.
 class FiscalLines {
  public:
   FiscalLines(Connection& connection, const host::DateTime& from, const host::DateTime& to)
       : connection_(connection) {
-    const host::RegionalSettings regional = host::RegionalSettings::Brazilian();
-    const std::string condition =
-        query::SaleDocumentCondition("m.", regional.FormatDate(from, "dd/mm/yyyy"),
-                                     regional.FormatDate(to, "dd/mm/yyyy"), regional);
-    const std::string select = TranslateQuery(
-        connection_,
-        "SELECT m.Código, m.Código_Venda FROM [Movimentações em Vendas] m WITH "
-        "(NOLOCK) WHERE (m.Data_ECF BETWEEN '" +
-            regional.FormatDate(from, "yyyymmdd") + " 00:00:00' AND '" +
-            regional.FormatDate(to, "yyyymmdd") +
-            " 23:59:59') AND (m.IsEstornado = 0) AND (m.Transferência = 0) AND " + condition);
     connection_.Exec(
         "DROP TABLE IF EXISTS temp.\"LinhasFiscais\"; CREATE TEMP TABLE \"LinhasFiscais\" "
         "(\"Código\" INTEGER, \"Código_Venda\" INTEGER)");
-    PreparedStatement(connection_, "INSERT INTO temp.\"LinhasFiscais\" " + select).Run();
+    PreparedStatement insert(
+        connection_,
+        "INSERT INTO temp.\"LinhasFiscais\" SELECT m.\"Código\", m.\"Código_Venda\" FROM "
+        "main.\"Movimentações em Vendas\" m WHERE m.\"Data_ECF\" BETWEEN ?1 AND ?2 AND "
+        "m.\"IsEstornado\" = 0 AND m.\"Transferência\" = 0 AND (m.\"ECF\" = 1 OR "
+        "(m.\"ECF\" = 0 AND m.\"NFConsumidor_Modelo\" IS NOT NULL) OR (m.\"ECF\" = 0 AND "
+        "m.\"NF\" = 1 AND m.\"IsNFTerceiro\" = 0 AND (m.\"IsNFAvulsa\" = 0 OR "
+        "(m.\"IsNFAvulsa\" = 1 AND m.\"IsMovimentacaoFisicaDoEstoque\" = 1)) AND "
+        "m.\"S010_ID\" IN (SELECT \"S010_ID\" FROM main.\"S010_CFOP\" WHERE "
+        "\"S010_IsVenda\" = 1) AND m.\"Código_Venda\" NOT IN (SELECT i.\"Codigo_Venda\" FROM "
+        "main.\"T008_Nfe_Solicitacoes\" r JOIN main.\"NotasFiscais_Itens\" i ON "
+        "i.\"Codigo_NF\" = r.\"T008_IDNF\" WHERE r.\"T008_Tipo\" = 0 AND "
+        "r.\"T008_DataHora\" BETWEEN ?1 AND ?2)))");
+    insert.Bind(1, host::Value(PeriodStart(from))).Bind(2, host::Value(PeriodEnd(to))).Run();
   }
   ~FiscalLines() {
     try {

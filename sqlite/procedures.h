@@ -2,8 +2,9 @@
 // (command.h). Each fills a shared work table in TempDB with the rows of one run, tagged
 // with a key of its own in WorkStationID, and returns that key in the output parameter
 // "IDRetorno". In the fiscal view both count the sale lines the library's fiscal reports
-// count: by fiscal date, neither reversed nor transfers, kept by the sale-document rule of
-// the query fragments with the procedure's period.
+// count: by fiscal date, neither reversed nor transfers, on a sale document of the period.
+// They hold that rule in their own SQL, as a stored procedure holds it in the database, so
+// that a fault in the library's copy shows as figures that no longer meet.
 //
 // Lifetime of a run's rows: they stay until the same thread runs the same procedure again,
 // which removes them as it starts, or until the thread ends. A thread runs one operation at

@@ -1,6 +1,5 @@
 // The rows a statement gives, read as the caller moves through them. Each row read is also
-// spooled, encoded, into a buffer of at most RowSpool::kMemoryBytes and past that into an
-// anonymous temporary file, so reading twice (EOF at presentation, page counting,
+// spooled (host/row_spool.h), so reading twice (EOF at presentation, page counting,
 // MoveFirst) reads the spool again rather than running the statement again, which could see
 // other rows once ## tables have changed. A year of sale lines costs a file, not memory.
 //
@@ -13,7 +12,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -21,57 +19,10 @@
 #include <vector>
 
 #include "host/database.h"
+#include "host/row_spool.h"
 #include "sqlite/connection.h"
 
 namespace orla::sqlite {
-
-// Cells written one after another, then read back in the same order, as often as asked.
-class RowSpool {
- public:
-  static constexpr std::size_t kMemoryBytes = std::size_t{1} << 20;
-
-  explicit RowSpool(std::size_t memoryBytes = kMemoryBytes) : memoryBytes_(memoryBytes) {}
-
-  // Raise host::HostError when the temporary file cannot be written.
-  void Append(const host::Value& cell);
-  void Append(const std::vector<host::Value>& cells);
-  std::size_t Cells() const { return cells_; }
-  bool Spilled() const { return file_ != nullptr; }
-
-  // Back to the first cell; then Read gives the cells in order. Appending between reads
-  // leaves the reading position where it was.
-  void Rewind();
-  host::Value Read();
-  // Past every cell appended so far, for a reader that has them already.
-  void SkipToEnd();
-
- private:
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-
-  // The file is written and read a chunk at a time: a call of the C library per cell, each
-  // taking the stream's lock, cost more than SQLite took to find the row.
-  static constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
-
-  void Append(const host::Value* cells, std::size_t count);
-  void Put(const void* data, std::size_t size);
-  // Encodes `cell` at `to`, which has room for its fixed-size part; gives the bytes written.
-  static std::size_t Encode(const host::Value& cell, char* to);
-  void Get(void* data, std::size_t size);
-  void Flush();
-
-  std::size_t memoryBytes_;
-  // Every cell until the spool spills; then the cells not yet written to the file.
-  std::string memory_;
-  std::unique_ptr<std::FILE, FileCloser> file_;
-  std::size_t fileBytes_ = 0;
-  std::string readBuffer_;  // the file's bytes from readBufferAt_ on
-  std::size_t readBufferAt_ = 0;
-  std::size_t cells_ = 0;
-  std::size_t bytes_ = 0;
-  std::size_t readAt_ = 0;  // offset of the next cell to read, from the first cell
-};
 
 // Where a recordset's rows come from while there are more to read.
 class RowSource {
@@ -88,11 +39,13 @@ class TableRecordset final : public host::Recordset, public LiveReader {
 
   // `cells` holds the rows one after another, columns.size() values each.
   TableRecordset(std::vector<host::Column> columns, std::vector<host::Value> cells);
-  TableRecordset(std::vector<host::Column> columns, RowSpool rows, Convert convert);
+  TableRecordset(std::vector<host::Column> columns, host::RowSpool rows, Convert convert);
   // Rows read from `source` as they are needed, after those already in `rows`. Whoever
   // makes it lists it with AddLiveReader (connection.h) so that it is drained in time.
-  TableRecordset(std::vector<host::Column> columns, RowSpool rows, Convert convert,
+  TableRecordset(std::vector<host::Column> columns, host::RowSpool rows, Convert convert,
                  std::unique_ptr<RowSource> source);
+  TableRecordset(const TableRecordset&) = delete;
+  TableRecordset& operator=(const TableRecordset&) = delete;
 
   host::Value Eof() override { return host::Value(!HaveRow(row_)); }
   void MoveNext() override;
@@ -117,7 +70,8 @@ class TableRecordset final : public host::Recordset, public LiveReader {
   void LoadRow();
 
   std::vector<host::Column> columns_;
-  RowSpool rows_;
+  host::RowSpool rows_;
+  host::RowSpool::Reader reader_{rows_};
   Convert convert_;
   std::unique_ptr<RowSource> source_;
   std::exception_ptr failure_;

@@ -298,7 +298,7 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
       types.push_back(column.type);
     }
     auto source = std::make_unique<StatementRows>(std::move(statement), nullptr, std::move(types));
-    auto rows = std::make_shared<TableRecordset>(std::move(columns), RowSpool(), nullptr,
+    auto rows = std::make_shared<TableRecordset>(std::move(columns), host::RowSpool(), nullptr,
                                                  std::move(source));
     AddLiveReader(connection, rows);
     return rows;
@@ -306,7 +306,7 @@ host::RecordsetRef ReadRows(Connection& connection, std::unique_ptr<PreparedStat
   // Read whole at once: a column's kind learnt from its values needs them all, and a live
   // read of TempDB would keep every other connection's ## writes waiting while it lasts.
   std::vector<SeenKinds> seen(columns.size());
-  RowSpool rows;
+  host::RowSpool rows;
   StatementRows source(std::move(statement), &seen);
   for (std::vector<Value> cells; source.Next(cells); cells.clear()) {
     rows.Append(cells);

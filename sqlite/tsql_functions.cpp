@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <optional>
@@ -14,12 +15,18 @@
 #include <sqlite3.h>
 
 #include "host/platform.h"
+#include "sqlite/collation.h"
 #include "sqlite/date_text.h"
-#include "sqlite/sql_functions.h"
+#include "sqlite/tsql_tokenizer.h"
 
 namespace orla::sqlite {
 
 namespace {
+
+int CollationCallback(void*, int lengthA, const void* a, int lengthB, const void* b) {
+  return CompareTsqlText({static_cast<const char*>(a), static_cast<std::size_t>(lengthA)},
+                         {static_cast<const char*>(b), static_cast<std::size_t>(lengthB)});
+}
 
 std::string_view TextOf(sqlite3_value* value) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
@@ -486,6 +493,105 @@ void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
 
 // --- dates --------------------------------------------------------------------------------
 
+// SQL Server counts date serials from 1900-01-01; our days count from 1970-01-01.
+constexpr int64_t kDay1900 = -25567;
+
+std::optional<host::DateTime> DateArgument(sqlite3_value* value) {
+  switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: {
+      const double serial = sqlite3_value_double(value);
+      const auto days = static_cast<int64_t>(serial >= 0 ? serial : serial - 1);
+      const auto seconds = static_cast<int32_t>((serial - static_cast<double>(days)) * 86400.0);
+      return host::DateTime::FromDays(kDay1900 + days, seconds);
+    }
+    case SQLITE_TEXT:
+      return ReadDateText(TextOf(value));
+    default:
+      return std::nullopt;
+  }
+}
+
+void DateTimeFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(context);
+    return;
+  }
+  const auto moment = DateArgument(argv[0]);
+  if (!moment) {
+    const std::string message = "Conversion failed when converting date and/or time from '" +
+                                std::string(TextOf(argv[0])) + "'";
+    sqlite3_result_error(context, message.c_str(), -1);
+    return;
+  }
+  ResultText(context, StoredDateText(*moment));
+}
+
+void ConvertFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(context);
+    return;
+  }
+  const auto moment =
+      sqlite3_value_type(argv[0]) == SQLITE_TEXT ? ReadDateText(TextOf(argv[0])) : std::nullopt;
+  if (!moment) {  // a style only shapes dates; other values convert as they are
+    ResultText(context, std::string(TextOf(argv[0])));
+    return;
+  }
+  const host::DateTime& d = *moment;
+  char buffer[32];
+  switch (sqlite3_value_int(argv[1])) {
+    case 103:
+      std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d.Day(), d.Month(), d.Year());
+      break;
+    case 108:
+      std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", d.Hour(), d.Minute(), d.Second());
+      break;
+    case 111:
+      std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d", d.Year(), d.Month(), d.Day());
+      break;
+    case 112:
+      std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", d.Year(), d.Month(), d.Day());
+      break;
+    case 120:
+      std::snprintf(buffer, sizeof buffer, "%s", StoredDateText(d).c_str());
+      break;
+    default:
+      sqlite3_result_error(context, "tsql_convert: unknown style", -1);
+      return;
+  }
+  ResultText(context, buffer);
+}
+
+void BitFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+  switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+      sqlite3_result_null(context);
+      return;
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+      sqlite3_result_int(context, sqlite3_value_double(argv[0]) != 0.0 ? 1 : 0);
+      return;
+    default:
+      break;
+  }
+  const std::string_view text = TextOf(argv[0]);
+  if (tsql::EqualsIgnoreCase(text, "TRUE") || tsql::EqualsIgnoreCase(text, "FALSE")) {
+    sqlite3_result_int(context, tsql::EqualsIgnoreCase(text, "TRUE") ? 1 : 0);
+    return;
+  }
+  const std::string copy(text);
+  char* end = nullptr;
+  const double number = std::strtod(copy.c_str(), &end);
+  if (copy.empty() || end != copy.c_str() + copy.size()) {
+    const std::string message =
+        "Conversion failed when converting the value '" + copy + "' to data type bit";
+    sqlite3_result_error(context, message.c_str(), -1);
+    return;
+  }
+  sqlite3_result_int(context, number != 0.0 ? 1 : 0);
+}
+
 std::optional<host::DateTime> DateOf(sqlite3_value* value) {
   return sqlite3_value_type(value) == SQLITE_TEXT ? ReadDateText(TextOf(value)) : std::nullopt;
 }
@@ -582,30 +688,37 @@ void GetDateFunction(sqlite3_context* context, int, sqlite3_value**) {
 
 }  // namespace
 
-void RegisterTsqlTypeFunctions(sqlite3* db) {
-  // Not marked deterministic: SQLite may then evaluate a constant call once before the
-  // statement runs, and a conversion that fails in a CASE branch never taken would fail.
-  constexpr int kFlags = SQLITE_UTF8;
+void RegisterTsqlFunctions(sqlite3* db) {
+  sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr, CollationCallback);
+  // Only the conversions of a value alone are marked deterministic: SQLite may then evaluate
+  // a constant call once before the statement runs, and a check that fails in a CASE branch
+  // never taken would fail.
+  constexpr int kDeterministic = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  constexpr int kChecked = SQLITE_UTF8;
   struct Function {
     const char* name;
     int arguments;
+    int flags;
     void (*call)(sqlite3_context*, int, sqlite3_value**);
   };
   const Function functions[] = {
-      {"tsql_int", 1, IntFunction},
-      {"tsql_float", 1, FloatFunction},
-      {"tsql_arith", -1, ArithFunction},
-      {"tsql_error", 1, ErrorFunction},
-      {"tsql_upper", 1, CaseFunction<ToUpper>},
-      {"tsql_lower", 1, CaseFunction<ToLower>},
-      {"tsql_like", 2, LikeFunction},
-      {"tsql_dateadd", 3, DateAddFunction},
-      {"tsql_datediff", 3, DateDiffFunction},
-      {"tsql_getdate", 0, GetDateFunction},
+      {"tsql_datetime", 1, kDeterministic, DateTimeFunction},
+      {"tsql_convert", 2, kDeterministic, ConvertFunction},
+      {"tsql_bit", 1, kDeterministic, BitFunction},
+      {"tsql_int", 1, kChecked, IntFunction},
+      {"tsql_float", 1, kChecked, FloatFunction},
+      {"tsql_arith", -1, kChecked, ArithFunction},
+      {"tsql_error", 1, kChecked, ErrorFunction},
+      {"tsql_upper", 1, kChecked, CaseFunction<ToUpper>},
+      {"tsql_lower", 1, kChecked, CaseFunction<ToLower>},
+      {"tsql_like", 2, kChecked, LikeFunction},
+      {"tsql_dateadd", 3, kChecked, DateAddFunction},
+      {"tsql_datediff", 3, kChecked, DateDiffFunction},
+      {"tsql_getdate", 0, kChecked, GetDateFunction},
   };
   for (const Function& function : functions) {
-    sqlite3_create_function(db, function.name, function.arguments, kFlags, nullptr, function.call,
-                            nullptr, nullptr);
+    sqlite3_create_function(db, function.name, function.arguments, function.flags, nullptr,
+                            function.call, nullptr, nullptr);
   }
 }
 

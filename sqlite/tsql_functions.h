@@ -1,7 +1,13 @@
-// The functions typed translation writes (tsql_translator.h), registered on every connection
-// beside those of sql_functions.h. Each fails where SQL Server fails, with SQL Server's words,
-// rather than letting SQLite carry on with a value SQL Server would never have produced.
+// What every connection registers so that translated statements keep SQL Server's meaning:
+// the TSQL collation and the tsql_* functions the translator writes (tsql_translator.h). Each
+// fails where SQL Server fails, with SQL Server's words, rather than letting SQLite carry on
+// with a value SQL Server would never have produced.
 //
+// tsql_datetime(x): x read as a date (date_text.h), in the stored form; a number counts days
+//   from 1900-01-01 as SQL Server does.
+// tsql_convert(x, style): a date as text in the CONVERT style: 103 dd/mm/yyyy, 108 hh:mm:ss,
+//   111 yyyy/mm/dd, 112 yyyymmdd, 120 yyyy-mm-dd hh:mm:ss; other text passes unchanged.
+// tsql_bit(x): 1 for non-zero and 'TRUE', 0 for zero and 'FALSE', null for null.
 // tsql_int(x), tsql_float(x): text read as a number; text that is not one is an error.
 // tsql_arith(kind, x0 [, op, x ...]): x0 op x1 op x2 ... from the left, op one of + - * / %,
 //   in SQL Server's type `kind` (tinyint, smallint, int, bigint: whole, a real cut toward
@@ -19,6 +25,6 @@ struct sqlite3;
 
 namespace orla::sqlite {
 
-void RegisterTsqlTypeFunctions(sqlite3* db);
+void RegisterTsqlFunctions(sqlite3* db);
 
 }  // namespace orla::sqlite

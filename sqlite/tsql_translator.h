@@ -43,7 +43,7 @@
 //   target is refused. DELETE X without FROM is read.
 // - Functions: ISNULL, COALESCE, NULLIF, CAST, CONVERT (styles 103, 108, 111, 112, 120 from a
 //   date), ROUND, ABS, the aggregates, SUBSTRING, LEFT, RIGHT, LEN, LTRIM, RTRIM, UPPER,
-//   LOWER, DATEADD, DATEDIFF, GETDATE (tsql_functions.h, sql_functions.h).
+//   LOWER, DATEADD, DATEDIFF, GETDATE (tsql_functions.h).
 // - Column types: text columns carry the TSQL collation, MONEY and NUMERIC have REAL affinity,
 //   DATETIME has TEXT affinity, IDENTITY becomes an autoincrementing integer key that
 //   positional INSERTs skip.

@@ -24,15 +24,14 @@
 #include <sqlite3.h>
 #include <time.h>
 
-#include "cli/output.h"
-#include "cli/run_command.h"
+#include "app/output.h"
+#include "app/run.h"
 #include "demo/generator.h"
 #include "engine/report.h"
 #include "engine/rows.h"
 #include "host/platform.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
-#include "sqlite/sql_functions.h"
 #include "sqlite/tsql_functions.h"
 
 namespace {
@@ -117,7 +116,6 @@ sqlite3* OpenLike(const std::string& file) {
   sqlite3_busy_timeout(db, 10000);
   sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, 0x00080000);  // no Bloom filters
   sqlite::RegisterTsqlFunctions(db);
-  sqlite::RegisterTsqlTypeFunctions(db);
   return db;
 }
 
@@ -232,16 +230,16 @@ size_t ReadAll(const engine::Report& report, int64_t& sum) {
 
 Run RunOnce(const reports::ReportDescriptor& operation, const fs::path& database,
             const std::string& from, const std::string& to) {
-  cli::RunSetup setup;
+  app::RunSetup setup;
   setup.database = database;
   setup.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2025, 1, 15));
   setup.viewerHidden = true;
   const auto values =
-      cli::CheckParameters(operation, {{"Filtro_DataInicial", from}, {"Filtro_DataFinal", to}});
+      app::CheckParameters(operation, {{"Filtro_DataInicial", from}, {"Filtro_DataFinal", to}});
   Run run;
   int64_t sum = 0;
   const Instant started = Instant::Now();
-  std::optional<cli::RunResult> result = cli::ExecuteRun(operation, values, setup);
+  std::optional<app::RunResult> result = app::ExecuteRun(operation, values, setup);
   const Instant ran = Instant::Now();
   const auto* report = dynamic_cast<const engine::Report*>(result->report.get());
   if (report != nullptr) {
@@ -251,7 +249,7 @@ Run RunOnce(const reports::ReportDescriptor& operation, const fs::path& database
   if (!run.result) {
     std::ostringstream out;
     std::ostringstream err;
-    cli::WriteOutcome(result->Outcome(), engine::Format::Json, std::nullopt, out, err);
+    app::WriteOutcome(result->Outcome(), engine::Format::Json, std::nullopt, out, err);
     std::cerr << operation.name << " gave result false: " << out.str().substr(0, 600) << '\n';
   }
   // Letting the result go closes the run's connections, which the floor does too.

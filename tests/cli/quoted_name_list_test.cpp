@@ -2,7 +2,7 @@
 // any text that could end a literal early or add SQL of its own.
 #include <gmock/gmock.h>
 
-#include "cli/arguments.h"
+#include "app/value_texts.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace orla::cli {
@@ -21,7 +21,7 @@ TEST(QuotedNameList, AcceptsQuotedNamesAsTheyStand) {
   };
   for (const std::string& text : accepted) {
     SCOPED_TRACE(text);
-    EXPECT_EQ(CheckQuotedNameList(text, "Filtro_FormasDePagto"), text);
+    EXPECT_EQ(app::CheckQuotedNameList(text, "Filtro_FormasDePagto"), text);
   }
 }
 
@@ -44,9 +44,9 @@ TEST(QuotedNameList, RefusesWhatCouldLeaveTheLiteral) {
   for (const auto& [text, why] : refused) {
     SCOPED_TRACE(text);
     try {
-      CheckQuotedNameList(text, "Filtro_FormasDePagto");
+      app::CheckQuotedNameList(text, "Filtro_FormasDePagto");
       ADD_FAILURE() << "accepted";
-    } catch (const UsageError& e) {
+    } catch (const app::UsageError& e) {
       EXPECT_THAT(e.what(), HasSubstr("Filtro_FormasDePagto expects quoted names"));
       EXPECT_THAT(e.what(), HasSubstr(why));
     }
@@ -62,13 +62,13 @@ TEST(EntryCount, TakesPlainDigitsAndLeavesTextThatIsNoNumberToTheReport) {
   };
   for (const auto& [text, taken] : accepted) {
     SCOPED_TRACE(text);
-    EXPECT_EQ(CheckEntryCount(text, "Filtro_QtdeRegistros"), taken);
+    EXPECT_EQ(app::CheckEntryCount(text, "Filtro_QtdeRegistros"), taken);
   }
   // Numbers under the regional rules that would reach the statement as more than one token
   // or as no whole count.
   for (const std::string text : {"1,5", "-1", "+3", "1e3", "1.000", "99999999999999999999"}) {
     SCOPED_TRACE(text);
-    EXPECT_THROW(CheckEntryCount(text, "Filtro_QtdeRegistros"), UsageError);
+    EXPECT_THROW(app::CheckEntryCount(text, "Filtro_QtdeRegistros"), app::UsageError);
   }
 }
 

@@ -18,9 +18,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/parameters.h"
+#include "app/run.h"
 #include "bench/load/http_client.h"
-#include "cli/parameters.h"
-#include "cli/run_command.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
 #include "serve/server.h"
@@ -536,12 +536,13 @@ TEST_F(ServeTest, TheCatalogueIsTheListWithTheFormsMetadata) {
       const json& parameter = report["parameters"][i];
       EXPECT_EQ(parameter["name"], std::string(operation->parameters[i].name));
       // Every default is a value run accepts for that parameter.
-      EXPECT_NO_THROW(CheckParameters(*operation, {{parameter["name"].get<std::string>(),
-                                                    parameter["default"].get<std::string>()}}));
+      EXPECT_NO_THROW(app::CheckParameters(
+          *operation,
+          {{parameter["name"].get<std::string>(), parameter["default"].get<std::string>()}}));
       if (parameter["input"] == "choice") {
         for (const json& choice : parameter["choices"]) {
-          EXPECT_NO_THROW(CheckParameters(*operation, {{parameter["name"].get<std::string>(),
-                                                        choice["value"].get<std::string>()}}));
+          EXPECT_NO_THROW(app::CheckParameters(*operation, {{parameter["name"].get<std::string>(),
+                                                             choice["value"].get<std::string>()}}));
         }
       }
     }

@@ -1,5 +1,5 @@
 // The SQL trace stays one valid JSON object per line whatever bytes a statement carries.
-#include "cli/trace.h"
+#include "app/trace.h"
 
 #include <sstream>
 #include <string>
@@ -30,7 +30,7 @@ TEST(SqlTraceTest, BytesThatAreNotUtf8BecomeReplacementCharacters) {
     orla::testing::CallLog log;
     orla::testing::FakeDatabase database(log);
     std::ostringstream out;
-    SqlTrace trace(out);
+    app::SqlTrace trace(out);
     std::unique_ptr<host::Database> traced = trace.Wrap(database);
     traced->OpenRecordSet(c.sql);
     ASSERT_EQ(log.size(), 1u) << "the call still reaches the database";

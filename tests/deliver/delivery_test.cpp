@@ -18,8 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "cli/deliver_command.h"
 #include "deliver/config.h"
-#include "deliver/deliver_command.h"
 #include "deliver/file_lock.h"
 #include "deliver/state.h"
 #include "demo/generator.h"

@@ -74,12 +74,25 @@ TEST(RowsTest, SortsThroughTemporaryFilesLikeInMemoryAndStably) {
   const auto recordset = testing::Recordset({"Chave", "Ordem", "Data"}, input);
   const FieldBinding binding(layout, recordset.get());
 
-  const auto inMemory = OpenRows(layout, binding, recordset, 100000);
-  const auto spilled = OpenRows(layout, binding, recordset, 7);
+  KeptRows kept;
+  const auto inMemory = OpenRows(layout, binding, recordset, nullptr, 100000);
+  const auto spilled = OpenRows(layout, binding, recordset, &kept, 7);
   const auto expected = ReadAll(*inMemory);
   ASSERT_EQ(expected.size(), input.size());
   EXPECT_EQ(ReadAll(*spilled), expected);
   EXPECT_EQ(ReadAll(*spilled), expected);  // read again from the start
+
+  // The walks of a rendering read the kept sort each from its own place; the rows of
+  // another recordset are sorted anew.
+  spilled->Rewind();
+  Row row;
+  ASSERT_TRUE(spilled->Next(row));
+  EXPECT_EQ(ReadAll(*OpenRows(layout, binding, recordset, &kept, 7)), expected);
+  ASSERT_TRUE(spilled->Next(row));
+  EXPECT_EQ(row[1].Describe(), expected[1][1]);
+  const auto fewer =
+      testing::Recordset({"Chave", "Ordem", "Data"}, {input.begin(), input.begin() + 9});
+  EXPECT_EQ(ReadAll(*OpenRows(layout, binding, fewer, &kept, 7)).size(), 9u);
 
   for (size_t i = 1; i < expected.size(); ++i) {
     SCOPED_TRACE(i);

@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/cli_host.h"
-#include "cli/output.h"
-#include "cli/run_command.h"
+#include "app/host_platform.h"
+#include "app/output.h"
+#include "app/run.h"
 #include "demo/generator.h"
 #include "engine/report.h"
 #include "host/errors.h"
@@ -238,14 +238,14 @@ class FaultPlatform final : public host::Platform {
   }
 
  private:
-  cli::CliPlatform inner_;
+  app::RunPlatform inner_;
   PlanRef plan_;
   Reported& reported_;
 };
 
 struct Case {
   std::string operation;
-  std::vector<cli::Assignment> values;
+  std::vector<app::Assignment> values;
   bool closesConnection = false;
 };
 
@@ -285,13 +285,13 @@ class FaultSweep : public ::testing::Test {
     const auto clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 4));
     host::InstallPlatform(std::make_shared<FaultPlatform>(clock, session, plan, outcome.reported));
     {
-      const reports::ReportDescriptor& operation = cli::CheckOperation(c.operation);
-      const std::vector<reports::NamedValue> values = cli::CheckParameters(operation, c.values);
+      const reports::ReportDescriptor& operation = app::CheckOperation(c.operation);
+      const std::vector<reports::NamedValue> values = app::CheckParameters(operation, c.values);
       sqlite::Database database(folder_ / "days.db");
       FaultyDatabase oDB(database, plan);
-      cli::CliViewer viewer(true);
+      app::RunViewer viewer(true);
       host::Object parentForm;
-      cli::CliCompany company("12.345.678/0001-95", "AUTO POSTO ORLA LTDA");
+      app::RunCompany company("12.345.678/0001-95", "AUTO POSTO ORLA LTDA");
       Reports instance;
       host::ReportRef report;
       try {
@@ -310,7 +310,7 @@ class FaultSweep : public ::testing::Test {
       std::ostringstream json;
       std::ostringstream err;
       try {
-        cli::WriteOutcome(
+        app::WriteOutcome(
             {c.operation, outcome.result, report, outcome.shown, session},
             renderFailAt == 0 ? engine::Format::Json : engine::Format::Pdf,
             renderFailAt == 0 ? std::nullopt : std::optional((folder_ / "report").string()), json,
@@ -400,9 +400,9 @@ void FaultSweep::Sweep(const Case& c) {
   }
 }
 
-const std::vector<cli::Assignment> kPeriod = {{"Filtro_DataInicial", "01/03/2024"},
+const std::vector<app::Assignment> kPeriod = {{"Filtro_DataInicial", "01/03/2024"},
                                               {"Filtro_DataFinal", "03/03/2024"}};
-const std::vector<cli::Assignment> kFinancial = {{"Filtro_DataInicial", "01/03/2024"},
+const std::vector<app::Assignment> kFinancial = {{"Filtro_DataInicial", "01/03/2024"},
                                                  {"Filtro_DataFinal", "03/03/2024"},
                                                  {"Filtro_TipoVisao", "0"}};
 

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "cli/parameters.h"
-#include "cli/run_command.h"
+#include "app/parameters.h"
+#include "app/run.h"
 #include "demo/generator.h"
 #include "engine/decimal.h"
 #include "engine/document.h"
@@ -244,7 +244,7 @@ class TotalsChecker final : public engine::DocumentWriter {
 struct Case {
   std::string name;
   std::string operation;
-  std::vector<Assignment> parameters;
+  std::vector<app::Assignment> parameters;
   std::string untotalled;  // a column, or a cross-tab measure, no total line may add up
   // Layouts of the other report types, fed the same rows, which only the order of their
   // query changes: the client details build their working table once, not three times.
@@ -307,14 +307,15 @@ TEST(TotalsTest, EveryTotalIsTheSumOfWhatItClosesInEveryLayout) {
 
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    const reports::ReportDescriptor& operation = CheckOperation(c.operation);
-    std::vector<Assignment> parameters = {{"Filtro_DataInicial", "01/03/2024"},
-                                          {"Filtro_DataFinal", "31/03/2024"}};
+    const reports::ReportDescriptor& operation = app::CheckOperation(c.operation);
+    std::vector<app::Assignment> parameters = {{"Filtro_DataInicial", "01/03/2024"},
+                                               {"Filtro_DataFinal", "31/03/2024"}};
     parameters.insert(parameters.end(), c.parameters.begin(), c.parameters.end());
-    RunSetup setup;
+    app::RunSetup setup;
     setup.database = folder.path / "march.db";
     setup.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 31));
-    const RunResult run = ExecuteRun(operation, CheckParameters(operation, parameters), setup);
+    const app::RunResult run =
+        app::ExecuteRun(operation, app::CheckParameters(operation, parameters), setup);
     ASSERT_TRUE(run.result && run.shown) << "printed nothing";
     const auto& report = dynamic_cast<const engine::Report&>(*run.report);
     auto check = [&](const engine::Report& printed) {

@@ -19,57 +19,8 @@
 namespace orla::sqlite {
 namespace {
 
+using host::RowSpool;
 using host::Value;
-
-std::vector<Value> SomeOfEveryKind(int count) {
-  std::vector<Value> cells;
-  for (int i = 0; i < count; ++i) {
-    cells.emplace_back();
-    cells.emplace_back(i % 2 == 0);
-    cells.emplace_back(int64_t{-9007199254740993} + i);
-    cells.emplace_back(0.1 * i);
-    cells.emplace_back(std::string("Movimentações ") +
-                       std::string(static_cast<size_t>(i % 300), 'x'));
-    cells.emplace_back(std::string());
-    cells.emplace_back(host::DateTime::FromDays(19783 + i, 86399));
-  }
-  return cells;
-}
-
-TEST(RowSpoolTest, CellsComeBackExactlyFromMemoryAndFromTheFile) {
-  std::vector<Value> cells = SomeOfEveryKind(2000);
-  cells.insert(cells.begin() + 5000, Value(std::string(150000, 'y')));  // wider than a chunk
-  struct Case {
-    const char* name;
-    std::size_t memoryBytes;
-    bool spills;
-  };
-  for (const Case& c : {Case{"in memory", std::size_t{1} << 24, false},
-                        Case{"spilled at once", 0, true}, Case{"spilled midway", 4096, true}}) {
-    SCOPED_TRACE(c.name);
-    RowSpool spool(c.memoryBytes);
-    // Read as it is written, a chunk at a time, as a recordset reads rows while they come.
-    std::size_t read = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-      spool.Append(cells[i]);
-      if (i % 97 == 0 || i + 1 == cells.size()) {
-        for (; read <= i; ++read) {
-          ASSERT_EQ(spool.Read(), cells[read]) << read;
-        }
-      }
-    }
-    EXPECT_EQ(spool.Spilled(), c.spills);
-    ASSERT_EQ(spool.Cells(), cells.size());
-    for (int pass = 0; pass < 2; ++pass) {
-      spool.Rewind();
-      for (std::size_t i = 0; i < cells.size(); ++i) {
-        const Value cell = spool.Read();
-        ASSERT_EQ(cell.GetKind(), cells[i].GetKind()) << i;
-        ASSERT_EQ(cell, cells[i]) << i;
-      }
-    }
-  }
-}
 
 TEST(RowSpoolTest, RecordsetMovesThroughSpooledRowsAndConvertsByColumn) {
   RowSpool spool(0);

@@ -1,4 +1,4 @@
-#include "cli/parameters.h"
+#include "app/parameters.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,10 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/arguments.h"
+#include "app/value_texts.h"
 #include "reports/report_list.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 namespace {
 
@@ -208,9 +208,9 @@ std::vector<reports::NamedValue> CheckParameters(const reports::ReportDescriptor
   return values;
 }
 
-}  // namespace orla::cli
+}  // namespace orla::app
 
-namespace orla::cli {
+namespace orla::app {
 
 std::vector<Assignment> ParseJsonParameters(std::string_view json, JsonValues accepted) {
   if (json.empty()) {
@@ -221,4 +221,4 @@ std::vector<Assignment> ParseJsonParameters(std::string_view json, JsonValues ac
   return reader.Take();
 }
 
-}  // namespace orla::cli
+}  // namespace orla::app

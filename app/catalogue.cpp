@@ -1,4 +1,4 @@
-#include "cli/serve_catalogue.h"
+#include "app/catalogue.h"
 
 #include <charconv>
 #include <stdexcept>
@@ -9,7 +9,7 @@
 #include "reports/report_list.h"
 #include "sqlite/database.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 namespace {
 
@@ -277,4 +277,4 @@ nlohmann::ordered_json Lookup(const std::filesystem::path& database, std::string
   return items;
 }
 
-}  // namespace orla::cli
+}  // namespace orla::app

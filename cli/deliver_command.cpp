@@ -1,7 +1,8 @@
-#include "deliver/deliver_command.h"
+#include "cli/deliver_command.h"
 
 #include <optional>
 
+#include "app/value_texts.h"
 #include "cli/arguments.h"
 #include "cli/demo_location.h"
 #include "deliver/config.h"
@@ -84,7 +85,7 @@ host::DateTime ParseMinute(const std::string& text) {
     moment = host::DateTime::FromParts(year, month, day, hour, minute);
   }
   if (!moment) {
-    throw cli::UsageError("--at expects \"YYYY-MM-DD HH:MM\", got '" + text + "'");
+    throw app::UsageError("--at expects \"YYYY-MM-DD HH:MM\", got '" + text + "'");
   }
   return *moment;
 }
@@ -106,15 +107,15 @@ Options Parse(std::vector<std::string> arguments) {
     } else if (reader.TakeFlag("--dry-run")) {
       options.dryRun = true;
     } else {
-      throw cli::UsageError("unknown argument " + reader.Peek() +
+      throw app::UsageError("unknown argument " + reader.Peek() +
                             " (see orla-vendas deliver --help)");
     }
   }
   if (options.config.empty()) {
-    throw cli::UsageError("deliver needs --config FILE");
+    throw app::UsageError("deliver needs --config FILE");
   }
   if (options.due == options.run.has_value()) {
-    throw cli::UsageError("deliver needs either --due or --run NAME");
+    throw app::UsageError("deliver needs either --due or --run NAME");
   }
   return options;
 }
@@ -135,11 +136,11 @@ int DeliverCommand(std::vector<std::string> arguments, std::ostream& out, std::o
     if (options.run) {
       only = config.Find(*options.run);
       if (only == nullptr) {
-        throw cli::UsageError("no subscription named '" + *options.run + "' in " +
+        throw app::UsageError("no subscription named '" + *options.run + "' in " +
                               config.file.string());
       }
     }
-  } catch (const cli::UsageError& e) {
+  } catch (const app::UsageError& e) {
     err << "orla-vendas deliver: " << e.what() << '\n';
     return cli::kExitUsage;
   } catch (const ConfigError& e) {
@@ -167,7 +168,7 @@ int DeliverCommand(std::vector<std::string> arguments, std::ostream& out, std::o
     bool ok = only != nullptr ? deliverer.RunNow(*only) : deliverer.RunDue();
     ok = deliverer.SendOutbox() && ok;
     return ok ? cli::kExitSuccess : cli::kExitFalse;
-  } catch (const cli::UsageError& e) {
+  } catch (const app::UsageError& e) {
     err << "orla-vendas deliver: " << e.what() << '\n';
     return cli::kExitUsage;
   } catch (const std::exception& e) {

@@ -10,7 +10,7 @@
 
 #include "host/date_time.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 // {"today","reports":[{"name","title","group","summary","layouts","query":{"kind","builder"},
 // "workingTables","rules","example","parameters":[{"name","type","description","default",
@@ -25,4 +25,4 @@ nlohmann::ordered_json ReportCatalogue(const host::DateTime& today);
 nlohmann::ordered_json Lookup(const std::filesystem::path& database, std::string_view list,
                               std::string_view search, int limit);
 
-}  // namespace orla::cli
+}  // namespace orla::app

@@ -1,4 +1,4 @@
-// The command-line host: the platform the library runs on here (regional settings, clock,
+// The host a run has here: the platform the library runs on (regional settings, clock,
 // message box, the embedded database's command objects, this project's report engine and
 // shared objects), and the host objects an operation receives.
 #pragma once
@@ -12,14 +12,14 @@
 #include "host/platform.h"
 #include "hostlib/session.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 class SqlTrace;
 
-class CliPlatform final : public host::Platform {
+class RunPlatform final : public host::Platform {
  public:
   // `trace` may be null; when given, command objects write their calls to it.
-  CliPlatform(std::shared_ptr<const host::Clock> clock, hostlib::Session& session, SqlTrace* trace);
+  RunPlatform(std::shared_ptr<const host::Clock> clock, hostlib::Session& session, SqlTrace* trace);
 
   int32_t MsgBox(const std::string& prompt, int32_t style, const std::string& title) override;
   std::unique_ptr<host::Command> CreateCommand(std::string_view progId) override;
@@ -34,9 +34,9 @@ class CliPlatform final : public host::Platform {
 };
 
 // The report viewer: remembers the report it was given to show.
-class CliViewer final : public host::Viewer {
+class RunViewer final : public host::Viewer {
  public:
-  explicit CliViewer(bool visible) : visible_(visible) {}
+  explicit RunViewer(bool visible) : visible_(visible) {}
 
   host::Value Visible() override { return visible_; }
   void SetReportSource(host::ReportRef report) override { report_ = std::move(report); }
@@ -51,9 +51,9 @@ class CliViewer final : public host::Viewer {
   host::ReportRef report_;
 };
 
-class CliCompany final : public host::Company {
+class RunCompany final : public host::Company {
  public:
-  CliCompany(std::string cnpj, std::string name) : cnpj_(std::move(cnpj)), name_(std::move(name)) {}
+  RunCompany(std::string cnpj, std::string name) : cnpj_(std::move(cnpj)), name_(std::move(name)) {}
   host::Value CNPJ() override { return cnpj_; }
   host::Value RazaoSocial() override { return name_; }
 
@@ -62,4 +62,4 @@ class CliCompany final : public host::Company {
   std::string name_;
 };
 
-}  // namespace orla::cli
+}  // namespace orla::app

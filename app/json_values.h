@@ -5,7 +5,7 @@
 
 #include "host/value.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 inline nlohmann::ordered_json ToJson(const host::Value& value) {
   switch (value.GetKind()) {
@@ -25,4 +25,4 @@ inline nlohmann::ordered_json ToJson(const host::Value& value) {
   return nullptr;
 }
 
-}  // namespace orla::cli
+}  // namespace orla::app

@@ -1,12 +1,12 @@
-#include "cli/trace.h"
+#include "app/trace.h"
 
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "cli/json_values.h"
+#include "app/json_values.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 namespace {
 
@@ -121,4 +121,4 @@ void SqlTrace::Write(const std::string& line) {
   out_ << line << '\n' << std::flush;
 }
 
-}  // namespace orla::cli
+}  // namespace orla::app

@@ -8,10 +8,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/value_texts.h"
 #include "reports/by_name.h"
 #include "reports/descriptor.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 // NAME and its value text, as `run` takes them.
 using Assignment = std::pair<std::string, std::string>;
@@ -42,4 +43,4 @@ enum class JsonValues {
 std::vector<Assignment> ParseJsonParameters(std::string_view json,
                                             JsonValues accepted = JsonValues::TextBooleanOrNumber);
 
-}  // namespace orla::cli
+}  // namespace orla::app

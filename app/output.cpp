@@ -1,4 +1,4 @@
-#include "cli/output.h"
+#include "app/output.h"
 
 #include <algorithm>
 #include <array>
@@ -14,10 +14,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "cli/arguments.h"
+#include "app/value_texts.h"
 #include "engine/report.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 namespace {
 
@@ -399,13 +399,6 @@ void WriteReport(engine::Report& report, engine::Format format, const std::strin
   out << written.rdbuf();
 }
 
-engine::CsvDialect ParseCsvDialectOption(const std::string& text) {
-  if (auto dialect = engine::ParseCsvDialect(text)) {
-    return *dialect;
-  }
-  throw UsageError("--csv-dialect expects plain or br, got '" + text + "'");
-}
-
 void WriteOutcome(const RunOutcome& outcome, engine::Format format,
                   const std::optional<std::string>& file, std::ostream& out, std::ostream& err,
                   const engine::RenderOptions& render) {
@@ -435,4 +428,4 @@ void WriteOutcome(const RunOutcome& outcome, engine::Format format,
   }
 }
 
-}  // namespace orla::cli
+}  // namespace orla::app

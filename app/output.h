@@ -16,7 +16,7 @@
 #include "host/report_engine.h"
 #include "hostlib/session.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 struct RunOutcome {
   std::string operation;
@@ -98,8 +98,6 @@ void RemoveTemporaryFilesOnSignal();
 
 // The format a file name asks for by its extension; raises UsageError when it asks none.
 engine::Format FormatOfFile(const std::string& file);
-// The value of --csv-dialect; raises UsageError for anything but plain and br.
-engine::CsvDialect ParseCsvDialectOption(const std::string& text);
 
 // `report` in `format` to `file` whole or not at all, or to `out` when `file` is "-".
 // Raises OutputError naming the file, or what the rendering raised.
@@ -118,4 +116,4 @@ void WriteOutcome(const RunOutcome& outcome, engine::Format format,
 // Strings as JSON, with invalid UTF-8 replaced rather than refused.
 std::string JsonText(const nlohmann::ordered_json& value);
 
-}  // namespace orla::cli
+}  // namespace orla::app

@@ -8,7 +8,7 @@
 #include "host/command.h"
 #include "host/database.h"
 
-namespace orla::cli {
+namespace orla::app {
 
 class SqlTrace {
  public:
@@ -24,4 +24,4 @@ class SqlTrace {
   std::ostream& out_;
 };
 
-}  // namespace orla::cli
+}  // namespace orla::app

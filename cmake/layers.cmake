@@ -1,0 +1,31 @@
+# The layers, named from the bottom up, are held to their order twice: at configure time no
+# target may link one named after it, and at build time each is linked alone, whole, into a
+# shared object with only what it links beneath it, which the linker refuses when a symbol
+# is left over (a call up, or to a target it does not name).
+function(orla_check_layers)
+  set(layers ${ARGN})
+  set(source ${PROJECT_BINARY_DIR}/layer_check.cpp)
+  if(NOT EXISTS ${source})
+    file(WRITE ${source} "// Nothing of its own: the layer checked is linked whole.\n")
+  endif()
+  list(LENGTH layers count)
+  math(EXPR last "${count} - 1")
+  foreach(rank RANGE ${last})
+    list(GET layers ${rank} layer)
+    get_target_property(links ${layer} LINK_LIBRARIES)
+    if(NOT links)
+      set(links)
+    endif()
+    foreach(link IN LISTS links)
+      list(FIND layers ${link} linkRank)
+      if(linkRank GREATER_EQUAL rank)
+        message(FATAL_ERROR "${layer} links ${link}, a layer at its level or above it")
+      endif()
+    endforeach()
+    add_library(${layer}_alone SHARED ${source})
+    target_link_libraries(${layer}_alone PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${layer}>")
+    target_link_options(${layer}_alone PRIVATE "LINKER:--no-undefined")
+    set_target_properties(${layer}_alone PROPERTIES LIBRARY_OUTPUT_DIRECTORY
+                          ${PROJECT_BINARY_DIR}/layers)
+  endforeach()
+endfunction()
