@@ -150,7 +150,7 @@ RunOptions Parse(std::vector<std::string> arguments) {
 // Where pdf and xlsx go without --out: a file named after the report's title and period, as
 // the viewer's downloads and scheduled deliveries are; OPERATION.<format> when the period
 // cannot be read (the report refuses it, and writes nothing).
-std::string DefaultFile(const RunOptions& options, const RunResult& run,
+std::string DefaultFile(const RunOptions& options, const app::RunResult& run,
                         const reports::ReportDescriptor& operation, const host::DateTime& today) {
   const std::string extension(engine::FormatName(*options.format));
   std::vector<std::pair<std::string, std::string>> given;
@@ -224,7 +224,7 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   try {
     std::optional<std::string> file = options.out;
     if (!file && !engine::IsTextFormat(*options.format)) {
-      file = DefaultFile(options, run, CheckOperation(options.operation), setup.clock->Now());
+      file = DefaultFile(options, run, app::CheckOperation(options.operation), setup.clock->Now());
     }
     app::WriteOutcome(run.Outcome(), *options.format, file, out, err, options.render);
   } catch (const app::OutputError& e) {
