@@ -8,6 +8,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "app/file_names.h"
+#include "app/periods.h"
 #include "cli/arguments.h"
 #include "cli/cli_host.h"
 #include "cli/demo_location.h"
@@ -36,11 +38,13 @@ Runs one of the thirteen reports on a sales database and writes what it prints.
 options:
   --db FILE             the sales database (default: the demo database, made on first use)
   --format F            pdf, html, xlsx, csv, json or txt (default: from --out, else txt)
-  --out FILE            where to write the report (default: the terminal for txt and json,
-                        OPERATION.<format> in this folder for the others); '-' is standard
-                        output. FILE is written whole or not at all: under a temporary
-                        name beside it, renamed over it once complete, so a failure leaves
-                        the old FILE as it was
+  --out FILE            where to write the report (default: the terminal for txt, json,
+                        csv and html; for pdf and xlsx a file in this folder named after
+                        the report and its period, as vendas-por-tipos-de-recebimento-
+                        2024-03.pdf for a whole month, ...-2024-03-01_2024-03-15.pdf
+                        otherwise); '-' is standard output. FILE is written whole or not
+                        at all: under a temporary name beside it, renamed over it once
+                        complete, so a failure leaves the old FILE as it was
   --fail-empty          exit 3 when the report finds nothing to print (default: exit 0)
   --trace-sql FILE      write every database call the report makes, one JSON object a line
   --today YYYY-MM-DD    the date the report takes as today
@@ -152,6 +156,27 @@ RunOptions Parse(std::vector<std::string> arguments) {
                                                                     : engine::Format::Text;
   }
   return options;
+}
+
+// Where pdf and xlsx go without --out: a file named after the report's title and period, as
+// the viewer's downloads and scheduled deliveries are; OPERATION.<format> when the period
+// cannot be read (the report refuses it, and writes nothing).
+std::string DefaultFile(const RunOptions& options, const RunResult& run,
+                        const reports::ReportDescriptor& operation, const host::DateTime& today) {
+  const std::string extension(engine::FormatName(*options.format));
+  std::vector<std::pair<std::string, std::string>> given;
+  for (const reports::NamedValue& value : options.values) {
+    given.emplace_back(value.name, value.value.AsText());
+  }
+  const auto period = app::ReportPeriod(operation, given, today);
+  if (!period) {
+    return options.operation + "." + extension;
+  }
+  // A report titles itself after what it found (the ranking adds by what it ranks).
+  const std::string title = run.report != nullptr
+                                ? run.report->ReportTitle()
+                                : engine::CreateReport(operation.layouts.front())->ReportTitle();
+  return app::ReportFileName(title, *period, extension);
 }
 
 }  // namespace
@@ -289,7 +314,11 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
   bool written = true;
   try {
-    WriteOutcome(run.Outcome(), *options.format, options.out, out, err, options.render);
+    std::optional<std::string> file = options.out;
+    if (!file && !engine::IsTextFormat(*options.format)) {
+      file = DefaultFile(options, run, CheckOperation(options.operation), setup.clock->Now());
+    }
+    WriteOutcome(run.Outcome(), *options.format, file, out, err, options.render);
   } catch (const OutputError& e) {
     err << "orla-vendas run: " << e.what() << '\n';
     written = false;

@@ -183,5 +183,14 @@ TEST_F(CliTest, OutDashIsStandardOutput) {
   }
 }
 
+TEST_F(CliTest, WithoutOutAFileIsNamedAfterTheReportAndItsPeriod) {
+  const fs::path before = fs::current_path();
+  fs::current_path(Folder());
+  const CommandResult result = Run(With(kMarch, {"--format", "pdf"}));
+  fs::current_path(before);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(fs::exists(Folder() / "vendas-por-tipos-de-recebimento-2024-03.pdf")) << result.err;
+}
+
 }  // namespace
 }  // namespace orla::cli
