@@ -26,6 +26,7 @@ constexpr std::string_view kUsage =
 Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
 it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
   GET  /api/reports                   the reports with their parameters and defaults
+  GET  /api/periods                   the named periods (ontem, mes-passado...) as they fall today
   POST /api/reports/NAME              a JSON object of parameters, as `run` takes them;
                                       answers the JSON of `run --format json`
   POST /api/reports/NAME?format=pdf   the same run as a file (pdf, xlsx, csv or html)

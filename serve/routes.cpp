@@ -1,10 +1,12 @@
 #include "serve/routes.h"
 
+#include <cstdio>
 #include <random>
 #include <utility>
 
 #include <nlohmann/json.hpp>
 
+#include "app/periods.h"
 #include "cli/arguments.h"
 #include "cli/cli_host.h"
 #include "cli/output.h"
@@ -53,6 +55,27 @@ bool Under(const std::string& path, std::string_view prefix, std::string& rest) 
   }
   rest = path.substr(prefix.size());
   return true;
+}
+
+std::string FormDate(const host::DateTime& day) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d/%02d/%04d", day.Day(), day.Month(), day.Year());
+  return text;
+}
+
+// The named periods as they fall on `today`, in the form's words and its date format, so that
+// the page never works a calendar out on its own and agrees with scheduled deliveries.
+ordered_json PeriodsJson(const host::DateTime& today) {
+  ordered_json periods = ordered_json::array();
+  for (const std::string_view name : app::PresetNames()) {
+    const app::Preset preset = *app::ParsePreset(name);
+    const app::Period period = app::PresetPeriod(preset, today);
+    periods.push_back({{"name", name},
+                       {"label", app::PresetLabel(preset)},
+                       {"first", FormDate(period.first)},
+                       {"last", FormDate(period.last)}});
+  }
+  return {{"today", FormDate(today)}, {"periods", std::move(periods)}};
 }
 
 }  // namespace
@@ -169,6 +192,10 @@ void Routes::Route(const Request& request, const std::string& client,
         } uninstall;
         return Reply::Json(200, cli::JsonText(cli::ReportCatalogue(context_.clock->Now())));
       });
+      return;
+    }
+    if (path == "/api/periods") {
+      exchange->Answer(Reply::Json(200, cli::JsonText(PeriodsJson(context_.clock->Now()))));
       return;
     }
     if (Under(path, "/api/lookup/", rest)) {

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/file_names.h"
+#include "app/periods.h"
 #include "cli/output.h"
 #include "cli/run_command.h"
 #include "sqlite/connection.h"
@@ -254,6 +256,21 @@ std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const cli::Run
   return std::make_shared<FileBody>(fd, static_cast<uint64_t>(info.st_size));
 }
 
+// Files are named as `run` and deliveries name them: after the report and its period.
+std::string FileName(const cli::RunResult& result, const RunRequest& request,
+                     const host::DateTime& today) {
+  std::vector<std::pair<std::string, std::string>> given;
+  for (const reports::NamedValue& value : request.values) {
+    given.emplace_back(value.name, value.value.AsText());
+  }
+  const std::string extension(engine::FormatName(request.format));
+  const auto period = app::ReportPeriod(*request.operation, given, today);
+  if (!period || result.report == nullptr) {
+    return result.operation + "." + extension;
+  }
+  return app::ReportFileName(result.report->ReportTitle(), *period, extension);
+}
+
 Handover Answer(const RunContext& context, const cli::RunResult& result, RunControl& run,
                 const RunRequest& request, Exchange& exchange) {
   const cli::RunOutcome outcome = result.Outcome();
@@ -283,8 +300,8 @@ Handover Answer(const RunContext& context, const cli::RunResult& result, RunCont
   reply.contentType = ContentType(format);
   reply.headers.emplace_back("Content-Disposition",
                              std::string(format == engine::Format::Html ? "inline" : "attachment") +
-                                 "; filename=\"" + result.operation + "." +
-                                 std::string(engine::FormatName(format)) + "\"");
+                                 "; filename=\"" + FileName(result, request, context.clock->Now()) +
+                                 "\"");
   if (engine::IsTextFormat(format)) {
     return Stream(exchange, std::move(reply), [&](std::ostream& out) {
       std::ostringstream ignored;

@@ -300,7 +300,8 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
     EXPECT_EQ(answer.Header("content-type"), c.type);
     EXPECT_EQ(answer.body.substr(0, c.start.size()), c.start);
     EXPECT_GT(answer.body.size(), 200u);
-    EXPECT_NE(answer.Header("content-disposition").find("VendasPorTiposDeRecebimento." + c.format),
+    EXPECT_NE(answer.Header("content-disposition")
+                  .find("\"vendas-por-tipos-de-recebimento-2024-03." + c.format + "\""),
               std::string::npos);
   }
   // The CSV is the one run writes, in either dialect.
@@ -546,6 +547,14 @@ TEST_F(ServeTest, TheCatalogueIsTheListWithTheFormsMetadata) {
   }
   EXPECT_EQ(catalogue["reports"][0]["parameters"][0]["default"], "01/04/2024");
   EXPECT_EQ(catalogue["reports"][0]["parameters"][1]["default"], "02/04/2024");
+  // The form's presets on the server's day (2 April 2024, a Tuesday), in the form's format.
+  const json periods = json::parse(Get("/api/periods").body);
+  EXPECT_EQ(periods["periods"][1], json({{"name", "ontem"},
+                                         {"label", "Ontem"},
+                                         {"first", "01/04/2024"},
+                                         {"last", "01/04/2024"}}));
+  EXPECT_EQ(periods["periods"][5]["first"], "01/03/2024");
+  EXPECT_EQ(periods["periods"][5]["last"], "31/03/2024");
 }
 
 int CountRows(const std::filesystem::path& file, const char* sql) {
