@@ -51,6 +51,8 @@ function clearResult() {
   $('output').hidden = true;
   $('report').removeAttribute('srcdoc');
   $('report').src = 'about:blank';
+  clearMarks();
+  reportTools.query = null;
   $('messages').replaceChildren();
   if (!running) $('progress').textContent = '';
 }
@@ -142,14 +144,10 @@ async function* viewLines(answer) {
   }
 }
 
-// The frame takes the report's whole height, so the page has one scroll bar and the totals
-// are reached by scrolling the page.
+// The frame takes the report's whole height (zoomed), so the page has one scroll bar and the
+// totals are reached by scrolling the page.
 function fitFrame() {
-  const frame = $('report');
-  const document = frame.contentDocument;
-  if (document && document.documentElement) {
-    frame.style.height = document.documentElement.scrollHeight + 'px';
-  }
+  applyZoom();
 }
 
 async function showView(answer, values, mine) {
@@ -323,6 +321,7 @@ async function start() {
   }
   window.addEventListener('popstate', followAddress);
   window.addEventListener('resize', fitFrame);
+  setUpReportTools();
   fillFavourites();
   followAddress();
 }

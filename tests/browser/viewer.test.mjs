@@ -161,7 +161,23 @@ try {
   const total = page.frameLocator('#report').locator('tr.total').last().locator('td');
   assert.equal(await total.nth(0).textContent(), 'Total geral');
   assert.equal(await total.nth(2).textContent(), money);
-  await page.screenshot({path: path.join(outFolder, 'viewer-report.png'), fullPage: true});
+  await page.evaluate(() => document.getElementById('output').scrollIntoView());
+  await page.screenshot({path: path.join(outFolder, 'viewer-report.png')});
+
+  // Find marks every place and goes to each in turn, on the screen.
+  await page.fill('#find', 'cartão');
+  await page.press('#find', 'Enter');
+  await page.waitForFunction(() => /^1 de \d+$/.test(document.getElementById('found').textContent),
+    null, {timeout: 5000});
+  const marks = await page.frameLocator('#report').locator('mark').count();
+  assert.ok(marks > 3, `${marks} places found`);
+  await page.click('#find-previous');
+  assert.equal(await page.textContent('#found'), `${marks} de ${marks}`);
+  assert.ok(await page.evaluate(() => {
+    const mark = [...document.getElementById('report').contentDocument.querySelectorAll('mark')].pop();
+    const top = document.getElementById('report').getBoundingClientRect().top + mark.getBoundingClientRect().top;
+    return top >= 0 && top < window.innerHeight;
+  }), 'the last place found is on the screen');
 
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('button[data-format="pdf"]')]);
   const pdf = path.join(outFolder, 'viewer.pdf');
@@ -181,6 +197,11 @@ try {
   await page.waitForFunction(() => document.documentElement.scrollWidth <= window.innerWidth,
     null, {timeout: 5000});
   assert.equal(await page.locator('nav').isVisible(), false);
+  // Fitted to the width, the report needs no sideways scroll in its box either.
+  await page.waitForFunction(() => {
+    const sheet = document.getElementById('sheet');
+    return sheet.scrollWidth <= sheet.clientWidth;
+  }, null, {timeout: 5000});
   await page.click('#menu');
   await page.locator('nav').waitFor({state: 'visible', timeout: 5000});
   await page.click('#menu');
