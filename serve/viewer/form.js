@@ -193,6 +193,12 @@ class ReportForm {
       if (entry && !entry.control.disabled) entry.write(lookupDisplay(entry, value));
     }
     if (preset) this.choosePreset(preset);
+    else if (this.preset && !periodNames.some((n) => n in values)) {
+      // The default dates are a named period ("Este mês"): the form says which.
+      const [first, last] = periodNames.map((n) => this.controls.get(n).read());
+      const named = this.periods.find((p) => p.first === first && p.last === last);
+      if (named) this.preset.value = named.name;
+    }
     this.applyDependencies();
   }
 

@@ -125,7 +125,6 @@ try {
   assert.equal(await page.inputValue('#p-Filtro_DataInicial'), lastMonth.first);
   assert.equal(await page.inputValue('#p-Filtro_DataFinal'), lastMonth.last);
   await page.waitForFunction(() => location.hash.includes('periodo=mes-passado'), null, {timeout: 5000});
-  await page.screenshot({path: path.join(outFolder, 'viewer-form.png')});
 
   // A shift makes the view the financial one, and the view's field says so.
   await page.click('nav button[data-name="TabelaDeVendasPorCombustiveis"]');
@@ -136,6 +135,7 @@ try {
   assert.equal(await page.locator('#p-Filtro_TipoVisao').isDisabled(), true);
   assert.equal(await page.inputValue('#p-Filtro_TipoVisao'), '0');
   assert.ok(await page.locator('#note-Filtro_TipoVisao').isVisible());
+  await page.screenshot({path: path.join(outFolder, 'viewer-form.png')});
 
   // A rate typed with a decimal comma goes out as the API's value text.
   const withRate = catalogue.reports.find((r) => r.parameters.some((p) => p.name === 'Filtro_ST_AL_ICMS'));
