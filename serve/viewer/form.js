@@ -278,6 +278,8 @@ function lookupControl(parameter, entry) {
     }
   };
   let timer = null;
+  // Searching the list changes nothing in the form.
+  search.addEventListener('change', (event) => event.stopPropagation());
   search.addEventListener('input', (event) => {
     event.stopPropagation();
     clearTimeout(timer);

@@ -26,7 +26,7 @@ function addressOf(withRun = false) {
   }
   if (preset) query.set('periodo', preset);
   if (withRun) query.set('run', '1');
-  const text = query.toString();
+  const text = query.toString().replaceAll('%2F', '/');
   return `#/${form.report.name}${text ? '?' + text : ''}`;
 }
 
@@ -49,8 +49,12 @@ function remembered(name) {
 function clearResult() {
   shown = null;
   $('output').hidden = true;
-  $('report').removeAttribute('srcdoc');
-  $('report').src = 'about:blank';
+  // Emptied in place: loading the frame again would be a step in the page's history.
+  const shownDocument = $('report').contentDocument;
+  if (shownDocument) {
+    shownDocument.open();
+    shownDocument.close();
+  }
   clearMarks();
   reportTools.query = null;
   $('messages').replaceChildren();
@@ -189,7 +193,9 @@ async function run(event) {
   if (running || !form.validate()) return;
   const values = form.values();
   localStorage.setItem(storageKey(form.report.name), JSON.stringify({periodo: form.presetName()}));
-  if (location.hash !== addressOf()) history.pushState(null, '', addressOf());
+  // An address that ran on opening stays in the history as the form, so back never runs it.
+  if (/[?&]run=1/.test(location.hash)) history.replaceState(null, '', addressOf());
+  else if (location.hash !== addressOf()) history.pushState(null, '', addressOf());
   clearResult();
   const id = runId();
   const mine = {id, pieces: 0, timer: setInterval(() => pollProgress(id), 400)};

@@ -150,7 +150,8 @@ try {
 
   // An address that runs on opening shows the report the API gives for the same parameters.
   const march = {Filtro_DataInicial: '01/03/2024', Filtro_DataFinal: '31/03/2024'};
-  await page.goto(`${url}#/VendasPorTiposDeRecebimento?${new URLSearchParams(march)}&run=1`);
+  await page.evaluate((address) => { location.hash = address; },
+    `#/VendasPorTiposDeRecebimento?${new URLSearchParams(march)}&run=1`);
   await page.locator('#output').waitFor({state: 'visible', timeout: 60000});
   await finished();
   const run = await api('VendasPorTiposDeRecebimento', march);
@@ -184,6 +185,18 @@ try {
   await download.saveAs(pdf);
   assert.equal(download.suggestedFilename(), 'vendas-por-tipos-de-recebimento-2024-03.pdf');
   assert.equal(readFileSync(pdf).subarray(0, 5).toString(), '%PDF-');
+
+  // Back is the form before, not a second run of the address that ran on opening.
+  await page.evaluate(() => history.back());
+  await page.waitForFunction((title) => document.getElementById('report-title').textContent === title,
+    withRate.title, {timeout: 5000});
+  assert.equal(await page.inputValue('#p-Filtro_ST_AL_ICMS'), '17,5');
+  await page.evaluate(() => history.forward());
+  await page.waitForFunction(() => document.getElementById('p-Filtro_DataFinal').value === '31/03/2024',
+    null, {timeout: 5000});
+  await page.click('#run');
+  await page.locator('#output').waitFor({state: 'visible', timeout: 60000});
+  await finished();
 
   // No serious or critical accessibility fault on the form with its report.
   await page.addScriptTag({content: axeSource});
