@@ -7,6 +7,9 @@ const $ = (id) => document.getElementById(id);
 let catalogue = null;
 let periods = [];
 let form = null;          // the chosen report's ReportForm
+// What the page's other scripts ("Assinar") read of the form: the report and its values.
+let current = null;
+const formValues = () => form.values();
 let shown = null;         // what the report on screen was run with: {name, values}
 let running = null;       // {id, timer, pieces}
 
@@ -74,6 +77,7 @@ function abandonRun() {
 function openReport(report, values = {}, preset = null) {
   abandonRun();
   clearResult();
+  current = report;
   $('report-title').textContent = report.title;
   $('report-summary').textContent = report.summary || '';
   form = new ReportForm($('fields'), report, periods, () => {
