@@ -144,6 +144,8 @@ try {
   await page.click('#run');
   await page.locator('#error-Filtro_ST_AL_ICMS').waitFor({state: 'visible', timeout: 5000});
   await page.fill('#p-Filtro_ST_AL_ICMS', '17,5');
+  // A rate beside the tax situations marked: the form tells what the report then does.
+  assert.ok(await page.locator('#note-Filtro_ST_AL_ICMS').isVisible(), 'the rate says nothing');
   const [sent] = await Promise.all([page.waitForRequest((r) => r.method() === 'POST'), page.click('#run')]);
   assert.equal(JSON.parse(sent.postData()).Filtro_ST_AL_ICMS, '17.5');
   await finished();
