@@ -24,7 +24,7 @@ constexpr std::string_view kUsage =
     R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--token-file FILE] [--open]
 
 Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
-it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
+it and shows it page by page, with PDF, XLSX and CSV downloads; and the JSON API behind it:
   GET  /api/reports                   the reports with their parameters and defaults
   GET  /api/periods                   the named periods (ontem, mes-passado...) as they fall today
   POST /api/reports/NAME              a JSON object of parameters, as `run` takes them;
@@ -32,6 +32,8 @@ it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
   POST /api/reports/NAME?format=pdf   the same run as a file (pdf, xlsx, csv or html)
   GET  /api/runs                      the runs going on, and those queued for their turn
   POST /api/runs/ID/stop              stops a run (only its own browser or client may)
+  GET  /api/runs/ID/pages[/N]         the page's run (?format=pages): its page count, page N
+                                      as SVG; .../find?q=TEXT, .../file?format=pdf its file
 Four reports run at once; more wait their turn in order of arrival, and beyond 32 waiting
 a request is refused with 503. A client that goes away stops its run. Ctrl-C stops it all.
 

@@ -143,18 +143,6 @@ class ReportForm {
   // What one parameter's dependency on another makes of it: a value it must take, or that it
   // has no effect now. Shown at the field, so the form never says what the report will not do.
   applyDependencies() {
-    // What the rules between fields make of the values chosen, told at the first of them.
-    const on = (name) => {
-      const value = this.controls.has(name) ? this.controls.get(name).read() : '';
-      return value !== '' && value !== 'false' && Number(value.replace(',', '.')) !== 0;
-    };
-    const ruleNotes = new Map();
-    for (const rule of this.report.rules) {
-      const [first, ...others] = rule.parameters;
-      const applies = rule.kind === 'allOffMeans' ? !rule.parameters.some(on)
-        : rule.kind === 'withAnyOf' ? on(first) && others.some(on) : false;
-      if (applies) ruleNotes.set(first, [...(ruleNotes.get(first) || []), rule.message]);
-    }
     for (const entry of this.controls.values()) {
       let forced = null;
       const notes = [];
@@ -178,7 +166,6 @@ class ReportForm {
         if (entry.before !== undefined) entry.write(entry.before);
       }
       entry.field.classList.toggle('irrelevant', notes.length > 0 && forced === null);
-      notes.push(...(ruleNotes.get(entry.parameter.name) || []));
       entry.note.textContent = notes.join(' ');
       entry.note.hidden = notes.length === 0;
     }

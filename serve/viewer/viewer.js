@@ -12,6 +12,8 @@ let current = null;
 const formValues = () => form.values();
 let shown = null;         // what the report on screen was run with: {name, values}
 let running = null;       // {id, timer, pieces}
+// This page's own name for the server, which keeps one run a page: the one it shows.
+const viewerId = 'v' + Math.random().toString(36).slice(2, 10);
 
 function runId() {
   return 'r' + Date.now().toString(36) + Math.random().toString(36).slice(2, 8);
@@ -52,14 +54,7 @@ function remembered(name) {
 function clearResult() {
   shown = null;
   $('output').hidden = true;
-  // Emptied in place: loading the frame again would be a step in the page's history.
-  const shownDocument = $('report').contentDocument;
-  if (shownDocument) {
-    shownDocument.open();
-    shownDocument.close();
-  }
-  clearMarks();
-  reportTools.query = null;
+  closePages();
   $('messages').replaceChildren();
   if (!running) $('progress').textContent = '';
 }
@@ -136,62 +131,6 @@ async function pollProgress(id) {
   $('progress').textContent = `${state}… ${p.statements} comando(s), ${p.seconds.toFixed(1)} s`;
 }
 
-// The view arrives as lines of JSON: the outcome, the report's HTML in pieces, the end.
-async function* viewLines(answer) {
-  const reader = answer.body.pipeThrough(new TextDecoderStream()).getReader();
-  let buffer = '';
-  for (;;) {
-    const {value, done} = await reader.read();
-    if (done) break;
-    buffer += value;
-    let newline;
-    while ((newline = buffer.indexOf('\n')) >= 0) {
-      yield JSON.parse(buffer.slice(0, newline));
-      buffer = buffer.slice(newline + 1);
-    }
-  }
-}
-
-// The frame takes the report's whole height (zoomed), so the page has one scroll bar and the
-// totals are reached by scrolling the page.
-function fitFrame() {
-  applyZoom();
-}
-
-async function showView(answer, values, mine) {
-  let frame = null;
-  let ended = null;
-  for await (const line of viewLines(answer)) {
-    if (mine.abandoned) return '';
-    if ('html' in line) {
-      if (!frame) {
-        frame = $('report').contentDocument;
-        frame.open();
-        $('output').hidden = false;
-        shown = {name: form.report.name, values};
-      }
-      frame.write(line.html);
-      mine.pieces += 1;
-      $('progress').textContent = `recebendo… ${mine.pieces} parte(s)`;
-    } else if ('end' in line || 'stopped' in line || ('error' in line && !('result' in line))) {
-      ended = line;
-    } else {
-      showMessages(line);
-    }
-  }
-  if (frame) {
-    frame.close();
-    fitFrame();
-  }
-  if (!ended) return 'interrompido.';
-  if (ended.error) {
-    showMessages(ended);
-    return '';
-  }
-  if (ended.stopped) return 'parado.';
-  return frame ? 'pronto.' : 'nada a mostrar.';
-}
-
 async function run(event) {
   if (event) event.preventDefault();
   if (running || !form.validate()) return;
@@ -207,14 +146,20 @@ async function run(event) {
   setRunning(true);
   $('progress').textContent = 'executando…';
   try {
-    const answer = await fetch(`/api/reports/${form.report.name}?format=view&run=${id}`, {
+    const answer = await fetch(`/api/reports/${form.report.name}?format=pages&viewer=${viewerId}&run=${id}`, {
       method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(values)});
-    if (answer.ok) {
-      const said = await showView(answer, values, mine);
-      if (!mine.abandoned) $('progress').textContent = said;
-    } else if (!mine.abandoned) {
-      showMessages(await answer.json());
-      $('progress').textContent = answer.status === 409 ? 'parado.' : '';
+    const outcome = await answer.json();
+    if (mine.abandoned) return;
+    showMessages(outcome);
+    if (answer.ok && outcome.shown) {
+      shown = {name: form.report.name, values, run: outcome.run};
+      $('output').hidden = false;
+      $('progress').textContent = 'desenhando as páginas…';
+      mine.pieces = 1;
+      await openPages(outcome.run);
+      if (!mine.abandoned && shown && shown.run === outcome.run) $('progress').textContent = 'pronto.';
+    } else {
+      $('progress').textContent = answer.status === 409 ? 'parado.' : answer.ok ? 'nada a mostrar.' : '';
     }
   } catch (error) {
     if (!mine.abandoned) {
@@ -237,21 +182,12 @@ async function stop() {
   }
 }
 
-// The file runs the shown report's parameters again; the server names it after the report
-// and its period.
-async function download(format) {
+// The files are the report on screen, from the run the server keeps, named after the
+// report and its period.
+function download(format) {
   if (!shown) return;
   const dialect = format === 'csv' ? '&dialect=br' : '';
-  const answer = await fetch(`/api/reports/${shown.name}?format=${format}${dialect}`, {
-    method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(shown.values)});
-  if (!answer.ok) {
-    showMessages(await answer.json());
-    return;
-  }
-  // The name the server gives: after the report and its period.
-  const named = /filename="([^"]+)"/.exec(answer.headers.get('Content-Disposition') || '');
-  const link = element('a', {href: URL.createObjectURL(await answer.blob()),
-    download: named ? named[1] : `${shown.name}.${format}`});
+  const link = element('a', {href: `/api/runs/${shown.run}/file?format=${format}${dialect}`});
   document.body.append(link);
   link.click();
   link.remove();
@@ -325,13 +261,13 @@ async function start() {
     const open = document.body.classList.toggle('menu-open');
     $('menu').setAttribute('aria-expanded', String(open));
   });
-  $('print').addEventListener('click', () => $('report').contentWindow.print());
+  // The printed report is the PDF the pages are cut from.
+  $('print').addEventListener('click', () => download('pdf'));
   for (const button of document.querySelectorAll('[data-format]')) {
     button.addEventListener('click', () => download(button.dataset.format));
   }
   window.addEventListener('popstate', followAddress);
-  window.addEventListener('resize', fitFrame);
-  setUpReportTools();
+  setUpPages();
   fillFavourites();
   followAddress();
 }
