@@ -26,13 +26,16 @@ constexpr std::string_view kUsage =
                           [--subscriptions FILE] [--open]
 
 Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
-it and shows it, with PDF, XLSX and CSV downloads; and the JSON API behind it:
+it and shows it page by page, with PDF, XLSX and CSV downloads; and the JSON API behind it:
   GET  /api/reports                   the reports with their parameters and defaults
+  GET  /api/periods                   the named periods (ontem, mes-passado...) as they fall today
   POST /api/reports/NAME              a JSON object of parameters, as `run` takes them;
                                       answers the JSON of `run --format json`
   POST /api/reports/NAME?format=pdf   the same run as a file (pdf, xlsx, csv or html)
   GET  /api/runs                      the runs going on, and those queued for their turn
   POST /api/runs/ID/stop              stops a run (only its own browser or client may)
+  GET  /api/runs/ID/pages[/N]         the page's run (?format=pages): its page count, page N
+                                      as SVG; .../find?q=TEXT, .../file?format=pdf its file
   GET  /api/subscriptions             the scheduled deliveries, each with its last outcome
   POST /api/subscriptions             adds one ({"report", "parameters", "when", "folder",
                                       "email", ...}: the page's "Assinar"); the dates become

@@ -26,6 +26,11 @@ double PdfChartHeight(pdf::Typesetter& type, const ChartData& chart, double widt
 std::string DrawPdfChart(pdf::Typesetter& type, const ChartData& chart, double x, double y,
                          double width);
 
+// The chart on an SVG page: its shapes as SVG elements whose ids begin with `prefix`, its
+// texts set by the typesetter in the PDF's places.
+std::string DrawSvgPageChart(pdf::Typesetter& type, const ChartData& chart, double x, double y,
+                             double width, const std::string& prefix);
+
 // On a sheet of its own: the chart's numbers as a small table, and a native chart whose
 // series point at the cells of that table.
 void WriteXlsxChart(lxw_workbook* workbook, lxw_worksheet* sheet, const std::string& sheetName,

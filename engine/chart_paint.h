@@ -5,12 +5,17 @@
 // in black and white; bars and slices carry their figures as direct labels where they fit.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/chart.h"
 
 namespace orla::engine {
+
+namespace pdf {
+class Typesetter;
+}
 
 struct ChartColour {
   double r, g, b;
@@ -68,5 +73,9 @@ std::vector<double> DashOf(int dash);
 double ChartHeight(const ChartData& chart, ChartCanvas& canvas, double width);
 // Draws it with its top left corner at (x, y).
 void PaintChart(const ChartData& chart, ChartCanvas& canvas, double x, double y, double width);
+
+// A canvas that sets the texts with the typesetter, in the report's own fonts, as on the PDF
+// page, and draws no shapes: for a surface that draws the shapes its own way.
+std::unique_ptr<ChartCanvas> TypesetChartTexts(pdf::Typesetter& type);
 
 }  // namespace orla::engine

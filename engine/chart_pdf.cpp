@@ -164,6 +164,10 @@ class PdfCanvas final : public ChartCanvas {
 
 }  // namespace
 
+std::unique_ptr<ChartCanvas> TypesetChartTexts(pdf::Typesetter& type) {
+  return std::make_unique<PdfCanvas>(type, true);
+}
+
 double PdfChartHeight(pdf::Typesetter& type, const ChartData& chart, double width) {
   PdfCanvas canvas(type, false);
   return ChartHeight(chart, canvas, width);

@@ -2,8 +2,11 @@
 // PDF so that both read alike, and the same numbers as a table only screen readers see.
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "engine/chart_draw.h"
 #include "engine/chart_paint.h"
@@ -85,9 +88,14 @@ double Advance(uint32_t c) {
 
 class SvgCanvas final : public ChartCanvas {
  public:
-  explicit SvgCanvas(int number) : prefix_("grafico" + std::to_string(number)) {}
+  // With `texts`, the texts are theirs to measure and set.
+  explicit SvgCanvas(std::string prefix, ChartCanvas* texts = nullptr)
+      : prefix_(std::move(prefix)), texts_(texts) {}
 
   double TextWidth(const std::string& text, ChartFont font) override {
+    if (texts_ != nullptr) {
+      return texts_->TextWidth(text, font);
+    }
     double width = 0;
     for (size_t i = 0; i < text.size();) {
       const auto c = static_cast<unsigned char>(text[i]);
@@ -98,7 +106,9 @@ class SvgCanvas final : public ChartCanvas {
     return width * SizeOf(font) * (font == ChartFont::Title ? 1.08 : 1.0);
   }
 
-  double LineHeight(ChartFont font) override { return SizeOf(font) * 1.25; }
+  double LineHeight(ChartFont font) override {
+    return texts_ != nullptr ? texts_->LineHeight(font) : SizeOf(font) * 1.25;
+  }
 
   void Rect(double x, double y, double w, double h, const ChartColour& colour, int pattern,
             const char* role) override {
@@ -144,6 +154,10 @@ class SvgCanvas final : public ChartCanvas {
 
   void Text(const std::string& text, ChartFont font, double x, double top, double width,
             ChartAlign align, const ChartColour& colour, bool number) override {
+    if (texts_ != nullptr) {
+      texts_->Text(text, font, x, top, width, align, colour, number);
+      return;
+    }
     std::string shown = text;
     if (!number && TextWidth(shown, font) > width) {
       // Cut at a character boundary, as the PDF does, and say so with "…".
@@ -196,6 +210,7 @@ class SvgCanvas final : public ChartCanvas {
   }
 
   std::string prefix_;
+  ChartCanvas* texts_;
   std::ostringstream body_;
   std::set<int> patterns_;
 };
@@ -233,7 +248,7 @@ void WriteTable(std::ostream& out, const ChartData& chart) {
 }  // namespace
 
 void WriteChartHtml(std::ostream& out, const ChartData& chart, int number, double width) {
-  SvgCanvas canvas(number);
+  SvgCanvas canvas("grafico" + std::to_string(number));
   const double height = ChartHeight(chart, canvas, width);
   PaintChart(chart, canvas, 0, 0, width);
   const std::string id = "grafico" + std::to_string(number);
@@ -248,6 +263,15 @@ void WriteChartHtml(std::ostream& out, const ChartData& chart, int number, doubl
       << canvas.Body() << "</svg>\n";
   WriteTable(out, chart);
   out << "</figure>\n";
+}
+
+std::string DrawSvgPageChart(pdf::Typesetter& type, const ChartData& chart, double x, double y,
+                             double width, const std::string& prefix) {
+  const std::unique_ptr<ChartCanvas> texts = TypesetChartTexts(type);
+  SvgCanvas canvas(prefix, texts.get());
+  PaintChart(chart, canvas, x, y, width);
+  return "<g class=\"chart\"><defs>" + canvas.Definitions() + "</defs>\n" + canvas.Body() +
+         "</g>\n";
 }
 
 }  // namespace orla::engine

@@ -14,6 +14,7 @@
 #include <hb-subset.h>
 #include <hb.h>
 
+#include "engine/chart_draw.h"
 #include "host/errors.h"
 
 namespace orla::engine::pdf {
@@ -268,6 +269,11 @@ void PdfFile::Rule(const Rgb& colour, double lineWidth, double x1, double y, dou
   content_ += ' ';
   Number(y);
   content_ += " l S\n";
+}
+
+std::string PdfFile::ChartShapes(Typesetter& type, const ChartData& chart, double x, double y,
+                                 double width) {
+  return DrawPdfChart(type, chart, x, y, width);
 }
 
 void PdfFile::Graphics(std::string_view operators) {

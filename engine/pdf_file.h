@@ -16,25 +16,11 @@
 #include <cairo.h>
 #include <zlib.h>
 
+#include "engine/page_surface.h"
+
 namespace orla::engine::pdf {
 
-struct Rgb {
-  double r, g, b;
-  bool operator==(const Rgb&) const = default;
-};
-
-// A glyph of a font at (x, y) with its horizontal scale. The text it stands for is
-// [textStart, textStart + textLength) of the text drawn with it; the other glyphs of a
-// cluster stand for nothing.
-struct Glyph {
-  uint32_t id;
-  uint32_t textStart;
-  uint32_t textLength;
-  float scale;
-  double x, y;
-};
-
-class PdfFile {
+class PdfFile final : public PageSurface {
  public:
   // Throws HostError "Cannot write ..." when the file cannot be created.
   PdfFile(const std::filesystem::path& path, double width, double height);
@@ -48,18 +34,19 @@ class PdfFile {
     std::time_t created = 0;
   };
   void SetInfo(Info info) { info_ = std::move(info); }
-  void SetPageSize(double width, double height);
+  void SetPageSize(double width, double height) override;
 
-  void Fill(const Rgb& colour, double x, double y, double w, double h);
-  // A horizontal rule centred on y.
-  void Rule(const Rgb& colour, double lineWidth, double x1, double y, double x2);
-  // Page operators drawn as they are, in a graphics state of their own (charts).
-  void Graphics(std::string_view operators);
-  // Glyphs of one font in one colour, with the text they stand for.
+  void Fill(const Rgb& colour, double x, double y, double w, double h) override;
+  void Rule(const Rgb& colour, double lineWidth, double x1, double y, double x2) override;
+  // Page operators (engine/chart_pdf.cpp).
+  std::string ChartShapes(Typesetter& type, const ChartData& chart, double x, double y,
+                          double width) override;
+  // Page operators drawn as they are, in a graphics state of their own.
+  void Graphics(std::string_view operators) override;
   void Text(cairo_scaled_font_t* font, const Rgb& colour, const Glyph* glyphs, size_t count,
-            std::string_view text);
+            std::string_view text) override;
 
-  void EndPage();
+  void EndPage() override;
   // Writes fonts, page tree and cross-reference table; throws HostError when the file
   // could not be written whole.
   void Finish();

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "engine/page_surface.h"
+
 namespace {
 
 // A Pango renderer that draws nothing: it keeps the glyphs Pango's cairo renderer would
@@ -417,6 +419,11 @@ void Typesetter::Show(const ShapedText& shaped, double x, double y, double scale
   const double originY = std::nearbyint(y * 256) / 256;
   for (const GlyphRun& run : shaped.runs) {
     Batch& batch = BatchFor(run.font.get());
+    // Texts drawn apart stay apart: a line break no glyph stands for, so that a surface that
+    // keeps words (the SVG pages) does not run two cells together.
+    if (!batch.text.empty()) {
+      batch.text += '\n';
+    }
     const auto textStart = static_cast<uint32_t>(batch.text.size());
     for (const Glyph& g : run.glyphs) {
       batch.glyphs.push_back({g.id, textStart + g.textStart, g.textLength,
@@ -427,7 +434,7 @@ void Typesetter::Show(const ShapedText& shaped, double x, double y, double scale
   }
 }
 
-void Typesetter::Flush(PdfFile& out) {
+void Typesetter::Flush(PageSurface& out) {
   // The batches stay, emptied, for the next page: their buffers are grown already.
   for (size_t i : batchOrder_) {
     Batch& batch = batches_[i];

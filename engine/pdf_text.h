@@ -21,6 +21,8 @@
 
 namespace orla::engine::pdf {
 
+class PageSurface;
+
 enum class Font {
   Body,
   BodyBold,
@@ -141,7 +143,7 @@ class Typesetter {
 
   // The texts drawn since the last flush, one text object per font and colour, in the
   // order each was first used; they lie over whatever the page holds so far.
-  void Flush(PdfFile& out);
+  void Flush(PageSurface& out);
 
   // The layout Pango sets `text` in (width < 0: one line, unbounded).
   PangoLayout* Prepare(Font font, const std::string& text, double width, int maxLines, Align align);

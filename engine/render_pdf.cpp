@@ -9,6 +9,7 @@
 #include "engine/chart.h"
 #include "engine/chart_draw.h"
 #include "engine/document.h"
+#include "engine/page_surface.h"
 #include "engine/pdf_file.h"
 #include "engine/pdf_text.h"
 #include "engine/writers.h"
@@ -53,8 +54,8 @@ std::string OneLine(std::string_view text) {
 
 class PdfWriter final : public DocumentWriter {
  public:
-  // Without a file, it only counts the pages.
-  PdfWriter(pdf::PdfFile* out, Typesetter& type, int totalPages)
+  // Without a surface, it only counts the pages.
+  PdfWriter(pdf::PageSurface* out, Typesetter& type, int totalPages)
       : out_(out), type_(type), draw_(out != nullptr), totalPages_(totalPages) {}
 
   int Pages() const { return page_; }
@@ -350,7 +351,7 @@ class PdfWriter final : public DocumentWriter {
         break;
       case BlockKind::Chart:
         if (draw_) {
-          pictures_.push_back(DrawPdfChart(type_, *block.chart, kMargin, y_, contentWidth_));
+          pictures_.push_back(out_->ChartShapes(type_, *block.chart, kMargin, y_, contentWidth_));
         }
         break;
     }
@@ -546,7 +547,7 @@ class PdfWriter final : public DocumentWriter {
     }
   }
 
-  pdf::PdfFile* out_;
+  pdf::PageSurface* out_;
   Typesetter& type_;
   bool draw_;
   int totalPages_;
@@ -591,13 +592,8 @@ double CaptionWidth(Typesetter& type, const std::string& caption) {
 
 }  // namespace
 
-void RenderPdf(const Report& report, const PrintTime& printed, const std::filesystem::path& out) {
-  const bool landscape = report.GetLayout().orientation == Orientation::Landscape;
-  pdf::PdfFile file(out, landscape ? kA4Long : kA4Short, landscape ? kA4Short : kA4Long);
-  file.SetInfo(
-      {report.Title(), report.HeaderLines()[1], report.HeaderLines()[0], kCreator, printed.epoch});
-  Typesetter type;
-
+void PaintPages(const Report& report, const PrintTime& printed, Typesetter& type,
+                pdf::PageSurface& surface, const std::function<void(int)>& counted) {
   // Three walks: what the columns need, then the pages they take, then the pages drawn.
   const ColumnWidths widths = MeasureColumns(report, [&](const std::string& text, TextStyle style) {
     switch (style) {
@@ -613,8 +609,20 @@ void RenderPdf(const Report& report, const PrintTime& printed, const std::filesy
   const DocumentOptions options{printed.shown, &widths};
   PdfWriter counter(nullptr, type, 0);
   WriteDocument(report, counter, options);
-  PdfWriter painter(&file, type, counter.Pages());
+  if (counted) {
+    counted(counter.Pages());
+  }
+  PdfWriter painter(&surface, type, counter.Pages());
   WriteDocument(report, painter, options);
+}
+
+void RenderPdf(const Report& report, const PrintTime& printed, const std::filesystem::path& out) {
+  const bool landscape = report.GetLayout().orientation == Orientation::Landscape;
+  pdf::PdfFile file(out, landscape ? kA4Long : kA4Short, landscape ? kA4Short : kA4Long);
+  file.SetInfo(
+      {report.Title(), report.HeaderLines()[1], report.HeaderLines()[0], kCreator, printed.epoch});
+  Typesetter type;
+  PaintPages(report, printed, type, file, {});
   file.Finish();
 }
 

@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev sqlite3
-  libcairo2-dev libpango1.0-dev libharfbuzz-dev libfreetype-dev zlib1g-dev fonts-dejavu-core fonts-dejavu-extra
+  libcairo2-dev libpango1.0-dev libharfbuzz-dev libfreetype-dev libfontconfig-dev zlib1g-dev
+  fonts-dejavu-core fonts-dejavu-extra
   libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libboost-dev

@@ -1,5 +1,6 @@
 #include "serve/routes.h"
 
+#include <cstdio>
 #include <random>
 #include <utility>
 
@@ -58,7 +59,40 @@ bool Under(const std::string& path, std::string_view prefix, std::string& rest) 
   return true;
 }
 
+std::string FormDate(const host::DateTime& day) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d/%02d/%04d", day.Day(), day.Month(), day.Year());
+  return text;
+}
+
+// The named periods as they fall on `today`, in the form's words and its date format, so that
+// the page never works a calendar out on its own and agrees with scheduled deliveries.
+ordered_json PeriodsJson(const host::DateTime& today) {
+  ordered_json periods = ordered_json::array();
+  for (const std::string_view name : app::PresetNames()) {
+    const app::Preset preset = *app::ParsePreset(name);
+    const app::Period period = app::PresetPeriod(preset, today);
+    periods.push_back({{"name", name},
+                       {"label", app::PresetLabel(preset)},
+                       {"first", FormDate(period.first)},
+                       {"last", FormDate(period.last)}});
+  }
+  return {{"today", FormDate(today)}, {"periods", std::move(periods)}};
+}
+
 }  // namespace
+
+engine::RenderOptions RenderOptionsOf(const Request& request) {
+  engine::RenderOptions options;
+  if (request.HasQuery("dialect")) {
+    const auto dialect = engine::ParseCsvDialect(request.Query("dialect"));
+    if (!dialect) {
+      throw HttpError{400, "dialect must be plain or br, not '" + request.Query("dialect") + "'"};
+    }
+    options.csv = *dialect;
+  }
+  return options;
+}
 
 Reply Reply::Json(int status, std::string body) {
   Reply reply;
@@ -81,7 +115,8 @@ Routes::Routes(const ServeOptions& options, RunContext context, Access& access, 
       context_(std::move(context)),
       access_(access),
       own_(own),
-      workers_(std::move(workers)) {
+      workers_(std::move(workers)),
+      kept_(*context_.queue, {}) {
   std::random_device random;
   runIdPrefix_ = std::to_string(random() % 1000000);
 }
@@ -174,6 +209,10 @@ void Routes::Route(const Request& request, const std::string& client,
       });
       return;
     }
+    if (path == "/api/periods") {
+      exchange->Answer(Reply::Json(200, app::JsonText(PeriodsJson(context_.clock->Now()))));
+      return;
+    }
     if (Under(path, "/api/lookup/", rest)) {
       const std::string search = request.Query("q");
       if (search.size() > kMaxSearch) {
@@ -211,9 +250,18 @@ void Routes::Route(const Request& request, const std::string& client,
       exchange->Answer(Reply::Json(200, app::JsonText(list)));
       return;
     }
-    if (Under(path, "/api/runs/", rest) && rest.find('/') == std::string::npos) {
-      const auto run = context_.queue->Find(rest);
-      exchange->Answer(Reply::Json(200, app::JsonText(context_.queue->Progress(*run))));
+    if (Under(path, "/api/runs/", rest)) {
+      const size_t slash = rest.find('/');
+      if (slash == std::string::npos) {
+        const auto run = context_.queue->Find(rest);
+        exchange->Answer(Reply::Json(200, app::JsonText(context_.queue->Progress(*run))));
+      } else {
+        KeptRoute(request, client, rest.substr(0, slash), rest.substr(slash + 1), exchange);
+      }
+      return;
+    }
+    if (Under(path, "/fonts/", rest)) {
+      exchange->Answer(Font(rest));
       return;
     }
   } else if (request.method == "POST") {
@@ -242,20 +290,15 @@ void Routes::RunReport(const Request& request, const std::string& client, const 
   }
   const std::string formatName = request.HasQuery("format") ? request.Query("format") : "json";
   std::optional<engine::Format> format = engine::ParseFormat(formatName);
-  job->view = formatName == "view";
-  if (job->view) {
-    format = engine::Format::Html;
+  const bool pages = formatName == "pages";
+  if (pages) {
+    format = engine::Format::Json;
   } else if (!format || *format == engine::Format::Text) {
-    throw HttpError{400, "format must be json, pdf, xlsx, csv or html, not '" + formatName + "'"};
+    throw HttpError{400,
+                    "format must be json, pages, pdf, xlsx, csv or html, not '" + formatName + "'"};
   }
   job->format = *format;
-  if (request.HasQuery("dialect")) {
-    const auto dialect = engine::ParseCsvDialect(request.Query("dialect"));
-    if (!dialect) {
-      throw HttpError{400, "dialect must be plain or br, not '" + request.Query("dialect") + "'"};
-    }
-    job->render.csv = *dialect;
-  }
+  job->render = RenderOptionsOf(request);
   job->values = app::CheckParameters(
       *job->operation, ParameterAssignments(request.Header("content-type"), request.body));
 
@@ -268,15 +311,29 @@ void Routes::RunReport(const Request& request, const std::string& client, const 
   if (!ValidRunId(run->id)) {
     throw HttpError{400, "a run id is 1 to 64 letters, digits, '-' or '_'"};
   }
+  if (pages) {
+    job->kept = std::make_shared<KeptRun>(request.Query("viewer"), run, context_.scratch);
+    kept_.Keep(job->kept);
+  }
   RunQueue& queue = *context_.queue;
-  context_.queue->Enter(
-      run,
-      [this, run, job, exchange] {
-        workers_.run([this, run, job, exchange] { PerformRun(context_, run, *job, *exchange); });
-      },
-      [exchange] {
-        exchange->Answer(Reply::Error({409, "the run was stopped"}));
-      });
+  try {
+    context_.queue->Enter(
+        run,
+        [this, run, job, exchange] {
+          workers_.run([this, run, job, exchange] { PerformRun(context_, run, *job, *exchange); });
+        },
+        [job, exchange] {
+          if (job->kept) {
+            job->kept->pages.Finish("the run was stopped");
+          }
+          exchange->Answer(Reply::Error({409, "the run was stopped"}));
+        });
+  } catch (const HttpError& e) {
+    if (job->kept) {
+      job->kept->pages.Finish(e.message);
+    }
+    throw;
+  }
   // A client that goes away stops its run, as the Stop button does.
   exchange->OnHangUp([&queue, run] { queue.Stop(*run); });
 }

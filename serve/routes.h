@@ -7,6 +7,7 @@
 #include <string>
 
 #include "serve/guards.h"
+#include "serve/kept_runs.h"
 #include "serve/reply.h"
 #include "serve/request.h"
 #include "serve/run_job.h"
@@ -21,6 +22,9 @@ struct Workers {
   std::function<void(std::function<void()>)> run;
   std::function<void(std::function<void()>)> quick;
 };
+
+// `?dialect=br`: the CSV a spreadsheet in Portuguese opens. Raises HttpError for another.
+engine::RenderOptions RenderOptionsOf(const Request& request);
 
 class Routes {
  public:
@@ -38,6 +42,11 @@ class Routes {
                  const std::shared_ptr<Exchange>& exchange);
   void StopRun(const std::string& id, const std::string& client, Exchange& exchange);
   void Subscribe(const Request& request, const std::shared_ptr<Exchange>& exchange);
+  // /api/runs/ID/WHAT of a run a viewer keeps: its pages, a page, what is found, a download.
+  void KeptRoute(const Request& request, const std::string& client, const std::string& id,
+                 const std::string& what, const std::shared_ptr<Exchange>& exchange);
+  // A font file the pages name.
+  static Reply Font(const std::string& name);
   // Does `work` on a quick thread; its refusals become the answer.
   void Later(const std::shared_ptr<Exchange>& exchange, std::function<Reply()> work);
 
@@ -46,6 +55,7 @@ class Routes {
   Access& access_;
   OwnAddress& own_;
   Workers workers_;
+  KeptRuns kept_;
   std::string runIdPrefix_;
   std::atomic<uint64_t> nextRun_{0};
 };

@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <nlohmann/json.hpp>
@@ -12,6 +14,7 @@
 #include "app/output.h"
 #include "app/periods.h"
 #include "app/run.h"
+#include "engine/svg_pages.h"
 #include "sqlite/connection.h"
 #include "sqlite/database.h"
 
@@ -26,71 +29,6 @@ constexpr int kProgressSteps = 1000;  // SQLite VM steps between looks at the st
 class RunStopped : public std::runtime_error {
  public:
   RunStopped() : std::runtime_error("The run was stopped") {}
-};
-
-void SendLine(BodyPipe& pipe, const ordered_json& line) {
-  pipe.Write(app::JsonText(line) + "\n");
-}
-
-// The view's HTML goes out in pieces as the engine writes it, so the reader sees the first
-// rows while the rest are read. A piece ends after a whole line (the writer ends each table
-// row with one), which never cuts a UTF-8 character in two; the first piece is small so the
-// page shows something at once.
-class ViewPieces final : public std::streambuf {
- public:
-  static constexpr size_t kFirstPiece = 4 * 1024;
-  static constexpr size_t kPiece = 64 * 1024;
-
-  ViewPieces(BodyPipe& pipe, RunControl& run) : pipe_(pipe), run_(run) {}
-
-  // Sends what is left; gives the pieces sent.
-  int Finish() {
-    Send(buffer_.size());
-    return pieces_;
-  }
-
- protected:
-  int_type overflow(int_type c) override {
-    if (c != traits_type::eof()) {
-      buffer_ += traits_type::to_char_type(c);
-      Cut();
-    }
-    return c;
-  }
-  std::streamsize xsputn(const char* text, std::streamsize n) override {
-    buffer_.append(text, static_cast<size_t>(n));
-    Cut();
-    return n;
-  }
-
- private:
-  void Cut() {
-    if (buffer_.size() < (pieces_ == 0 ? kFirstPiece : kPiece)) {
-      return;
-    }
-    const size_t line = buffer_.rfind('\n');
-    if (line != std::string::npos) {
-      Send(line + 1);
-    }
-  }
-
-  void Send(size_t length) {
-    if (run_.stop) {
-      throw RunStopped();
-    }
-    if (length == 0) {
-      return;
-    }
-    SendLine(pipe_, {{"html", buffer_.substr(0, length)}});
-    buffer_.erase(0, length);
-    ++pieces_;
-    ++run_.pieces;
-  }
-
-  BodyPipe& pipe_;
-  RunControl& run_;
-  std::string buffer_;
-  int pieces_ = 0;
 };
 
 // The run's database object: every call first looks at the stop switch. The statements
@@ -191,47 +129,9 @@ Handover Stream(Exchange& exchange, Reply reply, Write write) {
   }
 }
 
-// The page's view of a run, as lines of JSON: first the outcome as `run --format json`
-// gives it without the report, then the report's HTML in pieces ({"html"}), then
-// {"end":true}; {"stopped":true} ends it instead when the reader stops the run, and
-// {"error"} when the rendering fails. The run keeps its place until the last piece.
-Handover AnswerView(const app::RunOutcome& outcome, RunControl& run, Exchange& exchange,
-                    Reply reply) {
-  auto pipe = std::make_shared<BodyPipe>();
-  reply.stream = pipe;
-  reply.contentType = "application/x-ndjson";
-  reply.headers.emplace_back("Cache-Control", "no-store");
-  exchange.Answer(std::move(reply));
-  std::ostringstream head;
-  std::ostringstream ignored;
-  app::WriteOutcome({outcome.operation, outcome.result, nullptr, outcome.shown, outcome.session},
-                    engine::Format::Json, std::nullopt, head, ignored);
-  ordered_json first = ordered_json::parse(head.str());
-  first.erase("report");
-  SendLine(*pipe, first);
-  try {
-    if (outcome.shown) {
-      ViewPieces pieces(*pipe, run);
-      std::ostream html(&pieces);
-      html.exceptions(std::ios::badbit);
-      app::WriteOutcome(outcome, engine::Format::Html, std::nullopt, html, ignored);
-      SendLine(*pipe, {{"end", true}, {"pieces", pieces.Finish()}});
-    } else {
-      SendLine(*pipe, {{"end", true}, {"pieces", 0}});
-    }
-  } catch (const RunStopped&) {
-    SendLine(*pipe, {{"stopped", true}});
-  } catch (const ReaderGone&) {
-    throw;
-  } catch (const std::exception& e) {
-    SendLine(*pipe, {{"error", std::string("the report could not be shown: ") + e.what()}});
-  }
-  return {std::nullopt, pipe};
-}
-
 // PDF and XLSX are written by libraries that want a file: one in the server's own folder,
 // open and unlinked before anything is sent, so its name exists only while it is written.
-std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const app::RunOutcome& outcome,
+std::shared_ptr<FileBody> RenderToFile(const RunContext& context, engine::Report& report,
                                        engine::Format format) {
   static std::atomic<uint64_t> files{0};
   const std::filesystem::path file =
@@ -244,7 +144,7 @@ std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const app::Run
     }
   } remove{file};
   std::ostringstream ignored;
-  app::WriteOutcome(outcome, format, file.string(), ignored, ignored);
+  app::WriteReport(report, format, file.string(), ignored);
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   struct stat info {};
   if (fd < 0 || fstat(fd, &info) != 0) {
@@ -256,19 +156,93 @@ std::shared_ptr<FileBody> RenderToFile(const RunContext& context, const app::Run
   return std::make_shared<FileBody>(fd, static_cast<uint64_t>(info.st_size));
 }
 
+// A shown report as a file named `fileStem`.<format>: to keep, or for HTML to look at.
+Handover AnswerFile(const RunContext& context, engine::Report& report, engine::Format format,
+                    const engine::RenderOptions& render, const std::string& fileStem, Reply reply,
+                    Exchange& exchange) {
+  reply.contentType = ContentType(format);
+  reply.headers.emplace_back("Content-Disposition",
+                             std::string(format == engine::Format::Html ? "inline" : "attachment") +
+                                 "; filename=\"" + fileStem + "." +
+                                 std::string(engine::FormatName(format)) + "\"");
+  if (engine::IsTextFormat(format)) {
+    return Stream(exchange, std::move(reply), [&](std::ostream& out) {
+      app::WriteReport(report, format, std::string(app::kStandardOutput), out, render);
+    });
+  }
+  reply.file = RenderToFile(context, report, format);
+  return {std::move(reply), nullptr};
+}
+
 // Files are named as `run` and deliveries name them: after the report and its period.
-std::string FileName(const app::RunResult& result, const RunRequest& request,
+std::string FileStem(const app::RunResult& result, const RunRequest& request,
                      const host::DateTime& today) {
   std::vector<std::pair<std::string, std::string>> given;
   for (const reports::NamedValue& value : request.values) {
-    given.emplace_back(value.name, value.value.AsText());
+    // The period is in the dates, which come as text; a switch or a number says nothing of it.
+    if (value.value.GetKind() == host::Value::Kind::Text) {
+      given.emplace_back(value.name, value.value.AsText());
+    }
   }
-  const std::string extension(engine::FormatName(request.format));
   const auto period = app::ReportPeriod(*request.operation, given, today);
   if (!period || result.report == nullptr) {
-    return result.operation + "." + extension;
+    return result.operation;
   }
-  return app::ReportFileName(result.report->ReportTitle(), *period, extension);
+  return app::ReportFileStem(result.report->ReportTitle(), *period);
+}
+
+ordered_json OutcomeWithoutReport(const app::RunOutcome& outcome) {
+  std::ostringstream out;
+  std::ostringstream ignored;
+  app::WriteOutcome({outcome.operation, outcome.result, nullptr, outcome.shown, outcome.session},
+                    engine::Format::Json, std::nullopt, out, ignored);
+  ordered_json answer = ordered_json::parse(out.str());
+  answer.erase("report");
+  return answer;
+}
+
+// The viewer's run: the outcome goes at once; the report is written down for the pages and
+// the downloads, while the run still has its rows.
+Handover AnswerKept(const RunContext& context, const app::RunResult& result,
+                    const RunRequest& request, Reply reply, Exchange& exchange) {
+  KeptRun& kept = *request.kept;
+  ordered_json answer = OutcomeWithoutReport(result.Outcome());
+  answer["run"] = kept.control->id;
+  reply.body = app::JsonText(answer);
+  exchange.Answer(std::move(reply));
+  auto* report = dynamic_cast<engine::Report*>(result.report.get());
+  if (!result.shown || report == nullptr) {
+    kept.pages.Counted(0);
+    kept.pages.Finish();
+    return {};
+  }
+  static std::atomic<uint64_t> files{0};
+  const std::filesystem::path file =
+      context.scratch / ("relatorio-" + std::to_string(++files) + ".json");
+  try {
+    // Named first, so that the file goes with the run whatever happens next.
+    kept.SetReport({file, FileStem(result, request, context.clock->Now())});
+    app::OutputFile out(file);
+    engine::WriteReportJson(*report, out.Stream());
+    out.Close();
+  } catch (const std::exception& e) {
+    kept.pages.Finish(std::string("the report could not be kept: ") + e.what());
+  }
+  return {};
+}
+
+void DrawPages(KeptRun& kept) {
+  try {
+    const auto report = kept.GetReport();
+    if (!report || kept.pages.GetStatus().done) {
+      return;  // nothing shown, or not kept: told already
+    }
+    const std::shared_ptr<engine::Report> rows = engine::ReportFromJsonFile(report->file);
+    engine::RenderPages(*rows, engine::CurrentPrintTime(), kept.pages);
+    kept.pages.Finish();
+  } catch (const std::exception& e) {
+    kept.pages.Finish(kept.control->stop ? "the run was stopped" : e.what());
+  }
 }
 
 Handover Answer(const RunContext& context, const app::RunResult& result, RunControl& run,
@@ -276,8 +250,8 @@ Handover Answer(const RunContext& context, const app::RunResult& result, RunCont
   const app::RunOutcome outcome = result.Outcome();
   Reply reply;
   reply.headers.emplace_back("X-Queue-Seconds", FixedText(run.queued.count(), 3));
-  if (request.view) {
-    return AnswerView(outcome, run, exchange, std::move(reply));
+  if (request.kept) {
+    return AnswerKept(context, result, request, std::move(reply), exchange);
   }
   const engine::Format format = request.format;
   if (format == engine::Format::Json) {
@@ -286,36 +260,34 @@ Handover Answer(const RunContext& context, const app::RunResult& result, RunCont
       app::WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, ignored);
     });
   }
-  if (!result.shown) {
-    std::ostringstream out;
-    std::ostringstream ignored;
-    app::WriteOutcome(outcome, engine::Format::Json, std::nullopt, out, ignored);
-    ordered_json answer = ordered_json::parse(out.str());
-    answer.erase("report");
+  auto* report = dynamic_cast<engine::Report*>(result.report.get());
+  if (!result.shown || report == nullptr) {
+    ordered_json answer = OutcomeWithoutReport(outcome);
     answer["error"] = "nothing to print: the report was not shown";
     reply.status = 422;
     reply.body = app::JsonText(answer);
     return {std::move(reply), nullptr};
   }
-  reply.contentType = ContentType(format);
-  reply.headers.emplace_back("Content-Disposition",
-                             std::string(format == engine::Format::Html ? "inline" : "attachment") +
-                                 "; filename=\"" + FileName(result, request, context.clock->Now()) +
-                                 "\"");
-  if (engine::IsTextFormat(format)) {
-    return Stream(exchange, std::move(reply), [&](std::ostream& out) {
-      std::ostringstream ignored;
-      app::WriteOutcome(outcome, format, std::nullopt, out, ignored, request.render);
-    });
-  }
-  reply.file = RenderToFile(context, outcome, format);
-  return {std::move(reply), nullptr};
+  return AnswerFile(context, *report, format, request.render,
+                    FileStem(result, request, context.clock->Now()), std::move(reply), exchange);
 }
 
 }  // namespace
 
 FileBody::~FileBody() {
   close(fd);
+}
+
+void SendReport(const RunContext& context, engine::Report& report, engine::Format format,
+                const engine::RenderOptions& render, const std::string& fileStem,
+                Exchange& exchange) {
+  Handover handover = AnswerFile(context, report, format, render, fileStem, {}, exchange);
+  if (handover.reply) {
+    exchange.Answer(std::move(*handover.reply));
+  }
+  if (handover.unfinished) {
+    handover.unfinished->Finish(true);
+  }
 }
 
 void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& run,
@@ -367,6 +339,15 @@ void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& ru
     handover.reply = Reply::Error({500, std::string("unexpected failure: ") + e.what()});
   }
   result.reset();
+  if (request.kept) {
+    // The pages are drawn from the report written down, with the database let go of.
+    if (handover.reply) {
+      request.kept->pages.Finish(
+          ordered_json::parse(handover.reply->body).value("error", "the run failed"));
+    } else {
+      DrawPages(*request.kept);
+    }
+  }
   context.queue->Leave(*run);
   if (handover.reply) {
     exchange.Answer(std::move(*handover.reply));

@@ -13,6 +13,7 @@
 #include "host/platform.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
+#include "serve/kept_runs.h"
 #include "serve/reply.h"
 #include "serve/run_queue.h"
 
@@ -23,7 +24,9 @@ struct RunRequest {
   std::vector<reports::NamedValue> values;
   engine::Format format = engine::Format::Json;
   engine::RenderOptions render;  // `dialect=br`: the CSV a spreadsheet in Portuguese opens
-  bool view = false;             // the page's view: the outcome, then the HTML in pieces
+  // The viewer's run: answered with the outcome alone, its report kept here for its pages,
+  // drawn while the run keeps its slot, and for its downloads.
+  std::shared_ptr<KeptRun> kept;
 };
 
 // What the server lends every run.
@@ -41,5 +44,10 @@ struct RunContext {
 // Answers through `exchange` whatever happens, and leaves the queue when done.
 void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& run,
                 const RunRequest& request, Exchange& exchange);
+
+// `report` as a file of `format` named `fileStem`.<format>: an attachment, or HTML to look at.
+void SendReport(const RunContext& context, engine::Report& report, engine::Format format,
+                const engine::RenderOptions& render, const std::string& fileStem,
+                Exchange& exchange);
 
 }  // namespace orla::serve

@@ -169,7 +169,6 @@ nlohmann::ordered_json RunQueue::ProgressLocked(const RunControl& run) const {
                                                             : "waiting"},
                                   {"statements", run.statements.load()},
                                   {"steps", run.steps.load()},
-                                  {"pieces", run.pieces.load()},
                                   {"seconds", std::round(seconds * 10) / 10}};
   if (!run.admitted) {
     const auto place = std::find_if(line_.begin(), line_.end(),

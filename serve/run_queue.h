@@ -29,7 +29,6 @@ struct RunControl {
   std::atomic<bool> running{false};  // past TempDB's turn
   std::atomic<int64_t> steps{0};
   std::atomic<int> statements{0};
-  std::atomic<int> pieces{0};  // of the view's HTML sent
 
   // Under the queue's lock.
   bool admitted = false;

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Time from Run to the first piece of the report's HTML in the viewer, as the page asks for
-it (POST /api/reports/NAME?format=view), and to the last piece.
+"""Time from Run to the first page of the report in the viewer, as the page asks for it
+(POST /api/reports/NAME?format=pages, then GET /api/runs/ID/pages/1), to the page count once
+every page is drawn, and to the last page.
 
     bench/cli/viewer_first_page.py build/release/cli/orla-vendas [--db year.db] [--runs 5]
 
@@ -18,30 +19,32 @@ import tempfile
 import time
 
 
-def stream_view(port, report, parameters):
-    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=600)
-    body = json.dumps(parameters)
-    started = time.perf_counter()
-    connection.request("POST", f"/api/reports/{report}?format=view", body,
-                       {"Content-Type": "application/json"})
+def get(connection, path):
+    connection.request("GET", path)
     answer = connection.getresponse()
+    body = answer.read()
     if answer.status != 200:
-        raise SystemExit(f"{report}: HTTP {answer.status}: {answer.read()[:300]!r}")
-    first = None
-    pieces = 0
-    size = 0
-    while True:
-        line = answer.readline()
-        if not line:
-            break
-        item = json.loads(line)
-        if "html" in item:
-            if first is None:
-                first = time.perf_counter() - started
-            pieces += 1
-            size += len(item["html"])
+        raise SystemExit(f"{path}: HTTP {answer.status}: {body[:300]!r}")
+    return body
+
+
+def read_pages(port, report, parameters, run):
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=600)
+    started = time.perf_counter()
+    connection.request("POST", f"/api/reports/{report}?format=pages&viewer=bench&run={run}",
+                       json.dumps(parameters), {"Content-Type": "application/json"})
+    answer = connection.getresponse()
+    outcome = answer.read()
+    if answer.status != 200:
+        raise SystemExit(f"{report}: HTTP {answer.status}: {outcome[:300]!r}")
+    first_page = get(connection, f"/api/runs/{run}/pages/1")
+    first = time.perf_counter() - started
+    status = json.loads(get(connection, f"/api/runs/{run}/pages?after=999999"))
+    counted = time.perf_counter() - started
+    get(connection, f"/api/runs/{run}/pages/{status['pages']}")
+    last = time.perf_counter() - started
     connection.close()
-    return first, time.perf_counter() - started, pieces, size
+    return first, counted, last, status["pages"], len(first_page)
 
 
 def main():
@@ -62,19 +65,20 @@ def main():
     try:
         port = int(re.search(r":(\d+)/", server.stdout.readline()).group(1))
         parameters = {"Filtro_DataInicial": options.start, "Filtro_DataFinal": options.end}
-        firsts, totals = [], []
+        firsts, counts, lasts = [], [], []
         for run in range(options.runs + 1):
-            first, total, pieces, size = stream_view(port, options.report, parameters)
+            first, counted, last, pages, size = read_pages(port, options.report, parameters,
+                                                           f"bench{run}")
             if run == 0:
                 continue  # the first run warms the file cache
             firsts.append(first)
-            totals.append(total)
-        print(f"{options.report} {options.start}-{options.end}: {pieces} pieces, "
-              f"{size / 1e6:.1f} MB of HTML")
-        print(f"first piece: median {statistics.median(firsts):.3f} s "
-              f"(min {min(firsts):.3f}, max {max(firsts):.3f}) over {len(firsts)} runs")
-        print(f"last piece:  median {statistics.median(totals):.3f} s "
-              f"(min {min(totals):.3f}, max {max(totals):.3f})")
+            counts.append(counted)
+            lasts.append(last)
+        print(f"{options.report} {options.start}-{options.end}: {pages} pages, "
+              f"the first {size / 1e3:.0f} kB of SVG")
+        for name, times in (("first page", firsts), ("all drawn", counts), ("last page", lasts)):
+            print(f"{name + ':':11} median {statistics.median(times):.3f} s "
+                  f"(min {min(times):.3f}, max {max(times):.3f}) over {len(times)} runs")
     finally:
         server.terminate()
         server.wait()

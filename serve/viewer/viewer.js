@@ -1,160 +1,105 @@
 'use strict';
-// The report viewer: a form per report from GET /api/reports, the run through the same API a
-// host program calls, and the report as the engine renders it.
+// The report viewer: the list of reports, the chosen report's form (form.js), its address
+// (#/NAME?PARAMETER=VALUE&...&periodo=PRESET&run=1, the names and value texts the API takes),
+// one run at a time through the same API a host program calls, and its downloads.
 
 const $ = (id) => document.getElementById(id);
 let catalogue = null;
-let current = null;       // the chosen report's entry
-let lastValues = null;    // the parameters of the last run, for the downloads
-let running = null;       // {id, timer}
-
-function element(tag, attributes = {}, children = []) {
-  const node = document.createElement(tag);
-  for (const [key, value] of Object.entries(attributes)) {
-    if (key === 'text') node.textContent = value;
-    else node.setAttribute(key, value);
-  }
-  for (const child of children) node.append(child);
-  return node;
-}
+let periods = [];
+let form = null;          // the chosen report's ReportForm
+// What the page's other scripts ("Assinar") read of the form: the report and its values.
+let current = null;
+const formValues = () => form.values();
+let shown = null;         // what the report on screen was run with: {name, values}
+let running = null;       // {id, timer, pieces}
+// This page's own name for the server, which keeps one run a page: the one it shows.
+const viewerId = 'v' + Math.random().toString(36).slice(2, 10);
 
 function runId() {
   return 'r' + Date.now().toString(36) + Math.random().toString(36).slice(2, 8);
 }
 
-const storageKey = (name) => 'orla-vendas:' + name;
+// The form's state as an address. With a named period the dates are left out, so that
+// "Mês passado" opened next month is next month's last month.
+function addressOf(withRun = false) {
+  const query = new URLSearchParams();
+  const preset = form.presetName();
+  for (const [name, value] of Object.entries(form.values())) {
+    const parameter = form.controls.get(name).parameter;
+    if (preset && periodNames.includes(name)) continue;
+    if (value !== parameter.default) query.set(name, value);
+  }
+  if (preset) query.set('periodo', preset);
+  if (withRun) query.set('run', '1');
+  const text = query.toString().replaceAll('%2F', '/');
+  return `#/${form.report.name}${text ? '?' + text : ''}`;
+}
 
+function parseAddress() {
+  const m = /^#\/([A-Za-z]+)(?:\?(.*))?$/.exec(location.hash);
+  if (!m) return null;
+  const query = new URLSearchParams(m[2] || '');
+  const values = {};
+  for (const [name, value] of query) if (name !== 'periodo' && name !== 'run') values[name] = value;
+  return {name: m[1], values, preset: query.get('periodo'), run: query.get('run') === '1'};
+}
+
+// What the browser keeps between visits: the reader's last named period, never dates.
+const storageKey = (name) => 'orla-vendas:' + name;
 function remembered(name) {
   try { return JSON.parse(localStorage.getItem(storageKey(name))) || {}; } catch { return {}; }
 }
 
-// dd/mm/yyyy <-> yyyy-mm-dd for the calendar picker.
-function toIso(text) {
-  const m = /^(\d{2})\/(\d{2})\/(\d{4})$/.exec(text);
-  return m ? `${m[3]}-${m[2]}-${m[1]}` : '';
-}
-function fromIso(iso) {
-  const m = /^(\d{4})-(\d{2})-(\d{2})$/.exec(iso);
-  return m ? `${m[3]}/${m[2]}/${m[1]}` : '';
-}
-
-function dateField(parameter, value) {
-  const text = element('input', {type: 'text', id: 'p-' + parameter.name, name: parameter.name,
-    placeholder: 'dd/mm/aaaa', pattern: '\\d{2}/\\d{2}/\\d{4}', inputmode: 'numeric'});
-  text.value = value;
-  const picker = element('input', {type: 'date', 'aria-label': 'calendário', tabindex: '-1'});
-  picker.value = toIso(value);
-  picker.addEventListener('change', () => { text.value = fromIso(picker.value); });
-  text.addEventListener('change', () => { picker.value = toIso(text.value); });
-  return element('div', {class: 'date'}, [text, picker]);
+// The report on screen and its downloads belong to one run of one form: any change clears them.
+function clearResult() {
+  shown = null;
+  $('output').hidden = true;
+  closePages();
+  $('messages').replaceChildren();
+  if (!running) $('progress').textContent = '';
 }
 
-function choiceField(parameter, value) {
-  const select = element('select', {id: 'p-' + parameter.name, name: parameter.name});
-  for (const choice of parameter.choices) {
-    select.append(element('option', {value: choice.value, text: `${choice.value} - ${choice.label}`}));
-  }
-  if (!parameter.choices.some((c) => c.value === value)) {
-    select.append(element('option', {value, text: value}));
-  }
-  select.value = value;
-  return select;
+// A run whose form has changed is stopped and its report never shown.
+function abandonRun() {
+  if (!running) return;
+  stop();
+  running.abandoned = true;
+  clearInterval(running.timer);
+  running = null;
+  setRunning(false);
 }
 
-// A searchable list filled from the database. Its value is an identifier (or, for the
-// payment forms, the quoted names) picked from the list, never typed.
-function lookupField(parameter, value) {
-  const search = element('input', {type: 'text', placeholder: 'procurar…',
-    'aria-label': 'procurar ' + parameter.name});
-  const select = element('select', {id: 'p-' + parameter.name, name: parameter.name,
-    'data-lookup': parameter.lookup});
-  if (parameter.multiple) select.multiple = true;
-  else select.append(element('option', {value: '', text: '(todos)'}));
-  for (const v of parseLookupValue(parameter, value)) {
-    select.append(element('option', {value: v, text: v, selected: ''}));
-  }
-  const fill = async () => {
-    const chosen = new Set([...select.selectedOptions].map((o) => o.value));
-    const answer = await fetch(`/api/lookup/${parameter.lookup}?q=${encodeURIComponent(search.value)}`);
-    if (!answer.ok) return;
-    const {items} = await answer.json();
-    for (const option of [...select.options]) {
-      if (option.value !== '' && !chosen.has(option.value)) option.remove();
-    }
-    const present = new Set([...select.options].map((o) => o.value));
-    for (const item of items) {
-      const label = item.label === item.value ? item.label : `${item.label} (${item.value})`;
-      const existing = [...select.options].find((o) => o.value === item.value);
-      if (existing) existing.textContent = label;
-      if (!present.has(item.value)) select.append(element('option', {value: item.value, text: label}));
-    }
-  };
-  let timer = null;
-  search.addEventListener('input', () => { clearTimeout(timer); timer = setTimeout(fill, 250); });
-  fill();
-  return element('div', {class: 'lookup'}, [search, select]);
-}
-
-function parseLookupValue(parameter, value) {
-  if (!value) return [];
-  if (parameter.lookup === 'formas') {
-    return [...value.matchAll(/'((?:[^']|'')*)'/g)].map((m) => m[1].replaceAll("''", "'"));
-  }
-  return parameter.multiple ? value.split(',').map((v) => v.trim()).filter(Boolean) : [value];
-}
-
-function lookupValue(parameter, select) {
-  const chosen = [...select.selectedOptions].map((o) => o.value).filter((v) => v !== '');
-  if (parameter.lookup === 'formas') return chosen.map((v) => `'${v.replaceAll("'", "''")}'`).join(',');
-  return parameter.multiple ? chosen.join(',') : (chosen[0] || '');
-}
-
-function buildForm(report, useRemembered = true) {
+function openReport(report, values = {}, preset = null) {
+  abandonRun();
+  clearResult();
   current = report;
   $('report-title').textContent = report.title;
-  const saved = useRemembered ? remembered(report.name) : {};
-  const fields = $('fields');
-  fields.replaceChildren();
-  for (const parameter of report.parameters) {
-    const value = parameter.name in saved ? saved[parameter.name] : parameter.default;
-    let control;
-    const field = element('div', {class: 'field', 'data-name': parameter.name});
-    if (parameter.input === 'switch') {
-      const box = element('input', {type: 'checkbox', id: 'p-' + parameter.name, name: parameter.name});
-      box.checked = value === 'true';
-      field.classList.add('switch');
-      field.append(element('label', {}, [box, parameter.description]));
-      fields.append(field);
-      continue;
-    }
-    if (parameter.input === 'date') control = dateField(parameter, value);
-    else if (parameter.input === 'choice') control = choiceField(parameter, value);
-    else if (parameter.input === 'lookup') control = lookupField(parameter, value);
-    else {
-      control = element('input', {type: 'text', id: 'p-' + parameter.name, name: parameter.name,
-        inputmode: parameter.input === 'number' ? 'decimal' : 'text'});
-      control.value = value;
-    }
-    field.append(element('label', {for: 'p-' + parameter.name, text: parameter.name}), control,
-      element('small', {text: parameter.description}));
-    fields.append(field);
-  }
+  $('report-summary').textContent = report.summary || '';
+  form = new ReportForm($('fields'), report, periods, () => {
+    abandonRun();
+    clearResult();
+    history.replaceState(null, '', addressOf());
+  });
+  const kept = remembered(report.name);
+  form.fill(values, preset || (Object.keys(values).length === 0 ? kept.periodo : null) || null);
   $('form').hidden = false;
   $('hint').hidden = true;
   for (const button of document.querySelectorAll('nav button')) {
     button.setAttribute('aria-current', String(button.dataset.name === report.name));
   }
+  document.body.classList.remove('menu-open');
+  $('menu').setAttribute('aria-expanded', 'false');
+  fillFavourites();
 }
 
-function formValues() {
-  const values = {};
-  for (const parameter of current.parameters) {
-    const control = $('p-' + parameter.name);
-    if (parameter.input === 'switch') values[parameter.name] = control.checked ? 'true' : 'false';
-    else if (parameter.input === 'lookup') values[parameter.name] = lookupValue(parameter, control);
-    else values[parameter.name] = control.value.trim();
-  }
-  return values;
+// Follows the address: at the start, and on back and forward.
+function followAddress() {
+  const address = parseAddress();
+  if (!address) return;
+  const report = catalogue.reports.find((r) => r.name === address.name);
+  if (!report) return;
+  openReport(report, address.values, address.preset);
+  if (address.run) run();
 }
 
 function showMessages(answer) {
@@ -174,7 +119,6 @@ function showMessages(answer) {
 function setRunning(on) {
   $('run').disabled = on;
   $('stop').disabled = !on;
-  for (const b of document.querySelectorAll('nav button')) b.disabled = on;
 }
 
 async function pollProgress(id) {
@@ -187,81 +131,47 @@ async function pollProgress(id) {
   $('progress').textContent = `${state}… ${p.statements} comando(s), ${p.seconds.toFixed(1)} s`;
 }
 
-// The view arrives as lines of JSON: the outcome, the report's HTML in pieces, the end.
-async function* viewLines(answer) {
-  const reader = answer.body.pipeThrough(new TextDecoderStream()).getReader();
-  let buffer = '';
-  for (;;) {
-    const {value, done} = await reader.read();
-    if (done) break;
-    buffer += value;
-    let newline;
-    while ((newline = buffer.indexOf('\n')) >= 0) {
-      yield JSON.parse(buffer.slice(0, newline));
-      buffer = buffer.slice(newline + 1);
-    }
-  }
-}
-
-// Each piece is written into the frame as it comes, so the first page shows while the
-// server still reads and writes the rest.
-async function showView(answer, values) {
-  let frame = null;
-  let ended = null;
-  for await (const line of viewLines(answer)) {
-    if ('html' in line) {
-      if (!frame) {
-        frame = $('report').contentDocument;
-        frame.open();
-        $('output').hidden = false;
-        lastValues = {name: current.name, values};
-      }
-      frame.write(line.html);
-      running.pieces += 1;
-      $('progress').textContent = `recebendo… ${running.pieces} parte(s)`;
-    } else if ('end' in line || 'stopped' in line || ('error' in line && !('result' in line))) {
-      ended = line;
-    } else {
-      showMessages(line);
-    }
-  }
-  if (frame) frame.close();
-  if (!ended) return 'interrompido.';
-  if (ended.error) {
-    showMessages(ended);
-    return '';
-  }
-  if (ended.stopped) return 'parado.';
-  return frame ? 'pronto.' : 'nada a mostrar.';
-}
-
 async function run(event) {
-  event.preventDefault();
-  const values = formValues();
-  localStorage.setItem(storageKey(current.name), JSON.stringify(values));
+  if (event) event.preventDefault();
+  if (running || !form.validate()) return;
+  const values = form.values();
+  localStorage.setItem(storageKey(form.report.name), JSON.stringify({periodo: form.presetName()}));
+  // An address that ran on opening stays in the history as the form, so back never runs it.
+  if (/[?&]run=1/.test(location.hash)) history.replaceState(null, '', addressOf());
+  else if (location.hash !== addressOf()) history.pushState(null, '', addressOf());
+  clearResult();
   const id = runId();
-  running = {id, pieces: 0, timer: setInterval(() => pollProgress(id), 400)};
+  const mine = {id, pieces: 0, timer: setInterval(() => pollProgress(id), 400)};
+  running = mine;
   setRunning(true);
   $('progress').textContent = 'executando…';
-  $('messages').replaceChildren();
-  $('output').hidden = true;
-  lastValues = null;
   try {
-    const answer = await fetch(`/api/reports/${current.name}?format=view&run=${id}`, {
+    const answer = await fetch(`/api/reports/${form.report.name}?format=pages&viewer=${viewerId}&run=${id}`, {
       method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(values)});
-    if (answer.ok) {
-      $('progress').textContent = await showView(answer, values);
+    const outcome = await answer.json();
+    if (mine.abandoned) return;
+    showMessages(outcome);
+    if (answer.ok && outcome.shown) {
+      shown = {name: form.report.name, values, run: outcome.run};
+      $('output').hidden = false;
+      $('progress').textContent = 'desenhando as páginas…';
+      mine.pieces = 1;
+      await openPages(outcome.run);
+      if (!mine.abandoned && shown && shown.run === outcome.run) $('progress').textContent = 'pronto.';
     } else {
-      showMessages(await answer.json());
-      $('progress').textContent = answer.status === 409 ? 'parado.' : '';
+      $('progress').textContent = answer.status === 409 ? 'parado.' : answer.ok ? 'nada a mostrar.' : '';
     }
   } catch (error) {
-    showMessages({error: String(error)});
-    $('progress').textContent = '';
+    if (!mine.abandoned) {
+      showMessages({error: String(error)});
+      $('progress').textContent = '';
+    }
   } finally {
-    clearInterval(running.timer);
-    running = null;
-    setRunning(false);
+    clearInterval(mine.timer);
+    if (running === mine) {
+      running = null;
+      setRunning(false);
+    }
   }
 }
 
@@ -272,27 +182,50 @@ async function stop() {
   }
 }
 
-async function download(format) {
-  if (!lastValues) return;
+// The files are the report on screen, from the run the server keeps, named after the
+// report and its period.
+function download(format) {
+  if (!shown) return;
   const dialect = format === 'csv' ? '&dialect=br' : '';
-  const answer = await fetch(`/api/reports/${lastValues.name}?format=${format}${dialect}`, {
-    method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(lastValues.values)});
-  if (!answer.ok) {
-    showMessages(await answer.json());
-    return;
-  }
-  // The name the server gives: after the report and its period.
-  const named = /filename="([^"]+)"/.exec(answer.headers.get('Content-Disposition') || '');
-  const link = element('a', {href: URL.createObjectURL(await answer.blob()),
-    download: named ? named[1] : `${lastValues.name}.${format}`});
+  const link = element('a', {href: `/api/runs/${shown.run}/file?format=${format}${dialect}`});
   document.body.append(link);
   link.click();
   link.remove();
 }
 
+async function copyAddress() {
+  const address = location.origin + location.pathname + addressOf(true);
+  try {
+    await navigator.clipboard.writeText(address);
+    $('progress').textContent = 'endereço copiado.';
+  } catch {
+    window.prompt('Endereço deste relatório:', address);
+  }
+}
+
+// Named favourites: a report with its parameters, kept in this browser.
+const favouritesKey = 'orla-vendas:favoritos';
+function favourites() {
+  try { return JSON.parse(localStorage.getItem(favouritesKey)) || []; } catch { return []; }
+}
+function fillFavourites() {
+  const select = $('favourites');
+  select.replaceChildren(element('option', {value: '', text: 'Favoritos…'}));
+  favourites().forEach((f, i) => select.append(element('option', {value: String(i), text: f.name})));
+}
+function saveFavourite() {
+  const name = window.prompt('Nome do favorito:', form.report.title.replace(/^Vendas - /, ''));
+  if (!name) return;
+  const list = favourites().filter((f) => f.name !== name);
+  list.push({name, address: addressOf()});
+  localStorage.setItem(favouritesKey, JSON.stringify(list));
+  fillFavourites();
+}
+
 async function start() {
-  const answer = await fetch('/api/reports');
-  catalogue = await answer.json();
+  [catalogue, periods] = await Promise.all([
+    fetch('/api/reports').then((r) => r.json()),
+    fetch('/api/periods').then((r) => r.json()).then((p) => p.periods)]);
   $('today').textContent = fromIso(catalogue.today.slice(0, 10));
   const nav = $('reports');
   const groups = new Map();
@@ -303,19 +236,40 @@ async function start() {
   for (const [group, reports] of groups) {
     nav.append(element('h3', {text: group}));
     for (const report of reports) {
-      const button = element('button', {type: 'button', 'data-name': report.name, title: report.name,
+      const button = element('button', {type: 'button', 'data-name': report.name,
         text: report.title.replace(/^Vendas - /, '')});
-      button.addEventListener('click', () => buildForm(report));
+      button.addEventListener('click', () => {
+        history.pushState(null, '', `#/${report.name}`);
+        openReport(report);
+      });
       nav.append(button);
     }
   }
   $('form').addEventListener('submit', run);
   $('stop').addEventListener('click', stop);
-  $('reset').addEventListener('click', () => buildForm(current, false));
-  $('print').addEventListener('click', () => $('report').contentWindow.print());
+  $('reset').addEventListener('click', () => {
+    openReport(form.report);
+    history.replaceState(null, '', addressOf());
+  });
+  $('copy').addEventListener('click', copyAddress);
+  $('save-favourite').addEventListener('click', saveFavourite);
+  $('favourites').addEventListener('change', (event) => {
+    const favourite = favourites()[Number(event.target.value)];
+    if (favourite) location.hash = favourite.address;
+  });
+  $('menu').addEventListener('click', () => {
+    const open = document.body.classList.toggle('menu-open');
+    $('menu').setAttribute('aria-expanded', String(open));
+  });
+  // The printed report is the PDF the pages are cut from.
+  $('print').addEventListener('click', () => download('pdf'));
   for (const button of document.querySelectorAll('[data-format]')) {
     button.addEventListener('click', () => download(button.dataset.format));
   }
+  window.addEventListener('popstate', followAddress);
+  setUpPages();
+  fillFavourites();
+  followAddress();
 }
 
 start();

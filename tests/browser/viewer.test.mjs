@@ -1,12 +1,16 @@
 // The report viewer in a real browser: Debian's Chromium driven by playwright-core. Opens the
-// page, runs each of the thirteen reports from its form on a generated month and checks a
-// total shown against the rows the JSON API answers; then, on the receipt-type report, the
-// grand total in full, the remembered values, a refused period, the PDF download, "Assinar"
-// and a screenshot.
+// page and, in one session: the thirteen forms in the reader's words, each report run from its
+// form with a total shown that the API's rows add up to; the checks that stop a run in the form;
+// the named periods and the shift that forces the view; an address that runs on opening, with
+// the API's total found in its pages; a report cleared by choosing another; the download's
+// name; "Assinar" writing the form as a subscription the list shows; a month of details
+// read page by page; the phone width; axe-core. Screenshots go to
+// OUTPUT_FOLDER.
 //
 //   node viewer.test.mjs ORLA_VENDAS_BINARY OUTPUT_FOLDER
 import {spawn, execFileSync} from 'node:child_process';
 import {existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync} from 'node:fs';
+import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import assert from 'node:assert/strict';
@@ -16,6 +20,7 @@ const [binary, outFolder] = process.argv.slice(2);
 assert.ok(binary && outFolder, 'usage: node viewer.test.mjs ORLA_VENDAS_BINARY OUTPUT_FOLDER');
 const browserPath = '/usr/bin/chromium';
 assert.ok(existsSync(browserPath), `${browserPath} is missing: scripts/setup.sh installs it`);
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 mkdirSync(outFolder, {recursive: true});
 const work = mkdtempSync(path.join(tmpdir(), 'orla-viewer-'));
 
@@ -38,7 +43,11 @@ const url = await new Promise((resolve, reject) => {
   setTimeout(() => reject(new Error('serve printed no address')), 20000);
 });
 
-const period = {Filtro_DataInicial: '01/03/2024', Filtro_DataFinal: '31/03/2024'};
+const api = async (name, values) => (await fetch(url + 'api/reports/' + name, {
+  method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(values)})).json();
+const format = (digits) => new Intl.NumberFormat('pt-BR',
+  {minimumFractionDigits: digits, maximumFractionDigits: digits});
+
 let context = null;
 try {
   context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
@@ -51,35 +60,49 @@ try {
     viewport: {width: 1360, height: 860},
   });
   const page = context.pages()[0] || await context.newPage();
-  // Nothing is fetched from outside the server.
+  // Nothing is fetched from outside the server; the runs the page asks for are counted.
   const foreign = [];
-  page.on('request', (request) => { if (!request.url().startsWith(url)) foreign.push(request.url()); });
+  const runs = [];
+  page.on('request', (request) => {
+    if (!request.url().startsWith(url)) foreign.push(request.url());
+    if (request.method() === 'POST' && request.url().includes('/api/reports/')) runs.push(request);
+  });
+  const pageTexts = () => page.locator('#pages svg text').allTextContents();
+  const finished = () => page.waitForFunction(() => !document.getElementById('run').disabled,
+    null, {timeout: 60000});
 
   await page.goto(url);
   const entries = page.locator('nav button');
   await entries.first().waitFor();
   assert.equal(await entries.count(), 13, 'the thirteen reports are listed');
-  assert.deepEqual(await page.locator('nav h3').allTextContents(),
-    ['Tabelas de vendas', 'Movimentação de combustíveis', 'Resumos', 'Detalhes dos movimentos']);
 
-  // Each report from the page: some total row shows a sum of a numeric column of the API's
-  // rows (as money, quantity or a count), worked out here.
+  // Each form speaks the reader's words: no library name, no English help; and each report
+  // run from it shows a total that is a sum of a numeric column of the API's rows.
   const days = {Filtro_DataInicial: '04/03/2024', Filtro_DataFinal: '06/03/2024'};
   const catalogue = await (await fetch(url + 'api/reports')).json();
-  const format = (digits) => new Intl.NumberFormat('pt-BR',
-    {minimumFractionDigits: digits, maximumFractionDigits: digits});
   for (const entry of catalogue.reports) {
     await page.click(`nav button[data-name="${entry.name}"]`);
+    const visible = await page.locator('#form').innerText();
+    for (const parameter of entry.parameters) {
+      assert.ok(!visible.includes(parameter.name), `${entry.name}: ${parameter.name} shown`);
+      assert.ok(!visible.includes(parameter.description), `${entry.name}: "${parameter.description}" shown`);
+    }
     await page.fill('#p-Filtro_DataInicial', days.Filtro_DataInicial);
     await page.fill('#p-Filtro_DataFinal', days.Filtro_DataFinal);
     await page.click('#run');
-    await page.waitForFunction(() => !document.getElementById('run').disabled, null, {timeout: 60000});
+    await finished();
     assert.equal(await page.textContent('#progress'), 'pronto.', entry.name);
-    const answer = await (await fetch(url + 'api/reports/' + entry.name, {
-      method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(days)})).json();
-    const frame = page.frameLocator('#report');
-    assert.equal(await frame.locator('h1').textContent(), answer.report.title, entry.name);
-    const shown = new Set(await frame.locator('tr.total td, tr.subtotal td').allTextContents());
+    const answer = await api(entry.name, days);
+    await page.locator('#pages svg').waitFor({timeout: 10000});
+    assert.ok((await pageTexts()).includes(answer.report.title), entry.name);
+    // Every page, one after the other, as a reader would go through them.
+    const shown = new Set(await pageTexts());
+    for (let number = 2; await page.locator('#page-next').isEnabled(); number += 1) {
+      await page.click('#page-next');
+      await page.waitForFunction((n) => document.getElementById('page-number').value === String(n),
+        number, {timeout: 10000});
+      for (const text of await pageTexts()) shown.add(text);
+    }
     const sums = new Set();
     answer.report.columns.forEach((column, i) => {
       const values = answer.report.rows.map((row) => row[i]);
@@ -91,51 +114,77 @@ try {
       `${entry.name}: no total shown (${[...shown].join(' | ')}) is a sum of the API's rows`);
   }
 
+  // Choosing another report clears the one shown, and its downloads with it.
   await page.click('nav button[data-name="VendasPorTiposDeRecebimento"]');
-  await page.fill('#p-Filtro_DataInicial', period.Filtro_DataInicial);
-  await page.fill('#p-Filtro_DataFinal', period.Filtro_DataFinal);
-  await page.click('#run');
-  await page.locator('#output').waitFor({state: 'visible', timeout: 60000});
+  assert.equal(await page.locator('#output').isVisible(), false, 'the last report is still shown');
 
-  // The grand total shown against the rows the JSON API answers for the same parameters.
-  const answer = await fetch(url + 'api/reports/VendasPorTiposDeRecebimento', {
-    method: 'POST', headers: {'Content-Type': 'application/json'}, body: JSON.stringify(period)});
-  const run = await answer.json();
-  assert.equal(run.result, true);
+  // A day that does not exist and an inverted period are told at their field; nothing runs.
+  const before = runs.length;
+  for (const [first, last, field] of [['31/02/2024', '31/03/2024', 'Filtro_DataInicial'],
+    ['31/03/2024', '01/03/2024', 'Filtro_DataFinal']]) {
+    await page.fill('#p-Filtro_DataInicial', first);
+    await page.fill('#p-Filtro_DataFinal', last);
+    await page.click('#run');
+    await page.locator(`#error-${field}`).waitFor({state: 'visible', timeout: 5000});
+    assert.equal(await page.locator('.field .error:visible').count(), 1, `${first}-${last}`);
+  }
+  assert.equal(runs.length, before, 'a period the form refused was sent');
+
+  // A named period fills the dates the server gives and stays named in the address.
+  const {periods} = await (await fetch(url + 'api/periods')).json();
+  const lastMonth = periods.find((p) => p.name === 'mes-passado');
+  await page.selectOption('#p-periodo', {label: 'Mês passado'});
+  assert.equal(await page.inputValue('#p-Filtro_DataInicial'), lastMonth.first);
+  assert.equal(await page.inputValue('#p-Filtro_DataFinal'), lastMonth.last);
+  await page.waitForFunction(() => location.hash.includes('periodo=mes-passado'), null, {timeout: 5000});
+
+  // A shift makes the view the financial one, and the view's field says so.
+  await page.click('nav button[data-name="TabelaDeVendasPorCombustiveis"]');
+  const shift = page.locator('#p-Filtro_IDTurno option[value="1"]');
+  await shift.waitFor({state: 'attached', timeout: 10000});
+  assert.equal(await shift.textContent(), 'T1');
+  await page.selectOption('#p-Filtro_IDTurno', '1');
+  assert.equal(await page.locator('#p-Filtro_TipoVisao').isDisabled(), true);
+  assert.equal(await page.inputValue('#p-Filtro_TipoVisao'), '0');
+  assert.ok(await page.locator('#note-Filtro_TipoVisao').isVisible());
+  await page.screenshot({path: path.join(outFolder, 'viewer-form.png')});
+
+  // A rate typed with a decimal comma goes out as the API's value text.
+  const withRate = catalogue.reports.find((r) => r.parameters.some((p) => p.name === 'Filtro_ST_AL_ICMS'));
+  await page.goto(`${url}#/${withRate.name}?Filtro_DataInicial=04/03/2024&Filtro_DataFinal=04/03/2024`);
+  await page.fill('#p-Filtro_ST_AL_ICMS', '117');
+  await page.click('#run');
+  await page.locator('#error-Filtro_ST_AL_ICMS').waitFor({state: 'visible', timeout: 5000});
+  await page.fill('#p-Filtro_ST_AL_ICMS', '17,5');
+  const [sent] = await Promise.all([page.waitForRequest((r) => r.method() === 'POST'), page.click('#run')]);
+  assert.equal(JSON.parse(sent.postData()).Filtro_ST_AL_ICMS, '17.5');
+  await finished();
+
+  // An address that runs on opening shows the report the API gives for the same parameters.
+  const march = {Filtro_DataInicial: '01/03/2024', Filtro_DataFinal: '31/03/2024'};
+  await page.evaluate((address) => { location.hash = address; },
+    `#/VendasPorTiposDeRecebimento?${new URLSearchParams(march)}&run=1`);
+  await page.locator('#output').waitFor({state: 'visible', timeout: 60000});
+  await finished();
+  const run = await api('VendasPorTiposDeRecebimento', march);
   const columns = run.report.columns;
   const cents = run.report.rows.reduce(
     (sum, row) => sum + Math.round(row[columns.indexOf('VLTotal')] * 100), 0);
-  const sales = run.report.rows.reduce((sum, row) => sum + row[columns.indexOf('QtdeVendas')], 0);
-  const money = new Intl.NumberFormat('pt-BR', {minimumFractionDigits: 2}).format(cents / 100);
-  const count = new Intl.NumberFormat('pt-BR').format(sales);
-  const report = page.frameLocator('#report');
-  const total = report.locator('tr.total').last().locator('td');
-  assert.equal(await total.nth(0).textContent(), 'Total geral');
-  assert.equal(await total.nth(1).textContent(), count);
-  assert.equal(await total.nth(2).textContent(), money);
-  await report.locator('h1').waitFor();
+  const money = format(2).format(cents / 100);
+  await page.evaluate(() => document.getElementById('output').scrollIntoView());
+  await page.screenshot({path: path.join(outFolder, 'viewer-report.png')});
 
-  // The values used are remembered for the next visit.
-  await page.reload();
-  await page.click('nav button[data-name="VendasPorTiposDeRecebimento"]');
-  assert.equal(await page.inputValue('#p-Filtro_DataInicial'), period.Filtro_DataInicial);
-
-  // A refused period shows the library's message and no report.
-  await page.fill('#p-Filtro_DataInicial', '31/03/2024');
-  await page.fill('#p-Filtro_DataFinal', '01/03/2024');
-  await page.click('#run');
-  await page.locator('#messages .message').first().waitFor();
-  assert.equal(await page.locator('#output').isVisible(), false);
-
-  await page.fill('#p-Filtro_DataInicial', period.Filtro_DataInicial);
-  await page.fill('#p-Filtro_DataFinal', period.Filtro_DataFinal);
-  await page.click('#run');
-  await page.locator('#output').waitFor({state: 'visible', timeout: 60000});
+  // Find goes to the page where the text is and marks it there: the grand total, as the API.
+  await page.fill('#find', 'TOTAL GERAL');
+  await page.press('#find', 'Enter');
+  await page.waitForFunction(() => /^página \d+ \(1 de \d+\)$/.test(document.getElementById('found').textContent),
+    null, {timeout: 5000});
+  assert.ok(await page.locator('#pages rect.found').count() > 0, 'nothing marked');
+  assert.ok((await pageTexts()).includes(money), `${money} is not on the page found`);
 
   const [download] = await Promise.all([page.waitForEvent('download'), page.click('button[data-format="pdf"]')]);
   const pdf = path.join(outFolder, 'viewer.pdf');
   await download.saveAs(pdf);
-  // Named as run names it: after the report and its period.
   assert.equal(download.suggestedFilename(), 'vendas-por-tipos-de-recebimento-2024-03.pdf');
   assert.equal(readFileSync(pdf).subarray(0, 5).toString(), '%PDF-');
 
@@ -151,9 +200,61 @@ try {
   await page.locator('#subscriptions li', {hasText: 'VendasPorTiposDeRecebimento'}).waitFor();
   assert.match(readFileSync(subscriptions, 'utf8'), /report = "VendasPorTiposDeRecebimento"/);
 
-  await page.screenshot({path: path.join(outFolder, 'viewer.png')});
+  // Back is the form before, not a second run of the address that ran on opening.
+  await page.evaluate(() => history.back());
+  await page.waitForFunction((title) => document.getElementById('report-title').textContent === title,
+    withRate.title, {timeout: 5000});
+  assert.equal(await page.inputValue('#p-Filtro_ST_AL_ICMS'), '17,5');
+  await page.evaluate(() => history.forward());
+  await page.waitForFunction(() => document.getElementById('p-Filtro_DataFinal').value === '31/03/2024',
+    null, {timeout: 5000});
+  await page.click('#run');
+  await page.locator('#output').waitFor({state: 'visible', timeout: 60000});
+  await finished();
+
+  // A month of movement details is read page by page: the count shown, the last page reached
+  // without the pages between, one page in the document.
+  await page.click('nav button[data-name="DetalhesDosMovimentosPorProdutos"]');
+  await page.fill('#p-Filtro_DataInicial', march.Filtro_DataInicial);
+  await page.fill('#p-Filtro_DataFinal', march.Filtro_DataFinal);
+  await page.click('#run');
+  await page.locator('#pages svg').waitFor({timeout: 60000});
+  const pageRequests = [];
+  page.on('request', (request) => { if (/\/pages\/\d+$/.test(request.url())) pageRequests.push(request.url()); });
+  await finished();
+  const count = Number((await page.textContent('#page-count')).slice(3));
+  assert.ok(count > 100, `${count} pages`);
+  await page.click('#page-last');
+  await page.waitForFunction((last) => document.getElementById('page-number').value === String(last),
+    count, {timeout: 10000});
+  assert.deepEqual(pageRequests.map((u) => u.split('/').pop()), [String(count)]);
+  assert.equal(await page.locator('#pages svg').count(), 1);
+
+  // No serious or critical accessibility fault on the form with its report.
+  await page.addScriptTag({content: axeSource});
+  const found = await page.evaluate(async () => (await window.axe.run(document)).violations
+    .filter((v) => v.impact === 'serious' || v.impact === 'critical')
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+  assert.deepEqual(found, [], 'axe-core');
+
+  // A phone: nothing scrolls sideways; the list is behind a menu.
+  await page.setViewportSize({width: 390, height: 844});
+  await page.waitForFunction(() => document.documentElement.scrollWidth <= window.innerWidth,
+    null, {timeout: 5000});
+  assert.equal(await page.locator('nav').isVisible(), false);
+  // Fitted to the width, the report needs no sideways scroll in its box either.
+  await page.waitForFunction(() => {
+    const pages = document.getElementById('pages');
+    return pages.scrollWidth <= pages.clientWidth;
+  }, null, {timeout: 5000});
+  await page.click('#menu');
+  await page.locator('nav').waitFor({state: 'visible', timeout: 5000});
+  await page.click('#menu');
+  await page.evaluate(() => document.getElementById('output').scrollIntoView());
+  await page.screenshot({path: path.join(outFolder, 'viewer-phone.png')});
+
   assert.deepEqual(foreign, [], 'requests outside the server');
-  console.log(`The viewer ran the report in Chromium; total ${money} matches the API.`);
+  console.log(`The viewer ran the thirteen reports in Chromium; total ${money} matches the API.`);
 } finally {
   if (context) await context.close();
   server.kill('SIGINT');

@@ -317,25 +317,31 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
   }
 }
 
-// The page's view: the outcome first, then the HTML run writes, in pieces, then the end.
-TEST_F(ServeTest, TheViewStreamsTheOutcomeThenTheHtmlInPieces) {
+// The page's run: the outcome at once, then its pages as the PDF breaks them, found by their
+// text; its downloads are that run's report, not a second query.
+TEST_F(ServeTest, TheViewersRunIsKeptAsPagesAndFiles) {
   struct Case {
     std::string operation;
     std::vector<std::string> period;
-    size_t leastPieces;
+    int leastPages;
+    std::string found;  // a text on the first page, in any case and with or without accents
   };
   const std::vector<Case> cases{
       {"DetalhesDosMovimentosPorProdutos",
        {"Filtro_DataInicial=04/03/2024", "Filtro_DataFinal=06/03/2024"},
-       3},
+       20,
+       "diesel"},
       {"VendasPorTiposDeRecebimento",
        {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"},
-       1},
-      // Refused: the library's message and no HTML.
+       1,
+       "CART%C3%83O%20frota"},
+      // Refused: the library's message and no pages.
       {"VendasPorTiposDeRecebimento",
        {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"},
-       0},
+       0,
+       ""},
   };
+  int runs = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.operation + " " + c.period[0] + " " + c.period[1]);
     json body = json::object();
@@ -343,36 +349,53 @@ TEST_F(ServeTest, TheViewStreamsTheOutcomeThenTheHtmlInPieces) {
       const size_t equals = assignment.find('=');
       body[assignment.substr(0, equals)] = assignment.substr(equals + 1);
     }
-    const auto answer = Post("/api/reports/" + c.operation + "?format=view", body.dump());
+    const std::string id = "pages" + std::to_string(++runs);
+    const auto answer =
+        Post("/api/reports/" + c.operation + "?format=pages&viewer=v&run=" + id, body.dump());
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer.status, 200);
-    EXPECT_EQ(answer.Header("content-type"), "application/x-ndjson");
-    std::vector<json> lines;
-    std::istringstream stream(answer.body);
-    for (std::string line; std::getline(stream, line);) {
-      lines.push_back(json::parse(line));
-    }
-    ASSERT_GE(lines.size(), 2u);
     std::vector<std::string> arguments{c.operation};
     arguments.insert(arguments.end(), c.period.begin(), c.period.end());
     arguments.push_back("--format");
     arguments.push_back("json");
     json expected = json::parse(Run(arguments).out);
     expected.erase("report");
-    EXPECT_EQ(lines.front(), expected);
-    std::string html;
-    for (size_t i = 1; i + 1 < lines.size(); ++i) {
-      html += lines[i].at("html").get<std::string>();
+    expected["run"] = id;
+    EXPECT_EQ(json::parse(answer.body), expected);
+    // Waits until every page is drawn.
+    const json status = json::parse(Get("/api/runs/" + id + "/pages?after=999999").body);
+    EXPECT_EQ(status["done"], true);
+    EXPECT_EQ(status["pages"], status["total"]);
+    EXPECT_GE(status["pages"].get<int>(), c.leastPages);
+    EXPECT_EQ(status.contains("error"), false) << status.dump();
+    if (c.leastPages == 0) {
+      EXPECT_EQ(Get("/api/runs/" + id + "/pages/1").status, 404);
+      continue;
     }
-    EXPECT_EQ(lines.back(), (json{{"end", true}, {"pieces", lines.size() - 2}}));
-    EXPECT_GE(lines.size() - 2, c.leastPieces);
-    if (expected["shown"].get<bool>()) {
-      arguments.back() = "html";
-      EXPECT_EQ(html, Run(arguments).out);
-    } else {
-      EXPECT_EQ(html, "");
-    }
+    const auto first = Get("/api/runs/" + id + "/pages/1");
+    EXPECT_EQ(first.Header("content-type"), "image/svg+xml; charset=utf-8");
+    EXPECT_EQ(first.body.substr(0, 4), "<svg");
+    const auto last = Get("/api/runs/" + id + "/pages/" + status["pages"].dump());
+    EXPECT_EQ(last.status, 200);
+    EXPECT_EQ(
+        Get("/api/runs/" + id + "/pages/" + std::to_string(status["pages"].get<int>() + 1)).status,
+        404);
+    const json found = json::parse(Get("/api/runs/" + id + "/find?q=" + c.found).body);
+    ASSERT_FALSE(found["pages"].empty()) << found.dump();
+    EXPECT_EQ(found["pages"][0]["page"], 1);
+    const auto font = Get(status["fonts"][0]["url"].get<std::string>());
+    EXPECT_EQ(font.status, 200);
+    // The file is the run's report as run writes it, named after the report and its period.
+    const auto csv = Get("/api/runs/" + id + "/file?format=csv&dialect=br");
+    arguments.pop_back();
+    arguments.push_back("csv");
+    arguments.push_back("--csv-dialect");
+    arguments.push_back("br");
+    EXPECT_EQ(csv.body, Run(arguments).out);
+    EXPECT_NE(csv.Header("content-disposition").find("-2024-03"), std::string::npos);
   }
+  // A font the pages never named is not served.
+  EXPECT_EQ(Get("/fonts/passwd").status, 404);
 }
 
 TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
@@ -549,6 +572,14 @@ TEST_F(ServeTest, TheCatalogueIsTheListWithTheFormsMetadata) {
   }
   EXPECT_EQ(catalogue["reports"][0]["parameters"][0]["default"], "01/04/2024");
   EXPECT_EQ(catalogue["reports"][0]["parameters"][1]["default"], "02/04/2024");
+  // The form's presets on the server's day (2 April 2024, a Tuesday), in the form's format.
+  const json periods = json::parse(Get("/api/periods").body);
+  EXPECT_EQ(periods["periods"][1], json({{"name", "ontem"},
+                                         {"label", "Ontem"},
+                                         {"first", "01/04/2024"},
+                                         {"last", "01/04/2024"}}));
+  EXPECT_EQ(periods["periods"][5]["first"], "01/03/2024");
+  EXPECT_EQ(periods["periods"][5]["last"], "31/03/2024");
 }
 
 int CountRows(const std::filesystem::path& file, const char* sql) {
@@ -809,15 +840,14 @@ TEST_F(ServeTest, ASecondServerOnTheSamePortRefusesToStart) {
 // (a browser laying out a long page) still gets the whole report and its end.
 TEST_F(ServeTest, AReaderThatPausesInALongStreamGetsItsEnd) {
   RawClient reader(port_, nullptr, 16 * 1024);
-  ASSERT_TRUE(reader.Send(RawPost("/api/reports/DetalhesDosMovimentosPorProdutos?format=view",
+  ASSERT_TRUE(reader.Send(RawPost("/api/reports/DetalhesDosMovimentosPorProdutos?format=html",
                                   kMarch, "", "HTTP/1.0")));
   std::string text = reader.Read(64 * 1024);
   ASSERT_EQ(LastStatus(text), 200) << text.substr(0, 300);
   std::this_thread::sleep_for(std::chrono::seconds(12));
   text += reader.Read();
   EXPECT_GT(text.size(), 4'000'000u);
-  const size_t last = text.rfind("\n", text.size() - 2);
-  EXPECT_EQ(text.substr(last + 1, 12), "{\"end\":true,") << text.substr(text.size() - 200);
+  EXPECT_NE(text.rfind("</html>"), std::string::npos) << text.substr(text.size() - 200);
 }
 
 // Connections that send a request a line at a time hold no thread and no place another
