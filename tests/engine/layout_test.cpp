@@ -34,6 +34,15 @@ std::string Replace(std::string_view text, std::string_view from, std::string_vi
   return result.replace(at, from.size(), to);
 }
 
+// A host names fields, sections, subreports and formulas in any case.
+TEST(LayoutTest, FindsNamesWhateverTheirCase) {
+  const Layout layout = ParseLayout(kGood);
+  EXPECT_EQ(layout.FindField("valor"), 1u);
+  EXPECT_NE(layout.FindSection("groupheadersection1"), nullptr);
+  EXPECT_NE(layout.FindSubreport("sub"), nullptr);
+  EXPECT_EQ(layout.FindFormula("DIAS"), 0u);
+}
+
 TEST(LayoutTest, RefusesBadDocumentsSayingWhy) {
   struct Case {
     const char* name;
