@@ -2,7 +2,6 @@
 // plain SQLite over the raw tables.
 #include "cli/sql_command.h"
 
-#include <map>
 #include <sstream>
 
 #include <gmock/gmock.h>

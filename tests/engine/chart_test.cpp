@@ -15,21 +15,6 @@
 namespace orla::engine {
 namespace {
 
-// The charts a report hands its writer, in order.
-class ChartCatcher final : public DocumentWriter {
- public:
-  std::vector<ChartData> charts;
-
-  void Begin(const DocumentHead&) override {}
-  void Paragraph(const std::string&, bool) override {}
-  void BeginTable(const std::vector<TableColumn>&, const std::string&) override {}
-  void GroupHeader(size_t, const std::string&) override {}
-  void TableRow(RowKind, size_t, const std::vector<Cell>&, size_t, bool) override {}
-  void EndTable() override {}
-  void Chart(const ChartData& chart) override { charts.push_back(chart); }
-  void End() override {}
-};
-
 std::shared_ptr<Report> ChartReport(const std::string& chart,
                                     std::vector<MemoryRecordset::Row> rows) {
   const auto report = testing::ReportOf(R"({
@@ -146,10 +131,10 @@ TEST(ChartTest, SumsTheRowsAsTheTablePrintsThemAndSaysWhatItLeavesOut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ChartCatcher catcher;
-    WriteDocument(*ChartReport(c.chart, c.rows), catcher);
-    ASSERT_EQ(catcher.charts.size(), 1u);
-    EXPECT_EQ(Drawn(catcher.charts[0]), c.drawn);
+    testing::RecordingWriter writer;
+    WriteDocument(*ChartReport(c.chart, c.rows), writer);
+    ASSERT_EQ(writer.charts.size(), 1u);
+    EXPECT_EQ(Drawn(writer.charts[0]), c.drawn);
   }
 }
 

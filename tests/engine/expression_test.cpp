@@ -110,13 +110,5 @@ TEST(ExpressionTest, RejectsWhatItCannotReadNamingIt) {
   }
 }
 
-TEST(ExpressionTest, ListsTheFieldsItReads) {
-  const auto e = Expression::Parse("Valor / Qtde + Valor", FieldIndex, FormulaIndex);
-  EXPECT_EQ(e->Fields(), (std::vector<size_t>{1, 0, 1}));
-  const auto share = Expression::Parse("Valor / total(Valor)", FieldIndex, FormulaIndex);
-  EXPECT_EQ(share->Fields(), (std::vector<size_t>{1}));
-  EXPECT_EQ(share->TotalsRead(), (std::vector<size_t>{1}));
-}
-
 }  // namespace
 }  // namespace orla::engine

@@ -34,16 +34,11 @@ std::string Replace(std::string_view text, std::string_view from, std::string_vi
   return result.replace(at, from.size(), to);
 }
 
-TEST(LayoutTest, ReadsAGoodDocument) {
+// A host names fields, sections, subreports and formulas in any case.
+TEST(LayoutTest, FindsNamesWhateverTheirCase) {
   const Layout layout = ParseLayout(kGood);
-  EXPECT_EQ(layout.name, "rptTeste");
   EXPECT_EQ(layout.FindField("valor"), 1u);
-  EXPECT_TRUE(layout.fields[2].computed);
-  EXPECT_EQ(layout.fields[1].format.kind, FormatKind::Money);
-  EXPECT_EQ(layout.fields[1].total, TotalKind::Sum);
-  EXPECT_EQ(layout.groups.at(0).footer.parts.size(), 2u);  // "Total " and the field
-  ASSERT_NE(layout.FindSection("groupheadersection1"), nullptr);
-  EXPECT_EQ(layout.FindSection("Section4")->subreport, "Sub");
+  EXPECT_NE(layout.FindSection("groupheadersection1"), nullptr);
   EXPECT_NE(layout.FindSubreport("sub"), nullptr);
   EXPECT_EQ(layout.FindFormula("DIAS"), 0u);
 }

@@ -140,13 +140,6 @@ class ScopedEnvironment {
   std::optional<std::string> old_;
 };
 
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // The foot says when and by whom the report was printed, once at the end where there are no
 // pages; the files say when they were made. Both are the real time, which SOURCE_DATE_EPOCH
 // fixes, so that the same report gives the same bytes.
@@ -168,8 +161,8 @@ TEST(PdfTest, SaysWhenAndByWhomItWasPrinted) {
     for (const char* name : {"a.pdf", "b.pdf", "a.xlsx", "b.xlsx"}) {
       Render(*report, std::string(name).ends_with("pdf") ? Format::Pdf : Format::Xlsx, dir / name);
     }
-    EXPECT_EQ(Slurp(dir / "a.pdf"), Slurp(dir / "b.pdf"));
-    EXPECT_EQ(Slurp(dir / "a.xlsx"), Slurp(dir / "b.xlsx"));
+    EXPECT_EQ(testing::Slurp(dir / "a.pdf"), testing::Slurp(dir / "b.pdf"));
+    EXPECT_EQ(testing::Slurp(dir / "a.xlsx"), testing::Slurp(dir / "b.xlsx"));
     EXPECT_NE(PageLines(dir / "a.pdf", 1).back().find(printed), std::string::npos);
     const std::string info =
         testing::RunCommand("pdfinfo -isodates '" + (dir / "a.pdf").string() + "'");
@@ -201,7 +194,7 @@ TEST(PdfTest, SaysWhenAndByWhomItWasPrinted) {
   const std::time_t before = std::time(nullptr);
   Render(*report, Format::Pdf, dir / "now.pdf");
   const std::time_t after = std::time(nullptr);
-  const std::string bytes = Slurp(dir / "now.pdf");
+  const std::string bytes = testing::Slurp(dir / "now.pdf");
   const size_t at = bytes.find("/CreationDate(D:");
   ASSERT_NE(at, std::string::npos);
   std::tm made{};
@@ -210,27 +203,10 @@ TEST(PdfTest, SaysWhenAndByWhomItWasPrinted) {
   EXPECT_TRUE(created >= before && created <= after) << bytes.substr(at, 32);
 }
 
-struct Word {
-  double left, top, right, bottom;
-  std::string text;
-};
-
-// The words of the first page where pdftotext finds them. Text cut with "…" keeps its words
-// in the text layer (a reader still copies the whole name), all standing where the cut text
-// stands; a narrowed number comes out a few characters at a time.
-std::vector<Word> Words(const std::filesystem::path& pdf) {
-  const std::string html =
-      testing::RunCommand("pdftotext -bbox -f 1 -l 1 '" + pdf.string() + "' -");
-  const std::regex word(
-      R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
-  std::vector<Word> words;
-  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
-       ++it) {
-    const std::smatch& m = *it;
-    words.push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
-  }
-  return words;
-}
+// Text cut with "…" keeps its words in the text layer (a reader still copies the whole
+// name), all standing where the cut text stands; a narrowed number comes out a few
+// characters at a time.
+using testing::Word;
 
 const Word* Starting(const std::vector<Word>& words, const std::string& prefix) {
   for (const Word& w : words) {
@@ -258,7 +234,7 @@ TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
         testing::Recordset({"Nome", "Obs", "Valor", "Resto"}, {{name, note, 123456789.5, rest}}));
     const auto pdf = dir / "estreito.pdf";
     Render(*report, Format::Pdf, pdf);
-    return Words(pdf);
+    return testing::Words(pdf, 1);
   };
   auto words = [](const std::string& stem, int count) {
     std::string text;
@@ -317,7 +293,7 @@ TEST(PdfTest, WrapsALongNoteAndStartsTheTableBelowIt) {
   report->SetDataSource(testing::Recordset({"Item"}, {{"x"}}));
   const auto pdf = dir / "nota.pdf";
   Render(*report, Format::Pdf, pdf);
-  const auto words = Words(pdf);
+  const auto words = testing::Words(pdf, 1);
   const Word* first = Starting(words, "nota0");
   const Word* last = Starting(words, "nota59");
   const Word* caption = Starting(words, "Produto");

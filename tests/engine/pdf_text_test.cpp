@@ -28,13 +28,6 @@ struct Case {
   bool number;
 };
 
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // Three inks, so that a batch holds texts of one font in several colours.
 Rgb Ink(size_t k) {
   return {k % 3 == 1 ? 0.8 : 0, 0, k % 3 == 2 ? 0.8 : 0};
@@ -128,7 +121,7 @@ std::vector<std::string> Pictures(const std::filesystem::path& pdf) {
   std::sort(files.begin(), files.end());
   std::vector<std::string> pages;
   for (const auto& file : files) {
-    const std::string bytes = Slurp(file);
+    const std::string bytes = testing::Slurp(file);
     // Past the header "P5\nW H\n255\n".
     size_t at = 0;
     for (int fields = 0; fields < 4; ++fields) {
@@ -164,22 +157,6 @@ void ExpectSamePictures(const std::filesystem::path& expected,
   }
 }
 
-struct Word {
-  std::string text;
-  double x, y;
-};
-
-std::vector<Word> Words(const std::filesystem::path& pdf) {
-  const std::string html = testing::RunCommand("pdftotext -bbox '" + pdf.string() + "' -");
-  const std::regex word(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)"[^>]*>([^<]*)</word>)re");
-  std::vector<Word> words;
-  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
-       ++it) {
-    words.push_back({(*it)[3], std::stod((*it)[1]), std::stod((*it)[2])});
-  }
-  return words;
-}
-
 // The same words where Pango put them. Cairo writes a glyph's width rounded down to a
 // thousandth of the type size and places the next glyph by its true width, so its glyphs
 // fall behind by half a thousandth each on average: 0.4 points at the end of a 50-glyph
@@ -196,14 +173,14 @@ void ExpectSameAsPango(const std::vector<Case>& cases, const std::string& name, 
   const auto ours = dir / (name + ".pdf");
   DrawAll(pango, true, cases, batch);
   DrawAll(ours, false, cases, batch);
-  const auto want = Words(pango);
-  const auto got = Words(ours);
+  const auto want = testing::Words(pango);
+  const auto got = testing::Words(ours);
   ASSERT_GT(want.size(), cases.size());
   ASSERT_EQ(got.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) {
     EXPECT_EQ(got[i].text, want[i].text);
-    EXPECT_NEAR(got[i].x, want[i].x, 0.5) << want[i].text;
-    EXPECT_NEAR(got[i].y, want[i].y, 0.01) << want[i].text;
+    EXPECT_NEAR(got[i].left, want[i].left, 0.5) << want[i].text;
+    EXPECT_NEAR(got[i].top, want[i].top, 0.01) << want[i].text;
     if (::testing::Test::HasFailure()) {
       return;
     }
@@ -274,19 +251,14 @@ TEST(PdfTextTest, TextInABoxWrapsAndCutsAsPangoDoes) {
       cases.push_back({Font::Title, text, width, Align::Left, 1, false});
     }
   }
-  ExpectSameAsPango(cases, "boxes");
-}
-
-// A number whose width sits exactly on a cell's edge, where Pango decides to wrap or not.
-TEST(PdfTextTest, NumbersAtTheEdgeOfTheirBox) {
-  std::vector<Case> cases;
+  // Numbers whose width sits exactly on a cell's edge, where Pango decides to wrap or not.
   for (const char* text : {"1.234,56", "01/03/2024", "14:05:09", "100123"}) {
     for (double width = 20; width < 45; width += 0.125) {
       cases.push_back({Font::Body, text, width, Align::Right, 1, false});
       cases.push_back({Font::Body, text, width, Align::Left, 2, false});
     }
   }
-  ExpectSameAsPango(cases, "edges");
+  ExpectSameAsPango(cases, "boxes");
 }
 
 // Rows of texts batched by font and colour, a row's worth or a page's, narrowed numbers
@@ -363,7 +335,7 @@ TEST(PdfFileTest, IsWellFormedAndReadsBackItsText) {
     file.EndPage();
     file.Finish();
   }
-  const std::string bytes = Slurp(pdf);
+  const std::string bytes = testing::Slurp(pdf);
   const size_t start = std::stoul(bytes.substr(bytes.rfind("startxref") + 10));
   ASSERT_EQ(bytes.compare(start, 5, "xref\n"), 0);
   std::istringstream table(bytes.substr(start + 5));

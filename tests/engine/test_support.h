@@ -6,10 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "engine/chart.h"
 #include "engine/document.h"
 #include "engine/layout.h"
 #include "engine/memory_recordset.h"
@@ -35,14 +40,19 @@ inline host::DateTime Date(int y, int m, int d, int hh = 0, int mm = 0, int ss =
 }
 
 // Each call as one line: "table A|B", "group 0 text", "detail|x|y", "subtotal 0|...", ...
-// A "+" after the kind marks a row kept with the next one.
+// A "+" after the kind marks a row kept with the next one. Charts are kept whole, in order.
 class RecordingWriter final : public DocumentWriter {
  public:
   std::vector<std::string> lines;
+  std::vector<ChartData> charts;
+  std::optional<size_t> room;  // value columns a table takes beside its fixed ones
 
   void Begin(const DocumentHead& head) override { lines.push_back("begin " + head.title); }
   void Paragraph(const std::string& text, bool heading) override {
     lines.push_back((heading ? "heading " : "paragraph ") + text);
+  }
+  size_t ColumnsThatFit(const std::vector<TableColumn>& columns, size_t fixed) override {
+    return room ? *room : DocumentWriter::ColumnsThatFit(columns, fixed);
   }
   void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     std::string line = "table ";
@@ -68,6 +78,7 @@ class RecordingWriter final : public DocumentWriter {
     lines.push_back(line);
   }
   void EndTable() override { lines.push_back("end table"); }
+  void Chart(const ChartData& chart) override { charts.push_back(chart); }
   void End() override { lines.push_back("end"); }
 };
 
@@ -91,6 +102,34 @@ inline std::string RunCommand(const std::string& command) {
   }
   pclose(pipe);
   return output;
+}
+
+inline std::string Slurp(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+struct Word {
+  double left, top, right, bottom;
+  std::string text;
+};
+
+// The words of a PDF where pdftotext finds them, on one page or (0) on all.
+inline std::vector<Word> Words(const std::filesystem::path& pdf, int page = 0) {
+  const std::string range =
+      page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : "";
+  const std::string html = RunCommand("pdftotext -bbox" + range + " '" + pdf.string() + "' -");
+  const std::regex word(
+      R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
+  std::vector<Word> words;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
+       ++it) {
+    const std::smatch& m = *it;
+    words.push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
+  }
+  return words;
 }
 
 // A directory of its own for one test, removed afterwards.
