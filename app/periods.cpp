@@ -15,8 +15,8 @@ constexpr std::array<std::string_view, 8> kNames = {
 };
 
 constexpr std::array<std::string_view, 8> kLabels = {
-    "Hoje",      "Ontem",       "Semana atual", "Semana passada",
-    "Mês atual", "Mês passado", "Ano atual",    "Ano passado",
+    "Hoje",     "Ontem",       "Esta semana", "Semana passada",
+    "Este mês", "Mês passado", "Este ano",    "Ano passado",
 };
 
 // 1970-01-01 was a Thursday: days since then, moved so that Monday gives 0.
