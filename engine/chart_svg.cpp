@@ -10,33 +10,11 @@
 
 #include "engine/chart_draw.h"
 #include "engine/chart_paint.h"
+#include "engine/text_util.h"
 
 namespace orla::engine {
 
 namespace {
-
-std::string Escape(std::string_view text) {
-  std::string result;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        result += "&amp;";
-        break;
-      case '<':
-        result += "&lt;";
-        break;
-      case '>':
-        result += "&gt;";
-        break;
-      case '"':
-        result += "&quot;";
-        break;
-      default:
-        result += c;
-    }
-  }
-  return result;
-}
 
 std::string N(double value) {
   char buffer[32];
@@ -182,7 +160,7 @@ class SvgCanvas final : public ChartCanvas {
     if (align != ChartAlign::Left) {
       body_ << " text-anchor=\"" << (align == ChartAlign::Right ? "end" : "middle") << "\"";
     }
-    body_ << " fill=\"" << Hex(colour) << "\">" << Escape(shown) << "</text>\n";
+    body_ << " fill=\"" << Hex(colour) << "\">" << MarkupEscape(shown) << "</text>\n";
   }
 
   std::string Body() const { return body_.str(); }
@@ -220,25 +198,25 @@ void WriteTable(std::ostream& out, const ChartData& chart) {
   const bool share = chart.kind == ChartKind::Share;
   out << "<table class=\"chart-data\" style=\"position:absolute;width:1px;height:1px;"
          "overflow:hidden;clip:rect(0 0 0 0);white-space:nowrap;margin:0\">\n<caption>"
-      << Escape(chart.title);
+      << MarkupEscape(chart.title);
   for (const std::string& note : chart.notes) {
-    out << " " << Escape(note);
+    out << " " << MarkupEscape(note);
   }
-  out << "</caption>\n<thead><tr><th>" << Escape(chart.categoryCaption) << "</th>";
+  out << "</caption>\n<thead><tr><th>" << MarkupEscape(chart.categoryCaption) << "</th>";
   for (const auto& s : chart.series) {
-    out << "<th>" << Escape(s.name) << "</th>";
+    out << "<th>" << MarkupEscape(s.name) << "</th>";
   }
   if (share) {
     out << "<th>Participação</th>";
   }
   out << "</tr></thead>\n<tbody>\n";
   for (size_t c = 0; c < chart.categories.size(); ++c) {
-    out << "<tr><th>" << Escape(chart.categories[c]) << "</th>";
+    out << "<tr><th>" << MarkupEscape(chart.categories[c]) << "</th>";
     for (const auto& s : chart.series) {
-      out << "<td>" << Escape(chart.ValueText(s.values[c])) << "</td>";
+      out << "<td>" << MarkupEscape(chart.ValueText(s.values[c])) << "</td>";
     }
     if (share) {
-      out << "<td>" << Escape(chart.ShareText(c)) << "</td>";
+      out << "<td>" << MarkupEscape(chart.ShareText(c)) << "</td>";
     }
     out << "</tr>\n";
   }
@@ -258,7 +236,7 @@ void WriteChartHtml(std::ostream& out, const ChartData& chart, int number, doubl
       << "\" width=\"" << N(width * 4 / 3) << "\" style=\"max-width:100%;height:auto\""
       << " role=\"img\" aria-labelledby=\"" << id << "-titulo\" font-family=\"'DejaVu Sans', "
       << "'Segoe UI', Arial, sans-serif\">\n<title id=\"" << id << "-titulo\">"
-      << Escape(chart.title) << "</title>\n<defs>\n"
+      << MarkupEscape(chart.title) << "</title>\n<defs>\n"
       << canvas.Definitions() << "</defs>\n"
       << canvas.Body() << "</svg>\n";
   WriteTable(out, chart);

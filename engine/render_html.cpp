@@ -5,6 +5,7 @@
 
 #include "engine/chart_draw.h"
 #include "engine/document.h"
+#include "engine/text_util.h"
 #include "engine/writers.h"
 
 namespace orla::engine {
@@ -39,29 +40,6 @@ tr { page-break-inside: avoid; }
 @media print { body { margin: 0; } }
 )";
 
-std::string Escape(std::string_view text) {
-  std::string result;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        result += "&amp;";
-        break;
-      case '<':
-        result += "&lt;";
-        break;
-      case '>':
-        result += "&gt;";
-        break;
-      case '"':
-        result += "&quot;";
-        break;
-      default:
-        result += c;
-    }
-  }
-  return result;
-}
-
 class HtmlWriter final : public DocumentWriter {
  public:
   explicit HtmlWriter(std::ostream& out) : out_(out) {}
@@ -69,21 +47,21 @@ class HtmlWriter final : public DocumentWriter {
   void Begin(const DocumentHead& head) override {
     const bool landscape = head.orientation == Orientation::Landscape;
     out_ << "<!DOCTYPE html>\n<html lang=\"pt-BR\">\n<head>\n<meta charset=\"utf-8\">\n"
-         << "<title>" << Escape(head.title) << "</title>\n";
+         << "<title>" << MarkupEscape(head.title) << "</title>\n";
     if (!head.description.empty()) {
-      out_ << "<meta name=\"description\" content=\"" << Escape(head.description) << "\">\n";
+      out_ << "<meta name=\"description\" content=\"" << MarkupEscape(head.description) << "\">\n";
     }
     out_ << "<style>\n@page { size: A4 " << (landscape ? "landscape" : "portrait")
          << "; margin: 12mm; }" << kStyle << "</style>\n</head>\n<body>\n<header class=\"page\">\n";
     if (!head.company.empty()) {
-      out_ << "<div class=\"company\">" << Escape(head.company) << "</div>\n";
+      out_ << "<div class=\"company\">" << MarkupEscape(head.company) << "</div>\n";
     }
-    out_ << "<h1>" << Escape(head.title) << "</h1>\n";
+    out_ << "<h1>" << MarkupEscape(head.title) << "</h1>\n";
     if (!head.caption.empty()) {
-      out_ << "<div class=\"caption\">" << Escape(head.caption) << "</div>\n";
+      out_ << "<div class=\"caption\">" << MarkupEscape(head.caption) << "</div>\n";
     }
     for (const std::string& line : head.pageHeaderLines) {
-      out_ << "<div class=\"note\">" << Escape(line) << "</div>\n";
+      out_ << "<div class=\"note\">" << MarkupEscape(line) << "</div>\n";
     }
     out_ << "</header>\n";
     footer_ = head.pageFooterLines;
@@ -93,14 +71,14 @@ class HtmlWriter final : public DocumentWriter {
   }
 
   void Paragraph(const std::string& text, bool heading) override {
-    out_ << (heading ? "<h2>" : "<p>") << Escape(text) << (heading ? "</h2>\n" : "</p>\n");
+    out_ << (heading ? "<h2>" : "<p>") << MarkupEscape(text) << (heading ? "</h2>\n" : "</p>\n");
   }
 
   void BeginTable(const std::vector<TableColumn>& columns, const std::string&) override {
     columns_ = columns;
     out_ << "<table>\n<thead><tr>";
     for (const TableColumn& c : columns) {
-      out_ << (c.align == Align::Right ? "<th class=\"num\">" : "<th>") << Escape(c.caption)
+      out_ << (c.align == Align::Right ? "<th class=\"num\">" : "<th>") << MarkupEscape(c.caption)
            << "</th>";
     }
     out_ << "</tr></thead>\n<tbody>\n";
@@ -108,7 +86,7 @@ class HtmlWriter final : public DocumentWriter {
 
   void GroupHeader(size_t level, const std::string& text) override {
     out_ << "<tr class=\"group level" << level << "\"><td colspan=\"" << columns_.size() << "\">"
-         << Escape(text) << "</td></tr>\n";
+         << MarkupEscape(text) << "</td></tr>\n";
   }
 
   void TableRow(RowKind kind, size_t, const std::vector<Cell>& cells, size_t stripe,
@@ -135,7 +113,7 @@ class HtmlWriter final : public DocumentWriter {
         ++span;
       }
       out_ << "<td" << (span > 1 ? " colspan=\"" + std::to_string(span) + "\"" : "") << ">"
-           << Escape(cells[0].text) << "</td>";
+           << MarkupEscape(cells[0].text) << "</td>";
       i = span;
     }
     for (; i < cells.size(); ++i) {
@@ -147,11 +125,11 @@ class HtmlWriter final : public DocumentWriter {
         char size[48];
         std::snprintf(size, sizeof size, "%.1f%% 0.7em", share * 60.0);
         out_ << "<td class=\"num bar\" style=\"background-size: " << size << "\">"
-             << Escape(cells[i].text) << "</td>";
+             << MarkupEscape(cells[i].text) << "</td>";
         continue;
       }
       out_ << (columns_[i].align == Align::Right ? "<td class=\"num\">" : "<td>")
-           << Escape(cells[i].text) << "</td>";
+           << MarkupEscape(cells[i].text) << "</td>";
     }
     out_ << "</tr>\n";
   }
@@ -165,7 +143,7 @@ class HtmlWriter final : public DocumentWriter {
   void End() override {
     out_ << "<footer>\n";
     for (const std::string& line : footer_) {
-      out_ << "<div>" << Escape(line) << "</div>\n";
+      out_ << "<div>" << MarkupEscape(line) << "</div>\n";
     }
     out_ << "</footer>\n</body>\n</html>\n";
   }

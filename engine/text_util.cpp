@@ -51,4 +51,27 @@ std::string PadLeft(std::string_view text, size_t width) {
   return std::string(n < width ? width - n : 0, ' ') + std::string(text);
 }
 
+std::string MarkupEscape(std::string_view text) {
+  std::string result;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        result += "&amp;";
+        break;
+      case '<':
+        result += "&lt;";
+        break;
+      case '>':
+        result += "&gt;";
+        break;
+      case '"':
+        result += "&quot;";
+        break;
+      default:
+        result += c;
+    }
+  }
+  return result;
+}
+
 }  // namespace orla::engine

@@ -1,4 +1,4 @@
-// UTF-8 text measured in characters, for the fixed-width text output.
+// UTF-8 text measured in characters, for the fixed-width text output; text made safe in markup.
 #pragma once
 
 #include <string>
@@ -13,5 +13,7 @@ std::string_view LeadingCharacters(std::string_view text, size_t count);
 std::string FitText(std::string_view text, size_t width);
 std::string PadRight(std::string_view text, size_t width);
 std::string PadLeft(std::string_view text, size_t width);
+// & < > " as HTML and SVG entities, for text and attribute values alike.
+std::string MarkupEscape(std::string_view text);
 
 }  // namespace orla::engine
