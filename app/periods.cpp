@@ -4,6 +4,7 @@
 #include <array>
 
 #include "host/regional_settings.h"
+#include "reports/shared_parameters.h"
 
 namespace orla::app {
 
@@ -98,8 +99,8 @@ std::optional<Preset> PresetOf(const Period& period, host::DateTime day) {
 std::optional<Period> ReportPeriod(const reports::ReportDescriptor& report,
                                    const std::vector<std::pair<std::string, std::string>>& given,
                                    host::DateTime today, std::optional<Preset> preset) {
-  constexpr std::string_view kFirst = "Filtro_DataInicial";
-  constexpr std::string_view kLast = "Filtro_DataFinal";
+  constexpr std::string_view kFirst = reports::kDataInicial.name;
+  constexpr std::string_view kLast = reports::kDataFinal.name;
   today = today.DateOnly();
   const host::RegionalSettings regional = host::RegionalSettings::Brazilian();
   std::optional<Period> period = Period{today, today};

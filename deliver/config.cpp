@@ -14,13 +14,14 @@
 #include "app/value_texts.h"
 #include "host/regional_settings.h"
 #include "reports/report_list.h"
+#include "reports/shared_parameters.h"
 
 namespace orla::deliver {
 
 namespace {
 
-constexpr std::string_view kDataInicial = "Filtro_DataInicial";
-constexpr std::string_view kDataFinal = "Filtro_DataFinal";
+constexpr std::string_view kDataInicial = reports::kDataInicial.name;
+constexpr std::string_view kDataFinal = reports::kDataFinal.name;
 
 constexpr std::string_view kTopKeys[] = {"smtp", "subscription"};
 constexpr std::string_view kSmtpKeys[] = {"server", "from", "user", "password"};

@@ -18,13 +18,14 @@
 #include "engine/format.h"
 #include "engine/render_context.h"
 #include "host/regional_settings.h"
+#include "reports/shared_parameters.h"
 
 namespace orla::deliver {
 
 namespace {
 
-constexpr std::string_view kDataInicial = "Filtro_DataInicial";
-constexpr std::string_view kDataFinal = "Filtro_DataFinal";
+constexpr std::string_view kDataInicial = reports::kDataInicial.name;
+constexpr std::string_view kDataFinal = reports::kDataFinal.name;
 // The longest wait between two tries of one message, in minutes; the first is one minute,
 // doubled after each failure.
 constexpr int kLongestRetryMinutes = 60;

@@ -16,6 +16,7 @@
 #include "engine/report.h"
 #include "host/regional_settings.h"
 #include "reports/report_list.h"
+#include "reports/shared_parameters.h"
 
 namespace orla::deliver {
 
@@ -23,8 +24,8 @@ namespace {
 
 using nlohmann::ordered_json;
 
-constexpr std::string_view kDataInicial = "Filtro_DataInicial";
-constexpr std::string_view kDataFinal = "Filtro_DataFinal";
+constexpr std::string_view kDataInicial = reports::kDataInicial.name;
+constexpr std::string_view kDataFinal = reports::kDataFinal.name;
 
 constexpr std::string_view kNewFile =
     "# Report subscriptions, delivered by `orla-vendas deliver` (orla-vendas deliver --help\n"
