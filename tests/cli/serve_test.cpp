@@ -156,8 +156,8 @@ class ServeTest : public CliTest {
     StopServer();
   }
 
-  void Start(std::function<void(const std::string&)> beforeRun, int maxRuns = 4,
-             int maxQueued = 32) {
+  void Start(std::function<void(const std::string&)> beforeRun, int maxRuns = 4, int maxQueued = 32,
+             std::optional<std::string> token = {}) {
     ServeOptions options;
     options.database = DemoMarch();
     options.port = 0;
@@ -165,6 +165,7 @@ class ServeTest : public CliTest {
     options.maxQueued = maxQueued;
     options.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 4, 2));
     options.beforeRun = std::move(beforeRun);
+    options.token = std::move(token);
     options.subscriptions = Folder() / "assinaturas.toml";
     server_ = std::make_unique<ViewerServer>(options);
     port_ = server_->Bind();
@@ -209,9 +210,6 @@ class ServeTest : public CliTest {
     return std::async(std::launch::async, [this, path, body] { return Post(path, body); });
   }
 
-  // Stops a receipt-type run while its stored procedure runs; the next run goes through.
-  void StopDuringTheProcedure();
-
   // The server answers a plain request after whatever came before.
   void ExpectStillServing() const {
     const auto answer = Get("/api/reports");
@@ -220,10 +218,11 @@ class ServeTest : public CliTest {
 
   // A server whose run `held` waits at its start until the gate opens (at the latest when
   // the test ends).
-  Gate& StartHolding(const std::string& held, int maxRuns, int maxQueued = 32) {
+  Gate& StartHolding(const std::string& held, int maxRuns, int maxQueued = 32,
+                     std::optional<std::string> token = {}) {
     StopServer();
     gate_ = std::make_unique<Gate>(held);
-    Start(gate_->Hook(), maxRuns, maxQueued);
+    Start(gate_->Hook(), maxRuns, maxQueued, token);
     return *gate_;
   }
 
@@ -403,129 +402,54 @@ TEST_F(ServeTest, BadRequestsGetA4xxWithAMessageAndTheServerKeepsServing) {
     std::string name;
     std::string path;
     std::string body;
-    http_client::Headers headers;
-    std::string contentType;
     int status;
     std::string message;  // a part of {"error"}
+    http_client::Headers headers = {};
+    std::string contentType = "application/json";
   };
-  const std::string big(70 * 1024, ' ');
+  const std::string receipts = "/api/reports/VendasPorTiposDeRecebimento";
+  const std::string summary = "/api/reports/ResumoPorProduto";
   const std::vector<Case> cases{
-      {"unknown report", "/api/reports/Nope", "{}", {}, "application/json", 404, "unknown report"},
-      {"unknown parameter",
-       "/api/reports/VendasPorTiposDeRecebimento",
-       R"({"Filtro_X":"1"})",
-       {},
-       "application/json",
-       400,
-       "has no parameter Filtro_X"},
-      {"wrong type",
-       "/api/reports/ResumoPorProduto",
-       R"({"Filtro_TipoVisao":"fiscal"})",
-       {},
-       "application/json",
-       400,
-       "Filtro_TipoVisao"},
-      {"boolean",
-       "/api/reports/ResumoPorProduto",
-       R"({"Filtro_IsExibirCombustiveis":"sim"})",
-       {},
-       "application/json",
-       400,
-       "true or false"},
+      {"unknown report", "/api/reports/Nope", "{}", 404, "unknown report"},
+      {"unknown parameter", receipts, R"({"Filtro_X":"1"})", 400, "has no parameter Filtro_X"},
+      {"wrong type", summary, R"({"Filtro_TipoVisao":"fiscal"})", 400, "Filtro_TipoVisao"},
+      {"boolean", summary, R"({"Filtro_IsExibirCombustiveis":"sim"})", 400, "true or false"},
       {"payment forms that could end their literal",
        "/api/reports/DetalhesDosMovimentosPorClientes",
-       R"({"Filtro_FormasDePagto":"'Dinheiro') OR (1 = 1"})",
-       {},
-       "application/json",
-       400,
+       R"({"Filtro_FormasDePagto":"'Dinheiro') OR (1 = 1"})", 400,
        "quoted names separated by commas"},
-      {"not text",
-       "/api/reports/ResumoPorProduto",
-       R"({"Filtro_TipoVisao":1})",
-       {},
-       "application/json",
-       400,
-       "as text"},
-      {"a parameter given twice",
-       "/api/reports/ResumoPorProduto",
-       R"({"Filtro_TipoVisao":"0","Filtro_TipoVisao":"1"})",
-       {},
-       "application/json",
-       400,
-       "given twice"},
-      {"not an object",
-       "/api/reports/ResumoPorProduto",
-       "[1,2]",
-       {},
-       "application/json",
-       400,
-       "JSON object"},
-      {"not JSON", "/api/reports/ResumoPorProduto", "{", {}, "application/json", 400, "not JSON"},
-      {"form post",
-       "/api/reports/ResumoPorProduto",
-       "a=1",
-       {},
-       "application/x-www-form-urlencoded",
-       415,
-       "Content-Type"},
-      {"oversized body",
-       "/api/reports/ResumoPorProduto",
-       "{" + big + "}",
-       {},
-       "application/json",
-       413,
-       "larger than"},
-      {"oversized value",
-       "/api/reports/ResumoPorProduto",
-       R"({"Filtro_IDProduto":")" + std::string(5000, '1') + "\"}",
-       {},
-       "application/json",
-       400,
+      {"not text", summary, R"({"Filtro_TipoVisao":1})", 400, "as text"},
+      {"a parameter given twice", summary, R"({"Filtro_TipoVisao":"0","Filtro_TipoVisao":"1"})",
+       400, "given twice"},
+      {"not an object", summary, "[1,2]", 400, "JSON object"},
+      {"not JSON", summary, "{", 400, "not JSON"},
+      {"form post", summary, "a=1", 415, "Content-Type", {}, "application/x-www-form-urlencoded"},
+      {"oversized body", summary, "{" + std::string(70 * 1024, ' ') + "}", 413, "larger than"},
+      {"oversized value", summary, R"({"Filtro_IDProduto":")" + std::string(5000, '1') + "\"}", 400,
        "longer than"},
-      {"bad format",
-       "/api/reports/VendasPorTiposDeRecebimento?format=docx",
-       kMarch,
-       {},
-       "application/json",
-       400,
-       "format"},
-      {"bad run id",
-       "/api/reports/VendasPorTiposDeRecebimento?run=a%20b",
-       kMarch,
-       {},
-       "application/json",
-       400,
-       "run id"},
+      {"bad format", receipts + "?format=docx", kMarch, 400, "format"},
+      {"bad run id", receipts + "?run=a%20b", kMarch, 400, "run id"},
       {"foreign host",
-       "/api/reports/VendasPorTiposDeRecebimento",
+       receipts,
        kMarch,
-       {{"Host", "rebind.example.com:" + std::to_string(port_)}},
-       "application/json",
        403,
-       "own address"},
-      {"own name, other port",
-       "/api/reports/VendasPorTiposDeRecebimento",
-       kMarch,
-       {{"Host", "localhost:1"}},
-       "application/json",
-       403,
-       "own address"},
+       "own address",
+       {{"Host", "rebind.example.com:" + std::to_string(port_)}}},
+      {"own name, other port", receipts, kMarch, 403, "own address", {{"Host", "localhost:1"}}},
       {"foreign origin",
-       "/api/reports/VendasPorTiposDeRecebimento",
+       receipts,
        kMarch,
-       {{"Origin", "http://evil.example"}},
-       "application/json",
        403,
-       "not accepted"},
+       "not accepted",
+       {{"Origin", "http://evil.example"}}},
       // An origin is scheme, name and port: this machine's name on another port is another
       // site, a page served on port 80 of it among them.
       {"own name, no port in the origin",
-       "/api/reports/VendasPorTiposDeRecebimento",
+       receipts,
        kMarch,
-       {{"Origin", "http://localhost"}},
-       "application/json",
        403,
-       "not accepted"},
+       "not accepted",
+       {{"Origin", "http://localhost"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -663,17 +587,23 @@ TEST_F(ServeTest, ConcurrentClientsGetWhatTheyGetOneByOne) {
   EXPECT_EQ(server_->OpenConnections(), 0);
 }
 
+// The receipt-type report opens its connection (no statement yet), then runs its procedure on
+// a connection of the command's own: the first steps counted are the procedure's. Stopped
+// there, it frees both and the next run goes through.
 TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
-  Gate& gate = StartHolding("stop-me", 4);
-  auto running = PostLater("/api/reports/VendasPorTiposDeRecebimento?run=stop-me", kMarch);
-  gate.AwaitHeld();
-  const auto progress = Get("/api/runs/stop-me");
-  ASSERT_TRUE(progress);
-  EXPECT_EQ(json::parse(progress.body)["state"], "running");
-  const auto stop = Post("/api/runs/stop-me/stop", "");
-  ASSERT_TRUE(stop);
-  EXPECT_EQ(stop.status, 202);
-  gate.Open();
+  auto running = std::async(std::launch::async, [&] {
+    return Post("/api/reports/VendasPorTiposDeRecebimento?run=in-procedure", kMarch);
+  });
+  bool stopped = false;
+  for (int i = 0; i < 2000 && !stopped; ++i) {
+    const auto progress = Get("/api/runs/in-procedure");
+    const json seen =
+        progress && progress.status == 200 ? json::parse(progress.body) : json::object();
+    if (seen.value("state", "") == "running" && seen.value("steps", 0) > 0) {
+      stopped = Post("/api/runs/in-procedure/stop", "").status == 202;
+    }
+  }
+  ASSERT_TRUE(stopped) << "the run ended before it could be stopped";
   const auto answer = running.get();
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer.status, 409);
@@ -682,33 +612,6 @@ TEST_F(ServeTest, AStoppedRunFreesItsConnectionAndTheServerGoesOn) {
   const json runs = json::parse(Get("/api/runs").body);
   EXPECT_TRUE(runs["runs"].empty());
   EXPECT_EQ(runs["connections"], 0);
-  EXPECT_EQ(Get("/api/runs/stop-me").status, 404);
-  // The next run goes through.
-  const auto next = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
-  ASSERT_TRUE(next);
-  EXPECT_EQ(next.status, 200);
-  EXPECT_TRUE(json::parse(next.body)["result"].get<bool>());
-  StopDuringTheProcedure();
-}
-
-// The receipt-type report opens its connection (no statement yet), then runs its procedure on
-// a connection of the command's own: the first steps counted are the procedure's.
-void ServeTest::StopDuringTheProcedure() {
-  auto running = std::async(std::launch::async, [&] {
-    return Post("/api/reports/VendasPorTiposDeRecebimento?run=in-procedure", kMarch);
-  });
-  bool stopped = false;
-  for (int i = 0; i < 2000 && !stopped; ++i) {
-    const auto progress = Get("/api/runs/in-procedure");
-    if (progress && progress.status == 200 && json::parse(progress.body)["steps"] > 0) {
-      stopped = Post("/api/runs/in-procedure/stop", "").status == 202;
-    }
-  }
-  ASSERT_TRUE(stopped) << "the run ended before it could be stopped";
-  const auto answer = running.get();
-  ASSERT_TRUE(answer);
-  EXPECT_EQ(answer.status, 409);
-  EXPECT_EQ(server_->OpenConnections(), 0);
   const auto after = Post("/api/reports/VendasPorTiposDeRecebimento", kMarch);
   ASSERT_TRUE(after);
   EXPECT_EQ(after.status, 200);
@@ -896,19 +799,17 @@ TEST_F(ServeTest, FortyClientsAtOnceAreAllAnswered) {
 // A request both with a length and a transfer coding is refused, whichever comes first, and
 // the connection is closed: what follows could be read as another request.
 TEST_F(ServeTest, ALengthWithATransferCodingIsRefused) {
-  for (const std::string& framing : {std::string("Transfer-Encoding: chunked\r\n"),
-                                     std::string("Transfer-Encoding: gzip\r\n")}) {
-    SCOPED_TRACE(framing);
+  const std::string head = "POST /api/reports/RankingDeVendas HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  for (const std::string& request :
+       {RawPost("/api/reports/RankingDeVendas", kThreeDays, "Transfer-Encoding: chunked\r\n"),
+        RawPost("/api/reports/RankingDeVendas", kThreeDays, "Transfer-Encoding: gzip\r\n"),
+        head + "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n0\r\n\r\n"}) {
+    SCOPED_TRACE(request);
     RawClient client(port_);
-    ASSERT_TRUE(client.Send(RawPost("/api/reports/RankingDeVendas", kThreeDays, framing)));
+    ASSERT_TRUE(client.Send(request));
     const std::string answer = client.Read();
     EXPECT_EQ(LastStatus(answer), 400) << answer.substr(0, 300);
   }
-  RawClient client(port_);
-  ASSERT_TRUE(
-      client.Send("POST /api/reports/RankingDeVendas HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                  "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n0\r\n\r\n"));
-  EXPECT_EQ(LastStatus(client.Read()), 400);
 }
 
 // PDF and XLSX pass through a file: never one under a name another user of the machine
@@ -945,9 +846,6 @@ TEST_F(ServeTest, FilesAreWrittenUnderNoNameInTheSharedTemporaryFolder) {
                         << reinterpret_cast<inotify_event*>(events)->name;
 }
 
-// Off this machine the figures need the secret: a browser shows it once in the login page
-// and keeps a cookie, a program sends it with each request; a run is stopped only by who
-// started it.
 TEST_F(ServeTest, AssinarAddsTheFormAsASubscriptionThatTheListShows) {
   // On 2 April the form's March is the month before.
   const auto added =
@@ -972,19 +870,13 @@ TEST_F(ServeTest, AssinarAddsTheFormAsASubscriptionThatTheListShows) {
   std::filesystem::remove(Folder() / "assinaturas.toml");
 }
 
+// Off this machine the figures need the secret: a browser shows it once in the login page
+// and keeps a cookie, a program sends it with each request; a run is stopped only by who
+// started it.
 TEST_F(ServeTest, WithASecretOnlyWhoShowsItComesInAndStopsOnlyItsOwnRuns) {
   EXPECT_EQ(Main({"serve", "--db", DemoMarch().string(), "--bind", "192.0.2.1"}).exitCode, 2);
-  StopServer();
   const std::string secret = "segredo-do-posto-0123";
-  gate_ = std::make_unique<Gate>("mine");
-  ServeOptions options;
-  options.database = DemoMarch();
-  options.port = 0;
-  options.token = secret;
-  options.beforeRun = gate_->Hook();
-  server_ = std::make_unique<ViewerServer>(options);
-  port_ = server_->Bind();
-  thread_ = std::thread([this] { server_->Serve(); });
+  StartHolding("mine", 4, 32, secret);
 
   const Answer page = Get("/");
   EXPECT_EQ(page.status, 401);
