@@ -280,7 +280,28 @@ TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
   }
 }
 
-TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
+// PDF and XLSX pass through a file: never one under a name another user of the machine
+// could guess and plant first (a link to a file of the server's user, say).
+TEST_F(ServeTest, FilesDownloadWithTheirTypesAndNoNameInTheSharedTemporaryFolder) {
+  StopServer();
+  const std::filesystem::path temporary = Folder() / "tmp";
+  std::filesystem::create_directories(temporary);
+  const char* previous = std::getenv("TMPDIR");
+  const std::string restore = previous ? previous : "";
+  setenv("TMPDIR", temporary.c_str(), 1);
+  Start({});
+  previous ? setenv("TMPDIR", restore.c_str(), 1) : unsetenv("TMPDIR");
+  // The server's own folder, made as it started, is the only thing there and only its user
+  // can enter it.
+  std::vector<std::filesystem::path> entries(std::filesystem::directory_iterator(temporary), {});
+  ASSERT_EQ(entries.size(), 1u);
+  struct stat info {};
+  ASSERT_EQ(lstat(entries[0].c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(inotify_add_watch(watch, temporary.c_str(), IN_CREATE), 0);
+
   struct Case {
     std::string format;
     std::string type;
@@ -314,6 +335,11 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypes) {
                    "Filtro_DataFinal=31/03/2024", "--format", "csv", "--csv-dialect", dialect})
                   .out);
   }
+  char events[4096];
+  const ssize_t created = read(watch, events, sizeof events);
+  close(watch);
+  EXPECT_LE(created, 0) << "the server named a file in the shared temporary folder: "
+                        << reinterpret_cast<inotify_event*>(events)->name;
 }
 
 // The page's run: the outcome at once, then its pages as the PDF breaks them, found by their
@@ -810,40 +836,6 @@ TEST_F(ServeTest, ALengthWithATransferCodingIsRefused) {
     const std::string answer = client.Read();
     EXPECT_EQ(LastStatus(answer), 400) << answer.substr(0, 300);
   }
-}
-
-// PDF and XLSX pass through a file: never one under a name another user of the machine
-// could guess and plant first (a link to a file of the server's user, say).
-TEST_F(ServeTest, FilesAreWrittenUnderNoNameInTheSharedTemporaryFolder) {
-  StopServer();
-  const std::filesystem::path temporary = Folder() / "tmp";
-  std::filesystem::create_directories(temporary);
-  const char* previous = std::getenv("TMPDIR");
-  const std::string restore = previous ? previous : "";
-  setenv("TMPDIR", temporary.c_str(), 1);
-  Start({});
-  previous ? setenv("TMPDIR", restore.c_str(), 1) : unsetenv("TMPDIR");
-  // The server's own folder, made as it started, is the only thing there and only its user
-  // can enter it.
-  std::vector<std::filesystem::path> entries(std::filesystem::directory_iterator(temporary), {});
-  ASSERT_EQ(entries.size(), 1u);
-  struct stat info {};
-  ASSERT_EQ(lstat(entries[0].c_str(), &info), 0);
-  EXPECT_TRUE(S_ISDIR(info.st_mode));
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
-
-  const int watch = inotify_init1(IN_NONBLOCK);
-  ASSERT_GE(inotify_add_watch(watch, temporary.c_str(), IN_CREATE), 0);
-  for (const char* format : {"pdf", "xlsx"}) {
-    const Answer answer =
-        Post(std::string("/api/reports/VendasPorTiposDeRecebimento?format=") + format, kMarch);
-    EXPECT_EQ(answer.status, 200);
-  }
-  char events[4096];
-  const ssize_t created = read(watch, events, sizeof events);
-  close(watch);
-  EXPECT_LE(created, 0) << "the server named a file in the shared temporary folder: "
-                        << reinterpret_cast<inotify_event*>(events)->name;
 }
 
 TEST_F(ServeTest, AssinarAddsTheFormAsASubscriptionThatTheListShows) {
