@@ -232,37 +232,41 @@ class ServeTest : public CliTest {
   int port_ = 0;
 };
 
+// The arguments to run for a report and the JSON body the viewer posts, then `more`.
+std::vector<std::string> RunArguments(const std::string& operation, const std::string& body,
+                                      const std::vector<std::string>& more) {
+  std::vector<std::string> arguments{operation};
+  const json given = json::parse(body.empty() ? "{}" : body);
+  for (auto item = given.begin(); item != given.end(); ++item) {
+    arguments.push_back(item.key() + "=" + item->get<std::string>());
+  }
+  arguments.insert(arguments.end(), more.begin(), more.end());
+  return arguments;
+}
+
 TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
   struct Case {
     std::string operation;
     std::string body;
-    std::vector<std::string> arguments;
     bool shown = true;  // the report reached the viewer (a refused period shows none)
   };
   // Three days keep the two detail reports, thousands of lines a month, quick.
   std::vector<Case> cases;
   for (const reports::ReportDescriptor& operation : reports::ReportList()) {
-    cases.push_back({std::string(operation.name),
-                     R"({"Filtro_DataInicial":"04/03/2024","Filtro_DataFinal":"06/03/2024"})",
-                     {"Filtro_DataInicial=04/03/2024", "Filtro_DataFinal=06/03/2024"}});
+    cases.push_back({std::string(operation.name), kThreeDays});
   }
   const std::string receipts = "VendasPorTiposDeRecebimento";
-  cases.push_back({receipts,
-                   R"({"Filtro_DataInicial":"10/03/2024","Filtro_DataFinal":"12/03/2024"})",
-                   {"Filtro_DataInicial=10/03/2024", "Filtro_DataFinal=12/03/2024"}});
+  cases.push_back(
+      {receipts, R"({"Filtro_DataInicial":"10/03/2024","Filtro_DataFinal":"12/03/2024"})"});
   // A refused period: the library's message and no report, in both.
-  cases.push_back({receipts,
-                   R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})",
-                   {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"},
-                   false});
+  cases.push_back(
+      {receipts, R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})", false});
   // Nothing given: the month of the server's today, as run's --today.
-  cases.push_back({receipts, "", {}});
+  cases.push_back({receipts, ""});
   // Options beyond the period reach the library the same way.
   cases.push_back({"RankingDeVendas",
                    R"({"Filtro_DataInicial":"01/03/2024","Filtro_DataFinal":"31/03/2024",)"
-                   R"("Filtro_TipoAgrupamento":"0","Filtro_QtdeRegistros":"5"})",
-                   {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024",
-                    "Filtro_TipoAgrupamento=0", "Filtro_QtdeRegistros=5"}});
+                   R"("Filtro_TipoAgrupamento":"0","Filtro_QtdeRegistros":"5"})"});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.operation + " " + c.body);
     const auto answer = Post("/api/reports/" + c.operation, c.body);
@@ -270,13 +274,9 @@ TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.Header("content-type"), "application/json");
     EXPECT_EQ(json::parse(answer.body).value("shown", false), c.shown);
-    std::vector<std::string> arguments{c.operation};
-    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-    arguments.push_back("--today");
-    arguments.push_back("2024-04-02");
-    arguments.push_back("--format");
-    arguments.push_back("json");
-    EXPECT_EQ(answer.body, Run(arguments).out);
+    EXPECT_EQ(
+        answer.body,
+        Run(RunArguments(c.operation, c.body, {"--today", "2024-04-02", "--format", "json"})).out);
   }
 }
 
@@ -347,43 +347,26 @@ TEST_F(ServeTest, FilesDownloadWithTheirTypesAndNoNameInTheSharedTemporaryFolder
 TEST_F(ServeTest, TheViewersRunIsKeptAsPagesAndFiles) {
   struct Case {
     std::string operation;
-    std::vector<std::string> period;
+    std::string body;
     int leastPages;
     std::string found;  // a text on the first page, in any case and with or without accents
   };
   const std::vector<Case> cases{
-      {"DetalhesDosMovimentosPorProdutos",
-       {"Filtro_DataInicial=04/03/2024", "Filtro_DataFinal=06/03/2024"},
-       20,
-       "diesel"},
-      {"VendasPorTiposDeRecebimento",
-       {"Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"},
-       1,
-       "CART%C3%83O%20frota"},
+      {"DetalhesDosMovimentosPorProdutos", kThreeDays, 20, "diesel"},
+      {"VendasPorTiposDeRecebimento", kMarch, 1, "CART%C3%83O%20frota"},
       // Refused: the library's message and no pages.
       {"VendasPorTiposDeRecebimento",
-       {"Filtro_DataInicial=31/03/2024", "Filtro_DataFinal=01/03/2024"},
-       0,
-       ""},
+       R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})", 0, ""},
   };
   int runs = 0;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.operation + " " + c.period[0] + " " + c.period[1]);
-    json body = json::object();
-    for (const std::string& assignment : c.period) {
-      const size_t equals = assignment.find('=');
-      body[assignment.substr(0, equals)] = assignment.substr(equals + 1);
-    }
+    SCOPED_TRACE(c.operation + " " + c.body);
     const std::string id = "pages" + std::to_string(++runs);
     const auto answer =
-        Post("/api/reports/" + c.operation + "?format=pages&viewer=v&run=" + id, body.dump());
+        Post("/api/reports/" + c.operation + "?format=pages&viewer=v&run=" + id, c.body);
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer.status, 200);
-    std::vector<std::string> arguments{c.operation};
-    arguments.insert(arguments.end(), c.period.begin(), c.period.end());
-    arguments.push_back("--format");
-    arguments.push_back("json");
-    json expected = json::parse(Run(arguments).out);
+    json expected = json::parse(Run(RunArguments(c.operation, c.body, {"--format", "json"})).out);
     expected.erase("report");
     expected["run"] = id;
     EXPECT_EQ(json::parse(answer.body), expected);
@@ -412,11 +395,9 @@ TEST_F(ServeTest, TheViewersRunIsKeptAsPagesAndFiles) {
     EXPECT_EQ(font.status, 200);
     // The file is the run's report as run writes it, named after the report and its period.
     const auto csv = Get("/api/runs/" + id + "/file?format=csv&dialect=br");
-    arguments.pop_back();
-    arguments.push_back("csv");
-    arguments.push_back("--csv-dialect");
-    arguments.push_back("br");
-    EXPECT_EQ(csv.body, Run(arguments).out);
+    EXPECT_EQ(
+        csv.body,
+        Run(RunArguments(c.operation, c.body, {"--format", "csv", "--csv-dialect", "br"})).out);
     EXPECT_NE(csv.Header("content-disposition").find("-2024-03"), std::string::npos);
   }
   // A font the pages never named is not served.
