@@ -12,6 +12,9 @@ void Session::AddMessage(MessageRecord message) {
 void Session::AddError(ErrorRecord error) {
   if (console_ != nullptr) {
     *console_ << "error in " << error.procedure << ": " << error.description << '\n';
+    if (verbose_ && !error.statement.empty()) {
+      *console_ << "statement: " << error.statement << '\n';
+    }
   }
   errors_.push_back(std::move(error));
 }

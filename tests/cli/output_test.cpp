@@ -187,9 +187,15 @@ TEST_F(CliTest, WithoutOutAFileIsNamedAfterTheReportAndItsPeriod) {
   const fs::path before = fs::current_path();
   fs::current_path(Folder());
   const CommandResult result = Run(With(kMarch, {"--format", "pdf"}));
+  // A switch among the values: the name reads the period from the dates alone.
+  const CommandResult withSwitch =
+      Run({"DetalhesDosMovimentosPorProdutos", "Filtro_DataInicial=01/03/2024",
+           "Filtro_DataFinal=31/03/2024", "Filtro_ST_IsII=true", "--format", "xlsx"});
   fs::current_path(before);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_TRUE(fs::exists(Folder() / "vendas-por-tipos-de-recebimento-2024-03.pdf")) << result.err;
+  EXPECT_EQ(withSwitch.exitCode, 0) << withSwitch.err;
+  EXPECT_THAT(Names(Folder()), ::testing::Contains(::testing::EndsWith("-2024-03.xlsx")));
 }
 
 }  // namespace
