@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "app/filters_line.h"
 #include "app/host_platform.h"
 #include "app/trace.h"
 #include "engine/report.h"
@@ -102,6 +103,8 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
   run.shown = viewer.Shown();
   if (auto* printed = dynamic_cast<engine::Report*>(run.report.get())) {
     printed->SetPrintedBy(setup.user);
+    // Looked up beside the trace, which holds the library's calls only.
+    printed->SetFiltersLine(FiltersLine(operation, values, sqliteDatabase));
   }
   return run;
 }

@@ -124,6 +124,30 @@ TEST_F(CliTest, ADatabaseErrorIsOneLineAndItsStatementGoesToTheTrace) {
   EXPECT_THAT(Run(With(run, {"--verbose"})).err, HasSubstr("statement: INSERT INTO ##vcliesp"));
 }
 
+// Two printouts on different filters are told apart on paper: the values, the names looked
+// up for the codes, the switches off their default; a run on none prints no line.
+TEST_F(CliTest, TheFiltersLineNamesEveryValueGivenUnderTheCaption) {
+  const std::vector<std::string> filtered = {"DetalhesDosMovimentosPorClientes",
+                                             "Filtro_DataInicial=01/03/2024",
+                                             "Filtro_DataFinal=31/03/2024",
+                                             "Filtro_IDTurno=1",
+                                             "Filtro_IDProduto=1",
+                                             "Filtro_FormasDePagto='Dinheiro','PIX'",
+                                             "Filtro_IsExibirOutrosProdutos=false"};
+  const std::string line =
+      "Filtros: Produto 1 - GASOLINA COMUM · Turno T1 · Sem outros produtos · "
+      "Formas de pagamento: Dinheiro, PIX";
+  for (const char* format : {"txt", "html", "pdf"}) {
+    SCOPED_TRACE(format);
+    const std::filesystem::path file = Folder() / (std::string("filtered.") + format);
+    const CommandResult result = Run(With(filtered, {"--out", file.string()}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string text = std::string(format) == "pdf" ? PdfText(file) : ReadFile(file);
+    EXPECT_THAT(text, HasSubstr(line));
+  }
+  EXPECT_THAT(Run(kMarch).out, ::testing::Not(HasSubstr("Filtros:")));
+}
+
 TEST_F(CliTest, AnEmptyResultTellsTheUserUnlessTheViewerIsHidden) {
   const std::vector<std::string> august = {"VendasPorTiposDeRecebimento",
                                            "Filtro_DataInicial=01/08/2024",
