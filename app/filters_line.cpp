@@ -25,7 +25,12 @@ bool IsDefault(const reports::Parameter& parameter, const host::Value& value) {
     case reports::ParameterType::Boolean:
       return !fallback.empty() && value.AsBoolean() == ParseBoolean(fallback, parameter.name);
     default:
-      return !fallback.empty() && value.AsDouble() == ParseDecimal(fallback, parameter.name);
+      if (fallback.empty()) {
+        return false;
+      }
+      return value.GetKind() == host::Value::Kind::Integer
+                 ? value.AsInteger() == ParseInteger(fallback, parameter.name)
+                 : value.AsDouble() == ParseDecimal(fallback, parameter.name);
   }
 }
 

@@ -103,8 +103,12 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
   run.shown = viewer.Shown();
   if (auto* printed = dynamic_cast<engine::Report*>(run.report.get())) {
     printed->SetPrintedBy(setup.user);
-    // Looked up beside the trace, which holds the library's calls only.
-    printed->SetFiltersLine(FiltersLine(operation, values, sqliteDatabase));
+    try {
+      // Looked up beside the trace, which holds the library's calls only.
+      printed->SetFiltersLine(FiltersLine(operation, values, sqliteDatabase));
+    } catch (const std::exception& e) {
+      run.session->AddError({"filters line", e.what(), {}});
+    }
   }
   return run;
 }
