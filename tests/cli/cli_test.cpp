@@ -248,13 +248,24 @@ TEST_F(CliTest, EveryCommandExplainsItself) {
   }
   EXPECT_EQ(Main({}).exitCode, 2);
   EXPECT_EQ(Main({"frobnicate"}).exitCode, 2);
+  const CommandResult version = Main({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_THAT(version.out, ::testing::MatchesRegex("orla-vendas 321\\.0\n"
+                                                   "library ORLA_Vendas\\.Reports 321\\.0\n"
+                                                   "SQLite 3\\.[0-9.]+\n"
+                                                   "Cairo 1\\.[0-9.]+\n"
+                                                   "Pango 1\\.[0-9.]+\n"
+                                                   "HarfBuzz [0-9.]+\n"));
 }
 
 TEST_F(CliTest, ListShowsEveryOperationWithItsParameters) {
   const CommandResult list = Main({"list"});
   EXPECT_EQ(list.exitCode, 0);
-  EXPECT_THAT(list.out, HasSubstr("ClienteEspecial\n"));
-  EXPECT_THAT(list.out, HasSubstr("VendasPorTiposDeRecebimento\n"));
+  EXPECT_THAT(list.out,
+              ::testing::ContainsRegex("== Detalhes dos movimentos ==\n\nClienteEspecial: "
+                                       "Vendas - [^\n]+\n  Filtro_DataInicial"));
+  EXPECT_THAT(list.out,
+              HasSubstr("VendasPorTiposDeRecebimento: Vendas - Por Tipos de Recebimento\n"));
   EXPECT_THAT(list.out, ::testing::ContainsRegex("Filtro_QtdeRegistros +text +default 40"));
   EXPECT_THAT(list.out,
               ::testing::ContainsRegex("Filtro_TipoConfigPreVenda +16-bit integer +default 1"));
