@@ -13,6 +13,7 @@
 #include "cli/progress.h"
 #include "engine/render.h"
 #include "engine/report.h"
+#include "hostlib/messages.h"
 
 namespace orla::cli {
 
@@ -214,13 +215,13 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   setup.console = &err;
   setup.verbose = options.verbose;
   if (terminal) {
-    err << "Running " << options.operation << "..." << std::endl;
+    err << hostlib::Say("Running %s...", {options.operation}) << std::endl;
   }
   const reports::ReportDescriptor& operation = app::CheckOperation(options.operation);
   const app::RunResult run = app::ExecuteRun(operation, options.values, setup);
   if (!run.result) {
     for (const auto& [name, text] : app::UnreadableDates(operation, options.values)) {
-      err << name << ": " << text << " is not a valid date\n";
+      err << hostlib::Say("%s: %s is not a valid date", {name, text}) << '\n';
     }
   }
 
