@@ -16,6 +16,7 @@
 
 #include "app/value_texts.h"
 #include "engine/report.h"
+#include "hostlib/messages.h"
 
 namespace orla::app {
 
@@ -137,6 +138,7 @@ void RenderInto(engine::Report& report, engine::Format format, ReplacingFile& fi
 }
 
 // Nothing was written: a report left at the path by an earlier run would pass for this one's.
+// Gives the path when there was one to remove.
 std::string RemoveOld(const std::string& path) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
@@ -149,7 +151,7 @@ std::string RemoveOld(const std::string& path) {
   }
   if (!error) {
     if (std::filesystem::remove(path, error)) {
-      return "; removed the old " + path;
+      return path;
     }
     if (!error) {
       return "";  // gone meanwhile
@@ -410,7 +412,7 @@ void WriteOutcome(const RunOutcome& outcome, engine::Format format,
     ReplacingFile replacing(*file);
     Naming(*file, replacing, [&] { WriteJson(outcome, replacing.Stream()); });
     replacing.Commit();
-    err << "Wrote " << *file << '\n';
+    err << hostlib::Say("Wrote %s", {*file}) << '\n';
     return;
   }
   const bool toOut = file ? *file == kStandardOutput : engine::IsTextFormat(format);
@@ -419,12 +421,17 @@ void WriteOutcome(const RunOutcome& outcome, engine::Format format,
   engine::Report* report = EngineReport(outcome.report);
   if (!outcome.shown || report == nullptr) {
     const std::string removed = toOut ? "" : RemoveOld(path);
-    err << "Nothing to print: the report was not shown" << removed << ".\n";
+    err << (removed.empty()
+                ? hostlib::Say("Nothing to print: the report was not shown.")
+                : hostlib::Say("Nothing to print: the report was not shown; removed the "
+                               "old %s.",
+                               {removed}))
+        << '\n';
     return;
   }
   WriteReport(*report, format, toOut ? std::string(kStandardOutput) : path, out, render);
   if (!toOut) {
-    err << "Wrote " << std::filesystem::absolute(path).string() << '\n';
+    err << hostlib::Say("Wrote %s", {std::filesystem::absolute(path).string()}) << '\n';
   }
 }
 

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/value_texts.h"
+#include "host/regional_settings.h"
 #include "reports/report_list.h"
 
 namespace orla::app {
@@ -219,6 +220,30 @@ std::vector<Assignment> ParseJsonParameters(std::string_view json, JsonValues ac
   ParameterReader reader(accepted);
   nlohmann::json::sax_parse(json.begin(), json.end(), &reader);
   return reader.Take();
+}
+
+std::vector<Assignment> TextValues(const std::vector<reports::NamedValue>& values) {
+  std::vector<Assignment> texts;
+  for (const reports::NamedValue& value : values) {
+    if (value.value.GetKind() == host::Value::Kind::Text) {
+      texts.emplace_back(value.name, value.value.AsText());
+    }
+  }
+  return texts;
+}
+
+std::vector<Assignment> UnreadableDates(const reports::ReportDescriptor& operation,
+                                        const std::vector<reports::NamedValue>& values) {
+  const host::RegionalSettings regional = host::RegionalSettings::Brazilian();
+  std::vector<Assignment> unreadable;
+  for (const auto& [name, text] : TextValues(values)) {
+    const auto parameter = std::ranges::find(operation.parameters, name, &reports::Parameter::name);
+    if (parameter != operation.parameters.end() &&
+        parameter->check.kind == reports::Check::Kind::Date && !regional.IsDate(text)) {
+      unreadable.emplace_back(name, text);
+    }
+  }
+  return unreadable;
 }
 
 }  // namespace orla::app

@@ -24,6 +24,15 @@ const reports::ReportDescriptor& CheckOperation(std::string_view name);
 std::vector<reports::NamedValue> CheckParameters(const reports::ReportDescriptor& operation,
                                                  const std::vector<Assignment>& assignments);
 
+// The values given as text, as NAME and text: where a period's dates are read from (a switch
+// or a number says nothing of it).
+std::vector<Assignment> TextValues(const std::vector<reports::NamedValue>& values);
+
+// The date parameters among `values` whose text is no date (31/02/2024), NAME and text. The
+// report refuses the period with its own message, which does not say which value it was.
+std::vector<Assignment> UnreadableDates(const reports::ReportDescriptor& operation,
+                                        const std::vector<reports::NamedValue>& values);
+
 // Parameters that are no JSON object, or a number no double holds (1e400, 1e-400).
 class JsonParametersError : public std::runtime_error {
  public:

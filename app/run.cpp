@@ -6,9 +6,11 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "app/filters_line.h"
 #include "app/host_platform.h"
 #include "app/trace.h"
 #include "engine/report.h"
+#include "host/errors.h"
 #include "reports/report_list.h"
 #include "sqlite/database.h"
 
@@ -71,7 +73,7 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
                      const std::vector<reports::NamedValue>& values, const RunSetup& setup) {
   RunResult run;
   run.operation = std::string(operation.name);
-  run.session = std::make_unique<hostlib::Session>(setup.console);
+  run.session = std::make_unique<hostlib::Session>(setup.console, setup.verbose);
   auto platform = std::make_shared<RunPlatform>(setup.clock, *run.session, setup.trace);
   host::InstallPlatform(platform);
   struct Uninstall {
@@ -93,13 +95,20 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
     run.result =
         reports::CallByName(instance, operation.name,
                             {&viewer, &parentForm, &oDB, &company, nullptr}, run.report, values);
-  } catch (const std::exception& e) {
+  } catch (const std::exception&) {
     // What the operation does not trap itself reaches its caller, the host.
-    run.session->AddError({"Reports." + run.operation + "()", e.what()});
+    const host::ErrorInfo error = host::ErrorInfoFrom(std::current_exception());
+    run.session->AddError({"Reports." + run.operation + "()", error.description, error.statement});
   }
   run.shown = viewer.Shown();
   if (auto* printed = dynamic_cast<engine::Report*>(run.report.get())) {
     printed->SetPrintedBy(setup.user);
+    try {
+      // Looked up beside the trace, which holds the library's calls only.
+      printed->SetFiltersLine(FiltersLine(operation, values, sqliteDatabase));
+    } catch (const std::exception& e) {
+      run.session->AddError({"filters line", e.what(), {}});
+    }
   }
   return run;
 }

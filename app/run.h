@@ -57,6 +57,7 @@ struct RunSetup {
   // Wraps the run's database object (given with the SQLite database beneath it); may be empty.
   std::function<std::unique_ptr<host::Database>(host::Database&, sqlite::Database&)> wrapDatabase;
   std::ostream* console = nullptr;  // where messages and errors are echoed; may be null
+  bool verbose = false;             // echo a database error's statement too
 };
 
 struct RunResult {

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/json_values.h"
+#include "host/errors.h"
 
 namespace orla::app {
 
@@ -26,21 +27,34 @@ std::string CallWithSql(std::string_view name, const std::string& sql) {
   return Line(ordered_json{{"call", name}, {"sql", sql}});
 }
 
+// After a call the database refused, what it said and the statement it refused (one of the
+// batch's, and as SQLite was asked to run it), which the one-line message leaves out.
+template <typename Call>
+auto Traced(SqlTrace& trace, std::string_view name, Call&& call) {
+  try {
+    return call();
+  } catch (const host::DatabaseError& e) {
+    trace.Write(Line(ordered_json{
+        {"failed", name}, {"description", e.Description()}, {"statement", e.Statement()}}));
+    throw;
+  }
+}
+
 class TracingDatabase final : public host::Database {
  public:
   TracingDatabase(SqlTrace& trace, host::Database& inner) : trace_(trace), inner_(inner) {}
 
   host::RecordsetRef OpenRecordSet(const std::string& sql) override {
     trace_.Write(CallWithSql("OpenRecordSet", sql));
-    return inner_.OpenRecordSet(sql);
+    return Traced(trace_, "OpenRecordSet", [&] { return inner_.OpenRecordSet(sql); });
   }
   host::RecordsetRef SQL_Execute(const std::string& sql) override {
     trace_.Write(CallWithSql("SQL_Execute", sql));
-    return inner_.SQL_Execute(sql);
+    return Traced(trace_, "SQL_Execute", [&] { return inner_.SQL_Execute(sql); });
   }
   host::RecordsetRef SQL_Execute(const std::string& sql, int32_t& rowsAffected) override {
     trace_.Write(CallWithSql("SQL_Execute", sql));
-    return inner_.SQL_Execute(sql, rowsAffected);
+    return Traced(trace_, "SQL_Execute", [&] { return inner_.SQL_Execute(sql, rowsAffected); });
   }
   bool IsOpened() override {
     trace_.Write(Call("IsOpened"));
@@ -96,7 +110,7 @@ class TracingCommand final : public host::Command, public host::ParameterCollect
     }
     trace_.Write(Line(
         ordered_json{{"call", "Command.Execute"}, {"text", text_}, {"parameters", parameters}}));
-    return inner_->Execute();
+    return Traced(trace_, "Command.Execute", [&] { return inner_->Execute(); });
   }
   host::Value Item(std::string_view name) override { return inner_->Item(name); }
 

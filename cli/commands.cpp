@@ -12,12 +12,14 @@
 #include "cli/run_command.h"
 #include "cli/serve_command.h"
 #include "cli/sql_command.h"
+#include "cli/version.h"
 
 namespace orla::cli {
 
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: orla-vendas COMMAND [ARGS]
+       orla-vendas --version
 
 The sales reports of the station, from the command line.
 
@@ -30,13 +32,18 @@ commands:
   sql       run a T-SQL batch on a sales database as the reports see it
   deliver   deliver the reports of a subscriptions file when due: to folders and by mail
 
-`orla-vendas COMMAND --help` tells more of each, with examples.
+`orla-vendas COMMAND --help` tells more of each, with examples; `orla-vendas --version`
+gives the program's and the library's version and those of SQLite, Cairo, Pango and HarfBuzz.
 )";
 
 int Command(const std::string& command, std::vector<std::string> arguments, std::ostream& out,
             std::ostream& err, bool terminal) {
   if (command == "--help" || command == "-h" || command == "help") {
     out << kUsage;
+    return kExitSuccess;
+  }
+  if (command == "--version") {
+    WriteVersions(out);
     return kExitSuccess;
   }
   if (command == "run") {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "engine/report.h"
 #include "host/platform.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
@@ -16,8 +17,9 @@ namespace {
 
 constexpr std::string_view kUsage = R"(usage: orla-vendas list
 
-Lists the report operations with their parameters, types and the defaults a run uses when a
-parameter is left out (the period defaults to the current month up to today).
+Lists the report operations by group, each with the title its report prints, then its
+parameters, types and the defaults a run uses when a parameter is left out (the period
+defaults to the current month up to today).
 
 example:
   orla-vendas list
@@ -59,15 +61,28 @@ int ListCommand(const std::vector<std::string>& arguments, std::ostream& out, st
   auto platform = std::make_shared<ListingPlatform>();
   host::InstallPlatform(platform);
   const host::DateTime today = platform->Today();
-  // In the order of the class's dispatch interface, which is by name.
+  // The groups as the viewer lists them; in each, the operations by name.
+  std::vector<std::string_view> groups;
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
+    if (std::ranges::find(groups, operation.group) == groups.end()) {
+      groups.push_back(operation.group);
+    }
+  }
   std::vector<std::reference_wrapper<const reports::ReportDescriptor>> operations =
       reports::ReportList();
-  std::sort(operations.begin(), operations.end(),
-            [](const reports::ReportDescriptor& a, const reports::ReportDescriptor& b) {
-              return a.name < b.name;
-            });
+  std::ranges::sort(
+      operations, [&](const reports::ReportDescriptor& a, const reports::ReportDescriptor& b) {
+        const auto group = [&](std::string_view g) { return std::ranges::find(groups, g); };
+        return group(a.group) != group(b.group) ? group(a.group) < group(b.group) : a.name < b.name;
+      });
+  std::string_view group;
   for (const reports::ReportDescriptor& operation : operations) {
-    out << operation.name << '\n';
+    if (operation.group != group) {
+      group = operation.group;
+      out << "== " << group << " ==\n\n";
+    }
+    out << operation.name << ": " << engine::CreateReport(operation.layouts.front())->ReportTitle()
+        << '\n';
     for (const reports::Parameter& parameter : operation.parameters) {
       out << "  " << std::left << std::setw(38) << parameter.name << std::setw(16)
           << reports::TypeName(parameter.type) << "default " << std::setw(12)

@@ -13,6 +13,7 @@
 #include "cli/progress.h"
 #include "engine/render.h"
 #include "engine/report.h"
+#include "hostlib/messages.h"
 
 namespace orla::cli {
 
@@ -38,7 +39,10 @@ options:
                         at all: under a temporary name beside it, renamed over it once
                         complete, so a failure leaves the old FILE as it was
   --fail-empty          exit 3 when the report finds nothing to print (default: exit 0)
-  --trace-sql FILE      write every database call the report makes, one JSON object a line
+  --trace-sql FILE      write every database call the report makes, one JSON object a line;
+                        a call the database refused is followed by {"failed", "description",
+                        "statement"}
+  --verbose             with a database error, print the statement it refused as well
   --today YYYY-MM-DD    the date the report takes as today
   --viewer-hidden       run as with the viewer hidden: an empty result passes silently
   --user NAME           who the printed report says printed it (default: the login name);
@@ -92,6 +96,7 @@ struct RunOptions {
   std::optional<host::DateTime> today;
   bool viewerHidden = false;
   bool failEmpty = false;
+  bool verbose = false;
   std::optional<std::string> user;
   engine::RenderOptions render;
 };
@@ -118,6 +123,8 @@ RunOptions Parse(std::vector<std::string> arguments) {
       options.viewerHidden = true;
     } else if (reader.TakeFlag("--fail-empty")) {
       options.failEmpty = true;
+    } else if (reader.TakeFlag("--verbose")) {
+      options.verbose = true;
     } else if (auto u = reader.TakeOption("--user")) {
       options.user = *u;
     } else if (auto c = reader.TakeOption("--csv-dialect")) {
@@ -153,11 +160,7 @@ RunOptions Parse(std::vector<std::string> arguments) {
 std::string DefaultFile(const RunOptions& options, const app::RunResult& run,
                         const reports::ReportDescriptor& operation, const host::DateTime& today) {
   const std::string extension(engine::FormatName(*options.format));
-  std::vector<std::pair<std::string, std::string>> given;
-  for (const reports::NamedValue& value : options.values) {
-    given.emplace_back(value.name, value.value.AsText());
-  }
-  const auto period = app::ReportPeriod(operation, given, today);
+  const auto period = app::ReportPeriod(operation, app::TextValues(options.values), today);
   if (!period) {
     return options.operation + "." + extension;
   }
@@ -210,11 +213,17 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
   setup.trace = trace ? &*trace : nullptr;
   setup.console = &err;
+  setup.verbose = options.verbose;
   if (terminal) {
-    err << "Running " << options.operation << "..." << std::endl;
+    err << hostlib::Say("Running %s...", {options.operation}) << std::endl;
   }
-  const app::RunResult run =
-      app::ExecuteRun(app::CheckOperation(options.operation), options.values, setup);
+  const reports::ReportDescriptor& operation = app::CheckOperation(options.operation);
+  const app::RunResult run = app::ExecuteRun(operation, options.values, setup);
+  if (!run.result) {
+    for (const auto& [name, text] : app::UnreadableDates(operation, options.values)) {
+      err << hostlib::Say("%s: %s is not a valid date", {name, text}) << '\n';
+    }
+  }
 
   auto* rendered = dynamic_cast<engine::Report*>(run.report.get());
   if (terminal && rendered != nullptr && *options.format != engine::Format::Json) {
@@ -224,7 +233,7 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   try {
     std::optional<std::string> file = options.out;
     if (!file && !engine::IsTextFormat(*options.format)) {
-      file = DefaultFile(options, run, app::CheckOperation(options.operation), setup.clock->Now());
+      file = DefaultFile(options, run, operation, setup.clock->Now());
     }
     app::WriteOutcome(run.Outcome(), *options.format, file, out, err, options.render);
   } catch (const app::OutputError& e) {

@@ -386,6 +386,11 @@ int SqlCommand(std::vector<std::string> arguments, std::istream& in, std::ostrea
     }
   } catch (const host::HostError& e) {
     err << "orla-vendas sql: " << e.Description() << '\n';
+    // The batch is the user's own: which of its statements failed is worth the lines.
+    if (const auto* database = dynamic_cast<const host::DatabaseError*>(&e);
+        database != nullptr && !database->Statement().empty()) {
+      err << "statement: " << database->Statement() << '\n';
+    }
     if (!options.write && e.Description().find("3906: ") != std::string::npos) {
       err << "orla-vendas sql: --write allows changes to the database\n";
     }

@@ -541,6 +541,9 @@ void WriteDocument(const Report& report, DocumentWriter& writer, const DocumentO
   head.orientation = layout.orientation;
   head.company = report.HeaderLines()[0];
   head.caption = report.HeaderLines()[1];
+  if (!report.FiltersLine().empty()) {
+    head.pageHeaderLines.push_back(report.FiltersLine());
+  }
   RenderContext context(report);
   for (const SectionDef& section : layout.sections) {
     auto* lines = section.kind == SectionKind::PageHeader   ? &head.pageHeaderLines

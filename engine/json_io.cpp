@@ -331,7 +331,8 @@ void SetFormulas(Report& report, const Json& doc) {
 void WriteReportJson(Report& report, std::ostream& out) {
   const Json headerLines = {report.HeaderLines()[0], report.HeaderLines()[1]};
   out << "{\"layout\":" << Dump(report.LayoutName()) << ",\"title\":" << Dump(report.Title())
-      << ",\"headerLines\":" << Dump(headerLines) << ",\"formulas\":";
+      << ",\"headerLines\":" << Dump(headerLines) << ",\"filters\":" << Dump(report.FiltersLine())
+      << ",\"formulas\":";
   WriteFormulas(report, out);
   WriteData(report, out);
   out << ",\"subreports\":[";
@@ -379,6 +380,9 @@ std::shared_ptr<Report> ReadReport(const JsonOpener& open) {
         report->SetHeaderLine(static_cast<int>(i), lines[i].get<std::string>());
       }
     }
+  }
+  if (doc.contains("filters") && doc.at("filters").is_string()) {
+    report->SetFiltersLine(doc.at("filters").get<std::string>());
   }
   SetFormulas(*report, doc);
   BindRows(*report, doc, scanner.rows, open);

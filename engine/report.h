@@ -41,6 +41,8 @@ class Report final : public host::Report {
   }
   // The host's user, whom the foot of the printed report names.
   void SetPrintedBy(std::string user) { printedBy_ = std::move(user); }
+  // The host's line of the run's filters, printed under the caption; none when empty.
+  void SetFiltersLine(std::string line) { filtersLine_ = std::move(line); }
 
   const Layout& GetLayout() const { return *layout_; }
   const std::string& LayoutName() const { return layout_->name; }
@@ -54,6 +56,7 @@ class Report final : public host::Report {
   // The sort of the data source's rows, once a rendering has made it.
   KeptRows& Kept() const { return kept_; }
   const std::string& PrintedBy() const { return printedBy_; }
+  const std::string& FiltersLine() const { return filtersLine_; }
   // The subreports, in the layout's order.
   const std::vector<std::shared_ptr<Report>>& Subreports() const { return subreports_; }
   std::shared_ptr<Report> Subreport(std::string_view name) const;
@@ -69,6 +72,7 @@ class Report final : public host::Report {
   host::RecordsetRef data_;
   mutable KeptRows kept_;
   std::string printedBy_;
+  std::string filtersLine_;
   std::vector<std::shared_ptr<Report>> subreports_;
   std::unique_ptr<DatabaseObject> database_;
   std::vector<std::unique_ptr<SectionObject>> sections_;

@@ -11,9 +11,7 @@ HostError::HostError(int32_t number, std::string description, std::string source
       source_(std::move(source)) {}
 
 DatabaseError::DatabaseError(std::string description, std::string statement, std::string source)
-    : HostError(error_number::kDatabase,
-                statement.empty() ? description : description + "\nStatement: " + statement,
-                std::move(source)),
+    : HostError(error_number::kDatabase, std::move(description), std::move(source)),
       statement_(std::move(statement)) {}
 
 LayoutError::LayoutError(std::string description)
@@ -25,14 +23,16 @@ ErrorInfo ErrorInfoFrom(std::exception_ptr error) {
   }
   try {
     std::rethrow_exception(error);
+  } catch (const DatabaseError& e) {
+    return {e.Number(), e.Description(), e.Source(), e.Statement()};
   } catch (const HostError& e) {
-    return {e.Number(), e.Description(), e.Source()};
+    return {e.Number(), e.Description(), e.Source(), {}};
   } catch (const std::bad_alloc&) {
-    return {error_number::kOutOfMemory, "Out of memory", {}};
+    return {error_number::kOutOfMemory, "Out of memory", {}, {}};
   } catch (const std::exception& e) {
-    return {error_number::kAutomationError, e.what(), {}};
+    return {error_number::kAutomationError, e.what(), {}, {}};
   } catch (...) {
-    return {error_number::kAutomationError, "Unknown error", {}};
+    return {error_number::kAutomationError, "Unknown error", {}, {}};
   }
 }
 

@@ -40,7 +40,8 @@ class HostError : public std::runtime_error {
   std::string source_;
 };
 
-// A statement the database refused; the message names what failed and shows the statement.
+// A statement the database refused. The description names what failed in one line; the
+// statement, which may run to kilobytes, is kept apart for the trace and --verbose.
 class DatabaseError : public HostError {
  public:
   DatabaseError(std::string description, std::string statement, std::string source = "Database");
@@ -62,6 +63,7 @@ struct ErrorInfo {
   int32_t number = 0;
   std::string description;
   std::string source;
+  std::string statement;  // a database error's statement; empty otherwise
 };
 
 // Turns whatever was thrown into the error object the host would have seen.

@@ -1,5 +1,7 @@
 #include "hostlib/session.h"
 
+#include "hostlib/messages.h"
+
 namespace orla::hostlib {
 
 void Session::AddMessage(MessageRecord message) {
@@ -11,7 +13,10 @@ void Session::AddMessage(MessageRecord message) {
 
 void Session::AddError(ErrorRecord error) {
   if (console_ != nullptr) {
-    *console_ << "error in " << error.procedure << ": " << error.description << '\n';
+    *console_ << Say("error in %s: %s", {error.procedure, error.description}) << '\n';
+    if (verbose_ && !error.statement.empty()) {
+      *console_ << Say("statement: %s", {error.statement}) << '\n';
+    }
   }
   errors_.push_back(std::move(error));
 }

@@ -18,12 +18,15 @@ struct MessageRecord {
 struct ErrorRecord {
   std::string procedure;
   std::string description;
+  std::string statement;  // what the database refused, when it was a database error
 };
 
 class Session {
  public:
   // Readable lines go to `console` (stderr in the CLI); nothing is printed when it is null.
-  explicit Session(std::ostream* console = nullptr) : console_(console) {}
+  // An error's statement is printed only when `verbose`: it may run to kilobytes.
+  explicit Session(std::ostream* console = nullptr, bool verbose = false)
+      : console_(console), verbose_(verbose) {}
 
   void AddMessage(MessageRecord message);
   void AddError(ErrorRecord error);
@@ -33,6 +36,7 @@ class Session {
 
  private:
   std::ostream* console_;
+  bool verbose_;
   std::vector<MessageRecord> messages_;
   std::vector<ErrorRecord> errors_;
 };

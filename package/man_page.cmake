@@ -2,7 +2,7 @@
 # each command's `--help` as it stands, so the page never drifts from the program.
 set(include_file ${OUTPUT}.commands)
 set(section "[COMMANDS]\n")
-foreach(command run list render demo-db serve sql)
+foreach(command run list render demo-db serve sql deliver)
   execute_process(COMMAND ${PROGRAM} ${command} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "${PROGRAM} ${command} --help failed (${status})")

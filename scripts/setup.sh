@@ -15,6 +15,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   chromium
   help2man dpkg-dev python3
+  gettext locales
 )
 # The viewer's browser test runs on Node; any Node with npm will do.
 command -v node >/dev/null || packages+=(nodejs)
@@ -30,6 +31,13 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The program's messages are tested in Portuguese, under a locale that must exist.
+if ! locale -a 2>/dev/null | grep -qix 'pt_BR.utf8'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i pt_BR -f UTF-8 pt_BR.UTF-8
 fi
 
 # playwright-core for the browser test, as the lock file pins it; it drives the Chromium

@@ -177,14 +177,7 @@ Handover AnswerFile(const RunContext& context, engine::Report& report, engine::F
 // Files are named as `run` and deliveries name them: after the report and its period.
 std::string FileStem(const app::RunResult& result, const RunRequest& request,
                      const host::DateTime& today) {
-  std::vector<std::pair<std::string, std::string>> given;
-  for (const reports::NamedValue& value : request.values) {
-    // The period is in the dates, which come as text; a switch or a number says nothing of it.
-    if (value.value.GetKind() == host::Value::Kind::Text) {
-      given.emplace_back(value.name, value.value.AsText());
-    }
-  }
-  const auto period = app::ReportPeriod(*request.operation, given, today);
+  const auto period = app::ReportPeriod(*request.operation, app::TextValues(request.values), today);
   if (!period || result.report == nullptr) {
     return result.operation;
   }

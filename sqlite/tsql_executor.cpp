@@ -181,14 +181,10 @@ void ConvertCell(Value& cell, ColumnType type) {
   throw host::DatabaseError(what, std::string(tsql));
 }
 
-// What failed, without the statement DatabaseError appends.
-std::string WhatFailed(const host::DatabaseError& error) {
-  std::string description = error.Description();
-  const std::size_t statement = description.find("\nStatement: ");
-  if (statement != std::string::npos) {
-    description.resize(statement);
-  }
-  return description;
+// The statement as it was given, then as SQLite was asked to run it.
+[[noreturn]] void FailAsSqlite(const std::string& what, std::string_view tsql,
+                               const host::DatabaseError& sqlite) {
+  throw host::DatabaseError(what, std::string(tsql) + "\nAs SQLite: " + sqlite.Statement());
 }
 
 // With `date`, a stored date text comes as the date it holds, without a string on the way.
@@ -358,7 +354,7 @@ std::vector<tsql::Statement> Split(std::string_view tsql) {
   try {
     return tsql::SplitBatch(tsql::Tokenize(tsql));
   } catch (const host::DatabaseError& e) {
-    Fail(WhatFailed(e), tsql);
+    Fail(e.Description(), tsql);
   } catch (const tsql::TranslationError& e) {
     Fail(std::string("T-SQL adapter: ") + e.what(), tsql);
   }
@@ -371,7 +367,7 @@ tsql::Translation Translate(const tsql::Statement& statement, tsql::Catalog& cat
   } catch (const tsql::TranslationError& e) {
     Fail(std::string("T-SQL adapter: ") + e.what(), tsql);
   } catch (const host::DatabaseError& e) {
-    Fail(WhatFailed(e), tsql);
+    Fail(e.Description(), tsql);
   }
 }
 
@@ -409,7 +405,7 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
         PreparedStatement guard(connection, "SELECT EXISTS (" + translation.guardSql + ")");
         any = guard.Step() && sqlite3_column_int(guard.Handle(), 0) != 0;
       } catch (const host::DatabaseError& e) {
-        Fail(WhatFailed(e) + "\nAs SQLite: " + e.Statement(), tsql);
+        FailAsSqlite(e.Description(), tsql, e);
       }
       if (any != translation.guardWantsTable) {
         continue;
@@ -451,11 +447,11 @@ BatchResult RunBatch(Connection& connection, std::string_view tsql) {
         }
       }
     } catch (const host::DatabaseError& e) {
-      std::string what = WhatFailed(e);
+      std::string what = e.Description();
       if (what == "SQLite: integer overflow") {  // SUM of bigint
         what = "8115: Arithmetic overflow error converting expression to data type bigint.";
       }
-      Fail(what + "\nAs SQLite: " + e.Statement(), tsql);
+      FailAsSqlite(what, tsql, e);
     }
     result.rowsAffected += connection.TotalChanges() - changesBefore;
   }

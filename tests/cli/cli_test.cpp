@@ -74,11 +74,13 @@ TEST_F(CliTest, TheTraceShowsEveryDatabaseCallInOrder) {
   EXPECT_EQ(calls[4], json({{"call", "DB_Close"}}));
 }
 
-TEST_F(CliTest, ARefusedPeriodExitsOneAndStillClosesTheConnection) {
+TEST_F(CliTest, ARefusedPeriodExitsOneNamingTheDateAndStillClosesTheConnection) {
   const std::filesystem::path trace = Folder() / "refused.trace";
-  const json outcome = RunJson({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=31/02/2024",
-                                "Filtro_DataFinal=31/03/2024", "--trace-sql", trace.string()},
-                               1);
+  const CommandResult raw =
+      Run({"VendasPorTiposDeRecebimento", "Filtro_DataInicial=31/02/2024",
+           "Filtro_DataFinal=31/03/2024", "--format", "json", "--trace-sql", trace.string()});
+  EXPECT_EQ(raw.exitCode, 1);
+  const json outcome = json::parse(raw.out);
   EXPECT_EQ(outcome["result"], false);
   EXPECT_EQ(outcome["report"], nullptr);
   EXPECT_EQ(outcome["shown"], false);
@@ -86,6 +88,64 @@ TEST_F(CliTest, ARefusedPeriodExitsOneAndStillClosesTheConnection) {
             json::parse(R"([{"text":"Você precisa informar o período desejado!",
                              "title":"Atenção","style":64}])"));
   EXPECT_THAT(ReadTrace(trace), ElementsAre(json({{"call", "DB_Close"}})));
+  // After the report's own message, which does not say which date it could not read.
+  EXPECT_THAT(raw.err, ::testing::ContainsRegex("desejado!\n.*Filtro_DataInicial: 31/02/2024"));
+  EXPECT_THAT(raw.err, ::testing::Not(HasSubstr("Filtro_DataFinal")));
+}
+
+// A client code with a quote reaches the statement doubled and fails to convert: one line
+// naming the operation and the reason, on the terminal and in the JSON; the statement only
+// in the trace and with --verbose.
+TEST_F(CliTest, ADatabaseErrorIsOneLineAndItsStatementGoesToTheTrace) {
+  const std::filesystem::path trace = Folder() / "failed.trace";
+  const std::vector<std::string> run = {"ClienteEspecial",
+                                        "Filtro_DataInicial=01/03/2024",
+                                        "Filtro_DataFinal=31/03/2024",
+                                        "Filtro_IDCliente=1'x",
+                                        "--format",
+                                        "json",
+                                        "--trace-sql",
+                                        trace.string()};
+  const CommandResult quiet = Run(run);
+  EXPECT_EQ(quiet.exitCode, 1);
+  const json errors = json::parse(quiet.out)["errors"];
+  ASSERT_EQ(errors.size(), 1u);
+  const std::string description = errors[0]["description"];
+  EXPECT_THAT(description, HasSubstr("Conversion failed"));
+  EXPECT_THAT(description, ::testing::Not(HasSubstr("SELECT")));
+  EXPECT_THAT(quiet.err, HasSubstr("error in Reports.ClienteEspecial(): " + description + "\n"));
+  EXPECT_THAT(quiet.err, ::testing::Not(HasSubstr("SELECT")));
+  const std::vector<json> calls = ReadTrace(trace);
+  const auto failed =
+      std::ranges::find_if(calls, [](const json& c) { return c.contains("failed"); });
+  ASSERT_NE(failed, calls.end());
+  EXPECT_EQ((*failed)["description"], description);
+  EXPECT_THAT((*failed)["statement"].get<std::string>(), HasSubstr("= '1''x'"));
+  EXPECT_THAT(Run(With(run, {"--verbose"})).err, HasSubstr("statement: INSERT INTO ##vcliesp"));
+}
+
+// Two printouts on different filters are told apart on paper: the values, the names looked
+// up for the codes, the switches off their default; a run on none prints no line.
+TEST_F(CliTest, TheFiltersLineNamesEveryValueGivenUnderTheCaption) {
+  const std::vector<std::string> filtered = {"DetalhesDosMovimentosPorClientes",
+                                             "Filtro_DataInicial=01/03/2024",
+                                             "Filtro_DataFinal=31/03/2024",
+                                             "Filtro_IDTurno=1",
+                                             "Filtro_IDProduto=1",
+                                             "Filtro_FormasDePagto='Dinheiro','PIX'",
+                                             "Filtro_IsExibirOutrosProdutos=false"};
+  const std::string line =
+      "Filtros: Produto 1 - GASOLINA COMUM · Turno T1 · Sem outros produtos · "
+      "Formas de pagamento: Dinheiro, PIX";
+  for (const char* format : {"txt", "html", "pdf"}) {
+    SCOPED_TRACE(format);
+    const std::filesystem::path file = Folder() / (std::string("filtered.") + format);
+    const CommandResult result = Run(With(filtered, {"--out", file.string()}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string text = std::string(format) == "pdf" ? PdfText(file) : ReadFile(file);
+    EXPECT_THAT(text, HasSubstr(line));
+  }
+  EXPECT_THAT(Run(kMarch).out, ::testing::Not(HasSubstr("Filtros:")));
 }
 
 TEST_F(CliTest, AnEmptyResultTellsTheUserUnlessTheViewerIsHidden) {
@@ -188,13 +248,24 @@ TEST_F(CliTest, EveryCommandExplainsItself) {
   }
   EXPECT_EQ(Main({}).exitCode, 2);
   EXPECT_EQ(Main({"frobnicate"}).exitCode, 2);
+  const CommandResult version = Main({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_THAT(version.out, ::testing::MatchesRegex("orla-vendas 321\\.0\n"
+                                                   "library ORLA_Vendas\\.Reports 321\\.0\n"
+                                                   "SQLite 3\\.[0-9.]+\n"
+                                                   "Cairo 1\\.[0-9.]+\n"
+                                                   "Pango 1\\.[0-9.]+\n"
+                                                   "HarfBuzz [0-9.]+\n"));
 }
 
 TEST_F(CliTest, ListShowsEveryOperationWithItsParameters) {
   const CommandResult list = Main({"list"});
   EXPECT_EQ(list.exitCode, 0);
-  EXPECT_THAT(list.out, HasSubstr("ClienteEspecial\n"));
-  EXPECT_THAT(list.out, HasSubstr("VendasPorTiposDeRecebimento\n"));
+  EXPECT_THAT(list.out,
+              ::testing::ContainsRegex("== Detalhes dos movimentos ==\n\nClienteEspecial: "
+                                       "Vendas - [^\n]+\n  Filtro_DataInicial"));
+  EXPECT_THAT(list.out,
+              HasSubstr("VendasPorTiposDeRecebimento: Vendas - Por Tipos de Recebimento\n"));
   EXPECT_THAT(list.out, ::testing::ContainsRegex("Filtro_QtdeRegistros +text +default 40"));
   EXPECT_THAT(list.out,
               ::testing::ContainsRegex("Filtro_TipoConfigPreVenda +16-bit integer +default 1"));

@@ -41,8 +41,12 @@ std::vector<std::string> Names(const fs::path& folder) {
 }
 
 // The program itself, its standard output on `stdoutTo`; gives the exit status and stderr.
-CommandResult Program(const std::vector<std::string>& arguments, const std::string& stdoutTo) {
-  std::string command = ORLA_PROGRAM;
+// `lang`, when given, is its only locale setting.
+CommandResult Program(const std::vector<std::string>& arguments, const std::string& stdoutTo,
+                      const std::string& lang = {}) {
+  std::string command =
+      (lang.empty() ? "" : "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=" + lang + " ") +
+      ORLA_PROGRAM;
   for (const std::string& argument : arguments) {
     command += " '" + argument + "'";
   }
@@ -183,13 +187,45 @@ TEST_F(CliTest, OutDashIsStandardOutput) {
   }
 }
 
+// The program's own lines in the locale's language, one language a line, after the report's
+// message, which is Portuguese in every locale.
+TEST_F(CliTest, TheProgramSpeaksTheLocalesLanguageBesideTheReportsOwn) {
+  const std::vector<std::string> refused = {"run",
+                                            "VendasPorTiposDeRecebimento",
+                                            "Filtro_DataInicial=01/03/2024",
+                                            "Filtro_DataFinal=31/02/2024",
+                                            "--db",
+                                            DemoMarch().string()};
+  struct Case {
+    std::string lang;
+    std::string said;
+  };
+  for (const Case& c : std::vector<Case>{{"pt_BR.UTF-8",
+                                          "Filtro_DataFinal: 31/02/2024 não é uma data válida\n"
+                                          "Nada a imprimir: o relatório não foi exibido.\n"},
+                                         {"C",
+                                          "Filtro_DataFinal: 31/02/2024 is not a valid date\n"
+                                          "Nothing to print: the report was not shown.\n"}}) {
+    SCOPED_TRACE(c.lang);
+    const CommandResult result = Program(refused, "/dev/null", c.lang);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Atenção: Você precisa informar o período desejado!\n" + c.said);
+  }
+}
+
 TEST_F(CliTest, WithoutOutAFileIsNamedAfterTheReportAndItsPeriod) {
   const fs::path before = fs::current_path();
   fs::current_path(Folder());
   const CommandResult result = Run(With(kMarch, {"--format", "pdf"}));
+  // A switch among the values: the name reads the period from the dates alone.
+  const CommandResult withSwitch =
+      Run({"DetalhesDosMovimentosPorProdutos", "Filtro_DataInicial=01/03/2024",
+           "Filtro_DataFinal=31/03/2024", "Filtro_ST_IsII=true", "--format", "xlsx"});
   fs::current_path(before);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_TRUE(fs::exists(Folder() / "vendas-por-tipos-de-recebimento-2024-03.pdf")) << result.err;
+  EXPECT_EQ(withSwitch.exitCode, 0) << withSwitch.err;
+  EXPECT_THAT(Names(Folder()), ::testing::Contains(::testing::EndsWith("-2024-03.xlsx")));
 }
 
 }  // namespace

@@ -48,8 +48,8 @@ TEST(JsonIoTest, WritesTheReportObject) {
     keys.push_back(key);
   }
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"columns", "formulas", "headerLines", "layout", "rows",
-                                            "subreports", "title"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"columns", "filters", "formulas", "headerLines",
+                                            "layout", "rows", "subreports", "title"}));
   EXPECT_EQ(doc["layout"], kFuelMovement);
   EXPECT_EQ(doc["headerLines"], Json::parse(R"(["[1] - Posto",
       "Visão financeira / De 01/03/24 até 10/03/24"])"));

@@ -97,7 +97,7 @@ TEST(SqliteDatabase, RecordsetCursorAndFieldNames) {
   EXPECT_EQ(rows->FieldAt(1), Value("Dinheiro"));
 }
 
-TEST(SqliteDatabase, ErrorsSayWhatFailedAndShowTheStatement) {
+TEST(SqliteDatabase, ErrorsSayWhatFailedInOneLineAndKeepTheStatement) {
   Database db(EmptyDatabase("errors.db"));
   const std::string sql = "SELECT Nenhuma FROM [T010_FormasDePagto]";
   try {
@@ -107,7 +107,7 @@ TEST(SqliteDatabase, ErrorsSayWhatFailedAndShowTheStatement) {
     EXPECT_EQ(e.Number(), host::error_number::kDatabase);
     EXPECT_EQ(e.Statement(), sql);
     EXPECT_NE(e.Description().find("207: Invalid column name 'Nenhuma'"), std::string::npos);
-    EXPECT_NE(e.Description().find(sql), std::string::npos);
+    EXPECT_EQ(e.Description().find('\n'), std::string::npos) << e.Description();
   }
   // A query that was never built is refused, not taken for an empty result.
   for (const char* blank : {"", " \r\n"}) {
