@@ -97,6 +97,9 @@ void WriteJson(const RunOutcome& outcome, std::ostream& out) {
   ordered_json messages = ordered_json::array();
   for (const hostlib::MessageRecord& m : outcome.session.Messages()) {
     messages.push_back({{"text", m.text}, {"title", m.title}, {"style", m.style}});
+    if (!m.details.empty()) {
+      messages.back()["details"] = m.details;
+    }
   }
   ordered_json errors = ordered_json::array();
   for (const hostlib::ErrorRecord& e : outcome.session.Errors()) {

@@ -219,11 +219,6 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   }
   const reports::ReportDescriptor& operation = app::CheckOperation(options.operation);
   const app::RunResult run = app::ExecuteRun(operation, options.values, setup);
-  if (!run.result) {
-    for (const auto& [name, text] : app::UnreadableDates(operation, options.values)) {
-      err << hostlib::Say("%s: %s is not a valid date", {name, text}) << '\n';
-    }
-  }
 
   auto* rendered = dynamic_cast<engine::Report*>(run.report.get());
   if (terminal && rendered != nullptr && *options.format != engine::Format::Json) {

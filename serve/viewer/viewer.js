@@ -106,7 +106,8 @@ function showMessages(answer) {
   const box = $('messages');
   box.replaceChildren();
   for (const m of answer.messages || []) {
-    box.append(element('div', {class: 'message'}, [element('strong', {text: m.title || 'Aviso'}), m.text]));
+    const details = (m.details || []).map((d) => element('div', {text: d}));
+    box.append(element('div', {class: 'message'}, [element('strong', {text: m.title || 'Aviso'}), m.text, ...details]));
   }
   for (const e of answer.errors || []) {
     box.append(element('div', {class: 'message error'}, [element('strong', {text: e.procedure}), e.description]));
