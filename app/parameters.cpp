@@ -41,8 +41,8 @@ host::Value TypedValue(const reports::Parameter& parameter, const std::string& t
       const int64_t number = ParseInteger(text, what);
       const int64_t limit = parameter.type == reports::ParameterType::Int16 ? 32767 : 2147483647;
       if (number < -limit - 1 || number > limit) {
-        throw UsageError(
-            Say("%s expects a %s, got '%s'", {what, reports::TypeName(parameter.type), text}));
+        throw UsageError(Say("%s expects a whole number from %s to %s, got '%s'",
+                             {what, std::to_string(-limit - 1), std::to_string(limit), text}));
       }
       return number;
     }
@@ -50,6 +50,29 @@ host::Value TypedValue(const reports::Parameter& parameter, const std::string& t
       return ParseDecimal(text, what);
   }
   return {};
+}
+
+// A JSON value's kind in the reader's words.
+std::string KindWord(std::string_view kind) {
+  if (kind == "null") {
+    return Say("null");
+  }
+  if (kind == "boolean") {
+    return Say("boolean");
+  }
+  if (kind == "number") {
+    return Say("number");
+  }
+  if (kind == "string") {
+    return Say("string");
+  }
+  if (kind == "object") {
+    return Say("object");
+  }
+  if (kind == "array") {
+    return Say("array");
+  }
+  return Say("binary");
 }
 
 // Reads the object as it goes, so that a name given twice is seen (a parsed object keeps the
@@ -144,7 +167,7 @@ class ParameterReader final : public nlohmann::json_sax<nlohmann::json> {
   }
 
   bool NotAnObject(const char* kind) {
-    jsonProblem_ = Say("the parameters are not a JSON object but %s", {kind});
+    jsonProblem_ = Say("the parameters are not a JSON object but %s", {KindWord(kind)});
     return false;
   }
 
@@ -159,7 +182,8 @@ class ParameterReader final : public nlohmann::json_sax<nlohmann::json> {
                ? Say("parameter %s must be given as text, as `orla-vendas run` takes it "
                      "(\"01/03/2024\", \"true\", \"1\")",
                      {name_})
-               : Say("parameter %s must be text, a boolean or a number, not %s", {name_, kind}));
+               : Say("parameter %s must be text, a boolean or a number, not %s",
+                     {name_, KindWord(kind)}));
   }
 
   // Broken JSON further on is told first: the first parameter problem waits for the end.
