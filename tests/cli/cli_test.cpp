@@ -181,7 +181,7 @@ TEST_F(CliTest, BadArgumentsExitTwoAndRunNothing) {
       {{"TabelaDeVendasPorBico", "Filtro_IsIgnorarADOutrosTipos=yes"}, "expects true or false"},
       {{"ResumoPorClassificacaoFiscal", "Filtro_ST_AL_ICMS=17,5"}, "decimal point"},
       {{"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", "Filtro_TipoConfigPreVenda=40000"},
-       "16-bit"},
+       "from -32768 to 32767"},
       {{"RankingDeVendas", "OrderListIndex=1", "OrderListIndex=2"}, "given twice"},
       {{"RankingDeVendas", "--today", "2024-13-01"}, "--today expects a date"},
       {{"RankingDeVendas", "--format", "docx"}, "--format expects"},
