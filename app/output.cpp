@@ -94,11 +94,14 @@ void WriteJson(const RunOutcome& outcome, std::ostream& out) {
   } else {
     out << "null";
   }
+  // The message boxes keep the library's shape; the host's lines after them (which date it
+  // could not read) go beside, and only when there are some.
   ordered_json messages = ordered_json::array();
+  ordered_json details = ordered_json::array();
   for (const hostlib::MessageRecord& m : outcome.session.Messages()) {
     messages.push_back({{"text", m.text}, {"title", m.title}, {"style", m.style}});
-    if (!m.details.empty()) {
-      messages.back()["details"] = m.details;
+    for (const std::string& line : m.details) {
+      details.push_back(line);
     }
   }
   ordered_json errors = ordered_json::array();
@@ -106,7 +109,11 @@ void WriteJson(const RunOutcome& outcome, std::ostream& out) {
     errors.push_back({{"procedure", e.procedure}, {"description", e.description}});
   }
   out << ",\"shown\":" << (outcome.shown ? "true" : "false")
-      << ",\"messages\":" << JsonText(messages) << ",\"errors\":" << JsonText(errors) << "}\n";
+      << ",\"messages\":" << JsonText(messages) << ",\"errors\":" << JsonText(errors);
+  if (!details.empty()) {
+    out << ",\"details\":" << JsonText(details);
+  }
+  out << "}\n";
 }
 
 // Runs `write` and gives what it raises (the engine's failure to write a file, a database

@@ -106,8 +106,10 @@ function showMessages(answer) {
   const box = $('messages');
   box.replaceChildren();
   for (const m of answer.messages || []) {
-    const details = (m.details || []).map((d) => element('div', {text: d}));
-    box.append(element('div', {class: 'message'}, [element('strong', {text: m.title || 'Aviso'}), m.text, ...details]));
+    box.append(element('div', {class: 'message'}, [element('strong', {text: m.title || 'Aviso'}), m.text]));
+  }
+  for (const line of answer.details || []) {
+    box.append(element('div', {class: 'message'}, [line]));
   }
   for (const e of answer.errors || []) {
     box.append(element('div', {class: 'message error'}, [element('strong', {text: e.procedure}), e.description]));
