@@ -1,5 +1,6 @@
 #include "app/host_platform.h"
 
+#include "app/named_calls.h"
 #include "app/trace.h"
 #include "engine/report.h"
 #include "hostlib/error_reporter.h"
@@ -16,13 +17,13 @@ RunPlatform::RunPlatform(std::shared_ptr<const host::Clock> clock, hostlib::Sess
       trace_(trace) {}
 
 int32_t RunPlatform::MsgBox(const std::string& prompt, int32_t style, const std::string& title) {
-  session_.AddMessage({prompt, title, style});
+  session_.AddMessage({prompt, title, style, {}});
   return 1;  // OK
 }
 
 std::unique_ptr<host::Command> RunPlatform::CreateCommand(std::string_view progId) {
   std::unique_ptr<host::Command> command = sqlite::CreateCommand(progId);
-  return trace_ != nullptr ? trace_->Wrap(std::move(command)) : std::move(command);
+  return NameFailedCalls(trace_ != nullptr ? trace_->Wrap(std::move(command)) : std::move(command));
 }
 
 host::ReportRef RunPlatform::CreateReport(std::string_view layoutName) {

@@ -29,7 +29,7 @@ std::string Reason(int error) {
 }
 
 OutputError CannotWrite(const std::string& file, int error) {
-  return OutputError("cannot write " + file + ": " + Reason(error));
+  return OutputError(hostlib::Say("cannot write %s: %s", {file, Reason(error)}));
 }
 
 // The temporary file a signal must not leave behind. One at a time: the program writes one
@@ -94,16 +94,26 @@ void WriteJson(const RunOutcome& outcome, std::ostream& out) {
   } else {
     out << "null";
   }
+  // The message boxes keep the library's shape; the host's lines after them (which date it
+  // could not read) go beside, and only when there are some.
   ordered_json messages = ordered_json::array();
+  ordered_json details = ordered_json::array();
   for (const hostlib::MessageRecord& m : outcome.session.Messages()) {
     messages.push_back({{"text", m.text}, {"title", m.title}, {"style", m.style}});
+    for (const std::string& line : m.details) {
+      details.push_back(line);
+    }
   }
   ordered_json errors = ordered_json::array();
   for (const hostlib::ErrorRecord& e : outcome.session.Errors()) {
     errors.push_back({{"procedure", e.procedure}, {"description", e.description}});
   }
   out << ",\"shown\":" << (outcome.shown ? "true" : "false")
-      << ",\"messages\":" << JsonText(messages) << ",\"errors\":" << JsonText(errors) << "}\n";
+      << ",\"messages\":" << JsonText(messages) << ",\"errors\":" << JsonText(errors);
+  if (!details.empty()) {
+    out << ",\"details\":" << JsonText(details);
+  }
+  out << "}\n";
 }
 
 // Runs `write` and gives what it raises (the engine's failure to write a file, a database
@@ -121,8 +131,9 @@ void Naming(const std::string& shownAs, const ReplacingFile& file, Write&& write
     if (const size_t at = reason.find(temporary); at != std::string::npos) {
       reason.replace(at, temporary.size(), shownAs);
     }
-    const std::string message = "cannot write " + shownAs;
-    throw OutputError(reason == "Cannot write " + shownAs ? message : message + ": " + reason);
+    throw OutputError(reason == "Cannot write " + shownAs
+                          ? hostlib::Say("cannot write %s", {shownAs})
+                          : hostlib::Say("cannot write %s: %s", {shownAs, reason}));
   }
 }
 
@@ -157,7 +168,7 @@ std::string RemoveOld(const std::string& path) {
       return "";  // gone meanwhile
     }
   }
-  throw OutputError("cannot remove the old " + path + ": " + error.message());
+  throw OutputError(hostlib::Say("cannot remove the old %s: %s", {path, error.message()}));
 }
 
 }  // namespace
@@ -371,9 +382,10 @@ engine::Format FormatOfFile(const std::string& file) {
       return *format;
     }
   }
-  throw UsageError("--out " + file +
-                   ": cannot tell the format from the file name; add --format pdf|html|xlsx|csv|"
-                   "json|txt");
+  throw UsageError(
+      hostlib::Say("--out %s: cannot tell the format from the file name; add "
+                   "--format pdf|html|xlsx|csv|json|txt",
+                   {file}));
 }
 
 void WriteReport(engine::Report& report, engine::Format format, const std::string& file,
@@ -396,7 +408,7 @@ void WriteReport(engine::Report& report, engine::Format format, const std::strin
   copy.Close();
   std::ifstream written(copy.TemporaryPath(), std::ios::binary);
   if (!written) {
-    throw OutputError("cannot read back " + copy.TemporaryPath().string());
+    throw OutputError(hostlib::Say("cannot read back %s", {copy.TemporaryPath().string()}));
   }
   out << written.rdbuf();
 }

@@ -8,11 +8,14 @@
 
 #include "app/value_texts.h"
 #include "host/regional_settings.h"
+#include "hostlib/messages.h"
 #include "reports/report_list.h"
 
 namespace orla::app {
 
 namespace {
+
+using hostlib::Say;
 
 host::Value TypedValue(const reports::Parameter& parameter, const std::string& text) {
   const std::string what(parameter.name);
@@ -20,7 +23,7 @@ host::Value TypedValue(const reports::Parameter& parameter, const std::string& t
     case reports::ParameterType::Text:
       // SQLite ends a statement at a NUL, which would leave the value's literal open.
       if (text.find('\0') != std::string::npos) {
-        throw UsageError(what + " cannot hold a NUL character");
+        throw UsageError(Say("%s cannot hold a NUL character", {what}));
       }
       // The two the report places into its statement as they stand.
       switch (parameter.check.kind) {
@@ -38,8 +41,8 @@ host::Value TypedValue(const reports::Parameter& parameter, const std::string& t
       const int64_t number = ParseInteger(text, what);
       const int64_t limit = parameter.type == reports::ParameterType::Int16 ? 32767 : 2147483647;
       if (number < -limit - 1 || number > limit) {
-        throw UsageError(what + " expects a " + std::string(reports::TypeName(parameter.type)) +
-                         ", got '" + text + "'");
+        throw UsageError(Say("%s expects a whole number from %s to %s, got '%s'",
+                             {what, std::to_string(-limit - 1), std::to_string(limit), text}));
       }
       return number;
     }
@@ -47,6 +50,29 @@ host::Value TypedValue(const reports::Parameter& parameter, const std::string& t
       return ParseDecimal(text, what);
   }
   return {};
+}
+
+// A JSON value's kind in the reader's words.
+std::string KindWord(std::string_view kind) {
+  if (kind == "null") {
+    return Say("null");
+  }
+  if (kind == "boolean") {
+    return Say("boolean");
+  }
+  if (kind == "number") {
+    return Say("number");
+  }
+  if (kind == "string") {
+    return Say("string");
+  }
+  if (kind == "object") {
+    return Say("object");
+  }
+  if (kind == "array") {
+    return Say("array");
+  }
+  return Say("binary");
 }
 
 // Reads the object as it goes, so that a name given twice is seen (a parsed object keeps the
@@ -91,7 +117,7 @@ class ParameterReader final : public nlohmann::json_sax<nlohmann::json> {
     if (depth_ == 1) {
       name_ = name;
       if (!names_.insert(name).second) {
-        Refuse("parameter " + name + " is given twice");
+        Refuse(Say("parameter %s is given twice", {name}));
       }
     }
     return true;
@@ -102,7 +128,7 @@ class ParameterReader final : public nlohmann::json_sax<nlohmann::json> {
     if (error.id == kNumberOverflow) {
       return OutOfRange(token);
     }
-    jsonProblem_ = std::string("the parameters are not JSON: ") + error.what();
+    jsonProblem_ = Say("the parameters are not JSON: %s", {error.what()});
     return false;
   }
 
@@ -141,22 +167,23 @@ class ParameterReader final : public nlohmann::json_sax<nlohmann::json> {
   }
 
   bool NotAnObject(const char* kind) {
-    jsonProblem_ = std::string("the parameters are not a JSON object but ") + kind;
+    jsonProblem_ = Say("the parameters are not a JSON object but %s", {KindWord(kind)});
     return false;
   }
 
   bool OutOfRange(const std::string& number) {
-    jsonProblem_ = (depth_ == 1 ? "parameter " + name_ + ": " : std::string()) + "the number " +
-                   number + " is out of range";
+    jsonProblem_ = depth_ == 1 ? Say("parameter %s: the number %s is out of range", {name_, number})
+                               : Say("the number %s is out of range", {number});
     return false;
   }
 
   void RefuseKind(const char* kind) {
     Refuse(accepted_ == JsonValues::Text
-               ? "parameter " + name_ +
-                     " must be given as text, as `orla-vendas run` takes it (\"01/03/2024\", "
-                     "\"true\", \"1\")"
-               : "parameter " + name_ + " must be text, a boolean or a number, not " + kind);
+               ? Say("parameter %s must be given as text, as `orla-vendas run` takes it "
+                     "(\"01/03/2024\", \"true\", \"1\")",
+                     {name_})
+               : Say("parameter %s must be text, a boolean or a number, not %s",
+                     {name_, KindWord(kind)}));
   }
 
   // Broken JSON further on is told first: the first parameter problem waits for the end.
@@ -180,8 +207,7 @@ class ParameterReader final : public nlohmann::json_sax<nlohmann::json> {
 const reports::ReportDescriptor& CheckOperation(std::string_view name) {
   const reports::ReportDescriptor* operation = reports::FindReport(name);
   if (operation == nullptr) {
-    throw UsageError("unknown operation '" + std::string(name) +
-                     "' (orla-vendas list shows the thirteen)");
+    throw UsageError(Say("unknown operation '%s' (orla-vendas list shows the thirteen)", {name}));
   }
   return *operation;
 }
@@ -196,12 +222,12 @@ std::vector<reports::NamedValue> CheckParameters(const reports::ReportDescriptor
         std::find_if(operation.parameters.begin(), operation.parameters.end(),
                      [&](const reports::Parameter& p) { return p.name == wanted; });
     if (parameter == operation.parameters.end()) {
-      throw UsageError(std::string(operation.name) + " has no parameter " + name +
-                       " (orla-vendas list shows its parameters)");
+      throw UsageError(Say("%s has no parameter %s (orla-vendas list shows its parameters)",
+                           {operation.name, name}));
     }
     for (const reports::NamedValue& earlier : values) {
       if (earlier.name == name) {
-        throw UsageError("parameter " + name + " is given twice");
+        throw UsageError(Say("parameter %s is given twice", {name}));
       }
     }
     values.push_back({name, TypedValue(*parameter, text)});

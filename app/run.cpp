@@ -8,9 +8,11 @@
 
 #include "app/filters_line.h"
 #include "app/host_platform.h"
+#include "app/named_calls.h"
 #include "app/trace.h"
 #include "engine/report.h"
 #include "host/errors.h"
+#include "hostlib/messages.h"
 #include "reports/report_list.h"
 #include "sqlite/database.h"
 
@@ -84,7 +86,8 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
   sqlite::Database& sqliteDatabase = *database;
   run.database = std::move(database);
   run.traced = setup.trace ? setup.trace->Wrap(sqliteDatabase) : nullptr;
-  host::Database& inner = run.traced ? *run.traced : *run.database;
+  run.named = NameFailedCalls(run.traced ? *run.traced : *run.database);
+  host::Database& inner = *run.named;
   run.wrapped = setup.wrapDatabase ? setup.wrapDatabase(inner, sqliteDatabase) : nullptr;
   host::Database& oDB = run.wrapped ? *run.wrapped : inner;
   RunViewer viewer(!setup.viewerHidden);
@@ -99,6 +102,12 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
     // What the operation does not trap itself reaches its caller, the host.
     const host::ErrorInfo error = host::ErrorInfoFrom(std::current_exception());
     run.session->AddError({"Reports." + run.operation + "()", error.description, error.statement});
+  }
+  if (!run.result) {
+    // The library's refusal of the period does not say which date it could not read.
+    for (const auto& [name, text] : UnreadableDates(operation, values)) {
+      run.session->AddDetail(hostlib::Say("%s: %s is not a valid date", {name, text}));
+    }
   }
   run.shown = viewer.Shown();
   if (auto* printed = dynamic_cast<engine::Report*>(run.report.get())) {

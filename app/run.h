@@ -67,6 +67,7 @@ struct RunResult {
   // result goes, so the report's rows are read from the query as the report is written.
   std::unique_ptr<host::Database> database;
   std::unique_ptr<host::Database> traced;
+  std::unique_ptr<host::Database> named;
   std::unique_ptr<host::Database> wrapped;
   host::ReportRef report;
   bool shown = false;

@@ -5,8 +5,11 @@
 #include <cmath>
 
 #include "host/regional_settings.h"
+#include "hostlib/messages.h"
 
 namespace orla::app {
+
+using hostlib::Say;
 
 host::DateTime ParseIsoDate(std::string_view text, std::string_view what) {
   int year = 0;
@@ -23,8 +26,7 @@ host::DateTime ParseIsoDate(std::string_view text, std::string_view what) {
       }
     }
   }
-  throw UsageError(std::string(what) + " expects a date YYYY-MM-DD, got '" + std::string(text) +
-                   "'");
+  throw UsageError(Say("%s expects a date YYYY-MM-DD, got '%s'", {what, text}));
 }
 
 int64_t ParseInteger(std::string_view text, std::string_view what) {
@@ -32,8 +34,7 @@ int64_t ParseInteger(std::string_view text, std::string_view what) {
   const char* first = text.data() + (!text.empty() && text.front() == '+' ? 1 : 0);
   const auto [end, ec] = std::from_chars(first, text.data() + text.size(), value);
   if (text.empty() || ec != std::errc{} || end != text.data() + text.size()) {
-    throw UsageError(std::string(what) + " expects a whole number, got '" + std::string(text) +
-                     "'");
+    throw UsageError(Say("%s expects a whole number, got '%s'", {what, text}));
   }
   return value;
 }
@@ -45,8 +46,8 @@ double ParseDecimal(std::string_view text, std::string_view what) {
       std::from_chars(first, text.data() + text.size(), value, std::chars_format::fixed);
   if (text.empty() || ec != std::errc{} || end != text.data() + text.size() ||
       !std::isfinite(value)) {
-    throw UsageError(std::string(what) + " expects a number with a decimal point (17.5), got '" +
-                     std::string(text) + "'");
+    throw UsageError(
+        Say("%s expects a number with a decimal point (17.5), got '%s'", {what, text}));
   }
   return value;
 }
@@ -58,14 +59,15 @@ bool ParseBoolean(std::string_view text, std::string_view what) {
   if (text == "false" || text == "False" || text == "FALSE") {
     return false;
   }
-  throw UsageError(std::string(what) + " expects true or false, got '" + std::string(text) + "'");
+  throw UsageError(Say("%s expects true or false, got '%s'", {what, text}));
 }
 
 std::string CheckQuotedNameList(std::string_view text, std::string_view what) {
-  auto refuse = [&](std::string_view why) {
-    return UsageError(std::string(what) + " expects quoted names separated by commas " +
-                      "('Dinheiro','Cheque a Vista'), " + std::string(why) + ", got \"" +
-                      std::string(text) + "\"");
+  auto refuse = [&](const std::string& why) {
+    return UsageError(
+        Say("%s expects quoted names separated by commas ('Dinheiro','Cheque a "
+            "Vista'), %s, got \"%s\"",
+            {what, why, text}));
   };
   auto skipBlanks = [&](size_t pos) {
     while (pos < text.size() && text[pos] == ' ') {
@@ -79,12 +81,12 @@ std::string CheckQuotedNameList(std::string_view text, std::string_view what) {
   size_t pos = skipBlanks(0);
   while (true) {
     if (pos >= text.size() || text[pos] != '\'') {
-      throw refuse("each name between single quotes");
+      throw refuse(Say("each name between single quotes"));
     }
     const size_t first = ++pos;
     while (true) {
       if (pos >= text.size()) {
-        throw refuse("a name whose closing quote is missing");
+        throw refuse(Say("a name whose closing quote is missing"));
       }
       if (text[pos] == '\'') {
         if (pos + 1 < text.size() && text[pos + 1] == '\'') {
@@ -94,19 +96,19 @@ std::string CheckQuotedNameList(std::string_view text, std::string_view what) {
         break;
       }
       if (static_cast<unsigned char>(text[pos]) < 0x20) {
-        throw refuse("names without control characters");
+        throw refuse(Say("names without control characters"));
       }
       ++pos;
     }
     if (pos == first) {
-      throw refuse("no empty name");
+      throw refuse(Say("no empty name"));
     }
     pos = skipBlanks(pos + 1);
     if (pos == text.size()) {
       return std::string(text);
     }
     if (text[pos] != ',') {
-      throw refuse("a comma between two names (a quote inside a name is doubled)");
+      throw refuse(Say("a comma between two names (a quote inside a name is doubled)"));
     }
     pos = skipBlanks(pos + 1);
   }
@@ -128,8 +130,8 @@ std::string CheckEntryCount(std::string_view text, std::string_view what) {
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), count);
   if (digits.empty() || digits.front() == '-' || ec != std::errc{} ||
       end != digits.data() + digits.size()) {
-    throw UsageError(std::string(what) + " expects a count of entries in plain digits (40), got '" +
-                     std::string(text) + "'");
+    throw UsageError(
+        Say("%s expects a count of entries in plain digits (40), got '%s'", {what, text}));
   }
   return std::string(digits);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <libintl.h>
 #include <nlohmann/json.hpp>
 
 #include "app/catalogue.h"
@@ -23,6 +24,7 @@
 #include "capi/orla_vendas.h"
 #include "engine/render.h"
 #include "host/platform.h"
+#include "hostlib/messages.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
 
@@ -64,9 +66,21 @@ void RequireOpen(const orla_vendas_db* db) {
   }
 }
 
+// The library's own lines in the language of the host's locale, when it set one, and in
+// UTF-8 whatever its character set, as every text given here is.
+void BindMessages() {
+  static const bool bound = [] {
+    bindtextdomain(hostlib::kMessageDomain, ORLA_LOCALEDIR);
+    bind_textdomain_codeset(hostlib::kMessageDomain, "UTF-8");
+    return true;
+  }();
+  (void)bound;
+}
+
 // Runs `body` and turns whatever it raises into a status and a message.
 template <typename Body>
 int Guarded(char** error, Body&& body) {
+  BindMessages();
   if (error != nullptr) {
     *error = nullptr;
   }
@@ -280,7 +294,13 @@ int orla_vendas_render(orla_vendas_db* db, const char* report, const char* param
       Give(json, OutcomeJson(run));
     }
     if (!run.shown && *chosen != engine::Format::Json) {
-      throw Failure{ORLA_VENDAS_NOT_SHOWN, "nothing to print: the report was not shown"};
+      std::string message = "nothing to print: the report was not shown";
+      for (const hostlib::MessageRecord& shown : run.session->Messages()) {
+        for (const std::string& detail : shown.details) {
+          message += "; " + detail;
+        }
+      }
+      throw Failure{ORLA_VENDAS_NOT_SHOWN, message};
     }
     try {
       std::ostringstream ignored;

@@ -92,8 +92,8 @@ ORLA_VENDAS_API int orla_vendas_run(orla_vendas_db* db, const char* report, cons
  * failure (ORLA_VENDAS_OUTPUT) leaves an old `file` as it was. When `json` is not NULL it
  * receives the document orla_vendas_run gives, whenever the report ran, whatever the status.
  * A report that printed nothing (nothing found, or the period refused) writes no file, and
- * leaves an old one alone, and answers ORLA_VENDAS_NOT_SHOWN; in json the file is that
- * document, always written. */
+ * leaves an old one alone, and answers ORLA_VENDAS_NOT_SHOWN, its error naming a date that
+ * does not exist when that was why; in json the file is that document, always written. */
 ORLA_VENDAS_API int orla_vendas_render(orla_vendas_db* db, const char* report,
                                        const char* parameters, const char* format, const char* file,
                                        char** json, char** error);

@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include "hostlib/messages.h"
+
 namespace orla::cli {
 
 std::optional<std::string> ArgumentReader::TakeOption(std::string_view name) {
@@ -10,7 +12,7 @@ std::optional<std::string> ArgumentReader::TakeOption(std::string_view name) {
   if (word == name) {
     ++next_;
     if (Done()) {
-      throw UsageError(std::string(name) + " needs a value");
+      throw UsageError(hostlib::Say("%s needs a value", {name}));
     }
     return Take();
   }
@@ -34,7 +36,7 @@ engine::CsvDialect ParseCsvDialectOption(const std::string& text) {
   if (auto dialect = engine::ParseCsvDialect(text)) {
     return *dialect;
   }
-  throw UsageError("--csv-dialect expects plain or br, got '" + text + "'");
+  throw UsageError(hostlib::Say("--csv-dialect expects plain or br, got '%s'", {text}));
 }
 
 }  // namespace orla::cli

@@ -13,12 +13,16 @@
 #include "cli/serve_command.h"
 #include "cli/sql_command.h"
 #include "cli/version.h"
+#include "hostlib/messages.h"
 
 namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage = R"(usage: orla-vendas COMMAND [ARGS]
+using hostlib::Say;
+
+std::string Usage() {
+  return Say(R"(usage: orla-vendas COMMAND [ARGS]
        orla-vendas --version
 
 The sales reports of the station, from the command line.
@@ -34,12 +38,13 @@ commands:
 
 `orla-vendas COMMAND --help` tells more of each, with examples; `orla-vendas --version`
 gives the program's and the library's version and those of SQLite, Cairo, Pango and HarfBuzz.
-)";
+)");
+}
 
 int Command(const std::string& command, std::vector<std::string> arguments, std::ostream& out,
             std::ostream& err, bool terminal) {
   if (command == "--help" || command == "-h" || command == "help") {
-    out << kUsage;
+    out << Usage();
     return kExitSuccess;
   }
   if (command == "--version") {
@@ -67,7 +72,7 @@ int Command(const std::string& command, std::vector<std::string> arguments, std:
   if (command == "demo-db") {
     return DemoDbCommand(std::move(arguments), out, err, terminal);
   }
-  err << "orla-vendas: unknown command '" << command << "'\n\n" << kUsage;
+  err << "orla-vendas: " << Say("unknown command '%s'", {command}) << "\n\n" << Usage();
   return kExitUsage;
 }
 
@@ -76,7 +81,7 @@ int Command(const std::string& command, std::vector<std::string> arguments, std:
 int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream& err,
              bool terminal) {
   if (arguments.empty()) {
-    err << kUsage;
+    err << Usage();
     return kExitUsage;
   }
   const std::string command = arguments.front();
@@ -88,7 +93,7 @@ int Dispatch(std::vector<std::string> arguments, std::ostream& out, std::ostream
     return code;
   }
   const int reason = errno;
-  err << "orla-vendas " << command << ": cannot write standard output"
+  err << "orla-vendas " << command << ": " << Say("cannot write standard output")
       << (reason != 0 ? ": " + std::generic_category().message(reason) : "") << '\n';
   return kExitFalse;
 }

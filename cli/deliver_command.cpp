@@ -10,13 +10,16 @@
 #include "deliver/file_lock.h"
 #include "deliver/state.h"
 #include "host/platform.h"
+#include "hostlib/messages.h"
 
 namespace orla::deliver {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    R"(usage: orla-vendas deliver --config FILE (--due | --run NAME) [options]
+using hostlib::Say;
+
+std::string Usage() {
+  return Say(R"(usage: orla-vendas deliver --config FILE (--due | --run NAME) [options]
 
 Delivers the reports of a subscriptions file: each written to its folder and mailed, when
 its time comes.
@@ -65,7 +68,8 @@ examples:
   orla-vendas deliver --config assinaturas.toml --due --at "2024-03-15 06:00" --dry-run
 
 exit status: 0 all delivered, 1 a delivery or a mail failed, 2 a bad command line or file.
-)";
+)");
+}
 
 struct Options {
   std::string config;
@@ -85,7 +89,7 @@ host::DateTime ParseMinute(const std::string& text) {
     moment = host::DateTime::FromParts(year, month, day, hour, minute);
   }
   if (!moment) {
-    throw app::UsageError("--at expects \"YYYY-MM-DD HH:MM\", got '" + text + "'");
+    throw app::UsageError(Say("--at expects \"YYYY-MM-DD HH:MM\", got '%s'", {text}));
   }
   return *moment;
 }
@@ -107,15 +111,15 @@ Options Parse(std::vector<std::string> arguments) {
     } else if (reader.TakeFlag("--dry-run")) {
       options.dryRun = true;
     } else {
-      throw app::UsageError("unknown argument " + reader.Peek() +
-                            " (see orla-vendas deliver --help)");
+      throw app::UsageError(
+          Say("unknown argument %s (see orla-vendas deliver --help)", {reader.Peek()}));
     }
   }
   if (options.config.empty()) {
-    throw app::UsageError("deliver needs --config FILE");
+    throw app::UsageError(Say("deliver needs --config FILE"));
   }
   if (options.due == options.run.has_value()) {
-    throw app::UsageError("deliver needs either --due or --run NAME");
+    throw app::UsageError(Say("deliver needs either --due or --run NAME"));
   }
   return options;
 }
@@ -124,7 +128,7 @@ Options Parse(std::vector<std::string> arguments) {
 
 int DeliverCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
   if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
-    out << kUsage;
+    out << Usage();
     return cli::kExitSuccess;
   }
   Options options;
@@ -136,8 +140,8 @@ int DeliverCommand(std::vector<std::string> arguments, std::ostream& out, std::o
     if (options.run) {
       only = config.Find(*options.run);
       if (only == nullptr) {
-        throw app::UsageError("no subscription named '" + *options.run + "' in " +
-                              config.file.string());
+        throw app::UsageError(
+            Say("no subscription named '%s' in %s", {*options.run, config.file.string()}));
       }
     }
   } catch (const app::UsageError& e) {
@@ -160,8 +164,8 @@ int DeliverCommand(std::vector<std::string> arguments, std::ostream& out, std::o
     }
     const ConfigFiles files = FilesBeside(config.file);
     const FileLock lock(files.lock, [&] {
-      err << "orla-vendas deliver: waiting for another delivery run (" << files.lock.string() << ")"
-          << std::endl;
+      err << "orla-vendas deliver: "
+          << Say("waiting for another delivery run (%s)", {files.lock.string()}) << std::endl;
     });
     State state = LoadState(files.state);
     Deliverer deliverer(config, state, delivery, err);

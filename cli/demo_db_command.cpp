@@ -7,13 +7,16 @@
 #include "cli/progress.h"
 #include "demo/generator.h"
 #include "host/platform.h"
+#include "hostlib/messages.h"
 
 namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    R"(usage: orla-vendas demo-db --out FILE [--seed N] [--days N] [--start YYYY-MM-DD]
+using hostlib::Say;
+
+std::string Usage() {
+  return Say(R"(usage: orla-vendas demo-db --out FILE [--seed N] [--days N] [--start YYYY-MM-DD]
 
 Writes a demo sales database of one fuel station: FILE is replaced. The same arguments give
 the same data.
@@ -28,7 +31,8 @@ the same data.
 examples:
   orla-vendas demo-db --out demo.db
   orla-vendas demo-db --out march.db --days 31 --start 2024-03-01 --seed 7
-)";
+)");
+}
 
 }  // namespace
 
@@ -41,7 +45,7 @@ int DemoDbCommand(std::vector<std::string> arguments, std::ostream& out, std::os
     ArgumentReader reader(std::move(arguments));
     while (!reader.Done()) {
       if (reader.TakeFlag("--help") || reader.TakeFlag("-h")) {
-        out << kUsage;
+        out << Usage();
         return kExitSuccess;
       }
       if (auto value = reader.TakeOption("--out")) {
@@ -49,36 +53,39 @@ int DemoDbCommand(std::vector<std::string> arguments, std::ostream& out, std::os
       } else if (auto seed = reader.TakeOption("--seed")) {
         const int64_t number = ParseInteger(*seed, "--seed");
         if (number < 0) {
-          throw UsageError("--seed expects a whole number from 0, got '" + *seed + "'");
+          throw UsageError(Say("--seed expects a whole number from 0, got '%s'", {*seed}));
         }
         options.seed = static_cast<uint64_t>(number);
       } else if (auto days = reader.TakeOption("--days")) {
         const int64_t number = ParseInteger(*days, "--days");
         if (number < 1 || number > 3660) {
-          throw UsageError("--days expects a whole number from 1 to 3660, got '" + *days + "'");
+          throw UsageError(Say("--days expects a whole number from 1 to 3660, got '%s'", {*days}));
         }
         options.days = static_cast<int>(number);
       } else if (auto value = reader.TakeOption("--start")) {
         start = ParseIsoDate(*value, "--start");
       } else {
-        throw UsageError("unknown argument '" + reader.Peek() + "'");
+        throw UsageError(Say("unknown argument '%s'", {reader.Peek()}));
       }
     }
     if (file.empty()) {
-      throw UsageError("--out FILE is required");
+      throw UsageError(Say("--out FILE is required"));
     }
     options.start =
         start ? *start : host::SystemClock().Now().DateOnly().AddDays(-(options.days - 1));
   } catch (const UsageError& e) {
-    err << "orla-vendas demo-db: " << e.what() << "\n\n" << kUsage;
+    err << "orla-vendas demo-db: " << e.what() << "\n\n" << Usage();
     return kExitUsage;
   }
   try {
     const demo::GenerationSummary summary =
         demo::Generate(file, options, TerminalProgress(err, terminal));
-    out << "Wrote " << file << ": " << options.days << " days from " << options.start.ToIso()
-        << ", " << summary.sales << " sales (" << summary.saleLines << " lines), "
-        << summary.tillPeriods << " till periods, " << summary.readings << " nozzle readings.\n";
+    out << Say("Wrote %s: %s days from %s, %s sales (%s lines), %s till periods, %s nozzle "
+               "readings.",
+               {file, std::to_string(options.days), options.start.ToIso(),
+                std::to_string(summary.sales), std::to_string(summary.saleLines),
+                std::to_string(summary.tillPeriods), std::to_string(summary.readings)})
+        << '\n';
   } catch (const std::exception& e) {
     err << "orla-vendas demo-db: " << e.what() << "\n";
     return kExitFalse;

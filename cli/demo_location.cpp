@@ -7,6 +7,7 @@
 #include "cli/progress.h"
 #include "demo/generator.h"
 #include "host/platform.h"
+#include "hostlib/messages.h"
 
 namespace orla::cli {
 
@@ -27,7 +28,7 @@ std::filesystem::path DataFolder() {
 std::filesystem::path ExistingDatabase(const std::string& file) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) {
-    throw UsageError("--db " + file + ": no such database file");
+    throw UsageError(hostlib::Say("--db %s: no such database file", {file}));
   }
   return std::filesystem::absolute(file);
 }
@@ -43,8 +44,11 @@ std::filesystem::path DemoDatabase(std::ostream& err, bool terminal) {
   const host::DateTime today = host::SystemClock().Now().DateOnly();
   options.days = static_cast<int>(std::clamp<int64_t>(DaysBetween(options.start, today) + 1,
                                                       demo::GeneratorOptions{}.days, 3660));
-  err << "Creating the demo database (one station, " << options.days << " days from "
-      << options.start.ToIso() << ") at " << file.string() << "; later runs use it.\n";
+  err << hostlib::Say(
+             "Creating the demo database (one station, %s days from %s) at %s; later "
+             "runs use it.",
+             {std::to_string(options.days), options.start.ToIso(), file.string()})
+      << '\n';
   demo::Generate(file, options, TerminalProgress(err, terminal));
   return file;
 }

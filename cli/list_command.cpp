@@ -8,6 +8,7 @@
 #include "cli/arguments.h"
 #include "engine/report.h"
 #include "host/platform.h"
+#include "hostlib/messages.h"
 #include "reports/by_name.h"
 #include "reports/report_list.h"
 
@@ -15,7 +16,10 @@ namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage = R"(usage: orla-vendas list
+using hostlib::Say;
+
+std::string Usage() {
+  return Say(R"(usage: orla-vendas list
 
 Lists the report operations by group, each with the title its report prints, then its
 parameters, types and the defaults a run uses when a parameter is left out (the period
@@ -23,7 +27,8 @@ defaults to the current month up to today).
 
 example:
   orla-vendas list
-)";
+)");
+}
 
 // Defaults need regional settings and today, but nothing else of a platform.
 class ListingPlatform final : public host::Platform {
@@ -52,10 +57,10 @@ std::string Shown(const host::Value& value) {
 int ListCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   if (!arguments.empty()) {
     if (arguments.front() == "--help" || arguments.front() == "-h") {
-      out << kUsage;
+      out << Usage();
       return kExitSuccess;
     }
-    err << "orla-vendas list: unexpected argument '" << arguments.front() << "'\n";
+    err << "orla-vendas list: " << Say("unexpected argument '%s'", {arguments.front()}) << '\n';
     return kExitUsage;
   }
   auto platform = std::make_shared<ListingPlatform>();

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "hostlib/messages.h"
+
 namespace orla::cli {
 
 namespace {
@@ -27,7 +29,7 @@ class CountingRecordset final : public host::Recordset {
   void MoveNext() override {
     rows_->MoveNext();
     if (++read_ % kRowsPerReport == 0) {
-      err_ << "\r" << what_ << ": " << read_ << " rows read (pass " << pass_ << ")" << std::flush;
+      err_ << "\r" << RowsRead() << std::flush;
       lineOpen_ = true;
     }
   }
@@ -42,9 +44,14 @@ class CountingRecordset final : public host::Recordset {
   const std::vector<host::Column>& Columns() override { return rows_->Columns(); }
 
  private:
+  std::string RowsRead() const {
+    return hostlib::Say("%s: %s rows read (pass %s)",
+                        {what_, std::to_string(read_), std::to_string(pass_)});
+  }
+
   void EndLine() {
     if (lineOpen_) {
-      err_ << "\r" << what_ << ": " << read_ << " rows read (pass " << pass_ << ")\n" << std::flush;
+      err_ << "\r" << RowsRead() << '\n' << std::flush;
       lineOpen_ = false;
     }
   }
@@ -70,7 +77,9 @@ demo::Progress TerminalProgress(std::ostream& err, bool terminal) {
     return {};
   }
   return [&err](int done, int days) {
-    err << "\rGenerating day " << done << " of " << days << "..." << std::flush;
+    err << '\r'
+        << hostlib::Say("Generating day %s of %s...", {std::to_string(done), std::to_string(days)})
+        << std::flush;
     if (done == days) {
       err << "\n";
     }

@@ -10,13 +10,16 @@
 #include "engine/report.h"
 #include "host/errors.h"
 #include "host/platform.h"
+#include "hostlib/messages.h"
 
 namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    R"(usage: orla-vendas render FILE.json [--format F] [--out FILE] [--user NAME]
+using hostlib::Say;
+
+std::string Usage() {
+  return Say(R"(usage: orla-vendas render FILE.json [--format F] [--out FILE] [--user NAME]
                            [--csv-dialect plain|br]
 
 Renders a report from JSON without querying again: the whole object `run --format json`
@@ -36,13 +39,14 @@ options:
 examples:
   orla-vendas run RankingDeVendas --format json --out ranking.json
   orla-vendas render ranking.json --out ranking.pdf
-)";
+)");
+}
 
 }  // namespace
 
 int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
   if (!arguments.empty() && (arguments.front() == "--help" || arguments.front() == "-h")) {
-    out << kUsage;
+    out << Usage();
     return kExitSuccess;
   }
   std::string input;
@@ -57,7 +61,8 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
       if (auto f = reader.TakeOption("--format")) {
         format = engine::ParseFormat(*f);
         if (!format) {
-          throw UsageError("--format expects pdf, html, xlsx, csv, json or txt, got '" + *f + "'");
+          throw UsageError(
+              Say("--format expects pdf, html, xlsx, csv, json or txt, got '%s'", {*f}));
         }
       } else if (auto o = reader.TakeOption("--out")) {
         file = *o;
@@ -66,20 +71,20 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
       } else if (auto c = reader.TakeOption("--csv-dialect")) {
         render.csv = ParseCsvDialectOption(*c);
       } else if (reader.Peek().starts_with("--") || !input.empty()) {
-        throw UsageError("unexpected argument '" + reader.Peek() + "'");
+        throw UsageError(Say("unexpected argument '%s'", {reader.Peek()}));
       } else {
         input = reader.Take();
       }
     }
     if (input.empty()) {
-      throw UsageError("render needs a FILE.json");
+      throw UsageError(Say("render needs a FILE.json"));
     }
     if (!format) {
       format =
           file && *file != app::kStandardOutput ? app::FormatOfFile(*file) : engine::Format::Text;
     }
     if (!std::ifstream(input, std::ios::binary)) {
-      throw UsageError(input + ": cannot read the file");
+      throw UsageError(Say("%s: cannot read the file", {input}));
     }
     report = engine::ReportFromJsonFile(input);
     report->SetPrintedBy(user);
@@ -99,13 +104,13 @@ int RenderCommand(std::vector<std::string> arguments, std::ostream& out, std::os
             : report->LayoutName() + "." + std::string(engine::FormatName(*format));
     app::WriteReport(*report, *format, path, out, render);
     if (path != app::kStandardOutput) {
-      err << "Wrote " << path << '\n';
+      err << Say("Wrote %s", {path}) << '\n';
     }
   } catch (const app::OutputError& e) {
     err << "orla-vendas render: " << e.what() << '\n';
     return kExitFalse;
   } catch (const std::exception& e) {
-    err << "orla-vendas render: cannot write the report: " << e.what() << '\n';
+    err << "orla-vendas render: " << Say("cannot write the report: %s", {e.what()}) << '\n';
     return kExitFalse;
   }
   return kExitSuccess;

@@ -19,7 +19,11 @@ namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage = R"(usage: orla-vendas run OPERATION [NAME=VALUE ...] [options]
+using hostlib::Say;
+
+// The usage, with examples from the reports' own descriptions.
+std::string Usage() {
+  std::string usage = Say(R"(usage: orla-vendas run OPERATION [NAME=VALUE ...] [options]
 
 Runs one of the thirteen reports on a sales database and writes what it prints.
 
@@ -57,12 +61,8 @@ the document is still written; its "shown" is false.
 
 exit status: 0 the report ran to its end, 1 the period was refused, an error was reported or
 a write failed, 2 a bad command line, 3 nothing to print with --fail-empty.
-)";
-
-// The usage, with examples from the reports' own descriptions.
-std::string Usage() {
-  std::string usage(kUsage);
-  usage += "\nexamples:\n";
+)");
+  usage += "\n" + Say("examples:") + "\n";
   const std::pair<std::string_view, std::string_view> examples[] = {
       {"VendasPorTiposDeRecebimento", "--out vendas-marco.pdf"},
       {"RankingDeVendas", "--format json"}};
@@ -111,7 +111,7 @@ RunOptions Parse(std::vector<std::string> arguments) {
     } else if (auto f = reader.TakeOption("--format")) {
       options.format = engine::ParseFormat(*f);
       if (!options.format) {
-        throw UsageError("--format expects pdf, html, xlsx, csv, json or txt, got '" + *f + "'");
+        throw UsageError(Say("--format expects pdf, html, xlsx, csv, json or txt, got '%s'", {*f}));
       }
     } else if (auto o = reader.TakeOption("--out")) {
       options.out = *o;
@@ -130,20 +130,20 @@ RunOptions Parse(std::vector<std::string> arguments) {
     } else if (auto c = reader.TakeOption("--csv-dialect")) {
       options.render.csv = ParseCsvDialectOption(*c);
     } else if (reader.Peek().starts_with("--")) {
-      throw UsageError("unknown option " + reader.Peek() + " (see orla-vendas run --help)");
+      throw UsageError(Say("unknown option %s (see orla-vendas run --help)", {reader.Peek()}));
     } else if (options.operation.empty()) {
       options.operation = reader.Take();
     } else {
       const std::string assignment = reader.Take();
       const size_t equals = assignment.find('=');
       if (equals == std::string::npos || equals == 0) {
-        throw UsageError("expected NAME=VALUE, got '" + assignment + "'");
+        throw UsageError(Say("expected NAME=VALUE, got '%s'", {assignment}));
       }
       assignments.push_back({assignment.substr(0, equals), assignment.substr(equals + 1)});
     }
   }
   if (options.operation.empty()) {
-    throw UsageError("run needs an OPERATION (orla-vendas list shows them)");
+    throw UsageError(Say("run needs an OPERATION (orla-vendas list shows them)"));
   }
   options.values = app::CheckParameters(app::CheckOperation(options.operation), assignments);
   if (!options.format) {
@@ -215,15 +215,10 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
   setup.console = &err;
   setup.verbose = options.verbose;
   if (terminal) {
-    err << hostlib::Say("Running %s...", {options.operation}) << std::endl;
+    err << Say("Running %s...", {options.operation}) << std::endl;
   }
   const reports::ReportDescriptor& operation = app::CheckOperation(options.operation);
   const app::RunResult run = app::ExecuteRun(operation, options.values, setup);
-  if (!run.result) {
-    for (const auto& [name, text] : app::UnreadableDates(operation, options.values)) {
-      err << hostlib::Say("%s: %s is not a valid date", {name, text}) << '\n';
-    }
-  }
 
   auto* rendered = dynamic_cast<engine::Report*>(run.report.get());
   if (terminal && rendered != nullptr && *options.format != engine::Format::Json) {
@@ -240,7 +235,7 @@ int RunCommand(std::vector<std::string> arguments, std::ostream& out, std::ostre
     err << "orla-vendas run: " << e.what() << '\n';
     written = false;
   } catch (const std::exception& e) {
-    err << "orla-vendas run: cannot write the report: " << e.what() << '\n';
+    err << "orla-vendas run: " << Say("cannot write the report: %s", {e.what()}) << '\n';
     written = false;
   }
   if (traceFile) {

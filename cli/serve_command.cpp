@@ -12,6 +12,7 @@
 #include "cli/arguments.h"
 #include "cli/demo_location.h"
 #include "deliver/config.h"
+#include "hostlib/messages.h"
 #include "serve/guards.h"
 #include "serve/server.h"
 
@@ -21,8 +22,10 @@ namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--token-file FILE]
+using hostlib::Say;
+
+std::string Usage() {
+  return Say(R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--token-file FILE]
                           [--subscriptions FILE] [--open]
 
 Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
@@ -63,7 +66,8 @@ options:
 example:
   orla-vendas serve --open
   orla-vendas serve --bind 0.0.0.0 --token-file /etc/orla-vendas/segredo
-)";
+)");
+}
 
 std::string Url(const std::string& bind, int port) {
   const std::string host = bind == "0.0.0.0" || bind == "::" ? "127.0.0.1" : bind;
@@ -76,7 +80,7 @@ void OpenBrowser(const std::string& url, std::ostream& err) {
   std::string program = "xdg-open";
   char* argv[] = {program.data(), const_cast<char*>(url.c_str()), nullptr};
   if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0) {
-    err << "Cannot open a browser (no xdg-open); open " << url << " yourself.\n";
+    err << Say("Cannot open a browser (no xdg-open); open %s yourself.", {url}) << '\n';
     return;
   }
   // The opener returns at once; reap it so it leaves no zombie.
@@ -95,7 +99,7 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
     std::optional<std::string> tokenFile;
     while (!reader.Done()) {
       if (reader.TakeFlag("--help") || reader.TakeFlag("-h")) {
-        out << kUsage;
+        out << Usage();
         return kExitSuccess;
       }
       if (auto value = reader.TakeOption("--db")) {
@@ -105,7 +109,7 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
       } else if (auto port = reader.TakeOption("--port")) {
         const int64_t number = ParseInteger(*port, "--port");
         if (number < 0 || number > 65535) {
-          throw UsageError("--port expects 0 to 65535, got '" + *port + "'");
+          throw UsageError(Say("--port expects 0 to 65535, got '%s'", {*port}));
         }
         options.port = static_cast<int>(number);
       } else if (auto file = reader.TakeOption("--token-file")) {
@@ -115,7 +119,8 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
       } else if (reader.TakeFlag("--open")) {
         open = true;
       } else {
-        throw UsageError("unknown argument '" + reader.Peek() + "' (see orla-vendas serve --help)");
+        throw UsageError(
+            Say("unknown argument '%s' (see orla-vendas serve --help)", {reader.Peek()}));
       }
     }
     if (tokenFile) {
@@ -125,9 +130,10 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
         throw UsageError(e.what());
       }
     } else if (!serve::IsLoopback(options.bind)) {
-      throw UsageError("--bind " + options.bind +
-                       " opens the sales figures to other machines; give an access secret "
-                       "with --token-file FILE");
+      throw UsageError(
+          Say("--bind %s opens the sales figures to other machines; give an "
+              "access secret with --token-file FILE",
+              {options.bind}));
     }
     options.database = db ? ExistingDatabase(*db) : DemoDatabase(err, terminal);
     if (options.subscriptions.empty()) {
@@ -167,8 +173,9 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
     return kExitFalse;
   }
   const std::string url = Url(options.bind, port);
-  out << "The report viewer is at " << url << " (database " << options.database.string()
-      << "); Ctrl-C stops it." << std::endl;
+  out << Say("The report viewer is at %s (database %s); Ctrl-C stops it.",
+             {url, options.database.string()})
+      << std::endl;
   if (open) {
     OpenBrowser(url, err);
   }
@@ -186,7 +193,7 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
     pthread_kill(waiter.native_handle(), SIGTERM);
   }
   waiter.join();
-  out << "Stopped." << std::endl;
+  out << Say("Stopped.") << std::endl;
   return kExitSuccess;
 }
 

@@ -16,6 +16,7 @@
 #include "cli/arguments.h"
 #include "cli/demo_location.h"
 #include "host/errors.h"
+#include "hostlib/messages.h"
 #include "sqlite/connection.h"
 #include "sqlite/tsql_executor.h"
 #include "sqlite/tsql_translator.h"
@@ -24,8 +25,20 @@ namespace orla::cli {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    R"(usage: orla-vendas sql [--db FILE] [--write] [--format table|csv|json] [--explain]
+using hostlib::Say;
+
+// The batches are the database's own words, in every language.
+constexpr std::string_view kExamples =
+    R"(  orla-vendas sql "SELECT TOP 5 Descrição, SUM(Qtde) AS Qtde FROM [Movimentações em Vendas]
+      GROUP BY Descrição ORDER BY 2 DESC"
+  orla-vendas sql --format csv "SELECT * FROM T010_FormasDePagto" > formas.csv
+  orla-vendas sql --explain "SELECT Caixa + '-' + CONVERT(VARCHAR(10), Data_Abertura, 103)
+      FROM [Movimentações] WHERE Data_Abertura >= '20240301 00:00:00'"
+  printf 'SELECT 1 AS a INTO ##t\nGO\nSELECT a + 1 AS b FROM ##t\n' | orla-vendas sql -
+)";
+
+std::string Usage() {
+  return Say(R"(usage: orla-vendas sql [--db FILE] [--write] [--format table|csv|json] [--explain]
                         [BATCH | -]
 
 Runs a T-SQL batch through the same adapter the reports use, in one session, so ## tables
@@ -48,15 +61,9 @@ A statement the adapter cannot translate, or that fails, stops the batch: its er
 standard error, exit status 1. Where SQL Server would refuse the statement, the error
 begins with SQL Server's number and words (8120: Column 't.b' is invalid in the select
 list...); constructs the adapter does not carry over are named as such.
-
-examples:
-  orla-vendas sql "SELECT TOP 5 Descrição, SUM(Qtde) AS Qtde FROM [Movimentações em Vendas]
-      GROUP BY Descrição ORDER BY 2 DESC"
-  orla-vendas sql --format csv "SELECT * FROM T010_FormasDePagto" > formas.csv
-  orla-vendas sql --explain "SELECT Caixa + '-' + CONVERT(VARCHAR(10), Data_Abertura, 103)
-      FROM [Movimentações] WHERE Data_Abertura >= '20240301 00:00:00'"
-  printf 'SELECT 1 AS a INTO ##t\nGO\nSELECT a + 1 AS b FROM ##t\n' | orla-vendas sql -
-)";
+)") + "\n" +
+         Say("examples:") + "\n" + std::string(kExamples);
+}
 
 enum class OutputFormat { Table, Csv, Json };
 
@@ -86,16 +93,16 @@ SqlOptions ReadOptions(std::vector<std::string> arguments, bool& help) {
       } else if (*format == "json") {
         options.format = OutputFormat::Json;
       } else {
-        throw UsageError("--format expects table, csv or json, got '" + *format + "'");
+        throw UsageError(Say("--format expects table, csv or json, got '%s'", {*format}));
       }
     } else if (reader.TakeFlag("--explain")) {
       options.explain = true;
     } else if (reader.TakeFlag("--write")) {
       options.write = true;
     } else if (reader.Peek() != "-" && reader.Peek().starts_with("-")) {
-      throw UsageError("unknown option '" + reader.Peek() + "'");
+      throw UsageError(Say("unknown option '%s'", {reader.Peek()}));
     } else if (options.batch) {
-      throw UsageError("one batch only; put its statements in one argument");
+      throw UsageError(Say("one batch only; put its statements in one argument"));
     } else {
       std::string batch = reader.Take();
       if (batch != "-") {
@@ -328,12 +335,12 @@ int SqlCommand(std::vector<std::string> arguments, std::istream& in, std::ostrea
     bool help = false;
     options = ReadOptions(std::move(arguments), help);
     if (help) {
-      out << kUsage;
+      out << Usage();
       return kExitSuccess;
     }
     database = options.db ? ExistingDatabase(*options.db) : DemoDatabase(err, terminal);
   } catch (const UsageError& e) {
-    err << "orla-vendas sql: " << e.what() << "\n\n" << kUsage;
+    err << "orla-vendas sql: " << e.what() << "\n\n" << Usage();
     return kExitUsage;
   }
   const std::string text = options.batch ? *options.batch
@@ -389,10 +396,10 @@ int SqlCommand(std::vector<std::string> arguments, std::istream& in, std::ostrea
     // The batch is the user's own: which of its statements failed is worth the lines.
     if (const auto* database = dynamic_cast<const host::DatabaseError*>(&e);
         database != nullptr && !database->Statement().empty()) {
-      err << "statement: " << database->Statement() << '\n';
+      err << Say("statement: %s", {database->Statement()}) << '\n';
     }
     if (!options.write && e.Description().find("3906: ") != std::string::npos) {
-      err << "orla-vendas sql: --write allows changes to the database\n";
+      err << "orla-vendas sql: " << Say("--write allows changes to the database") << '\n';
     }
     return kExitFalse;
   } catch (const sqlite::tsql::TranslationError& e) {

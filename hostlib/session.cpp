@@ -11,6 +11,15 @@ void Session::AddMessage(MessageRecord message) {
   messages_.push_back(std::move(message));
 }
 
+void Session::AddDetail(std::string line) {
+  if (console_ != nullptr) {
+    *console_ << line << '\n';
+  }
+  if (!messages_.empty()) {
+    messages_.back().details.push_back(std::move(line));
+  }
+}
+
 void Session::AddError(ErrorRecord error) {
   if (console_ != nullptr) {
     *console_ << Say("error in %s: %s", {error.procedure, error.description}) << '\n';

@@ -13,6 +13,8 @@ struct MessageRecord {
   std::string text;
   std::string title;
   int32_t style = 0;
+  // The host's lines after it, saying what the library's text does not (which value).
+  std::vector<std::string> details;
 };
 
 struct ErrorRecord {
@@ -29,6 +31,8 @@ class Session {
       : console_(console), verbose_(verbose) {}
 
   void AddMessage(MessageRecord message);
+  // A line of the host's after the last message.
+  void AddDetail(std::string line);
   void AddError(ErrorRecord error);
 
   const std::vector<MessageRecord>& Messages() const { return messages_; }

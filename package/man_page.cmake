@@ -1,5 +1,7 @@
 # orla-vendas.1 from the program's own help: the summary from `orla-vendas --help`, then
-# each command's `--help` as it stands, so the page never drifts from the program.
+# each command's `--help` as it stands, so the page never drifts from the program. In English
+# whatever the builder's locale: the program follows it, the page is the one in man1/.
+set(ENV{LC_ALL} C)
 set(include_file ${OUTPUT}.commands)
 set(section "[COMMANDS]\n")
 foreach(command run list render demo-db serve sql deliver)

@@ -108,6 +108,9 @@ function showMessages(answer) {
   for (const m of answer.messages || []) {
     box.append(element('div', {class: 'message'}, [element('strong', {text: m.title || 'Aviso'}), m.text]));
   }
+  for (const line of answer.details || []) {
+    box.append(element('div', {class: 'message'}, [line]));
+  }
   for (const e of answer.errors || []) {
     box.append(element('div', {class: 'message error'}, [element('strong', {text: e.procedure}), e.description]));
   }

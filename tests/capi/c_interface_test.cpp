@@ -260,6 +260,15 @@ TEST_F(CInterface, RenderWritesTheShownReportOnly) {
       ORLA_VENDAS_NOT_SHOWN);
   EXPECT_FALSE(fs::exists(none));
   EXPECT_EQ(nlohmann::json::parse(emptyJson.str()).at("shown"), false);
+
+  // A date that does not exist: the error names the value the library could not read.
+  Owned refused;
+  EXPECT_EQ(orla_vendas_render(db.get(), "ResumoPorProduto", R"({"Filtro_DataFinal":"31/02/2024"})",
+                               "csv", none.c_str(), nullptr, &refused.text),
+            ORLA_VENDAS_NOT_SHOWN);
+  EXPECT_EQ(refused.str(),
+            "nothing to print: the report was not shown; Filtro_DataFinal: "
+            "31/02/2024 is not a valid date");
 }
 
 TEST_F(CInterface, ListsTheThirteenReports) {

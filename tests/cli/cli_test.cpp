@@ -1,5 +1,6 @@
 // orla-vendas as outside tools drive it: the JSON contract, the SQL trace, the exit codes, the
 // CSV a spreadsheet opens.
+#include <fstream>
 #include <regex>
 
 #include <gmock/gmock.h>
@@ -84,18 +85,19 @@ TEST_F(CliTest, ARefusedPeriodExitsOneNamingTheDateAndStillClosesTheConnection) 
   EXPECT_EQ(outcome["result"], false);
   EXPECT_EQ(outcome["report"], nullptr);
   EXPECT_EQ(outcome["shown"], false);
+  // After the report's own message, which does not say which date it could not read.
   EXPECT_EQ(outcome["messages"],
             json::parse(R"([{"text":"Você precisa informar o período desejado!",
                              "title":"Atenção","style":64}])"));
+  EXPECT_EQ(outcome["details"], json::array({"Filtro_DataInicial: 31/02/2024 is not a valid date"}));
   EXPECT_THAT(ReadTrace(trace), ElementsAre(json({{"call", "DB_Close"}})));
-  // After the report's own message, which does not say which date it could not read.
   EXPECT_THAT(raw.err, ::testing::ContainsRegex("desejado!\n.*Filtro_DataInicial: 31/02/2024"));
   EXPECT_THAT(raw.err, ::testing::Not(HasSubstr("Filtro_DataFinal")));
 }
 
 // A client code with a quote reaches the statement doubled and fails to convert: one line
-// naming the operation and the reason, on the terminal and in the JSON; the statement only
-// in the trace and with --verbose.
+// naming the operation, the host's call and the reason, on the terminal and in the JSON; the
+// statement only in the trace and with --verbose.
 TEST_F(CliTest, ADatabaseErrorIsOneLineAndItsStatementGoesToTheTrace) {
   const std::filesystem::path trace = Folder() / "failed.trace";
   const std::vector<std::string> run = {"ClienteEspecial",
@@ -119,9 +121,17 @@ TEST_F(CliTest, ADatabaseErrorIsOneLineAndItsStatementGoesToTheTrace) {
   const auto failed =
       std::ranges::find_if(calls, [](const json& c) { return c.contains("failed"); });
   ASSERT_NE(failed, calls.end());
-  EXPECT_EQ((*failed)["description"], description);
+  EXPECT_EQ((*failed)["failed"], "SQL_Execute");
+  EXPECT_EQ("SQL_Execute: " + (*failed)["description"].get<std::string>(), description);
   EXPECT_THAT((*failed)["statement"].get<std::string>(), HasSubstr("= '1''x'"));
   EXPECT_THAT(Run(With(run, {"--verbose"})).err, HasSubstr("statement: INSERT INTO ##vcliesp"));
+  // A stored procedure's failure names the procedure (an empty file is a database without
+  // the sales tables).
+  const std::filesystem::path empty = Folder() / "empty.db";
+  std::ofstream{empty};
+  EXPECT_THAT(Main({"run", "VendasPorTiposDeRecebimento", "--db", empty.string()}).err,
+              HasSubstr("error in Reports.VendasPorTiposDeRecebimento(): Command.Execute _RPT_VTR: "
+                        "SQLite: no such table"));
 }
 
 // Two printouts on different filters are told apart on paper: the values, the names looked
@@ -171,7 +181,7 @@ TEST_F(CliTest, BadArgumentsExitTwoAndRunNothing) {
       {{"TabelaDeVendasPorBico", "Filtro_IsIgnorarADOutrosTipos=yes"}, "expects true or false"},
       {{"ResumoPorClassificacaoFiscal", "Filtro_ST_AL_ICMS=17,5"}, "decimal point"},
       {{"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", "Filtro_TipoConfigPreVenda=40000"},
-       "16-bit"},
+       "from -32768 to 32767"},
       {{"RankingDeVendas", "OrderListIndex=1", "OrderListIndex=2"}, "given twice"},
       {{"RankingDeVendas", "--today", "2024-13-01"}, "--today expects a date"},
       {{"RankingDeVendas", "--format", "docx"}, "--format expects"},

@@ -199,17 +199,34 @@ TEST_F(CliTest, TheProgramSpeaksTheLocalesLanguageBesideTheReportsOwn) {
   struct Case {
     std::string lang;
     std::string said;
+    std::string usageError;
+    std::string help;
   };
-  for (const Case& c : std::vector<Case>{{"pt_BR.UTF-8",
-                                          "Filtro_DataFinal: 31/02/2024 não é uma data válida\n"
-                                          "Nada a imprimir: o relatório não foi exibido.\n"},
-                                         {"C",
-                                          "Filtro_DataFinal: 31/02/2024 is not a valid date\n"
-                                          "Nothing to print: the report was not shown.\n"}}) {
+  const fs::path help = Folder() / "help.txt";
+  for (const Case& c : std::vector<Case>{
+           {"pt_BR.UTF-8",
+            "Filtro_DataFinal: 31/02/2024 não é uma data válida\n"
+            "Nada a imprimir: o relatório não foi exibido.\n",
+            "orla-vendas run: VendasPorTiposDeRecebimento não tem o parâmetro Filtro_X "
+            "(orla-vendas "
+            "list mostra os seus parâmetros)\n",
+            "uso: orla-vendas run OPERAÇÃO [NOME=VALOR ...] [opções]\n"},
+           {"C",
+            "Filtro_DataFinal: 31/02/2024 is not a valid date\n"
+            "Nothing to print: the report was not shown.\n",
+            "orla-vendas run: VendasPorTiposDeRecebimento has no parameter Filtro_X (orla-vendas "
+            "list shows its parameters)\n",
+            "usage: orla-vendas run OPERATION [NAME=VALUE ...] [options]\n"}}) {
     SCOPED_TRACE(c.lang);
     const CommandResult result = Program(refused, "/dev/null", c.lang);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Atenção: Você precisa informar o período desejado!\n" + c.said);
+    const CommandResult usage =
+        Program({"run", "VendasPorTiposDeRecebimento", "Filtro_X=1"}, "/dev/null", c.lang);
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(usage.err, c.usageError);
+    ASSERT_EQ(Program({"run", "--help"}, help.string(), c.lang).exitCode, 0);
+    EXPECT_THAT(ReadFile(help), ::testing::StartsWith(c.help));
   }
 }
 

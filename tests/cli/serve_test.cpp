@@ -261,6 +261,8 @@ TEST_F(ServeTest, APostGivesTheSameJsonAsRunForTheSameParameters) {
   // A refused period: the library's message and no report, in both.
   cases.push_back(
       {receipts, R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})", false});
+  // A date that does not exist: the line naming it follows the library's message, in both.
+  cases.push_back({receipts, R"({"Filtro_DataFinal":"31/02/2024"})", false});
   // Nothing given: the month of the server's today, as run's --today.
   cases.push_back({receipts, ""});
   // Options beyond the period reach the library the same way.
