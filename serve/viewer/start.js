@@ -160,10 +160,11 @@ function compareTable(caption, kind, day, before, rows, show, withShare) {
   return table;
 }
 
-function keysOf(...maps) {
-  const keys = [];
-  for (const map of maps) for (const key of map ? map.keys() : []) if (!keys.includes(key)) keys.push(key);
-  return keys;
+// The keys of either day, in the reader's alphabetical order.
+function keysOf(label, ...maps) {
+  const keys = new Set();
+  for (const map of maps) for (const key of map ? map.keys() : []) keys.add(key);
+  return [...keys].sort((a, b) => label(a).localeCompare(label(b), 'pt-BR'));
 }
 
 function litresBlock(day, before, now, then) {
@@ -177,7 +178,7 @@ function litresBlock(day, before, now, then) {
     const nowFuels = now.figures ? now.figures.fuels : null;
     const thenFuels = then.figures ? then.figures.fuels : null;
     const names = new Map([...(then.figures ? then.figures.names : []), ...(now.figures ? now.figures.names : [])]);
-    const rows = keysOf(nowFuels, thenFuels).map((key) => ({key, label: names.get(key) || key,
+    const rows = keysOf((key) => names.get(key) || key, nowFuels, thenFuels).map((key) => ({key, label: names.get(key) || key,
       now: nowFuels ? nowFuels.get(key) || 0 : null, then: thenFuels ? thenFuels.get(key) || 0 : null}));
     body.push(compareTable('Litros por combustível', 'litros', day, before, rows, litres, false));
   }
@@ -192,7 +193,7 @@ function formsBlock(day, before, now, then) {
     if (!now.figures) body.push(missing(dayReports.sales, day, now));
     const nowForms = now.figures ? now.figures.forms : null;
     const thenForms = then.figures ? then.figures.forms : null;
-    const rows = keysOf(nowForms, thenForms).map((key) => {
+    const rows = keysOf((key) => key, nowForms, thenForms).map((key) => {
       const value = nowForms ? nowForms.get(key) || 0 : null;
       return {key, label: key, now: value, then: thenForms ? thenForms.get(key) || 0 : null,
         share: value === null || !now.figures.total ? null : value / now.figures.total * 100};
