@@ -127,11 +127,12 @@ function salesBlock(day, before, now, then) {
   }
   body.push(comparisonLine(before, then, then.figures && figure('vendas', before.text, null,
     money(then.figures.total)), now.figures && then.figures && change(now.figures.total, then.figures.total)));
+  if (then.failure) body.push(missing(dayReports.sales, before, then));
   return dayBlock('Vendas', dayReports.sales, day, body);
 }
 
 function comparisonLine(before, then, value, difference) {
-  const parts = [`${lastWeekName(before.weekday)} (${before.text}): `];
+  const parts = [`${lastWeekName(before.weekday)}, ${before.text}:`, element('br')];
   if (value) parts.push(value);
   else parts.push(then.failure ? 'não obtida' : 'sem vendas');
   if (difference) parts.push(' · ', difference);
@@ -189,8 +190,10 @@ function formsBlock(day, before, now, then) {
   const body = [];
   if (!now.figures && !then.figures) {
     body.push(missing(dayReports.sales, day, now));
+    if (then.failure) body.push(missing(dayReports.sales, before, then));
   } else {
     if (!now.figures) body.push(missing(dayReports.sales, day, now));
+    if (then.failure) body.push(missing(dayReports.sales, before, then));
     const nowForms = now.figures ? now.figures.forms : null;
     const thenForms = then.figures ? then.figures.forms : null;
     const rows = keysOf((key) => key, nowForms, thenForms).map((key) => {
