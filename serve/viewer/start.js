@@ -2,7 +2,8 @@
 // The start page: the day at a glance. Every figure is a run of a report through the same API
 // a host program calls, for one day, so that the report a block links to prints that figure:
 // sales and payment forms from the receipt types (what was received, net of change, in the
-// fiscal view), litres from the table by fuel (fiscal view: what the coupons sold that day).
+// fiscal view), litres from the table by fuel (fiscal view: what that day's fiscal sale lines
+// sold; the financial view counts closed tills only, and today's are mostly open).
 // Today and yesterday are each set beside the same weekday of last week.
 
 const dayReports = {sales: 'VendasPorTiposDeRecebimento', litres: 'TabelaDeVendasPorCombustiveis'};
@@ -102,8 +103,7 @@ function lastWeekName(weekday) {
 // A block: its heading a link to the report of that day, what it has to say below.
 function dayBlock(title, name, day, body) {
   return element('section', {class: 'day-block'}, [
-    element('h3', {}, [element('a', {href: reportAddress(name, day.text), 'data-report': name},
-      [title])]),
+    element('h3', {}, [element('a', {href: reportAddress(name, day.text)}, [title])]),
     ...body]);
 }
 
