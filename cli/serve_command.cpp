@@ -1,6 +1,7 @@
 #include "cli/serve_command.h"
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include <malloc.h>
@@ -12,6 +13,7 @@
 #include "cli/arguments.h"
 #include "cli/demo_location.h"
 #include "deliver/config.h"
+#include "host/platform.h"
 #include "hostlib/messages.h"
 #include "serve/guards.h"
 #include "serve/server.h"
@@ -26,10 +28,12 @@ using hostlib::Say;
 
 std::string Usage() {
   return Say(R"(usage: orla-vendas serve [--db FILE] [--bind ADDR] [--port N] [--token-file FILE]
-                          [--subscriptions FILE] [--open]
+                          [--subscriptions FILE] [--today YYYY-MM-DD] [--open]
 
 Serves the report viewer: a page that lists the thirteen reports, shows a form for each, runs
-it and shows it page by page, with PDF, XLSX and CSV downloads; and the JSON API behind it:
+it and shows it page by page, with PDF, XLSX and CSV downloads; its start page is the day's
+picture (today's and yesterday's sales, litres per fuel and payment forms, each beside the
+same weekday of last week, from runs of the reports themselves); and the JSON API behind it:
   GET  /api/reports                   the reports with their parameters and defaults
   GET  /api/periods                   the named periods (ontem, mes-passado...) as they fall today
   POST /api/reports/NAME              a JSON object of parameters, as `run` takes them;
@@ -61,6 +65,8 @@ options:
   --subscriptions FILE
                      the subscriptions file of `orla-vendas deliver` (default:
                      ~/.config/orla-vendas/assinaturas.toml)
+  --today YYYY-MM-DD the date the server takes as today: the start page's day, the named
+                     periods and the reports' defaults (default: the system's date)
   --open             open the page in the desktop's browser
 
 example:
@@ -116,6 +122,8 @@ int ServeCommand(std::vector<std::string> arguments, std::ostream& out, std::ost
         tokenFile = *file;
       } else if (auto file = reader.TakeOption("--subscriptions")) {
         options.subscriptions = *file;
+      } else if (auto day = reader.TakeOption("--today")) {
+        options.clock = std::make_shared<host::FixedClock>(ParseIsoDate(*day, "--today"));
       } else if (reader.TakeFlag("--open")) {
         open = true;
       } else {

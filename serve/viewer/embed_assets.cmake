@@ -1,6 +1,6 @@
 # Writes a C++ header holding the viewer's page, style sheet and script as strings, so that
 # the program serves them with nothing to install. Run with -DASSET_DIR=... -DOUTPUT=...
-set(assets index.html viewer.css viewer.js form.js pages.js subscriptions.js)
+set(assets index.html viewer.css viewer.js form.js pages.js start.js subscriptions.js)
 set(body "")
 foreach(name IN LISTS assets)
   file(READ "${ASSET_DIR}/${name}" text)

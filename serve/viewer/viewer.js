@@ -83,7 +83,7 @@ function openReport(report, values = {}, preset = null) {
   const kept = remembered(report.name);
   form.fill(values, preset || (Object.keys(values).length === 0 ? kept.periodo : null) || null);
   $('form').hidden = false;
-  $('hint').hidden = true;
+  hideDay();
   for (const button of document.querySelectorAll('nav button')) {
     button.setAttribute('aria-current', String(button.dataset.name === report.name));
   }
@@ -92,12 +92,25 @@ function openReport(report, values = {}, preset = null) {
   fillFavourites();
 }
 
+// No report chosen: the day's picture.
+function showStart() {
+  abandonRun();
+  clearResult();
+  $('form').hidden = true;
+  for (const button of document.querySelectorAll('nav button')) button.setAttribute('aria-current', 'false');
+  document.body.classList.remove('menu-open');
+  $('menu').setAttribute('aria-expanded', 'false');
+  showDay();
+}
+
 // Follows the address: at the start, and on back and forward.
 function followAddress() {
   const address = parseAddress();
-  if (!address) return;
-  const report = catalogue.reports.find((r) => r.name === address.name);
-  if (!report) return;
+  const report = address && catalogue.reports.find((r) => r.name === address.name);
+  if (!report) {
+    showStart();
+    return;
+  }
   openReport(report, address.values, address.preset);
   if (address.run) run();
 }

@@ -1,5 +1,6 @@
 // The report viewer in a real browser: Debian's Chromium driven by playwright-core. Opens the
-// page and, in one session: the thirteen forms in the reader's words, each report run from its
+// page and, in one session: the start page's figures as the API's runs of their reports give
+// them, and a block opening its report; the thirteen forms in the reader's words, each report run from its
 // form with a total shown that the API's rows add up to; the checks that stop a run in the form;
 // the named periods and the shift that forces the view; an address that runs on opening, with
 // the API's total found in its pages; a report cleared by choosing another; the download's
@@ -28,7 +29,10 @@ const database = path.join(work, 'march.db');
 execFileSync(binary, ['demo-db', '--out', database, '--start', '2024-03-01', '--days', '31']);
 
 const subscriptions = path.join(work, 'assinaturas.toml');
-const server = spawn(binary, ['serve', '--db', database, '--port', '0', '--subscriptions', subscriptions],
+// The server's today is a Tuesday of the demo month, so that the start page's four days
+// (today, yesterday and the same weekdays before) all have sales.
+const server = spawn(binary, ['serve', '--db', database, '--port', '0', '--subscriptions', subscriptions,
+  '--today', '2024-03-12'],
   {stdio: ['ignore', 'pipe', 'pipe']});
 let serverErrors = '';
 server.stderr.on('data', (chunk) => { serverErrors += chunk; });
@@ -68,6 +72,13 @@ try {
     if (request.method() === 'POST' && request.url().includes('/api/reports/')) runs.push(request);
   });
   const pageTexts = () => page.locator('#pages svg text').allTextContents();
+  // No serious or critical accessibility fault on the page as it stands.
+  const accessibilityFaults = async () => {
+    if (!await page.evaluate(() => 'axe' in window)) await page.addScriptTag({content: axeSource});
+    return page.evaluate(async () => (await window.axe.run(document)).violations
+      .filter((v) => v.impact === 'serious' || v.impact === 'critical')
+      .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+  };
   const finished = () => page.waitForFunction(() => !document.getElementById('run').disabled,
     null, {timeout: 60000});
 
@@ -75,6 +86,51 @@ try {
   const entries = page.locator('nav button');
   await entries.first().waitFor();
   assert.equal(await entries.count(), 13, 'the thirteen reports are listed');
+
+  // The start page: every figure of each of its days is the sum the API's run of its report
+  // gives for that day (a fuel or form the other day of the pair has counts 0 here).
+  await page.locator('#day[aria-busy="false"]').waitFor({timeout: 30000});
+  const oneDay = (day) => ({Filtro_DataInicial: day, Filtro_DataFinal: day});
+  const sumBy = (report, key, value, scale) => {
+    const sums = new Map();
+    const [k, v] = [key, value].map((c) => report.columns.indexOf(c));
+    for (const row of report.rows) sums.set(row[k], (sums.get(row[k]) || 0) + Math.round(row[v] * scale));
+    return sums;
+  };
+  const reais = (cents) => 'R$\u00a0' + format(2).format(cents / 100);
+  const dayFigures = {};
+  for (const day of ['12/03/2024', '11/03/2024', '05/03/2024', '04/03/2024']) {
+    const sales = await api('VendasPorTiposDeRecebimento', oneDay(day));
+    const fuel = await api('TabelaDeVendasPorCombustiveis', oneDay(day));
+    dayFigures[day] = {forms: sumBy(sales.report, 'TipoRecebimento', 'VLLiquido', 100),
+      litres: sumBy(fuel.report, 'Descrição', 'Qtde', 1000)};
+  }
+  for (const [day, pair] of [['12/03/2024', '05/03/2024'], ['05/03/2024', '12/03/2024'],
+    ['11/03/2024', '04/03/2024'], ['04/03/2024', '11/03/2024']]) {
+    const {forms, litres} = dayFigures[day];
+    const expected = [`vendas||${reais([...forms.values()].reduce((a, b) => a + b, 0))}`];
+    for (const key of new Set([...forms.keys(), ...dayFigures[pair].forms.keys()])) {
+      expected.push(`formas|${key}|${reais(forms.get(key) || 0)}`);
+    }
+    for (const key of new Set([...litres.keys(), ...dayFigures[pair].litres.keys()])) {
+      expected.push(`litros|${key}|${format(3).format((litres.get(key) || 0) / 1000)}\u00a0L`);
+    }
+    const shown = await page.locator(`#day [data-day="${day}"]`).evaluateAll((figures) =>
+      figures.map((f) => `${f.dataset.figure}|${f.dataset.key || ''}|${f.textContent}`));
+    assert.deepEqual(shown.sort(), expected.sort(), `the start page's figures of ${day}`);
+  }
+  await page.screenshot({path: path.join(outFolder, 'viewer-start.png'), fullPage: true});
+  assert.deepEqual(await accessibilityFaults(), [], 'axe-core on the start page');
+  // A block opens its report for its day; the product name comes back to the start page.
+  await page.click('#day section:has(> h2#day-1) .day-block:first-child h3 a');
+  await page.locator('#pages svg').waitFor({timeout: 60000});
+  await finished();
+  assert.equal(await page.inputValue('#p-Filtro_DataInicial'), '11/03/2024');
+  assert.ok((await pageTexts()).includes(
+    format(2).format([...dayFigures['11/03/2024'].forms.values()].reduce((a, b) => a + b, 0) / 100)),
+  'the sales block opened a report without its figure');
+  await page.click('#home');
+  await page.locator('#day').waitFor({state: 'visible', timeout: 5000});
 
   // Each form speaks the reader's words: no library name, no English help; and each report
   // run from it shows a total that is a sum of a numeric column of the API's rows.
@@ -230,12 +286,7 @@ try {
   assert.deepEqual(pageRequests.map((u) => u.split('/').pop()), [String(count)]);
   assert.equal(await page.locator('#pages svg').count(), 1);
 
-  // No serious or critical accessibility fault on the form with its report.
-  await page.addScriptTag({content: axeSource});
-  const found = await page.evaluate(async () => (await window.axe.run(document)).violations
-    .filter((v) => v.impact === 'serious' || v.impact === 'critical')
-    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
-  assert.deepEqual(found, [], 'axe-core');
+  assert.deepEqual(await accessibilityFaults(), [], 'axe-core on the form with its report');
 
   // A phone: nothing scrolls sideways; the list is behind a menu.
   await page.setViewportSize({width: 390, height: 844});
