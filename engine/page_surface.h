@@ -62,4 +62,9 @@ class PageSurface {
 void PaintPages(const Report& report, const PrintTime& printed, pdf::Typesetter& type,
                 pdf::PageSurface& surface, const std::function<void(int)>& counted);
 
+// The same pages without counting them first, so each says only its number; `measured` is
+// called once the columns are measured, before the first page is drawn.
+void PaintPagesUncounted(const Report& report, const PrintTime& printed, pdf::Typesetter& type,
+                         pdf::PageSurface& surface, const std::function<void()>& measured);
+
 }  // namespace orla::engine

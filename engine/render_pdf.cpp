@@ -447,8 +447,11 @@ class PdfWriter final : public DocumentWriter {
       y += type_.LineHeight(Font::Footer);
     }
     type_.Draw(Font::Footer, head_.printed, kMargin, y, contentWidth_ / 2, Align::Left, 1);
-    const std::string page =
-        "Página " + std::to_string(page_) + " de " + std::to_string(totalPages_);
+    // A page drawn before the count is known says only its number.
+    std::string page = "Página " + std::to_string(page_);
+    if (totalPages_ > 0) {
+      page += " de " + std::to_string(totalPages_);
+    }
     type_.Draw(Font::Footer, page, kMargin + contentWidth_ / 2, y, contentWidth_ / 2, Align::Right,
                1);
   }
@@ -590,12 +593,8 @@ double CaptionWidth(Typesetter& type, const std::string& caption) {
   return best;
 }
 
-}  // namespace
-
-void PaintPages(const Report& report, const PrintTime& printed, Typesetter& type,
-                pdf::PageSurface& surface, const std::function<void(int)>& counted) {
-  // Three walks: what the columns need, then the pages they take, then the pages drawn.
-  const ColumnWidths widths = MeasureColumns(report, [&](const std::string& text, TextStyle style) {
+ColumnWidths MeasureForPdf(const Report& report, Typesetter& type) {
+  return MeasureColumns(report, [&](const std::string& text, TextStyle style) {
     switch (style) {
       case TextStyle::Caption:
         return CaptionWidth(type, text);
@@ -606,6 +605,14 @@ void PaintPages(const Report& report, const PrintTime& printed, Typesetter& type
     }
     return 0.0;
   });
+}
+
+}  // namespace
+
+void PaintPages(const Report& report, const PrintTime& printed, Typesetter& type,
+                pdf::PageSurface& surface, const std::function<void(int)>& counted) {
+  // Three walks: what the columns need, then the pages they take, then the pages drawn.
+  const ColumnWidths widths = MeasureForPdf(report, type);
   const DocumentOptions options{printed.shown, &widths};
   PdfWriter counter(nullptr, type, 0);
   WriteDocument(report, counter, options);
@@ -614,6 +621,14 @@ void PaintPages(const Report& report, const PrintTime& printed, Typesetter& type
   }
   PdfWriter painter(&surface, type, counter.Pages());
   WriteDocument(report, painter, options);
+}
+
+void PaintPagesUncounted(const Report& report, const PrintTime& printed, Typesetter& type,
+                         pdf::PageSurface& surface, const std::function<void()>& measured) {
+  const ColumnWidths widths = MeasureForPdf(report, type);
+  measured();
+  PdfWriter painter(&surface, type, 0);
+  WriteDocument(report, painter, {printed.shown, &widths});
 }
 
 void RenderPdf(const Report& report, const PrintTime& printed, const std::filesystem::path& out) {

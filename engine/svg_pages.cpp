@@ -289,12 +289,104 @@ class SvgSurface final : public pdf::PageSurface {
   std::set<std::string> known_;
 };
 
+// The rows of a recordset up to a limit, as if there were no more; remembers whether a reader
+// was refused one that exists. A page drawn before that happened used true rows only.
+class CutRecordset final : public host::Recordset {
+ public:
+  CutRecordset(host::RecordsetRef inner, size_t limit) : inner_(std::move(inner)), limit_(limit) {}
+
+  bool Cut() const { return cut_; }
+  void Forget() { cut_ = false; }
+
+  host::Value Eof() override {
+    if (AtEnd(*inner_)) {
+      return host::Value(true);
+    }
+    if (row_ >= limit_) {
+      cut_ = true;
+      return host::Value(true);
+    }
+    return host::Value(false);
+  }
+  void MoveNext() override {
+    inner_->MoveNext();
+    ++row_;
+  }
+  void MoveFirst() override {
+    inner_->MoveFirst();
+    row_ = 0;
+  }
+  host::Value Field(std::string_view name) override { return inner_->Field(name); }
+  host::Value FieldAt(std::size_t index) override { return inner_->FieldAt(index); }
+  const std::vector<host::Column>& Columns() override { return inner_->Columns(); }
+
+ private:
+  host::RecordsetRef inner_;
+  size_t limit_;
+  size_t row_ = 0;
+  bool cut_ = false;
+};
+
+struct FirstPageDrawn {};
+struct PageNotKnown {};
+
+// Takes the first page, if nothing past the cut was asked for before it ended, and stops.
+class FirstPageSink final : public PageSink {
+ public:
+  FirstPageSink(PageSink& sink, const CutRecordset& rows) : sink_(sink), rows_(rows) {}
+
+  void Counted(int) override {}
+  void Font(const PageFont& font) override { sink_.Font(font); }
+  void Page(std::string svg, std::string text) override {
+    if (rows_.Cut()) {
+      throw PageNotKnown();
+    }
+    sink_.Ahead(std::move(svg), std::move(text));
+    throw FirstPageDrawn();
+  }
+  void Ahead(std::string, std::string) override {}
+
+ private:
+  PageSink& sink_;
+  const CutRecordset& rows_;
+};
+
 }  // namespace
 
 void RenderPages(const Report& report, const PrintTime& printed, PageSink& sink) {
   pdf::Typesetter type;
   SvgSurface surface(sink);
   PaintPages(report, printed, type, surface, [&](int pages) { sink.Counted(pages); });
+}
+
+bool RenderFirstPage(Report& report, const PrintTime& printed, PageSink& sink, size_t rows) {
+  const host::RecordsetRef data = report.DataSource();
+  if (data == nullptr) {
+    return false;
+  }
+  auto cut = std::make_shared<CutRecordset>(data, rows);
+  report.SetDataSource(cut);
+  struct Restore {
+    Report& report;
+    const host::RecordsetRef& data;
+    ~Restore() { report.SetDataSource(data); }
+  } restore{report, data};
+  FirstPageSink first(sink, *cut);
+  pdf::Typesetter type;
+  SvgSurface surface(first);
+  try {
+    // Measuring reads to the cut by design; what counts is what the drawing asks for, so it
+    // must not be given the sort the measuring made of the rows before the cut.
+    PaintPagesUncounted(report, printed, type, surface, [&] {
+      cut->Forget();
+      report.Kept() = {};
+    });
+  } catch (const FirstPageDrawn&) {
+    return true;
+  } catch (const PageNotKnown&) {
+    return false;
+  }
+  return false;
 }
 
 }  // namespace orla::engine

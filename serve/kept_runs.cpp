@@ -3,9 +3,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/render.h"
 #include "serve/reply.h"
 
 namespace orla::serve {
+
+std::shared_ptr<engine::Report> KeptRun::Report::Read() const {
+  std::shared_ptr<engine::Report> report = engine::ReportFromJsonFile(file);
+  report->SetPrintedBy(printedBy);
+  return report;
+}
 
 KeptRun::KeptRun(std::string viewerId, std::shared_ptr<RunControl> runControl,
                  const std::filesystem::path& folder)

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/report.h"
 #include "serve/page_store.h"
 #include "serve/run_queue.h"
 
@@ -32,11 +33,15 @@ class KeptRun {
   const std::shared_ptr<RunControl> control;  // its id, its owner, its stop switch
   PageStore pages;
 
-  // The report as the run left it, written to `file` (a JSON document `render` reads), and
-  // the name its downloads take, without extension. Set once, before the pages are drawn.
+  // The report as the run left it, written to `file` (a JSON document `render` reads), the
+  // name its downloads take, without extension, and the user its foot names, which the
+  // document does not hold. Set once, before the pages are drawn.
   struct Report {
     std::filesystem::path file;
     std::string fileStem;
+    std::string printedBy;
+    // The report read back, to draw or to download.
+    std::shared_ptr<engine::Report> Read() const;
   };
   void SetReport(Report report);
   std::optional<Report> GetReport() const;

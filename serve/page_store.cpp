@@ -96,7 +96,21 @@ void PageStore::Font(const engine::PageFont& font) {
     fontFiles.emplace(font.file.filename().string(), font.file);
   }
   std::lock_guard lock(mutex_);
+  // The page drawn ahead and the pages after it each meet the fonts anew.
+  for (const engine::PageFont& known : fonts_) {
+    if (known.family == font.family) {
+      return;
+    }
+  }
   fonts_.push_back(font);
+}
+
+void PageStore::Ahead(std::string svg, std::string) {
+  std::unique_lock lock(mutex_);
+  if (index_.empty()) {
+    ahead_ = std::move(svg);
+    Changed(lock);
+  }
 }
 
 void PageStore::Page(std::string svg, std::string text) {
@@ -117,6 +131,7 @@ void PageStore::Page(std::string svg, std::string text) {
   }
   std::unique_lock lock(mutex_);
   index_.push_back({end_, static_cast<uint32_t>(svg.size()), static_cast<uint32_t>(text.size())});
+  ahead_.reset();
   end_ += both.size();
   Changed(lock);
 }
@@ -134,13 +149,21 @@ PageStore::Status PageStore::GetStatus() const {
 }
 
 PageStore::Status PageStore::StatusLocked() const {
-  return {static_cast<int>(index_.size()), total_, done_, error_, fonts_};
+  return {static_cast<int>(index_.size()),
+          ahead_.has_value() && index_.empty(),
+          total_,
+          done_,
+          error_,
+          fonts_};
 }
 
 std::optional<std::string> PageStore::PageSvg(int number) const {
   Entry entry{};
   {
     std::lock_guard lock(mutex_);
+    if (number == 1 && index_.empty() && ahead_) {
+      return ahead_;
+    }
     if (number < 1 || static_cast<size_t>(number) > index_.size()) {
       return std::nullopt;
     }

@@ -32,11 +32,13 @@ class PageStore final : public engine::PageSink {
   void Counted(int pages) override;
   void Font(const engine::PageFont& font) override;
   void Page(std::string svg, std::string text) override;
+  void Ahead(std::string svg, std::string text) override;
   // No more pages will come: all were drawn (`error` empty) or the drawing failed or stopped.
   void Finish(std::string error = {});
 
   struct Status {
     int pages = 0;             // drawn so far
+    bool ahead = false;        // page 1 drawn ahead of the count, shown until page 1 comes
     std::optional<int> total;  // once counted
     bool done = false;
     std::string error;
@@ -44,7 +46,8 @@ class PageStore final : public engine::PageSink {
   };
   Status GetStatus() const;
 
-  // Page `number` (from 1) once drawn; nothing when there is no such page and will be none.
+  // Page `number` (from 1) once drawn, or the page drawn ahead while page 1 is not; nothing
+  // when there is no such page and will be none.
   // Raises std::runtime_error when the file cannot be read.
   std::optional<std::string> PageSvg(int number) const;
 
@@ -80,6 +83,7 @@ class PageStore final : public engine::PageSink {
   bool done_ = false;
   std::string error_;
   std::vector<engine::PageFont> fonts_;
+  std::optional<std::string> ahead_;
   std::vector<Waiter> waiters_;
 };
 

@@ -24,6 +24,7 @@ ordered_json StatusJson(const KeptRun& run) {
   }
   ordered_json json{{"run", run.control->id},
                     {"pages", status.pages},
+                    {"ahead", status.ahead},
                     {"total", status.total ? ordered_json(*status.total) : ordered_json(nullptr)},
                     {"done", status.done},
                     {"files", run.GetReport().has_value() && status.error.empty()},
@@ -57,18 +58,27 @@ void Routes::KeptRoute(const Request& request, const std::string& client, const 
   }
   if (what.starts_with("pages/")) {
     const int number = PageNumber(what.substr(6));
-    // Waits for the page to be drawn: the next one is seldom far.
+    // Waits for the page to be drawn: the next one is seldom far. Page 1 may come ahead of
+    // the count, to be replaced by the page itself.
     run->pages.WhenReady(
-        [number](const PageStore::Status& s) { return s.done || s.pages >= number; },
+        [number](const PageStore::Status& s) {
+          return s.done || s.pages >= number || (number == 1 && s.ahead);
+        },
         [run, number, exchange] {
           try {
+            const bool ahead = number == 1 && run->pages.GetStatus().ahead;
             std::optional<std::string> svg = run->pages.PageSvg(number);
             if (!svg) {
               throw HttpError{404, "the report has no page " + std::to_string(number)};
             }
             Reply reply;
             reply.contentType = "image/svg+xml; charset=utf-8";
-            reply.headers.emplace_back("Cache-Control", "private, max-age=3600");
+            if (ahead) {
+              reply.headers.emplace_back("Cache-Control", "no-store");
+              reply.headers.emplace_back("X-Page-Ahead", "1");
+            } else {
+              reply.headers.emplace_back("Cache-Control", "private, max-age=3600");
+            }
             reply.body = std::move(*svg);
             exchange->Answer(std::move(reply));
           } catch (const HttpError& e) {
@@ -99,11 +109,12 @@ void Routes::KeptRoute(const Request& request, const std::string& client, const 
       throw HttpError{404, "run '" + id + "' has no report to download"};
     }
     const engine::RenderOptions render = RenderOptionsOf(request);
+    const bool toShow = request.Query("show") == "1";
     // The report the run wrote down, not a second query: the file is the run on screen.
-    workers_.run([this, run, report = *report, format = *format, render, exchange] {
+    workers_.run([this, run, report = *report, format = *format, render, toShow, exchange] {
       try {
-        const std::shared_ptr<engine::Report> rows = engine::ReportFromJsonFile(report.file);
-        SendReport(context_, *rows, format, render, report.fileStem, *exchange);
+        const std::shared_ptr<engine::Report> rows = report.Read();
+        SendReport(context_, *rows, format, render, report.fileStem, *exchange, toShow);
       } catch (const std::exception& e) {
         exchange->Answer(
             Reply::Error({500, std::string("the file could not be made: ") + e.what()}));

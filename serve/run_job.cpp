@@ -159,12 +159,12 @@ std::shared_ptr<FileBody> RenderToFile(const RunContext& context, engine::Report
 // A shown report as a file named `fileStem`.<format>: to keep, or for HTML to look at.
 Handover AnswerFile(const RunContext& context, engine::Report& report, engine::Format format,
                     const engine::RenderOptions& render, const std::string& fileStem, Reply reply,
-                    Exchange& exchange) {
+                    Exchange& exchange, bool toShow = false) {
   reply.contentType = ContentType(format);
+  const bool shown = toShow || format == engine::Format::Html;
   reply.headers.emplace_back("Content-Disposition",
-                             std::string(format == engine::Format::Html ? "inline" : "attachment") +
-                                 "; filename=\"" + fileStem + "." +
-                                 std::string(engine::FormatName(format)) + "\"");
+                             std::string(shown ? "inline" : "attachment") + "; filename=\"" +
+                                 fileStem + "." + std::string(engine::FormatName(format)) + "\"");
   if (engine::IsTextFormat(format)) {
     return Stream(exchange, std::move(reply), [&](std::ostream& out) {
       app::WriteReport(report, format, std::string(app::kStandardOutput), out, render);
@@ -213,8 +213,10 @@ Handover AnswerKept(const RunContext& context, const app::RunResult& result,
   const std::filesystem::path file =
       context.scratch / ("relatorio-" + std::to_string(++files) + ".json");
   try {
+    // The reader sees a first page while the rest of a long report is read and counted.
+    engine::RenderFirstPage(*report, engine::CurrentPrintTime(), kept.pages);
     // Named first, so that the file goes with the run whatever happens next.
-    kept.SetReport({file, FileStem(result, request, context.clock->Now())});
+    kept.SetReport({file, FileStem(result, request, context.clock->Now()), report->PrintedBy()});
     app::OutputFile out(file);
     engine::WriteReportJson(*report, out.Stream());
     out.Close();
@@ -230,7 +232,7 @@ void DrawPages(KeptRun& kept) {
     if (!report || kept.pages.GetStatus().done) {
       return;  // nothing shown, or not kept: told already
     }
-    const std::shared_ptr<engine::Report> rows = engine::ReportFromJsonFile(report->file);
+    const std::shared_ptr<engine::Report> rows = report->Read();
     engine::RenderPages(*rows, engine::CurrentPrintTime(), kept.pages);
     kept.pages.Finish();
   } catch (const std::exception& e) {
@@ -273,8 +275,8 @@ FileBody::~FileBody() {
 
 void SendReport(const RunContext& context, engine::Report& report, engine::Format format,
                 const engine::RenderOptions& render, const std::string& fileStem,
-                Exchange& exchange) {
-  Handover handover = AnswerFile(context, report, format, render, fileStem, {}, exchange);
+                Exchange& exchange, bool toShow) {
+  Handover handover = AnswerFile(context, report, format, render, fileStem, {}, exchange, toShow);
   if (handover.reply) {
     exchange.Answer(std::move(*handover.reply));
   }

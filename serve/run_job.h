@@ -45,9 +45,10 @@ struct RunContext {
 void PerformRun(const RunContext& context, const std::shared_ptr<RunControl>& run,
                 const RunRequest& request, Exchange& exchange);
 
-// `report` as a file of `format` named `fileStem`.<format>: an attachment, or HTML to look at.
+// `report` as a file of `format` named `fileStem`.<format>: an attachment, or to look at in
+// the browser (HTML always, any format `toShow`, as a PDF the viewer prints).
 void SendReport(const RunContext& context, engine::Report& report, engine::Format format,
                 const engine::RenderOptions& render, const std::string& fileStem,
-                Exchange& exchange);
+                Exchange& exchange, bool toShow = false);
 
 }  // namespace orla::serve

@@ -5,7 +5,8 @@
 // go-to-page, zoom to the width or 100 %, and find, which marks the text on each page found.
 
 const pager = {run: null, page: 0, pages: 0, total: null, done: false, zoom: 'fit',
-  found: [], foundAt: -1, query: '', fonts: new Set(), cache: new Map(), generation: 0};
+  found: [], foundAt: -1, query: '', fonts: new Set(), cache: new Map(), generation: 0,
+  ahead: false};
 
 const fold = (text) => text.normalize('NFD').replace(/[\u0300-\u036f]/g, '').toLowerCase();
 
@@ -14,7 +15,7 @@ function pagerElement(id) { return document.getElementById(id); }
 function closePages() {
   pager.generation += 1;
   Object.assign(pager, {run: null, page: 0, pages: 0, total: null, done: false, found: [],
-    foundAt: -1, query: ''});
+    foundAt: -1, query: '', ahead: false});
   pager.cache.clear();
   pagerElement('pages').replaceChildren();
   pagerElement('found').textContent = '';
@@ -55,7 +56,10 @@ async function followDrawing(run, generation) {
     addFonts(status.fonts);
     Object.assign(pager, {pages: status.pages, total: status.total, done: status.done});
     if (status.error) showMessages({error: status.error});
-    if (pager.page === 0 && pager.pages > 0) await showPage(1);
+    // The first page drawn ahead is replaced by the page itself once that is drawn.
+    if (pager.pages > 0 && (pager.page === 0 || (pager.ahead && pager.page === 1))) {
+      await showPage(1);
+    }
     showCount();
   }
 }
@@ -63,6 +67,8 @@ async function followDrawing(run, generation) {
 async function openPages(run) {
   closePages();
   pager.run = run;
+  // A long report's first page is drawn ahead of the others: shown as soon as it is.
+  showPage(1);
   await followDrawing(run, pager.generation);
 }
 
@@ -71,6 +77,8 @@ async function pageSvg(number) {
   const answer = await fetch(`/api/runs/${pager.run}/pages/${number}`);
   if (!answer.ok) return null;
   const svg = await answer.text();
+  pager.ahead = answer.headers.get('X-Page-Ahead') === '1';
+  if (pager.ahead) return svg;
   pager.cache.set(number, svg);
   // A few pages kept for going back and forth; the report itself stays on the server.
   if (pager.cache.size > 6) pager.cache.delete(pager.cache.keys().next().value);

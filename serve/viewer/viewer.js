@@ -209,6 +209,26 @@ function download(format) {
   link.remove();
 }
 
+// The printed report is the PDF the pages are cut from, given to the browser's print dialog;
+// where the browser cannot print a PDF from a frame, it opens for the reader to print.
+function printReport() {
+  if (!shown) return;
+  const address = `/api/runs/${shown.run}/file?format=pdf&show=1`;
+  document.getElementById('print-frame')?.remove();
+  const frame = element('iframe', {id: 'print-frame', src: address, title: 'Relatório para imprimir',
+    tabindex: '-1', 'aria-hidden': 'true'});
+  frame.className = 'print-frame';
+  frame.addEventListener('load', () => {
+    try {
+      frame.contentWindow.focus();
+      frame.contentWindow.print();
+    } catch {
+      window.open(address, '_blank', 'noopener');
+    }
+  });
+  document.body.append(frame);
+}
+
 async function copyAddress() {
   const address = location.origin + location.pathname + addressOf(true);
   try {
@@ -277,8 +297,7 @@ async function start() {
     const open = document.body.classList.toggle('menu-open');
     $('menu').setAttribute('aria-expanded', String(open));
   });
-  // The printed report is the PDF the pages are cut from.
-  $('print').addEventListener('click', () => download('pdf'));
+  $('print').addEventListener('click', printReport);
   for (const button of document.querySelectorAll('[data-format]')) {
     button.addEventListener('click', () => download(button.dataset.format));
   }

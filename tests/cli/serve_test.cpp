@@ -385,6 +385,10 @@ TEST_F(ServeTest, TheViewersRunIsKeptAsPagesAndFiles) {
     const auto first = Get("/api/runs/" + id + "/pages/1");
     EXPECT_EQ(first.Header("content-type"), "image/svg+xml; charset=utf-8");
     EXPECT_EQ(first.body.substr(0, 4), "<svg");
+    // Once all are drawn, page 1 is the counted one, whether or not it was drawn ahead, and
+    // its foot still names the user after the report was read back.
+    EXPECT_NE(first.body.find("Página 1 de " + status["pages"].dump()), std::string::npos);
+    EXPECT_NE(first.body.find(" por "), std::string::npos);
     const auto last = Get("/api/runs/" + id + "/pages/" + status["pages"].dump());
     EXPECT_EQ(last.status, 200);
     EXPECT_EQ(

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/render.h"
+#include "engine/svg_pages.h"
 #include "host/errors.h"
 #include "tests/engine/test_support.h"
 
@@ -97,6 +98,48 @@ TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
   const auto last = PageLines(pdf, pages);
   EXPECT_TRUE(StartsWith(last[last.size() - 2], "Total geral")) << last[last.size() - 2];
   EXPECT_NE(last[last.size() - 2].find("225,00"), std::string::npos);
+}
+
+// The viewer shows a first page drawn from the first rows while the rest are read: it must be
+// the printed first page, or not be drawn at all.
+TEST(PdfTest, DrawsTheFirstPageAheadOnlyWhenLaterRowsCannotChangeIt) {
+  struct Pages final : PageSink {
+    std::vector<std::string> texts;
+    std::string ahead;
+    void Counted(int) override {}
+    void Font(const PageFont&) override {}
+    void Page(std::string, std::string text) override { texts.push_back(std::move(text)); }
+    void Ahead(std::string, std::string text) override { ahead = std::move(text); }
+  };
+  const PrintTime printed = CurrentPrintTime();
+  const auto body = [](const std::string& text) { return text.substr(0, text.rfind("Página")); };
+
+  const auto list = GroupedList({150});
+  Pages ahead;
+  Pages all;
+  ASSERT_TRUE(RenderFirstPage(*list, printed, ahead, 60));
+  RenderPages(*list, printed, all);
+  ASSERT_GE(all.texts.size(), 3u);
+  EXPECT_EQ(body(ahead.ahead), body(all.texts[0]));
+  EXPECT_TRUE(ahead.ahead.ends_with("Página 1\n")) << ahead.ahead;
+
+  // A sort, or a share of the report's total, reads every row before the first prints.
+  std::string sorted(kGroupedList);
+  sorted.replace(sorted.find(R"("groups")"), 0,
+                 R"("sort": [{"field": "Item", "descending": true}], )");
+  std::string shares(kGroupedList);
+  shares.replace(
+      shares.find(R"({"column": "Valor")"), 0,
+      R"j({"name": "Parte", "compute": "Valor / total(Valor)", "format": "percent"}, )j");
+  for (const std::string& layout : {sorted, shares}) {
+    SCOPED_TRACE(layout);
+    const auto report = testing::ReportOf(layout);
+    std::vector<MemoryRecordset::Row> rows(150, {"GRUPO 1", "Item", 1.5});
+    report->SetDataSource(testing::Recordset({"Grupo", "Item", "Valor"}, rows));
+    Pages none;
+    EXPECT_FALSE(RenderFirstPage(*report, printed, none, 60));
+    EXPECT_EQ(none.ahead, "");
+  }
 }
 
 TEST(PdfTest, NeverLeavesAGroupHeaderOrTotalsAloneAcrossABreak) {
