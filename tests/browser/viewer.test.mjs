@@ -4,7 +4,7 @@
 // form with a total shown that the API's rows add up to; the checks that stop a run in the form;
 // the named periods and the shift that forces the view; an address that runs on opening, with
 // the API's total found in its pages; a report cleared by choosing another; the download's
-// name; "Assinar" writing the form as a subscription the list shows; a month of details
+// name; "Assinar" writing the form as a subscription the list shows; a quarter of details
 // read page by page; the phone width; axe-core. Screenshots go to
 // OUTPUT_FOLDER.
 //
@@ -25,8 +25,9 @@ const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/
 mkdirSync(outFolder, {recursive: true});
 const work = mkdtempSync(path.join(tmpdir(), 'orla-viewer-'));
 
-const database = path.join(work, 'march.db');
-execFileSync(binary, ['demo-db', '--out', database, '--start', '2024-03-01', '--days', '31']);
+// The first quarter of 2024: a quarter of details to page through, March for the rest.
+const database = path.join(work, 'quarter.db');
+execFileSync(binary, ['demo-db', '--out', database, '--start', '2024-01-01', '--days', '91']);
 
 const subscriptions = path.join(work, 'assinaturas.toml');
 // The server's today is a Tuesday of the demo month, so that the start page's four days
@@ -268,10 +269,10 @@ try {
   await page.locator('#output').waitFor({state: 'visible', timeout: 60000});
   await finished();
 
-  // A month of movement details is read page by page: the count shown, the last page reached
+  // A quarter of movement details is read page by page: the count shown, the last page reached
   // without the pages between, one page in the document.
   await page.click('nav button[data-name="DetalhesDosMovimentosPorProdutos"]');
-  await page.fill('#p-Filtro_DataInicial', march.Filtro_DataInicial);
+  await page.fill('#p-Filtro_DataInicial', '01/01/2024');
   await page.fill('#p-Filtro_DataFinal', march.Filtro_DataFinal);
   await page.click('#run');
   await page.locator('#pages svg').waitFor({timeout: 60000});
@@ -279,11 +280,12 @@ try {
   page.on('request', (request) => { if (/\/pages\/\d+$/.test(request.url())) pageRequests.push(request.url()); });
   await finished();
   const count = Number((await page.textContent('#page-count')).slice(3));
-  assert.ok(count > 100, `${count} pages`);
+  assert.ok(count > 1000, `${count} pages`);
   await page.click('#page-last');
   await page.waitForFunction((last) => document.getElementById('page-number').value === String(last),
     count, {timeout: 10000});
-  assert.deepEqual(pageRequests.map((u) => u.split('/').pop()), [String(count)]);
+  // Page 1 may come again, counted, after the one drawn ahead of the count.
+  assert.deepEqual(pageRequests.map((u) => u.split('/').pop()).filter((n) => n !== '1'), [String(count)]);
   assert.equal(await page.locator('#pages svg').count(), 1);
 
   assert.deepEqual(await accessibilityFaults(), [], 'axe-core on the form with its report');

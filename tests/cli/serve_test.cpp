@@ -405,6 +405,11 @@ TEST_F(ServeTest, TheViewersRunIsKeptAsPagesAndFiles) {
         csv.body,
         Run(RunArguments(c.operation, c.body, {"--format", "csv", "--csv-dialect", "br"})).out);
     EXPECT_NE(csv.Header("content-disposition").find("-2024-03"), std::string::npos);
+    // Imprimir loads the PDF in a frame for the print dialog: shown, not saved.
+    EXPECT_EQ(Get("/api/runs/" + id + "/file?format=pdf&show=1")
+                  .Header("content-disposition")
+                  .substr(0, 7),
+              "inline;");
   }
   // A font the pages never named is not served.
   EXPECT_EQ(Get("/fonts/passwd").status, 404);
