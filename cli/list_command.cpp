@@ -44,12 +44,46 @@ class ListingPlatform final : public host::Platform {
 std::string Shown(const host::Value& value) {
   switch (value.GetKind()) {
     case host::Value::Kind::Text:
-      return value.AsText().empty() ? "(empty)" : value.AsText();
+      return value.AsText().empty() ? Say("(empty)") : value.AsText();
     case host::Value::Kind::Boolean:
       return value.AsBoolean() ? "true" : "false";
     default:
       return value.Describe();
   }
+}
+
+std::string TypeText(reports::ParameterType type) {
+  switch (type) {
+    case reports::ParameterType::Text:
+      return Say("text");
+    case reports::ParameterType::Boolean:
+      return Say("Boolean");
+    case reports::ParameterType::Int16:
+      return Say("16-bit integer");
+    case reports::ParameterType::Int32:
+      return Say("32-bit integer");
+    case reports::ParameterType::Double:
+      return Say("double");
+  }
+  return std::string(reports::TypeName(type));
+}
+
+// The reports' own words for people where the messages are Portuguese.
+std::string Description(const reports::Parameter& parameter) {
+  if (!hostlib::SayingPortuguese() || parameter.label.empty()) {
+    return std::string(parameter.description);
+  }
+  return parameter.help.empty() ? std::string(parameter.label)
+                                : std::string(parameter.label) + ": " + std::string(parameter.help);
+}
+
+// Pads to `width` characters as a terminal counts them, not bytes.
+std::string Padded(const std::string& text, size_t width) {
+  size_t characters = 0;
+  for (const char c : text) {
+    characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  }
+  return text + std::string(characters < width ? width - characters : 0, ' ');
 }
 
 }  // namespace
@@ -89,10 +123,9 @@ int ListCommand(const std::vector<std::string>& arguments, std::ostream& out, st
     out << operation.name << ": " << engine::CreateReport(operation.layouts.front())->ReportTitle()
         << '\n';
     for (const reports::Parameter& parameter : operation.parameters) {
-      out << "  " << std::left << std::setw(38) << parameter.name << std::setw(16)
-          << reports::TypeName(parameter.type) << "default " << std::setw(12)
-          << Shown(reports::DefaultValue(parameter, today)) << "  " << parameter.description
-          << '\n';
+      out << "  " << Padded(std::string(parameter.name), 38) << Padded(TypeText(parameter.type), 16)
+          << Say("default") << ' ' << Padded(Shown(reports::DefaultValue(parameter, today)), 12)
+          << "  " << Description(parameter) << '\n';
     }
     out << '\n';
   }

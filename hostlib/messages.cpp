@@ -19,4 +19,11 @@ std::string Say(const char* text, std::initializer_list<std::string_view> values
   return said;
 }
 
+bool SayingPortuguese() {
+  // The catalogue in use answers the empty text with its header, which names its language.
+  const std::string_view header = dgettext(kMessageDomain, "");
+  return header.find("\nLanguage: pt") != std::string_view::npos ||
+         header.starts_with("Language: pt");
+}
+
 }  // namespace orla::hostlib

@@ -14,4 +14,8 @@ inline constexpr const char* kMessageDomain = "orla-vendas";
 // `text` translated, each "%s" in it replaced by the next of `values`.
 std::string Say(const char* text, std::initializer_list<std::string_view> values = {});
 
+// Whether the messages are in Portuguese: what shows, where both languages are at hand, the
+// Portuguese one (the reports' own labels for people) rather than the English.
+bool SayingPortuguese();
+
 }  // namespace orla::hostlib
