@@ -1,8 +1,6 @@
 // Deliveries end to end: `deliver` on a few days of the demo station, mailing a server
 // started here that reads each message back with Python's own mail parser.
-#include <array>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <optional>
@@ -25,6 +23,7 @@
 #include "demo/generator.h"
 #include "engine/report.h"
 #include "reports/report_list.h"
+#include "tests/engine/test_support.h"
 
 extern char** environ;
 
@@ -33,22 +32,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  std::ostringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
+using engine::testing::Slurp;
 
 std::string PdfText(const fs::path& file) {
-  const std::string command = "pdftotext -layout '" + file.string() + "' - 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string text;
-  std::array<char, 4096> buffer{};
-  while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-    text += buffer.data();
-  }
-  return text;
+  return engine::testing::RunCommand("pdftotext -layout '" + file.string() + "' - 2>/dev/null");
 }
 
 // A log one thread writes while another reads it.
@@ -138,7 +125,7 @@ class Sink {
     std::sort(files.begin(), files.end());
     std::vector<nlohmann::json> mails;
     for (const fs::path& file : files) {
-      mails.push_back(nlohmann::json::parse(ReadFile(file)));
+      mails.push_back(nlohmann::json::parse(Slurp(file)));
     }
     return mails;
   }
@@ -250,7 +237,7 @@ TEST_F(DeliveryTest, YesterdaysReportReachesTheFolderAndTheMailboxOnce) {
   ASSERT_EQ(mail["attachments"].size(), 1u);
   EXPECT_EQ(mail["attachments"][0]["name"], name);
   const fs::path attached = mail["attachments"][0]["file"].get<std::string>();
-  EXPECT_EQ(ReadFile(attached), ReadFile(folder_ / "relatorios" / name));
+  EXPECT_EQ(Slurp(attached), Slurp(folder_ / "relatorios" / name));
   const std::string pdf = PdfText(attached);
   EXPECT_NE(pdf.find("Visão fiscal / De 01/03/24 até 01/03/24"), std::string::npos) << pdf;
   // The total the mail leads with is the one the report prints.

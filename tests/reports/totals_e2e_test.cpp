@@ -6,7 +6,6 @@
 #include <map>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "app/parameters.h"
 #include "app/run.h"
@@ -14,6 +13,7 @@
 #include "engine/decimal.h"
 #include "engine/document.h"
 #include "engine/report.h"
+#include "tests/sqlite/test_databases.h"
 
 namespace orla::cli {
 namespace {
@@ -294,16 +294,11 @@ const std::vector<Case> kCases = {
 // before it, so that the shift opened on 29 February sells in March on its own day, as it
 // does in the demo database.
 TEST(TotalsTest, EveryTotalIsTheSumOfWhatItClosesInEveryLayout) {
-  struct Folder {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("orla-totals-test-" + std::to_string(::getpid()));
-    ~Folder() { std::filesystem::remove_all(path); }
-  } folder;
-  std::filesystem::create_directories(folder.path);
+  const std::filesystem::path database = testing::ScratchFile("march.db");
   demo::GeneratorOptions options;
   options.start = *host::DateTime::FromParts(2024, 2, 28);
   options.days = 33;
-  demo::Generate(folder.path / "march.db", options);
+  demo::Generate(database, options);
 
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -312,7 +307,7 @@ TEST(TotalsTest, EveryTotalIsTheSumOfWhatItClosesInEveryLayout) {
                                                {"Filtro_DataFinal", "31/03/2024"}};
     parameters.insert(parameters.end(), c.parameters.begin(), c.parameters.end());
     app::RunSetup setup;
-    setup.database = folder.path / "march.db";
+    setup.database = database;
     setup.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 31));
     const app::RunResult run =
         app::ExecuteRun(operation, app::CheckParameters(operation, parameters), setup);
