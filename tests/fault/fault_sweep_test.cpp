@@ -399,37 +399,26 @@ void FaultSweep::Sweep(const Case& c) {
   }
 }
 
-const std::vector<app::Assignment> kPeriod = {{"Filtro_DataInicial", "01/03/2024"},
-                                              {"Filtro_DataFinal", "03/03/2024"}};
-const std::vector<app::Assignment> kFinancial = {{"Filtro_DataInicial", "01/03/2024"},
-                                                 {"Filtro_DataFinal", "03/03/2024"},
-                                                 {"Filtro_TipoVisao", "0"}};
-
-// Both views where the view changes the calls.
+// Every operation, in both views where it has two; the two that run a stored procedure close
+// the connection.
 TEST_F(FaultSweep, EveryOperationEndsCleanlyWhicheverCallFails) {
-  const Case cases[] = {
-      {"ClienteEspecial", kPeriod},
-      {"DetalhesDosMovimentosPorClientes", kPeriod},
-      {"DetalhesDosMovimentosPorProdutos", kPeriod},
-      {"MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", kPeriod},
-      {"MovimentacaoDeCombustiveisPorVendaComplementar", kPeriod},
-      {"RankingDeVendas", kPeriod},
-      {"ResumoPorClassificacaoFiscal", kFinancial},
-      {"ResumoPorClassificacaoFiscal", kPeriod},
-      {"ResumoPorGrupoDeProduto", kFinancial},
-      {"ResumoPorGrupoDeProduto", kPeriod},
-      {"ResumoPorProduto", kFinancial},
-      {"ResumoPorProduto", kPeriod},
-      {"TabelaDeVendasPorBico", kFinancial},
-      {"TabelaDeVendasPorBico", kPeriod},
-      {"TabelaDeVendasPorCombustiveis", kFinancial},
-      {"TabelaDeVendasPorCombustiveis", kPeriod},
-      {"TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", kPeriod, true},
-      {"VendasPorTiposDeRecebimento", kPeriod, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.operation + (c.values.size() == 3 ? " (financial)" : ""));
-    Sweep(c);
+  const std::vector<app::Assignment> period = {{"Filtro_DataInicial", "01/03/2024"},
+                                               {"Filtro_DataFinal", "03/03/2024"}};
+  for (const reports::ReportDescriptor& operation : reports::ReportList()) {
+    const std::string name(operation.name);
+    std::vector<Case> cases = {{name, period,
+                                name == "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto" ||
+                                    name == "VendasPorTiposDeRecebimento"}};
+    if (std::ranges::any_of(operation.parameters, [](const reports::Parameter& p) {
+          return p.name == "Filtro_TipoVisao";
+        })) {
+      cases.push_back(cases.front());
+      cases.back().values.push_back({"Filtro_TipoVisao", "0"});
+    }
+    for (const Case& c : cases) {
+      SCOPED_TRACE(name + (c.values.size() == 3 ? " (financial)" : ""));
+      Sweep(c);
+    }
   }
 }
 
