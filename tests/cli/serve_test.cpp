@@ -1,7 +1,6 @@
 // The viewer's API on an in-process server bound to an ephemeral loopback port.
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <future>
 #include <latch>
 #include <mutex>
@@ -101,28 +100,24 @@ const char* const kThreeDays =
 const char* const kBackwards =
     R"({"Filtro_DataInicial":"31/03/2024","Filtro_DataFinal":"01/03/2024"})";
 
-// A run hook that holds the run `held` at its start until Open, and records the order in
-// which runs start.
+// A run hook that records the order in which runs start and holds the run `held` at its
+// start until Open.
 struct Gate {
   std::function<void(const std::string&)> Hook() {
     return [this](const std::string& id) {
-      std::unique_lock lock(mutex);
-      started.push_back(id);
+      {
+        std::lock_guard lock(mutex);
+        started.push_back(id);
+      }
       if (!held.empty() && id == held) {
-        in = true;
-        changed.notify_all();
-        changed.wait(lock, [this] { return open; });
+        in.set_value();
+        opened.wait();
       }
     };
   }
-  void AwaitHeld() {
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [this] { return in; });
-  }
+  void AwaitHeld() { in.get_future().wait(); }
   void Open() {
-    std::lock_guard lock(mutex);
-    open = true;
-    changed.notify_all();
+    std::call_once(once, [this] { open.set_value(); });
   }
   std::vector<std::string> Started() {
     std::lock_guard lock(mutex);
@@ -130,10 +125,10 @@ struct Gate {
   }
 
   std::string held;
+  std::promise<void> in, open;
+  std::shared_future<void> opened = open.get_future().share();
+  std::once_flag once;
   std::mutex mutex;
-  std::condition_variable changed;
-  bool in = false;
-  bool open = false;
   std::vector<std::string> started;
 };
 
