@@ -15,10 +15,6 @@ bool Caption(const std::string& call) {
 }
 
 TEST_F(FrameTest, EveryOperationWritesItsCaption) {
-  const NamedValue ignoreCc{"Filtro_IsIgnorarADVendaComplementar", true};
-  const NamedValue ignoreOt{"Filtro_IsIgnorarADOutrosTipos", true};
-  const NamedValue noFuels{"Filtro_IsExibirCombustiveis", false};
-  const NamedValue noOthers{"Filtro_IsExibirOutrosProdutos", false};
   const NamedValue product9{"Filtro_IDProduto", "9"};
   const auto shift = [](const char* id) { return NamedValue{"Filtro_IDTurno", id}; };
   const auto view = [](int32_t kind) { return NamedValue{"Filtro_TipoVisao", kind}; };
@@ -26,32 +22,39 @@ TEST_F(FrameTest, EveryOperationWritesItsCaption) {
       {"single day",
        "VendasPorTiposDeRecebimento",
        {{"Filtro_DataInicial", "5/3/2024"}, {"Filtro_DataFinal", "2024-03-05"}}},
-      {"nozzles: both adjustments", "TabelaDeVendasPorBico", {ignoreCc, ignoreOt}},
-      {"nozzles: only the other sales", "TabelaDeVendasPorBico", {ignoreOt, view(0)}},
+      {"nozzles: both adjustments", "TabelaDeVendasPorBico", {kIgnoreComplementary, kIgnoreOthers}},
+      {"nozzles: only the other sales", "TabelaDeVendasPorBico", {kIgnoreOthers, view(0)}},
       {"ranking: every suffix",
        "RankingDeVendas",
-       {{"Filtro_QtdeRegistros", "10"}, {"Filtro_IDProduto", "7"}, ignoreCc, noFuels, noOthers}},
+       {{"Filtro_QtdeRegistros", "10"},
+        {"Filtro_IDProduto", "7"},
+        kIgnoreComplementary,
+        kNoFuels,
+        kNoOtherProducts}},
       {"readings: always financial",
        "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
-       {shift("2"), ignoreOt}},
+       {shift("2"), kIgnoreOthers}},
       {"fuel table: a shift with view 1", "TabelaDeVendasPorCombustiveis", {shift("2"), view(1)}},
       {"payment forms: type 2 is the financial view",
        "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
        {{"Filtro_TipoRelatorio", int32_t{2}},
         {"Filtro_IDProduto", "'12', '15'"},
-        noFuels,
-        noOthers}},
-      {"product summary", "ResumoPorProduto", {view(0), product9, ignoreCc, ignoreOt, noFuels}},
+        kNoFuels,
+        kNoOtherProducts}},
+      {"product summary",
+       "ResumoPorProduto",
+       {view(0), product9, kIgnoreComplementary, kIgnoreOthers, kNoFuels}},
       {"group summary: product before shift", "ResumoPorGrupoDeProduto", {product9, shift("1")}},
       {"group summary: both kinds hidden, only the other A/D",
        "ResumoPorGrupoDeProduto",
-       {view(1), ignoreOt, noFuels, noOthers}},
+       {view(1), kIgnoreOthers, kNoFuels, kNoOtherProducts}},
       {"tax summary: every suffix, in order",
        "ResumoPorClassificacaoFiscal",
-       {view(1), ignoreCc, ignoreOt, product9, shift("2"), noFuels, noOthers}},
+       {view(1), kIgnoreComplementary, kIgnoreOthers, product9, shift("2"), kNoFuels,
+        kNoOtherProducts}},
       {"details by product",
        "DetalhesDosMovimentosPorProdutos",
-       {{"Filtro_IDFuncionario", "3"}, product9, shift("1"), ignoreOt, noOthers}},
+       {{"Filtro_IDFuncionario", "3"}, product9, shift("1"), kIgnoreOthers, kNoOtherProducts}},
       {"details by client",
        "DetalhesDosMovimentosPorClientes",
        {{"Filtro_IDCliente", "C1"}, {"Filtro_IDFuncionario", "3"}, product9, shift("1")}},
