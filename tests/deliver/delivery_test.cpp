@@ -1,19 +1,16 @@
 // Deliveries end to end: `deliver` on a few days of the demo station, mailing a server
 // started here that reads each message back with Python's own mail parser.
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <optional>
 #include <sstream>
 #include <thread>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "cli/deliver_command.h"
@@ -24,8 +21,6 @@
 #include "engine/report.h"
 #include "reports/report_list.h"
 #include "tests/engine/test_support.h"
-
-extern char** environ;
 
 namespace orla::deliver {
 namespace {
@@ -69,35 +64,11 @@ class SharedLog : public std::streambuf {
 class Sink {
  public:
   explicit Sink(fs::path folder) : folder_(std::move(folder)) {
-    int out[2];
-    if (::pipe(out) != 0) {
-      throw std::runtime_error("no pipe for the mail server");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string script = ORLA_SMTP_SINK;
-    const std::string where = folder_.string();
-    char* argv[] = {const_cast<char*>(ORLA_SYSTEM_PYTHON), const_cast<char*>(script.c_str()),
-                    const_cast<char*>(where.c_str()), nullptr};
-    const int spawned = posix_spawn(&pid_, ORLA_SYSTEM_PYTHON, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    // Its port, once it listens.
-    std::string line;
-    pollfd ready{out[0], POLLIN, 0};
-    while (spawned == 0 && line.find('\n') == std::string::npos && ::poll(&ready, 1, 20000) > 0) {
-      char buffer[64];
-      const ssize_t n = ::read(out[0], buffer, sizeof buffer);
-      if (n <= 0) {
-        break;
-      }
-      line.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(out[0]);
-    port_ = std::atoi(line.c_str());
-    if (spawned != 0 || port_ <= 0) {
+    const std::string command = std::string("exec ") + ORLA_SYSTEM_PYTHON + " " + ORLA_SMTP_SINK +
+                                " '" + folder_.string() + "'";
+    out_ = ::popen(command.c_str(), "r");
+    // Its port and process, once it listens.
+    if (out_ == nullptr || std::fscanf(out_, "%d %d", &port_, &pid_) != 2) {
       Stop();
       throw std::runtime_error("the mail server did not start (python3-aiosmtpd?)");
     }
@@ -107,9 +78,12 @@ class Sink {
   void Stop() {
     if (pid_ > 0) {
       ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-      pid_ = 0;
     }
+    if (out_ != nullptr) {
+      ::pclose(out_);
+    }
+    pid_ = 0;
+    out_ = nullptr;
   }
   int Port() const { return port_; }
 
@@ -132,7 +106,8 @@ class Sink {
 
  private:
   fs::path folder_;
-  pid_t pid_ = 0;
+  FILE* out_ = nullptr;
+  int pid_ = 0;
   int port_ = 0;
 };
 
