@@ -48,7 +48,8 @@ The file, with every key it takes:
   report = "VendasPorTiposDeRecebimento"
   period = "ontem"             # hoje, ontem, semana-atual, semana-passada, mes-atual,
                                # mes-passado, ano-atual, ano-passado, on the day it is due
-  parameters = { Filtro_TipoVisao = "1" }   # as run takes them; dates here win over period
+  parameters = { NAME = "VALUE" }   # as run takes them (orla-vendas list names them);
+                               # dates here win over period
   formats = ["pdf"]            # pdf, html, xlsx, csv, json, txt
   when = "diariamente 06:00"   # "segundas 07:00", "dia 1 06:00" or cron "0 6 * * 1-5"
   folder = "/srv/relatorios"   # files named after the report and the period

@@ -6,8 +6,6 @@
 #include <set>
 #include <thread>
 
-#include <unistd.h>
-
 #include "bench/load/http_client.h"
 #include "demo/generator.h"
 #include "reports/by_name.h"
@@ -15,6 +13,7 @@
 #include "serve/server.h"
 #include "sqlite/tsql_tokenizer.h"
 #include "tests/cli/cli_fixture.h"
+#include "tests/sqlite/test_databases.h"
 
 namespace orla::cli {
 namespace {
@@ -148,30 +147,22 @@ class BadInputTest : public CliTest {
  protected:
   // Three days are enough: the cases check shapes and outcomes, not figures.
   static void SetUpTestSuite() {
-    folder_ =
-        std::filesystem::temp_directory_path() / ("orla-bad-input-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
+    database_ = testing::ScratchFile("tiny.db");
     demo::GeneratorOptions options;
     options.days = 3;
     options.start = *host::DateTime::FromParts(2024, 3, 1);
-    demo::Generate(folder_ / "tiny.db", options);
+    demo::Generate(database_, options);
   }
-  static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
 
-  static std::filesystem::path Database() { return folder_ / "tiny.db"; }
+  static const std::filesystem::path& Database() { return database_; }
 
   struct Traced {
     CommandResult command;
     std::vector<std::string> statements;  // each traced "sql", in order
   };
 
-  static Traced RunTraced(std::string_view operation, const std::string& name,
-                          const std::string& value) {
-    return RunTraced(operation, {name + "=" + value});
-  }
-
   static Traced RunTraced(std::string_view operation, const std::vector<std::string>& assignments) {
-    const std::filesystem::path trace = folder_ / "trace.jsonl";
+    const std::filesystem::path trace = Database().string() + ".trace";
     std::filesystem::remove(trace);
     std::vector<std::string> arguments{"run", std::string(operation)};
     arguments.insert(arguments.end(), assignments.begin(), assignments.end());
@@ -193,10 +184,10 @@ class BadInputTest : public CliTest {
   // parameters, else an identifier, or a quoted name where the slot takes a list of names.
   static Traced RunBenign(std::string_view operation, const std::string& name) {
     if (name.starts_with("Filtro_Data")) {
-      return RunTraced(operation, name, "02/03/2024");
+      return RunTraced(operation, {name + "=02/03/2024"});
     }
-    Traced run = RunTraced(operation, name, "1");
-    return run.command.exitCode == 2 ? RunTraced(operation, name, "'1'") : run;
+    Traced run = RunTraced(operation, {name + "=1"});
+    return run.command.exitCode == 2 ? RunTraced(operation, {name + "='1'"}) : run;
   }
 
   // What every answer must be: exit 2 naming the parameter with nothing run, or the JSON
@@ -219,10 +210,8 @@ class BadInputTest : public CliTest {
     }
   }
 
-  static std::filesystem::path folder_;
+  static inline std::filesystem::path database_;
 };
-
-std::filesystem::path BadInputTest::folder_;
 
 // The first operation that has a parameter of this name. A megabyte costs time in every
 // statement it crosses, and what it could break (memory, a length limit) does not depend on
@@ -264,7 +253,7 @@ TEST_P(BadInputPerOperation, HostileTextKeepsEveryStatementInItsShape) {
           continue;
         }
         SCOPED_TRACE(hostile.name);
-        const Traced run = RunTraced(operation.name, name, hostile.value);
+        const Traced run = RunTraced(operation.name, {name + "=" + hostile.value});
         ExpectCleanOutcome(run, operation.name, name);
         if (run.command.exitCode == 0 && filtersRows) {
           // No client, product, shift, employee or payment form is called that: a report
@@ -330,7 +319,7 @@ TEST_F(BadInputTest, NumbersOutOfRangeAreRefusedAndTheExtremesRunCleanly) {
       greatest.push_back(name + "=" + extreme(parameter.type, false));
       for (const std::string& value : refused(parameter.type)) {
         SCOPED_TRACE(std::string(operation.name) + " " + name + "=" + value);
-        const Traced run = RunTraced(operation.name, name, value);
+        const Traced run = RunTraced(operation.name, {name + "=" + value});
         EXPECT_EQ(run.command.exitCode, 2);
         ExpectCleanOutcome(run, operation.name, name);
       }
@@ -465,7 +454,7 @@ TEST_F(BadInputTest, TheApiAnswersHostileTextAsRunDoes) {
         EXPECT_TRUE(answer.status == 400 || answer.status == 413) << answer.status;
         EXPECT_TRUE(json::parse(answer.body, nullptr, false).contains("error"));
       } else {
-        const Traced run = RunTraced(operation.name, name, hostile.value);
+        const Traced run = RunTraced(operation.name, {name + "=" + hostile.value});
         if (run.command.exitCode == 2) {
           EXPECT_TRUE(answer.status == 400 || answer.status == 413) << answer.status;
           EXPECT_TRUE(json::parse(answer.body, nullptr, false).contains("error"));

@@ -1,12 +1,10 @@
 #include "tests/cli/cli_fixture.h"
 
-#include <array>
-#include <cstdio>
 #include <fstream>
-#include <memory>
 
 #include "cli/commands.h"
-#include "demo/generator.h"
+#include "tests/engine/test_support.h"
+#include "tests/sqlite/test_databases.h"
 
 namespace orla::cli {
 
@@ -17,11 +15,7 @@ void CliTest::SetUpTestSuite() {
   folder_ =
       std::filesystem::temp_directory_path() / ("orla-cli-test-" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder_);
-  database_ = folder_ / "march.db";
-  demo::GeneratorOptions options;
-  options.days = 31;
-  options.start = *host::DateTime::FromParts(2024, 3, 1);
-  demo::Generate(database_, options);
+  database_ = testing::MarchDatabase();
 }
 
 void CliTest::TearDownTestSuite() {
@@ -60,21 +54,11 @@ std::vector<nlohmann::json> CliTest::ReadTrace(const std::filesystem::path& file
 }
 
 std::string CliTest::ReadFile(const std::filesystem::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  std::ostringstream text;
-  text << stream.rdbuf();
-  return text.str();
+  return engine::testing::Slurp(file);
 }
 
 std::string CliTest::PdfText(const std::filesystem::path& file) {
-  const std::string command = "pdftotext -layout '" + file.string() + "' - 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string text;
-  std::array<char, 4096> buffer{};
-  while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-    text += buffer.data();
-  }
-  return text;
+  return engine::testing::RunCommand("pdftotext -layout '" + file.string() + "' - 2>/dev/null");
 }
 
 }  // namespace orla::cli

@@ -19,7 +19,7 @@ struct CommandResult {
 
 class CliTest : public ::testing::Test {
  protected:
-  // March 2024 of the demo station, made once for the whole suite.
+  // A scratch folder for the suite; the demo station's March 2024 (MarchDatabase()).
   static void SetUpTestSuite();
   static void TearDownTestSuite();
 

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 
 #include "app/value_texts.h"
-#include "tests/cli/cli_fixture.h"
 
 namespace orla::cli {
 namespace {
@@ -70,17 +69,6 @@ TEST(EntryCount, TakesPlainDigitsAndLeavesTextThatIsNoNumberToTheReport) {
     SCOPED_TRACE(text);
     EXPECT_THROW(app::CheckEntryCount(text, "Filtro_QtdeRegistros"), app::UsageError);
   }
-}
-
-TEST_F(CliTest, ABadPaymentFormListExitsTwoAndRunsNothing) {
-  const std::filesystem::path trace = Folder() / "forms.trace";
-  const CommandResult result =
-      Run({"DetalhesDosMovimentosPorClientes", "Filtro_FormasDePagto='Dinheiro') OR (1=1",
-           "--trace-sql", trace.string()});
-  EXPECT_EQ(result.exitCode, 2);
-  EXPECT_THAT(result.err, HasSubstr("Filtro_FormasDePagto expects quoted names"));
-  EXPECT_TRUE(result.out.empty());
-  EXPECT_FALSE(std::filesystem::exists(trace));
 }
 
 }  // namespace

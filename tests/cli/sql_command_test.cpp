@@ -5,10 +5,10 @@
 #include <sstream>
 
 #include <gmock/gmock.h>
-#include <sqlite3.h>
 
 #include "reports/report_list.h"
 #include "tests/cli/cli_fixture.h"
+#include "tests/sqlite/test_databases.h"
 
 namespace orla::cli {
 namespace {
@@ -21,24 +21,6 @@ class SqlCommandTest : public CliTest {
   static CommandResult Sql(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"sql", "--db", DemoMarch().string()});
     return Main(std::move(arguments));
-  }
-
-  // One row of figures from the raw file, read with plain SQLite.
-  static std::vector<std::string> Raw(const std::string& sql) {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(DemoMarch().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* statement = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
-    std::vector<std::string> cells;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      for (int c = 0; c < sqlite3_column_count(statement); ++c) {
-        const auto* text = sqlite3_column_text(statement, c);
-        cells.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
-      }
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return cells;
   }
 };
 
@@ -54,14 +36,9 @@ TEST_F(SqlCommandTest, WorkingTablesLiveAcrossStatementsAndGoLines) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const json output = json::parse(result.out);
   EXPECT_EQ(output["columns"], json({"Caixa", "Periodos"}));
-  std::vector<std::string> rows;
-  for (const json& row : output["rows"]) {
-    rows.push_back(row[0].get<std::string>());
-    rows.push_back(std::to_string(row[1].get<int64_t>()));
-  }
-  EXPECT_EQ(rows, Raw("SELECT Caixa COLLATE BINARY AS c, COUNT(*) FROM \"Movimentações\" GROUP BY "
-                      "c ORDER BY c"));
-  EXPECT_EQ(output["rowsAffected"].get<int64_t>(), static_cast<int64_t>(rows.size() / 2) + 1)
+  EXPECT_EQ(output["rows"], testing::RawRows("SELECT Caixa COLLATE BINARY AS c, COUNT(*) FROM "
+                                             "\"Movimentações\" GROUP BY c ORDER BY c"));
+  EXPECT_EQ(output["rowsAffected"].get<size_t>(), output["rows"].size() + 1)
       << "the rows copied, the one inserted, and DROP changes none";
 }
 
@@ -70,12 +47,11 @@ TEST_F(SqlCommandTest, TextComparesAsTheDatabaseCollationDoes) {
       {"--format", "csv",
        "SELECT COUNT(*) AS n FROM [Movimentações em Vendas] WHERE Situação_Tributária = 'tt  '"});
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  const std::vector<std::string> expected =
-      Raw("SELECT COUNT(*) FROM \"Movimentações em Vendas\" WHERE UPPER(\"Situação_Tributária\") "
-          "= 'TT'");
-  ASSERT_EQ(expected.size(), 1u);
-  EXPECT_NE(expected[0], "0");
-  EXPECT_EQ(result.out, "n\n" + expected[0] + "\n");
+  const json expected = testing::RawRows(
+      "SELECT COUNT(*) FROM \"Movimentações em Vendas\" WHERE UPPER(\"Situação_Tributária\") = "
+      "'TT'")[0][0];
+  EXPECT_NE(expected, 0);
+  EXPECT_EQ(result.out, "n\n" + expected.dump() + "\n");
 }
 
 TEST_F(SqlCommandTest, TheThreeFormatsShowTheSameRows) {
@@ -88,19 +64,19 @@ TEST_F(SqlCommandTest, TheThreeFormatsShowTheSameRows) {
   for (const CommandResult* result : {&csv, &table, &jsonResult}) {
     ASSERT_EQ(result->exitCode, 0) << result->err;
   }
-  const std::vector<std::string> forms =
-      Raw("SELECT T010_Descricao, IsPix FROM T010_FormasDePagto ORDER BY T010_ID LIMIT 3");
-  ASSERT_EQ(forms.size(), 6u);
+  const json forms = testing::RawRows(
+      "SELECT T010_Descricao, IsPix FROM T010_FormasDePagto ORDER BY T010_ID LIMIT 3");
+  ASSERT_EQ(forms.size(), 3u);
   std::string expectedCsv = "ID,Forma,Texto,Nada,IsPix\n";
   for (int row = 0; row < 3; ++row) {
-    expectedCsv += std::to_string(row + 1) + "," + forms[2 * row] + ",\"a,\"\"b\"\"\",," +
-                   forms[2 * row + 1] + "\n";
+    expectedCsv += std::to_string(row + 1) + "," + forms[row][0].get<std::string>() +
+                   ",\"a,\"\"b\"\"\",," + forms[row][1].dump() + "\n";
   }
   EXPECT_EQ(csv.out, expectedCsv);
 
   const json output = json::parse(jsonResult.out);
   ASSERT_EQ(output["rows"].size(), 3u);
-  EXPECT_EQ(output["rows"][0][1], forms[0]);
+  EXPECT_EQ(output["rows"][0][1], forms[0][0]);
   EXPECT_EQ(output["rows"][0][2], "a,\"b\"");
   EXPECT_TRUE(output["rows"][0][3].is_null());
 
@@ -117,7 +93,7 @@ TEST_F(SqlCommandTest, TheThreeFormatsShowTheSameRows) {
   const std::size_t nada = tableLines[0].find("Nada");
   for (int row = 0; row < 3; ++row) {
     SCOPED_TRACE(tableLines[2 + row]);
-    EXPECT_EQ(tableLines[2 + row].find(forms[2 * row]), forma);
+    EXPECT_EQ(tableLines[2 + row].find(forms[row][0].get<std::string>()), forma);
     EXPECT_EQ(tableLines[2 + row].find("NULL"), nada);
   }
   EXPECT_EQ(tableLines[5], "(3 rows)");
@@ -142,7 +118,8 @@ TEST_F(SqlCommandTest, ExplainShowsWhatEachStatementBecame) {
   const CommandResult quiet =
       Sql({"--explain", "--format", "csv", "SELECT COUNT(*) AS n FROM [Movimentações]"});
   ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
-  EXPECT_EQ(quiet.out, "n\n" + Raw("SELECT COUNT(*) FROM \"Movimentações\"").at(0) + "\n");
+  EXPECT_EQ(quiet.out,
+            "n\n" + testing::RawRows("SELECT COUNT(*) FROM \"Movimentações\"")[0][0].dump() + "\n");
   EXPECT_THAT(quiet.err, HasSubstr("COUNT(*) AS \"n\" FROM main.\"Movimentações\";"));
 }
 
@@ -213,7 +190,9 @@ TEST_F(SqlCommandTest, ReadsTheBatchFromStandardInputAndHasHelp) {
   ASSERT_EQ(SqlCommand({"--db", DemoMarch().string(), "--format", "csv", "-"}, in, out, err, false),
             0)
       << err.str();
-  EXPECT_EQ(out.str(), "n\n" + Raw("SELECT COUNT(*) FROM T010_FormasDePagto").at(0) + "\n");
+  EXPECT_EQ(
+      out.str(),
+      "n\n" + testing::RawRows("SELECT COUNT(*) FROM T010_FormasDePagto")[0][0].dump() + "\n");
 
   const CommandResult help = Main({"sql", "--help"});
   EXPECT_EQ(help.exitCode, 0);

@@ -1,6 +1,5 @@
 // Deliveries end to end: `deliver` on a few days of the demo station, mailing a server
 // started here that reads each message back with Python's own mail parser.
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -9,13 +8,9 @@
 #include <sstream>
 #include <thread>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "cli/deliver_command.h"
@@ -25,30 +20,17 @@
 #include "demo/generator.h"
 #include "engine/report.h"
 #include "reports/report_list.h"
-
-extern char** environ;
+#include "tests/engine/test_support.h"
 
 namespace orla::deliver {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  std::ostringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
+using engine::testing::Slurp;
 
 std::string PdfText(const fs::path& file) {
-  const std::string command = "pdftotext -layout '" + file.string() + "' - 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string text;
-  std::array<char, 4096> buffer{};
-  while (pipe && std::fgets(buffer.data(), buffer.size(), pipe.get()) != nullptr) {
-    text += buffer.data();
-  }
-  return text;
+  return engine::testing::RunCommand("pdftotext -layout '" + file.string() + "' - 2>/dev/null");
 }
 
 // A log one thread writes while another reads it.
@@ -82,35 +64,11 @@ class SharedLog : public std::streambuf {
 class Sink {
  public:
   explicit Sink(fs::path folder) : folder_(std::move(folder)) {
-    int out[2];
-    if (::pipe(out) != 0) {
-      throw std::runtime_error("no pipe for the mail server");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string script = ORLA_SMTP_SINK;
-    const std::string where = folder_.string();
-    char* argv[] = {const_cast<char*>(ORLA_SYSTEM_PYTHON), const_cast<char*>(script.c_str()),
-                    const_cast<char*>(where.c_str()), nullptr};
-    const int spawned = posix_spawn(&pid_, ORLA_SYSTEM_PYTHON, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    // Its port, once it listens.
-    std::string line;
-    pollfd ready{out[0], POLLIN, 0};
-    while (spawned == 0 && line.find('\n') == std::string::npos && ::poll(&ready, 1, 20000) > 0) {
-      char buffer[64];
-      const ssize_t n = ::read(out[0], buffer, sizeof buffer);
-      if (n <= 0) {
-        break;
-      }
-      line.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(out[0]);
-    port_ = std::atoi(line.c_str());
-    if (spawned != 0 || port_ <= 0) {
+    const std::string command = std::string("exec ") + ORLA_SYSTEM_PYTHON + " " + ORLA_SMTP_SINK +
+                                " '" + folder_.string() + "'";
+    out_ = ::popen(command.c_str(), "r");
+    // Its port and process, once it listens.
+    if (out_ == nullptr || std::fscanf(out_, "%d %d", &port_, &pid_) != 2) {
       Stop();
       throw std::runtime_error("the mail server did not start (python3-aiosmtpd?)");
     }
@@ -120,9 +78,12 @@ class Sink {
   void Stop() {
     if (pid_ > 0) {
       ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-      pid_ = 0;
     }
+    if (out_ != nullptr) {
+      ::pclose(out_);
+    }
+    pid_ = 0;
+    out_ = nullptr;
   }
   int Port() const { return port_; }
 
@@ -138,14 +99,15 @@ class Sink {
     std::sort(files.begin(), files.end());
     std::vector<nlohmann::json> mails;
     for (const fs::path& file : files) {
-      mails.push_back(nlohmann::json::parse(ReadFile(file)));
+      mails.push_back(nlohmann::json::parse(Slurp(file)));
     }
     return mails;
   }
 
  private:
   fs::path folder_;
-  pid_t pid_ = 0;
+  FILE* out_ = nullptr;
+  int pid_ = 0;
   int port_ = 0;
 };
 
@@ -250,7 +212,7 @@ TEST_F(DeliveryTest, YesterdaysReportReachesTheFolderAndTheMailboxOnce) {
   ASSERT_EQ(mail["attachments"].size(), 1u);
   EXPECT_EQ(mail["attachments"][0]["name"], name);
   const fs::path attached = mail["attachments"][0]["file"].get<std::string>();
-  EXPECT_EQ(ReadFile(attached), ReadFile(folder_ / "relatorios" / name));
+  EXPECT_EQ(Slurp(attached), Slurp(folder_ / "relatorios" / name));
   const std::string pdf = PdfText(attached);
   EXPECT_NE(pdf.find("Visão fiscal / De 01/03/24 até 01/03/24"), std::string::npos) << pdf;
   // The total the mail leads with is the one the report prints.

@@ -55,7 +55,7 @@ async def main(folder):
     handler = Keep(folder)
     await asyncio.get_running_loop().create_server(
         lambda: SMTP(handler, hostname="sink.test"), sock=listener)
-    print(listener.getsockname()[1], flush=True)
+    print(listener.getsockname()[1], os.getpid(), flush=True)
     await asyncio.Event().wait()
 
 

@@ -1,41 +1,22 @@
 #include "deliver/subscriptions_file.h"
 
-#include <fstream>
-#include <sstream>
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "deliver/config.h"
+#include "tests/engine/test_support.h"
 
 namespace orla::deliver {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  std::ostringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
+using engine::testing::Slurp;
 
-class SubscriptionsFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "orla-subscriptions-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path folder_;
-  // A Friday.
-  const host::DateTime today_ = *host::DateTime::FromParts(2024, 3, 15, 10, 30);
-};
-
-TEST_F(SubscriptionsFileTest, TheFormJoinsTheFileAsItStandsWithDatesThatMove) {
-  const fs::path file = folder_ / "assinaturas.toml";
+TEST(SubscriptionsFile, TheFormJoinsTheFileAsItStandsWithDatesThatMove) {
+  const engine::testing::TempDir folder;
+  const fs::path file = folder / "assinaturas.toml";
+  const host::DateTime today = *host::DateTime::FromParts(2024, 3, 15, 10, 30);  // a Friday
   const std::string mine =
       "# minhas assinaturas\n[smtp]\nserver = \"smtp://localhost:25\"  # o do posto\n"
       "from = \"relatorios@posto.example\"";
@@ -47,16 +28,16 @@ TEST_F(SubscriptionsFileTest, TheFormJoinsTheFileAsItStandsWithDatesThatMove) {
     "parameters": {"Filtro_DataInicial": "14/03/2024", "Filtro_DataFinal": "14/03/2024",
                    "Filtro_TipoVisao": "0", "Filtro_IsExibirCombustiveis": true,
                    "Filtro_IDProduto": ""}})");
-  EXPECT_EQ(AddSubscription(file, yesterday, today_), "vendas-resumo-por-produtos-ontem");
+  EXPECT_EQ(AddSubscription(file, yesterday, today), "vendas-resumo-por-produtos-ontem");
   // The form's defaults: the month so far, which the report's own defaults keep moving.
   const std::string name = AddSubscription(
       file, SubscriptionFromJson(R"({"report": "ResumoPorProduto", "when": "0 7 * * 1",
         "folder": "r", "parameters": {"Filtro_DataInicial": "01/03/2024",
         "Filtro_DataFinal": "15/03/2024"}})"),
-      today_);
+      today);
   EXPECT_EQ(name, "vendas-resumo-por-produtos");
 
-  const std::string text = ReadFile(file);
+  const std::string text = Slurp(file);
   EXPECT_TRUE(text.starts_with(mine + "\n")) << text;
   const Config config = LoadConfig(file);
   ASSERT_EQ(config.subscriptions.size(), 2u);
@@ -81,13 +62,13 @@ TEST_F(SubscriptionsFileTest, TheFormJoinsTheFileAsItStandsWithDatesThatMove) {
   };
   for (const std::string& json : refused) {
     SCOPED_TRACE(json);
-    EXPECT_THROW(AddSubscription(file, SubscriptionFromJson(json), today_), ConfigError);
-    EXPECT_EQ(ReadFile(file), text);
+    EXPECT_THROW(AddSubscription(file, SubscriptionFromJson(json), today), ConfigError);
+    EXPECT_EQ(Slurp(file), text);
   }
   // A mistake of the user's own is told with its line.
   std::ofstream(file, std::ios::app) << "\n[[subscription]]\nname = 3\n";
   try {
-    AddSubscription(file, yesterday, today_);
+    AddSubscription(file, yesterday, today);
     ADD_FAILURE() << "accepted";
   } catch (const ConfigError& e) {
     EXPECT_GT(e.Line(), 0) << e.what();

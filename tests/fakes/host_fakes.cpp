@@ -171,13 +171,6 @@ class FakeErrorReporter : public host::ErrorReporter {
 
 }  // namespace
 
-host::Value FakeRecordset::Eof() {
-  if (nullEof_) {
-    return {};
-  }
-  return row_ >= rows_.size();
-}
-
 host::Value FakeRecordset::Field(std::string_view name) {
   for (size_t i = 0; i < columns_.size(); ++i) {
     if (columns_[i].name == name) {
@@ -187,52 +180,12 @@ host::Value FakeRecordset::Field(std::string_view name) {
   throw host::HostError(3265, "no column " + std::string(name));
 }
 
-host::RecordsetRef FakeDatabase::OpenRecordSet(const std::string& sql) {
-  log_.push_back("OpenRecordSet(" + sql + ")");
-  return onQuery(sql);
-}
-
-host::RecordsetRef FakeDatabase::SQL_Execute(const std::string& sql) {
-  log_.push_back("SQL_Execute(" + sql + ")");
-  return onQuery(sql);
-}
-
-host::RecordsetRef FakeDatabase::SQL_Execute(const std::string& sql, int32_t& rowsAffected) {
-  log_.push_back("SQL_Execute(" + sql + ", n)");
-  rowsAffected = this->rowsAffected;
-  return onQuery(sql);
-}
-
-bool FakeDatabase::IsOpened() {
-  log_.push_back("IsOpened");
-  return opened;
-}
-
-void FakeDatabase::DB_Open() {
-  log_.push_back("DB_Open");
-  opened = true;
-}
-
-std::string FakeDatabase::GetConnectionString() {
-  log_.push_back("GetConnectionString");
-  return "fake";
-}
-
 void FakeDatabase::DB_Close() {
-  log_.push_back("DB_Close");
+  Log("DB_Close");
   if (failClose) {
     throw host::HostError(3704, "connection lost");
   }
   opened = false;
-}
-
-void FakeReport::SetDataSource(host::RecordsetRef recordset) {
-  log_.push_back(layout_ + ".SetDataSource");
-  dataSource = std::move(recordset);
-}
-
-void FakeReport::DiscardSavedData() {
-  log_.push_back(layout_ + ".DiscardSavedData");
 }
 
 host::ReportSection& FakeReport::Section(std::string_view name) {
@@ -250,9 +203,7 @@ host::ReportSection& FakeReport::Section(std::string_view name) {
 
 host::ReportRef FakeReport::OpenSubreportByName(std::string_view name) {
   log_.push_back(layout_ + ".OpenSubreportByName(" + std::string(name) + ")");
-  auto subreport = std::make_shared<FakeReport>(log_, std::string(name));
-  openedSubreports[std::string(name)] = subreport;
-  return subreport;
+  return std::make_shared<FakeReport>(log_, std::string(name));
 }
 
 FakePlatform::FakePlatform(host::DateTime today)

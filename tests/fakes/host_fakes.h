@@ -39,7 +39,9 @@ class FakeRecordset : public host::Recordset {
   // Makes EOF read as null, as some providers give it.
   void SetNullEof() { nullEof_ = true; }
 
-  host::Value Eof() override;
+  host::Value Eof() override {
+    return nullEof_ ? host::Value() : host::Value(row_ >= rows_.size());
+  }
   void MoveNext() override { ++row_; }
   void MoveFirst() override { row_ = 0; }
   host::Value Field(std::string_view name) override;
@@ -66,15 +68,24 @@ class FakeDatabase : public host::Database {
   // What the two-argument SQL_Execute reports.
   int32_t rowsAffected = 0;
 
-  host::RecordsetRef OpenRecordSet(const std::string& sql) override;
-  host::RecordsetRef SQL_Execute(const std::string& sql) override;
-  host::RecordsetRef SQL_Execute(const std::string& sql, int32_t& rowsAffected) override;
-  bool IsOpened() override;
-  void DB_Open() override;
-  std::string GetConnectionString() override;
+  host::RecordsetRef OpenRecordSet(const std::string& sql) override {
+    return Log("OpenRecordSet(" + sql + ")"), onQuery(sql);
+  }
+  host::RecordsetRef SQL_Execute(const std::string& sql) override {
+    return Log("SQL_Execute(" + sql + ")"), onQuery(sql);
+  }
+  host::RecordsetRef SQL_Execute(const std::string& sql, int32_t& rows) override {
+    rows = rowsAffected;
+    return Log("SQL_Execute(" + sql + ", n)"), onQuery(sql);
+  }
+  bool IsOpened() override { return Log("IsOpened"), opened; }
+  void DB_Open() override { Log("DB_Open"), opened = true; }
+  std::string GetConnectionString() override { return Log("GetConnectionString"), "fake"; }
   void DB_Close() override;
 
  private:
+  void Log(std::string call) { log_.push_back(std::move(call)); }
+
   CallLog& log_;
 };
 
@@ -87,11 +98,13 @@ class FakeReport : public host::Report, public host::ReportDatabase {
   host::RecordsetRef dataSource;
   // Sections that hold a subreport, by section name: the subreport's name.
   std::map<std::string, std::string> subreportSections;
-  std::map<std::string, std::shared_ptr<FakeReport>> openedSubreports;
 
   host::ReportDatabase& Database() override { return *this; }
-  void SetDataSource(host::RecordsetRef recordset) override;
-  void DiscardSavedData() override;
+  void SetDataSource(host::RecordsetRef recordset) override {
+    log_.push_back(layout_ + ".SetDataSource");
+    dataSource = std::move(recordset);
+  }
+  void DiscardSavedData() override { log_.push_back(layout_ + ".DiscardSavedData"); }
   host::ReportSection& Section(std::string_view name) override;
   host::ReportRef OpenSubreportByName(std::string_view name) override;
   std::string ReportTitle() override { return title; }

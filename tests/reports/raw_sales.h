@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/sqlite/test_databases.h"
+
 namespace orla::testing {
 
 // `orla-vendas run OPERATION NAME=VALUE...` on the demo month (MarchDatabase()), today being
@@ -40,10 +42,6 @@ std::string LineAdjustment(bool discount, bool withGap);
 // reading (day, Caixa, nozzle, fuel, volume, price, cost) with an even share of its nozzle's
 // fuel adjustments (discount, surcharge).
 std::string NozzleRows(Switches switches);
-
-// The rows of `sql` over the demo month with :from, :to and :shift bound, as JSON arrays.
-nlohmann::json RawRows(const std::string& sql, const std::string& from, const std::string& to,
-                       const std::string& shift = "");
 
 // Each report row is one of `expected` (text exactly, numbers within `tolerance` plus a
 // billionth of their size, 0/1 for a flag); with `all`, none of `expected` is left over.

@@ -6,7 +6,6 @@
 #include <map>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "app/parameters.h"
 #include "app/run.h"
@@ -14,6 +13,7 @@
 #include "engine/decimal.h"
 #include "engine/document.h"
 #include "engine/report.h"
+#include "tests/sqlite/test_databases.h"
 
 namespace orla::cli {
 namespace {
@@ -252,38 +252,31 @@ struct Case {
 };
 
 // Every operation, and each view or report type that prints another layout.
+const std::string kView = "Filtro_TipoVisao";
+const std::string kType = "Filtro_TipoRelatorio";
 const std::vector<Case> kCases = {
     {"ReceiptTypes", "VendasPorTiposDeRecebimento", {}, ""},
-    {"NozzlesFinancial", "TabelaDeVendasPorBico", {{"Filtro_TipoVisao", "0"}}, ""},
-    {"NozzlesFiscal", "TabelaDeVendasPorBico", {{"Filtro_TipoVisao", "1"}}, ""},
+    {"NozzlesFinancial", "TabelaDeVendasPorBico", {{kView, "0"}}, ""},
+    {"NozzlesFiscal", "TabelaDeVendasPorBico", {{kView, "1"}}, ""},
     {"RankingProducts", "RankingDeVendas", {{"Filtro_TipoAgrupamento", "1"}}, "Quantidade"},
     {"RankingClients", "RankingDeVendas", {{"Filtro_TipoAgrupamento", "0"}}, "Quantidade"},
     {"Readings", "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV", {}, ""},
     {"Complementary", "MovimentacaoDeCombustiveisPorVendaComplementar", {}, ""},
-    {"FuelsFinancial", "TabelaDeVendasPorCombustiveis", {{"Filtro_TipoVisao", "0"}}, ""},
-    {"FuelsFiscal", "TabelaDeVendasPorCombustiveis", {{"Filtro_TipoVisao", "1"}}, ""},
-    {"GroupsByForm",
-     "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
-     {{"Filtro_TipoRelatorio", "0"}},
-     ""},
-    {"DaysByForm",
-     "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
-     {{"Filtro_TipoRelatorio", "2"}},
-     ""},
-    {"FormsByGroup",
-     "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto",
-     {{"Filtro_TipoRelatorio", "3"}},
-     "Qtde"},
-    {"ProductsFinancial", "ResumoPorProduto", {{"Filtro_TipoVisao", "0"}}, ""},
-    {"ProductsFiscal", "ResumoPorProduto", {{"Filtro_TipoVisao", "1"}}, ""},
-    {"GroupsFinancial", "ResumoPorGrupoDeProduto", {{"Filtro_TipoVisao", "0"}}, ""},
-    {"GroupsFiscal", "ResumoPorGrupoDeProduto", {{"Filtro_TipoVisao", "1"}}, ""},
-    {"TaxFinancial", "ResumoPorClassificacaoFiscal", {{"Filtro_TipoVisao", "0"}}, ""},
-    {"TaxFiscal", "ResumoPorClassificacaoFiscal", {{"Filtro_TipoVisao", "1"}}, ""},
+    {"FuelsFinancial", "TabelaDeVendasPorCombustiveis", {{kView, "0"}}, ""},
+    {"FuelsFiscal", "TabelaDeVendasPorCombustiveis", {{kView, "1"}}, ""},
+    {"GroupsByForm", "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {{kType, "0"}}, ""},
+    {"DaysByForm", "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {{kType, "2"}}, ""},
+    {"FormsByGroup", "TabelaDeVendasPorGrupoDeProdutosPorFormaDePagto", {{kType, "3"}}, "Qtde"},
+    {"ProductsFinancial", "ResumoPorProduto", {{kView, "0"}}, ""},
+    {"ProductsFiscal", "ResumoPorProduto", {{kView, "1"}}, ""},
+    {"GroupsFinancial", "ResumoPorGrupoDeProduto", {{kView, "0"}}, ""},
+    {"GroupsFiscal", "ResumoPorGrupoDeProduto", {{kView, "1"}}, ""},
+    {"TaxFinancial", "ResumoPorClassificacaoFiscal", {{kView, "0"}}, ""},
+    {"TaxFiscal", "ResumoPorClassificacaoFiscal", {{kView, "1"}}, ""},
     {"ProductLines", "DetalhesDosMovimentosPorProdutos", {}, ""},
     {"ClientLines",
      "DetalhesDosMovimentosPorClientes",
-     {{"Filtro_TipoRelatorio", "1"}},
+     {{kType, "1"}},
      "",
      {"rptDetalhesDosMovimentosPorClientesApresentarCliente",
       "rptDetalhesDosMovimentosPorClientesApresentarClienteAgrupadoPorPlaca"}},
@@ -294,16 +287,11 @@ const std::vector<Case> kCases = {
 // before it, so that the shift opened on 29 February sells in March on its own day, as it
 // does in the demo database.
 TEST(TotalsTest, EveryTotalIsTheSumOfWhatItClosesInEveryLayout) {
-  struct Folder {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("orla-totals-test-" + std::to_string(::getpid()));
-    ~Folder() { std::filesystem::remove_all(path); }
-  } folder;
-  std::filesystem::create_directories(folder.path);
+  const std::filesystem::path database = testing::ScratchFile("march.db");
   demo::GeneratorOptions options;
   options.start = *host::DateTime::FromParts(2024, 2, 28);
   options.days = 33;
-  demo::Generate(folder.path / "march.db", options);
+  demo::Generate(database, options);
 
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -312,7 +300,7 @@ TEST(TotalsTest, EveryTotalIsTheSumOfWhatItClosesInEveryLayout) {
                                                {"Filtro_DataFinal", "31/03/2024"}};
     parameters.insert(parameters.end(), c.parameters.begin(), c.parameters.end());
     app::RunSetup setup;
-    setup.database = folder.path / "march.db";
+    setup.database = database;
     setup.clock = std::make_shared<host::FixedClock>(*host::DateTime::FromParts(2024, 3, 31));
     const app::RunResult run =
         app::ExecuteRun(operation, app::CheckParameters(operation, parameters), setup);

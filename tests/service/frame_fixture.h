@@ -25,6 +25,12 @@ inline std::string MarchDocuments(std::string_view prefix) {
                         "@dtFinal", "2024/03/31");
 }
 
+// Switches many requests turn.
+inline const NamedValue kIgnoreComplementary{"Filtro_IsIgnorarADVendaComplementar", true};
+inline const NamedValue kIgnoreOthers{"Filtro_IsIgnorarADOutrosTipos", true};
+inline const NamedValue kNoFuels{"Filtro_IsExibirCombustiveis", false};
+inline const NamedValue kNoOtherProducts{"Filtro_IsExibirOutrosProdutos", false};
+
 // One request of a table of cases: its values, and what the fakes must do for it beyond
 // answering every query with no rows.
 struct Request {

@@ -31,9 +31,7 @@ TEST_F(FrameTest, ReadingsMovementCalls) {
                   {"no readings: nothing bound", {}},
                   // The period and the till go to the working table.
                   {"a shift, both adjustments ignored",
-                   {{"Filtro_IDTurno", "3"},
-                    {"Filtro_IsIgnorarADVendaComplementar", true},
-                    {"Filtro_IsIgnorarADOutrosTipos", true}}},
+                   {{"Filtro_IDTurno", "3"}, kIgnoreComplementary, kIgnoreOthers}},
                   {"rows: the report and both subreports bound by the operation",
                    configured(0, nullptr, "01/03/2024", "10/03/2024"), rows},
               });

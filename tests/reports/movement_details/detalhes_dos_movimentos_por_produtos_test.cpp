@@ -31,16 +31,11 @@ TEST_F(FrameTest, DetailsByProductCalls) {
                 {"Filtro_IDFuncionario", "O'Neil"}})},
           {"fuels only, both adjustments ignored",
            Tax(true, false, false, false, 0,
-               {{"Filtro_IsExibirOutrosProdutos", false},
-                {"Filtro_IsIgnorarADVendaComplementar", true},
-                {"Filtro_IsIgnorarADOutrosTipos", true}})},
+               {kNoOtherProducts, kIgnoreComplementary, kIgnoreOthers})},
           {"no kind shown selects the other products; complementary adjustments only",
-           Tax(true, false, false, false, 0,
-               {{"Filtro_IsExibirCombustiveis", false},
-                {"Filtro_IsExibirOutrosProdutos", false},
-                {"Filtro_IsIgnorarADOutrosTipos", true}})},
+           Tax(true, false, false, false, 0, {kNoFuels, kNoOtherProducts, kIgnoreOthers})},
           {"complementary adjustments left out",
-           Tax(true, false, false, false, 0, {{"Filtro_IsIgnorarADVendaComplementar", true}})},
+           Tax(true, false, false, false, 0, {kIgnoreComplementary})},
       });
 }
 

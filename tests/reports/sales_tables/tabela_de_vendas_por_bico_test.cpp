@@ -12,9 +12,7 @@ TEST_F(FrameTest, NozzleTableCalls) {
               {
                   {"fiscal, nothing to print", {}},
                   {"fiscal", {}, rows},
-                  {"fiscal, complementary adjustments left out",
-                   {{"Filtro_IsIgnorarADVendaComplementar", true}},
-                   rows},
+                  {"fiscal, complementary adjustments left out", {kIgnoreComplementary}, rows},
                   // A shift forces the financial view; the period and the till stay in the
                   // working table.
                   {"a shift with view 5",

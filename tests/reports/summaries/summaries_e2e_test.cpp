@@ -15,8 +15,8 @@ using testing::Adjustment;
 struct Options {
   bool financial = false;
   std::string from = "2024-03-01", to = "2024-03-31";  // ISO days
-  std::string product, shift;
-  testing::Switches switches;
+  std::string product{}, shift{};
+  testing::Switches switches{};
   bool fuels = true, others = true;
   std::string codes = "'FF','II','NN','TT'";  // the tax situations listed; empty: none
   double rate = 0;
@@ -111,45 +111,28 @@ TEST(SummariesEndToEnd, EachSummaryMatchesTheRawSalesInBothViews) {
     const char* operation;
     Options options;
   };
-  Options shiftWithoutComplementary;
-  shiftWithoutComplementary.financial = true;
-  shiftWithoutComplementary.shift = "2";
-  shiftWithoutComplementary.switches.ignoreComplementary = true;
-  Options weekOfOtherProducts;
-  weekOfOtherProducts.from = "2024-03-04";
-  weekOfOtherProducts.to = "2024-03-10";
-  weekOfOtherProducts.switches.ignoreOthers = true;
-  weekOfOtherProducts.fuels = false;
-  Options financialFuels;
-  financialFuels.financial = true;
-  financialFuels.others = false;
-  financialFuels.switches.ignoreOthers = true;
-  Options ffAndNn;
-  ffAndNn.codes = "'FF','NN'";
-  Options iiAndTtAtARate;
-  iiAndTtAtARate.codes = "'II'";
-  iiAndTtAtARate.rate = 17;
-  iiAndTtAtARate.fuels = false;
-  Options financialIiAndTtAtARate = iiAndTtAtARate;
-  financialIiAndTtAtARate.financial = true;
-  financialIiAndTtAtARate.fuels = true;
-  financialIiAndTtAtARate.others = false;
-  Options ttAtARateAlone;
-  ttAtARateAlone.codes = "";
-  ttAtARateAlone.rate = 12;
   const Case cases[] = {
-      {"fiscal, the month", "ResumoPorProduto", Options{}},
-      {"a shift, complementary adjustments left out", "ResumoPorProduto",
-       shiftWithoutComplementary},
+      {"fiscal, the month", "ResumoPorProduto", {}},
+      {"a shift, complementary adjustments left out",
+       "ResumoPorProduto",
+       {.financial = true, .shift = "2", .switches = {.ignoreComplementary = true}}},
       {"fiscal, a week of other products, complementary adjustments only",
-       "ResumoPorGrupoDeProduto", weekOfOtherProducts},
-      {"financial, fuels, complementary adjustments only", "ResumoPorGrupoDeProduto",
-       financialFuels},
-      {"fiscal, FF and NN", "ResumoPorClassificacaoFiscal", ffAndNn},
-      {"fiscal, II and TT at 17%, other products", "ResumoPorClassificacaoFiscal", iiAndTtAtARate},
-      {"financial, II and TT at 17%, fuels", "ResumoPorClassificacaoFiscal",
-       financialIiAndTtAtARate},
-      {"fiscal, TT at 12% alone", "ResumoPorClassificacaoFiscal", ttAtARateAlone},
+       "ResumoPorGrupoDeProduto",
+       {.from = "2024-03-04",
+        .to = "2024-03-10",
+        .switches = {.ignoreOthers = true},
+        .fuels = false}},
+      {"financial, fuels, complementary adjustments only",
+       "ResumoPorGrupoDeProduto",
+       {.financial = true, .switches = {.ignoreOthers = true}, .others = false}},
+      {"fiscal, FF and NN", "ResumoPorClassificacaoFiscal", {.codes = "'FF','NN'"}},
+      {"fiscal, II and TT at 17%, other products",
+       "ResumoPorClassificacaoFiscal",
+       {.fuels = false, .codes = "'II'", .rate = 17}},
+      {"financial, II and TT at 17%, fuels",
+       "ResumoPorClassificacaoFiscal",
+       {.financial = true, .others = false, .codes = "'II'", .rate = 17}},
+      {"fiscal, TT at 12% alone", "ResumoPorClassificacaoFiscal", {.codes = "", .rate = 12}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -180,10 +163,8 @@ TEST(SummariesEndToEnd, ThePrintedPagesSetFuelsApartAndTheTaxSummaryByRateAndSit
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.operation);
-    Options financial;
-    financial.financial = true;
     // Each text is found after the one before it.
-    const std::string text = testing::PrintReport(Arguments(row.operation, financial));
+    const std::string text = testing::PrintReport(Arguments(row.operation, {.financial = true}));
     size_t at = 0;
     for (const std::string& expected : row.texts) {
       at = text.find(expected, at);
