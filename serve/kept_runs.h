@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/report.h"
 #include "serve/page_store.h"
 #include "serve/run_queue.h"
 
@@ -37,6 +38,7 @@ class KeptRun {
   struct Report {
     std::filesystem::path file;
     std::string fileStem;
+    std::shared_ptr<const engine::CellLinks> links;  // which the file does not keep
   };
   void SetReport(Report report);
   std::optional<Report> GetReport() const;

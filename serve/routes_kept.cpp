@@ -103,6 +103,7 @@ void Routes::KeptRoute(const Request& request, const std::string& client, const 
     workers_.run([this, run, report = *report, format = *format, render, exchange] {
       try {
         const std::shared_ptr<engine::Report> rows = engine::ReportFromJsonFile(report.file);
+        rows->SetLinks(report.links);
         SendReport(context_, *rows, format, render, report.fileStem, *exchange);
       } catch (const std::exception& e) {
         exchange->Answer(

@@ -214,7 +214,7 @@ Handover AnswerKept(const RunContext& context, const app::RunResult& result,
       context.scratch / ("relatorio-" + std::to_string(++files) + ".json");
   try {
     // Named first, so that the file goes with the run whatever happens next.
-    kept.SetReport({file, FileStem(result, request, context.clock->Now())});
+    kept.SetReport({file, FileStem(result, request, context.clock->Now()), report->Links()});
     app::OutputFile out(file);
     engine::WriteReportJson(*report, out.Stream());
     out.Close();
@@ -231,6 +231,7 @@ void DrawPages(KeptRun& kept) {
       return;  // nothing shown, or not kept: told already
     }
     const std::shared_ptr<engine::Report> rows = engine::ReportFromJsonFile(report->file);
+    rows->SetLinks(report->links);
     engine::RenderPages(*rows, engine::CurrentPrintTime(), kept.pages);
     kept.pages.Finish();
   } catch (const std::exception& e) {
