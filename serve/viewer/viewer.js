@@ -99,7 +99,7 @@ function followAddress() {
   const report = catalogue.reports.find((r) => r.name === address.name);
   if (!report) return;
   openReport(report, address.values, address.preset);
-  if (address.run) run();
+  if (address.run || history.state?.shown) run();
 }
 
 function showMessages(answer) {
