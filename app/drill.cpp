@@ -58,13 +58,19 @@ std::optional<std::string> RunText(const host::Value& value) {
 }
 
 // The row's value made what the target's parameter takes; nothing when it cannot be.
-std::optional<std::string> KeyText(const host::Value& value, reports::DrillValue::From from) {
+std::optional<std::string> KeyText(const host::Value& value, const reports::DrillValue& key) {
   using From = reports::DrillValue::From;
-  if (from == From::Day && value.GetKind() != host::Value::Kind::Date) {
+  if (key.from == From::Day && value.GetKind() != host::Value::Kind::Date) {
     return std::nullopt;
   }
   std::optional<std::string> text = RunText(value);
-  if (!text || text->empty() || from != From::QuotedName) {
+  if (text && !key.prefix.empty()) {
+    if (!text->starts_with(key.prefix)) {
+      return std::nullopt;
+    }
+    text->erase(0, key.prefix.size());
+  }
+  if (!text || text->empty() || key.from != From::QuotedName) {
     return text;
   }
   std::string quoted = "'";
@@ -175,7 +181,7 @@ std::shared_ptr<const engine::CellLinks> DrillLinks(const reports::ReportDescrip
           continue;
         }
         const host::Value* value = valueOf(e.key->field);
-        std::optional<std::string> text = value ? KeyText(*value, e.key->from) : std::nullopt;
+        std::optional<std::string> text = value ? KeyText(*value, *e.key) : std::nullopt;
         if (!text || text->empty()) {
           return {};  // a row without its key (a total) leads nowhere
         }

@@ -127,12 +127,14 @@ struct ReportDescriptor;
 
 // What a drill-down puts in one of its target's parameters, from a field of the clicked row:
 // the value as it stands, a day as the period's first or last date ("dd/mm/aaaa"), or a name
-// in single quotes for a list of names.
+// in single quotes for a list of names. A `prefix` is what the statement wrote before the key
+// ("T" before a shift's code): the parameter takes what follows it.
 struct DrillValue {
   enum class From { Value, Day, QuotedName };
   std::string_view parameter;  // the target's
   std::string_view field;      // the row's, a layout field
   From from = From::Value;
+  std::string_view prefix{};
 };
 
 // A figure that leads to the sales behind it: a click on a cell of `fields` runs `target` with

@@ -138,9 +138,10 @@ constexpr std::string_view kDay[] = {"Data_Abertura"};
 constexpr std::string_view kShift[] = {"Caixa"};
 constexpr DrillValue kThatDay[] = {{kDataInicial.name, "Data_Abertura", DrillValue::From::Day},
                                    {kDataFinal.name, "Data_Abertura", DrillValue::From::Day}};
-constexpr DrillValue kThatShift[] = {{kDataInicial.name, "Data_Abertura", DrillValue::From::Day},
-                                     {kDataFinal.name, "Data_Abertura", DrillValue::From::Day},
-                                     {kIDTurnoForcingView.name, "Caixa"}};
+constexpr DrillValue kThatShift[] = {
+    {kDataInicial.name, "Data_Abertura", DrillValue::From::Day},
+    {kDataFinal.name, "Data_Abertura", DrillValue::From::Day},
+    {kIDTurnoForcingView.name, "Caixa", DrillValue::From::Value, "T"}};
 constexpr Drill kDrills[] = {
     {.fields = kDay,
      .target = &kTabelaDeVendasPorBico,
@@ -149,7 +150,8 @@ constexpr Drill kDrills[] = {
     {.fields = kShift,
      .target = &kTabelaDeVendasPorBico,
      .values = kThatShift,
-     .note = "That day's period with the shift as its filter; a shift forces the financial view."},
+     .note = "That day's period with the shift as its filter, the code without the 'T' the "
+             "table prints before it; a shift forces the financial view."},
 };
 
 }  // namespace
