@@ -163,9 +163,15 @@ function setUpPages() {
   pagerElement('page-next').addEventListener('click', () => go(pager.page + 1));
   pagerElement('page-last').addEventListener('click', () => go(pager.total ?? pager.pages));
   pagerElement('page-number').addEventListener('change', (event) => go(Number(event.target.value)));
-  // A figure's link opens the report of its sales; coming back shows this report again.
+  // A figure's link opens the report of its sales; back and forward between the two show
+  // each report again, not only its form.
   pagerElement('pages').addEventListener('click', (event) => {
-    if (event.target.closest('a')) history.replaceState({shown: true}, '');
+    const link = event.target.closest('a');
+    if (!link) return;
+    event.preventDefault();
+    history.replaceState({shown: true}, '');
+    history.pushState({shown: true}, '', link.getAttribute('href'));
+    followAddress();
   });
   for (const button of document.querySelectorAll('[data-zoom]')) {
     button.addEventListener('click', () => {

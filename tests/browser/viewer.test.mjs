@@ -115,7 +115,8 @@ try {
   }
 
   // A product of the ranking leads to its sales: the details of that product for the same
-  // days, whose net total is the ranking's figure; Back shows the ranking again.
+  // days, whose net total is the ranking's figure; Back shows the ranking again, Forward the
+  // details.
   const titleOf = (name) => catalogue.reports.find((r) => r.name === name).title;
   const ready = (title) => page.waitForFunction((t) => document.getElementById('report-title')
     .textContent === t && document.getElementById('progress').textContent === 'pronto.', title,
@@ -140,6 +141,8 @@ try {
   await page.evaluate(() => history.back());
   await ready(titleOf('RankingDeVendas'));
   await page.locator('#pages svg a', {hasText: product}).first().waitFor({timeout: 10000});
+  await page.evaluate(() => history.forward());
+  await ready(titleOf('DetalhesDosMovimentosPorProdutos'));
 
   // Choosing another report clears the one shown, and its downloads with it.
   await page.click('nav button[data-name="VendasPorTiposDeRecebimento"]');
