@@ -61,8 +61,10 @@ size_t FirstChangedGroup(const Layout& layout, const Row& a, const Row& b) {
   return layout.groups.size();
 }
 
-// The address a cell of `field` opens, from the values `valueOf` finds; empty for none.
-std::string LinkOf(const RenderContext& context, size_t field, const CellLinks::ValueOf& valueOf) {
+// The address a cell of `field` opens, from the values `valueOf` finds; empty for none. A
+// template, so that a report without links makes no function object per cell.
+template <typename ValueOf>
+std::string LinkOf(const RenderContext& context, size_t field, const ValueOf& valueOf) {
   const CellLinks* links = context.GetReport().Links().get();
   const std::string& id = context.GetLayout().fields[field].id;
   if (links == nullptr || std::ranges::find(links->fields, id) == links->fields.end()) {
