@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "app/drill.h"
 #include "app/filters_line.h"
 #include "app/host_platform.h"
 #include "app/named_calls.h"
@@ -117,6 +118,13 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
       printed->SetFiltersLine(FiltersLine(operation, values, sqliteDatabase));
     } catch (const std::exception& e) {
       run.session->AddError({"filters line", e.what(), {}});
+    }
+    try {
+      printed->SetLinks(DrillLinks(
+          operation,
+          reports::ResolveArguments(operation, values, host::CurrentPlatform().Today())));
+    } catch (const std::exception& e) {
+      run.session->AddError({"drill-down", e.what(), {}});
     }
   }
   return run;

@@ -24,14 +24,14 @@ TableColumn ColumnOf(const FieldDef& field) {
 }
 
 Cell NumberCell(const Decimal& number, const FieldFormat& format) {
-  return Cell{FormatNumber(number, format), host::Value(number.ToDouble()), format};
+  return Cell{FormatNumber(number, format), host::Value(number.ToDouble()), format, {}};
 }
 
 Cell FieldCell(const RenderContext& context, size_t field, const host::Value& value) {
   const FieldDef& def = context.GetLayout().fields[field];
   const FieldFormat& format = def.format;
   if (!def.labels.empty()) {
-    Cell cell{context.Text(field, value), host::Value(), format};
+    Cell cell{context.Text(field, value), host::Value(), format, {}};
     if (cell.text != FormatValue(value, format)) {
       return cell;  // a label in place of the stored code
     }
@@ -39,10 +39,10 @@ Cell FieldCell(const RenderContext& context, size_t field, const host::Value& va
   // Read once: the number gives both the text and the typed value.
   if (format.IsNumeric() && !value.IsNull()) {
     if (auto number = NumberOf(value, format.decimals)) {
-      return Cell{FormatNumber(*number, format), host::Value(number->ToDouble()), format};
+      return Cell{FormatNumber(*number, format), host::Value(number->ToDouble()), format, {}};
     }
   }
-  Cell cell{FormatValue(value, format), host::Value(), format};
+  Cell cell{FormatValue(value, format), host::Value(), format, {}};
   if (format.IsDateOrTime()) {
     if (auto date = DateOf(value)) {
       cell.value = *date;
@@ -59,6 +59,18 @@ size_t FirstChangedGroup(const Layout& layout, const Row& a, const Row& b) {
     }
   }
   return layout.groups.size();
+}
+
+// The address a cell of `field` opens, from the values `valueOf` finds; empty for none. A
+// template, so that a report without links makes no function object per cell.
+template <typename ValueOf>
+std::string LinkOf(const RenderContext& context, size_t field, const ValueOf& valueOf) {
+  const CellLinks* links = context.GetReport().Links().get();
+  const std::string& id = context.GetLayout().fields[field].id;
+  if (links == nullptr || std::ranges::find(links->fields, id) == links->fields.end()) {
+    return {};
+  }
+  return links->address(id, valueOf);
 }
 
 class Walker {
@@ -212,6 +224,11 @@ class Walker {
         for (size_t i = 0; i < printed.size(); ++i) {
           if (writer_.NeedsCells(i)) {
             cells[i] = FieldCell(context, printed[i], row[printed[i]]);
+            cells[i].link =
+                LinkOf(context, printed[i], [&](std::string_view id) -> const host::Value* {
+                  const std::optional<size_t> found = layout.FindField(id);
+                  return found ? &row[*found] : nullptr;
+                });
           }
         }
         writer_.TableRow(RowKind::Detail, levels, cells, static_cast<size_t>(number),
@@ -354,12 +371,23 @@ class Walker {
           std::vector<Cell> cells;
           for (size_t k = 0; k < keys; ++k) {
             const bool repeated = k + 1 < keys && sameAsAbove(r, k);
-            cells.push_back(m == 0 && !repeated
-                                ? FieldCell(context, def.rowFields[k], table.rowKeys[r][k])
-                                : Cell{});
+            if (m > 0 || repeated) {
+              cells.emplace_back();
+              continue;
+            }
+            cells.push_back(FieldCell(context, def.rowFields[k], table.rowKeys[r][k]));
+            cells.back().link =
+                LinkOf(context, def.rowFields[k], [&](std::string_view id) -> const host::Value* {
+                  for (size_t j = 0; j < keys; ++j) {
+                    if (layout.fields[def.rowFields[j]].id == id) {
+                      return &table.rowKeys[r][j];
+                    }
+                  }
+                  return nullptr;
+                });
           }
           if (measures > 1) {
-            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
+            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}, {}});
           }
           valueCells(
               cells, m, [&](size_t c) { return table.cells[r][c * measures + m]; },
@@ -377,7 +405,7 @@ class Walker {
                 "Total " + FieldCell(context, def.rowFields[0], table.rowKeys[r][0]).text;
           }
           if (measures > 1) {
-            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
+            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}, {}});
           }
           valueCells(
               cells, m, [&](size_t c) { return std::optional<Decimal>(groupCells[c][m]); },
@@ -391,7 +419,7 @@ class Walker {
           std::vector<Cell> cells(def.rowFields.size());
           cells.front().text = k == 0 ? "Total" : "";
           if (measures > 1) {
-            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}});
+            cells.push_back(Cell{layout.fields[def.measureFields[m]].caption, {}, {}, {}});
           }
           valueCells(
               cells, m, [&](size_t c) { return std::optional<Decimal>(table.columnTotals[c][m]); },

@@ -37,6 +37,7 @@ struct Cell {
   // null for plain text. `format` is how it prints.
   host::Value value;
   FieldFormat format;
+  std::string link;  // the address the cell opens (CellLinks); empty for none
 };
 
 enum class RowKind {

@@ -52,6 +52,10 @@ class PageSurface {
   // Glyphs of one font in one colour, with the text they stand for (Glyph's textStart).
   virtual void Text(cairo_scaled_font_t* font, const Rgb& colour, const Glyph* glyphs, size_t count,
                     std::string_view text) = 0;
+  // An area of the page that opens `address` when clicked, told before the page's texts;
+  // surfaces a reader cannot click (the PDF file) leave it.
+  virtual void Link(std::string_view /*address*/, double /*x*/, double /*y*/, double /*w*/,
+                    double /*h*/) {}
   virtual void EndPage() = 0;
 };
 

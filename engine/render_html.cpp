@@ -29,6 +29,7 @@ td { padding: 3px 6px; vertical-align: top; }
 td.bar { background-image: linear-gradient(#8ba2bf, #8ba2bf); background-repeat: no-repeat;
          background-position: 6px center; }
 tr.stripe td { background: #f5f7fa; }
+td a { color: inherit; text-decoration: underline dotted; }
 tr.group td { font-weight: bold; background: #edf1f6; padding-top: 7px; }
 tr.group.level1 td { background: none; padding-left: 18px; }
 tr.summary td { border-bottom: 1px solid #e4e7eb; }
@@ -128,8 +129,14 @@ class HtmlWriter final : public DocumentWriter {
              << MarkupEscape(cells[i].text) << "</td>";
         continue;
       }
-      out_ << (columns_[i].align == Align::Right ? "<td class=\"num\">" : "<td>")
-           << MarkupEscape(cells[i].text) << "</td>";
+      out_ << (columns_[i].align == Align::Right ? "<td class=\"num\">" : "<td>");
+      if (cells[i].link.empty()) {
+        out_ << MarkupEscape(cells[i].text);
+      } else {
+        out_ << "<a href=\"" << MarkupEscape(cells[i].link) << "\">" << MarkupEscape(cells[i].text)
+             << "</a>";
+      }
+      out_ << "</td>";
     }
     out_ << "</tr>\n";
   }

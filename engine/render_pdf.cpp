@@ -183,6 +183,7 @@ class PdfWriter final : public DocumentWriter {
       }
       if (draw_) {
         block.texts.push_back(std::move(text));
+        block.links.push_back(cells[i].link);
         const host::Value& value = cells[i].value;
         block.bars.push_back(kind == RowKind::Detail && columns_[i].bar &&
                                      value.GetKind() == host::Value::Kind::Double
@@ -240,7 +241,8 @@ class PdfWriter final : public DocumentWriter {
     std::vector<std::string> texts;
     size_t stripe = 0;
     bool rule = true;
-    std::vector<double> bars;  // the share a cell's bar fills, or negative for none
+    std::vector<double> bars;        // the share a cell's bar fills, or negative for none
+    std::vector<std::string> links;  // where a cell leads (Cell::link)
     std::shared_ptr<const ChartData> chart;
   };
 
@@ -546,6 +548,9 @@ class PdfWriter final : public DocumentWriter {
       } else {
         type_.Draw(font, text, xs_[i] + kPadX, top + kPadY, width, columns_[i].align,
                    kind == RowKind::Detail ? columns_[i].wrapLines : 1);
+      }
+      if (i < block.links.size() && !block.links[i].empty()) {
+        out_->Link(block.links[i], xs_[i], y_, widths_[i], block.height);
       }
     }
   }

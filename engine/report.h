@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,15 @@
 #include "host/report_engine.h"
 
 namespace orla::engine {
+
+// Where a figure leads, for the outputs a reader clicks (the HTML file, the viewer's pages):
+// the address a cell of one of `fields` opens, from its row's values (`valueOf` gives null for
+// a field the row does not hold); empty for none. Other outputs never see it.
+struct CellLinks {
+  using ValueOf = std::function<const host::Value*(std::string_view field)>;
+  std::vector<std::string> fields;
+  std::function<std::string(std::string_view field, const ValueOf& valueOf)> address;
+};
 
 class Report final : public host::Report {
  public:
@@ -43,6 +53,7 @@ class Report final : public host::Report {
   void SetPrintedBy(std::string user) { printedBy_ = std::move(user); }
   // The host's line of the run's filters, printed under the caption; none when empty.
   void SetFiltersLine(std::string line) { filtersLine_ = std::move(line); }
+  void SetLinks(std::shared_ptr<const CellLinks> links) { links_ = std::move(links); }
 
   const Layout& GetLayout() const { return *layout_; }
   const std::string& LayoutName() const { return layout_->name; }
@@ -57,6 +68,8 @@ class Report final : public host::Report {
   KeptRows& Kept() const { return kept_; }
   const std::string& PrintedBy() const { return printedBy_; }
   const std::string& FiltersLine() const { return filtersLine_; }
+  // May be null.
+  const std::shared_ptr<const CellLinks>& Links() const { return links_; }
   // The subreports, in the layout's order.
   const std::vector<std::shared_ptr<Report>>& Subreports() const { return subreports_; }
   std::shared_ptr<Report> Subreport(std::string_view name) const;
@@ -73,6 +86,7 @@ class Report final : public host::Report {
   mutable KeptRows kept_;
   std::string printedBy_;
   std::string filtersLine_;
+  std::shared_ptr<const CellLinks> links_;
   std::vector<std::shared_ptr<Report>> subreports_;
   std::unique_ptr<DatabaseObject> database_;
   std::vector<std::unique_ptr<SectionObject>> sections_;

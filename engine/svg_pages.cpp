@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
@@ -130,6 +131,10 @@ class SvgSurface final : public pdf::PageSurface {
 
   void Graphics(std::string_view shapes) override { body_ += shapes; }
 
+  void Link(std::string_view address, double x, double y, double w, double h) override {
+    links_.push_back({std::string(address), x, y, x + w, y + h});
+  }
+
   void Text(cairo_scaled_font_t* font, const pdf::Rgb& colour, const pdf::Glyph* glyphs,
             size_t count, std::string_view text) override {
     if (count == 0) {
@@ -161,11 +166,27 @@ class SvgSurface final : public pdf::PageSurface {
     svg += body_;
     svg += "</svg>\n";
     body_.clear();
+    links_.clear();
     sink_.Page(std::move(svg), std::move(text_));
     text_.clear();
   }
 
  private:
+  struct LinkArea {
+    std::string address;
+    double left, top, right, bottom;
+  };
+
+  // The link area a glyph stands in, or none.
+  const LinkArea* AreaOf(const pdf::Glyph& g) const {
+    for (const LinkArea& area : links_) {
+      if (g.x >= area.left && g.x < area.right && g.y >= area.top && g.y < area.bottom) {
+        return &area;
+      }
+    }
+    return nullptr;
+  }
+
   struct Face {
     std::string family;
     double size = 0;
@@ -210,12 +231,15 @@ class SvgSurface final : public pdf::PageSurface {
     std::string found;
     size_t i = first;
     uint32_t end = start.textStart;
+    // A link's text is a <text> of its own, inside its <a>.
+    const LinkArea* area = AreaOf(start);
     for (; i < count; ++i) {
       const pdf::Glyph& g = glyphs[i];
       if (g.textLength == 0) {
         continue;  // drawn with the cluster of the glyph before it
       }
-      if (g.y != start.y || g.scale != start.scale || (i > first && g.textStart != end)) {
+      if (g.y != start.y || g.scale != start.scale || (i > first && g.textStart != end) ||
+          (i > first && !links_.empty() && AreaOf(g) != area)) {
         break;
       }
       end = g.textStart + g.textLength;
@@ -252,6 +276,13 @@ class SvgSurface final : public pdf::PageSurface {
     if (content.empty()) {
       return i;
     }
+    if (area != nullptr) {
+      body_ += "<a href=\"";
+      Characters(area->address, [&](std::string_view escaped, std::string_view) {
+        body_ += escaped == "\"" ? "&quot;" : escaped;
+      });
+      body_ += "\">";
+    }
     body_ += "<text";
     if (start.scale != 1) {
       body_ += " transform=\"scale(";
@@ -261,6 +292,9 @@ class SvgSurface final : public pdf::PageSurface {
     body_ += " x=\"" + xs + "\" y=\"";
     Number(body_, start.y);
     body_ += "\">" + content + "</text>";
+    if (area != nullptr) {
+      body_ += "</a>";
+    }
     text_ += found;
     text_ += '\n';
     return i;
@@ -285,6 +319,7 @@ class SvgSurface final : public pdf::PageSurface {
   int charts_ = 0;
   std::string body_;
   std::string text_;
+  std::vector<LinkArea> links_;
   std::map<cairo_scaled_font_t*, Face> faces_;
   std::set<std::string> known_;
 };

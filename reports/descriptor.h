@@ -123,6 +123,39 @@ struct MainTotal {
   std::string_view label;
 };
 
+struct ReportDescriptor;
+
+// What a drill-down puts in one of its target's parameters, from a field of the clicked row:
+// the value as it stands, a day as the period's first or last date ("dd/mm/aaaa"), or a name
+// in single quotes for a list of names. A `prefix` is what the statement wrote before the key
+// ("T" before a shift's code): the parameter takes what follows it.
+struct DrillValue {
+  enum class From { Value, Day, QuotedName };
+  std::string_view parameter;  // the target's
+  std::string_view field;      // the row's, a layout field
+  From from = From::Value;
+  std::string_view prefix{};
+};
+
+// A figure that leads to the sales behind it: a click on a cell of `fields` runs `target` with
+// the run's own values of the parameters both take alike (same name, type and description:
+// the period, the view, the adjustment and product-kind switches), and `values` from the row. With
+// a `when`, only while the run's parameter has (or, `equals` false, has not) that value text.
+// `note` says where the target cannot take the key exactly. A row without the key (a total) leads
+// nowhere.
+struct Drill {
+  struct When {
+    std::string_view parameter;  // empty: always
+    bool equals = true;
+    std::string_view value;
+  };
+  std::span<const std::string_view> fields;
+  const ReportDescriptor* target = nullptr;
+  std::span<const DrillValue> values;
+  When when{};
+  std::string_view note;
+};
+
 struct ExampleValue {
   std::string_view name;
   std::string_view value;
@@ -159,6 +192,7 @@ struct ReportDescriptor {
   std::span<const Rule> rules{};
   std::span<const ExampleValue> example{};
   MainTotal mainTotal{};
+  std::span<const Drill> drills{};
   // Calls the operation with the arguments in its parameters' order.
   bool (*invoke)(Reports& reports, const service::HostObjects& host, host::ReportRef& oRPT,
                  const ArgumentList& arguments) = nullptr;

@@ -11,6 +11,7 @@ namespace orla::serve {
 std::shared_ptr<engine::Report> KeptRun::Report::Read() const {
   std::shared_ptr<engine::Report> report = engine::ReportFromJsonFile(file);
   report->SetPrintedBy(printedBy);
+  report->SetLinks(links);
   return report;
 }
 

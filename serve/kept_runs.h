@@ -34,12 +34,13 @@ class KeptRun {
   PageStore pages;
 
   // The report as the run left it, written to `file` (a JSON document `render` reads), the
-  // name its downloads take, without extension, and the user its foot names, which the
-  // document does not hold. Set once, before the pages are drawn.
+  // name its downloads take, without extension, and what the document does not hold: the
+  // user its foot names and its links. Set once, before the pages are drawn.
   struct Report {
     std::filesystem::path file;
     std::string fileStem;
     std::string printedBy;
+    std::shared_ptr<const engine::CellLinks> links;
     // The report read back, to draw or to download.
     std::shared_ptr<engine::Report> Read() const;
   };

@@ -216,7 +216,8 @@ Handover AnswerKept(const RunContext& context, const app::RunResult& result,
     // The reader sees a first page while the rest of a long report is read and counted.
     engine::RenderFirstPage(*report, engine::CurrentPrintTime(), kept.pages);
     // Named first, so that the file goes with the run whatever happens next.
-    kept.SetReport({file, FileStem(result, request, context.clock->Now()), report->PrintedBy()});
+    kept.SetReport({file, FileStem(result, request, context.clock->Now()), report->PrintedBy(),
+                    report->Links()});
     app::OutputFile out(file);
     engine::WriteReportJson(*report, out.Stream());
     out.Close();

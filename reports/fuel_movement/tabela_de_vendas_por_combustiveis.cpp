@@ -212,6 +212,16 @@ constexpr Rule kRules[] = {kPeriodInOrder};
 constexpr ExampleValue kExample[] = {
     {kDataInicial.name, "01/03/2024"}, {kDataFinal.name, "31/03/2024"}, {kTipoVisao.name, "0"}};
 
+constexpr std::string_view kDay[] = {"Data_Movimento"};
+constexpr DrillValue kThatDay[] = {{kDataInicial.name, "Data_Movimento", DrillValue::From::Day},
+                                   {kDataFinal.name, "Data_Movimento", DrillValue::From::Day}};
+constexpr Drill kDrills[] = {
+    {.fields = kDay,
+     .target = &kTabelaDeVendasPorCombustiveis,
+     .values = kThatDay,
+     .note = "The table takes no day of its own: the period becomes that day."},
+};
+
 }  // namespace
 
 constexpr ReportDescriptor kTabelaDeVendasPorCombustiveis{
@@ -229,6 +239,7 @@ constexpr ReportDescriptor kTabelaDeVendasPorCombustiveis{
     .rules = kRules,
     .example = kExample,
     .mainTotal = {"VLTotal", "Valor vendido"},
+    .drills = kDrills,
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -10,6 +10,8 @@
 namespace orla::reports {
 
 extern const ReportDescriptor kDetalhesDosMovimentosPorClientes;
+// Its payment-form list, which a drill-down from the payment forms fills.
+inline constexpr std::string_view kFormasDePagtoName = "Filtro_FormasDePagto";
 
 // The detail rows: every column of the working table. Report type 2 sorts them by the column
 // `OrderListIndex` chooses (0 plate, 1 date and time, 2 driver, 3 product, 4 quantity, 5 total,

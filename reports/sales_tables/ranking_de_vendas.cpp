@@ -5,6 +5,8 @@
 #include "host/platform.h"
 #include "query/fragments.h"
 #include "query/get_sql.h"
+#include "reports/movement_details/detalhes_dos_movimentos_por_clientes.h"
+#include "reports/movement_details/detalhes_dos_movimentos_por_produtos.h"
 #include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/report_steps.h"
@@ -244,6 +246,24 @@ constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
                                      {"Filtro_QtdeRegistros", "10"},
                                      {"Filtro_TipoAgrupamento", "1"}};
 
+constexpr std::string_view kCodeAndName[] = {"Codigo", "Nome"};
+constexpr DrillValue kProductKey[] = {{kIDProduto.name, "Codigo"}};
+constexpr DrillValue kClientKey[] = {{kIDCliente.name, "Codigo"}};
+constexpr Drill kDrills[] = {
+    {.fields = kCodeAndName,
+     .target = &kDetalhesDosMovimentosPorProdutos,
+     .values = kProductKey,
+     .when = {"Filtro_TipoAgrupamento", false, "0"},
+     .note = "The details list the product's sales one by one; their net value adds up to the "
+             "ranking's."},
+    {.fields = kCodeAndName,
+     .target = &kDetalhesDosMovimentosPorClientes,
+     .values = kClientKey,
+     .when = {"Filtro_TipoAgrupamento", true, "0"},
+     .note = "The ranking counts a sale without a registered client for its special client; the "
+             "details list the sales of the client's own code."},
+};
+
 }  // namespace
 
 constexpr ReportDescriptor kRankingDeVendas{
@@ -261,6 +281,7 @@ constexpr ReportDescriptor kRankingDeVendas{
     .rules = kRules,
     .example = kExample,
     .mainTotal = {"SomaDeValor_Venda", "Valor líquido"},
+    .drills = kDrills,
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -134,6 +134,26 @@ constexpr Rule kRules[] = {kPeriodInOrder};
 constexpr ExampleValue kExample[] = {
     {kDataInicial.name, "01/03/2024"}, {kDataFinal.name, "31/03/2024"}, {kTipoVisao.name, "0"}};
 
+constexpr std::string_view kDay[] = {"Data_Abertura"};
+constexpr std::string_view kShift[] = {"Caixa"};
+constexpr DrillValue kThatDay[] = {{kDataInicial.name, "Data_Abertura", DrillValue::From::Day},
+                                   {kDataFinal.name, "Data_Abertura", DrillValue::From::Day}};
+constexpr DrillValue kThatShift[] = {
+    {kDataInicial.name, "Data_Abertura", DrillValue::From::Day},
+    {kDataFinal.name, "Data_Abertura", DrillValue::From::Day},
+    {kIDTurnoForcingView.name, "Caixa", DrillValue::From::Value, "T"}};
+constexpr Drill kDrills[] = {
+    {.fields = kDay,
+     .target = &kTabelaDeVendasPorBico,
+     .values = kThatDay,
+     .note = "The table takes no day of its own: the period becomes that day."},
+    {.fields = kShift,
+     .target = &kTabelaDeVendasPorBico,
+     .values = kThatShift,
+     .note = "That day's period with the shift as its filter, the code without the 'T' the "
+             "table prints before it; a shift forces the financial view."},
+};
+
 }  // namespace
 
 constexpr ReportDescriptor kTabelaDeVendasPorBico{
@@ -149,6 +169,7 @@ constexpr ReportDescriptor kTabelaDeVendasPorBico{
     .rules = kRules,
     .example = kExample,
     .mainTotal = {"ValorVenda", "Valor vendido"},
+    .drills = kDrills,
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

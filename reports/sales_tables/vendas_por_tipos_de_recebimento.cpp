@@ -5,6 +5,7 @@
 #include "host/command.h"
 #include "host/platform.h"
 #include "query/get_sql.h"
+#include "reports/movement_details/detalhes_dos_movimentos_por_clientes.h"
 #include "reports/report_list.h"
 #include "service/caption.h"
 #include "service/reports.h"
@@ -97,6 +98,17 @@ constexpr Rule kRules[] = {kPeriodInOrder};
 constexpr ExampleValue kExample[] = {{kDataInicial.name, "01/03/2024"},
                                      {kDataFinal.name, "31/03/2024"}};
 
+constexpr std::string_view kForm[] = {"FormaPagto"};
+constexpr DrillValue kFormKey[] = {
+    {kFormasDePagtoName, "FormaPagto", DrillValue::From::QuotedName}};
+constexpr Drill kDrills[] = {
+    {.fields = kForm,
+     .target = &kDetalhesDosMovimentosPorClientes,
+     .values = kFormKey,
+     .note = "The details list the items of the sales paid in that form, counted item by item; "
+             "their total need not equal the form's figure here."},
+};
+
 }  // namespace
 
 constexpr ReportDescriptor kVendasPorTiposDeRecebimento{
@@ -114,6 +126,7 @@ constexpr ReportDescriptor kVendasPorTiposDeRecebimento{
     .rules = kRules,
     .example = kExample,
     .mainTotal = {"VLLiquido", "Valor líquido"},
+    .drills = kDrills,
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

@@ -93,7 +93,8 @@ async function showPage(number) {
   const box = pagerElement('pages');
   box.innerHTML = svg;
   const page = box.querySelector('svg');
-  page.setAttribute('role', 'img');
+  // A page whose figures lead to their sales keeps its links for the reader.
+  page.setAttribute('role', page.querySelector('a') ? 'group' : 'img');
   page.setAttribute('aria-label', `Página ${number}`);
   pager.page = number;
   applyZoom();
@@ -170,6 +171,16 @@ function setUpPages() {
   pagerElement('page-next').addEventListener('click', () => go(pager.page + 1));
   pagerElement('page-last').addEventListener('click', () => go(pager.total ?? pager.pages));
   pagerElement('page-number').addEventListener('change', (event) => go(Number(event.target.value)));
+  // A figure's link opens the report of its sales; back and forward between the two show
+  // each report again, not only its form.
+  pagerElement('pages').addEventListener('click', (event) => {
+    const link = event.target.closest('a');
+    if (!link) return;
+    event.preventDefault();
+    history.replaceState({shown: true}, '');
+    history.pushState({shown: true}, '', link.getAttribute('href'));
+    followAddress();
+  });
   for (const button of document.querySelectorAll('[data-zoom]')) {
     button.addEventListener('click', () => {
       pager.zoom = button.dataset.zoom;

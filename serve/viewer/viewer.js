@@ -112,7 +112,7 @@ function followAddress() {
     return;
   }
   openReport(report, address.values, address.preset);
-  if (address.run) run();
+  if (address.run || history.state?.shown) run();
 }
 
 function showMessages(answer) {
@@ -153,7 +153,7 @@ async function run(event) {
   const values = form.values();
   localStorage.setItem(storageKey(form.report.name), JSON.stringify({periodo: form.presetName()}));
   // An address that ran on opening stays in the history as the form, so back never runs it.
-  if (/[?&]run=1/.test(location.hash)) history.replaceState(null, '', addressOf());
+  if (/[?&]run=1/.test(location.hash)) history.replaceState(history.state, '', addressOf());
   else if (location.hash !== addressOf()) history.pushState(null, '', addressOf());
   clearResult();
   const id = runId();

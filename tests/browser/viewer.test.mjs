@@ -1,12 +1,12 @@
 // The report viewer in a real browser: Debian's Chromium driven by playwright-core. Opens the
 // page and, in one session: the start page's figures as the API's runs of their reports give
-// them, and a block opening its report; the thirteen forms in the reader's words, each report run from its
-// form with a total shown that the API's rows add up to; the checks that stop a run in the form;
-// the named periods and the shift that forces the view; an address that runs on opening, with
-// the API's total found in its pages; a report cleared by choosing another; the download's
-// name; "Assinar" writing the form as a subscription the list shows; a quarter of details
-// read page by page; the phone width; axe-core. Screenshots go to
-// OUTPUT_FOLDER.
+// them, and a block opening its report; the thirteen forms in the reader's words, each report
+// run from its form with a total shown that the API's rows add up to; a ranked product's link
+// to its details and back; the checks that stop a run in the form; the named periods and the
+// shift that forces the view; an address that runs on opening, with the API's total found in
+// its pages; a report cleared by choosing another; the download's name; "Assinar" writing the
+// form as a subscription the list shows; a quarter of details read page by page; the phone
+// width; axe-core. Screenshots go to OUTPUT_FOLDER.
 //
 //   node viewer.test.mjs ORLA_VENDAS_BINARY OUTPUT_FOLDER
 import {spawn, execFileSync} from 'node:child_process';
@@ -170,6 +170,36 @@ try {
     assert.ok([...sums].some((sum) => sum !== '0' && shown.has(sum)),
       `${entry.name}: no total shown (${[...shown].join(' | ')}) is a sum of the API's rows`);
   }
+
+  // A product of the ranking leads to its sales: the details of that product for the same
+  // days, whose net total is the ranking's figure; Back shows the ranking again, Forward the
+  // details.
+  const titleOf = (name) => catalogue.reports.find((r) => r.name === name).title;
+  const ready = (title) => page.waitForFunction((t) => document.getElementById('report-title')
+    .textContent === t && document.getElementById('progress').textContent === 'pronto.', title,
+  {timeout: 60000});
+  await page.evaluate((address) => { location.hash = address; },
+    `#/RankingDeVendas?${new URLSearchParams(days)}&run=1`);
+  await ready(titleOf('RankingDeVendas'));
+  const ranking = await api('RankingDeVendas', days);
+  const [code, product, figure] = ['Codigo', 'Nome', 'SomaDeValor_Venda']
+    .map((column) => ranking.report.rows[0][ranking.report.columns.indexOf(column)]);
+  const figureText = format(2).format(figure);
+  assert.ok((await pageTexts()).includes(figureText), `${figureText} is not in the ranking`);
+  await page.locator('#pages svg a', {hasText: product}).first().click();
+  await ready(titleOf('DetalhesDosMovimentosPorProdutos'));
+  const sentValues = JSON.parse(runs.at(-1).postData());
+  assert.deepEqual([sentValues.Filtro_IDProduto, sentValues.Filtro_DataInicial,
+    sentValues.Filtro_DataFinal], [code, days.Filtro_DataInicial, days.Filtro_DataFinal]);
+  await page.click('#page-last');
+  await page.waitForFunction(() => document.getElementById('page-number').value ===
+    document.getElementById('page-number').max, null, {timeout: 10000});
+  assert.ok((await pageTexts()).includes(figureText), `the details' total is not ${figureText}`);
+  await page.evaluate(() => history.back());
+  await ready(titleOf('RankingDeVendas'));
+  await page.locator('#pages svg a', {hasText: product}).first().waitFor({timeout: 10000});
+  await page.evaluate(() => history.forward());
+  await ready(titleOf('DetalhesDosMovimentosPorProdutos'));
 
   // Choosing another report clears the one shown, and its downloads with it.
   await page.click('nav button[data-name="VendasPorTiposDeRecebimento"]');

@@ -51,7 +51,7 @@ TEST(ReportList, EachKindSelectsItsReportsBuilder) {
 }
 
 // What a form reads must point at something: a layout the library carries, a parameter of
-// the same report, a choice the default is one of.
+// the same report, a choice the default is one of, a drill's field and target parameter.
 TEST(ReportList, WhatTheDescriptorsNameExists) {
   orla::testing::ScopedFakePlatform platform;
   for (const ReportDescriptor& report : ReportList()) {
@@ -67,6 +67,23 @@ TEST(ReportList, WhatTheDescriptorsNameExists) {
     }
     for (const ExampleValue& value : report.example) {
       EXPECT_NE(ParameterOf(report, value.name), nullptr) << value.name;
+    }
+    // A misspelt drill leads nowhere, or to the target without its filter.
+    const std::string layout(layouts::Find(report.layouts[0]).value_or(""));
+    auto inLayout = [&](std::string_view field) {
+      return layout.find("\"" + std::string(field) + "\"") != std::string::npos;
+    };
+    for (const Drill& drill : report.drills) {
+      for (const std::string_view field : drill.fields) {
+        EXPECT_TRUE(inLayout(field)) << field;
+      }
+      for (const DrillValue& value : drill.values) {
+        EXPECT_TRUE(inLayout(value.field)) << value.field;
+        EXPECT_NE(ParameterOf(*drill.target, value.parameter), nullptr) << value.parameter;
+      }
+      if (!drill.when.parameter.empty()) {
+        EXPECT_NE(ParameterOf(report, drill.when.parameter), nullptr) << drill.when.parameter;
+      }
     }
     for (const Parameter& parameter : report.parameters) {
       SCOPED_TRACE(parameter.name);
