@@ -3,17 +3,33 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "host/date_time.h"
+#include "reports/pickers.h"
 
 namespace orla::app {
 
 namespace {
 
 using Assignments = std::vector<std::pair<std::string, std::string>>;
+// A picker's codes by the names people read; no code for a name two entries share.
+using CodesByName = std::map<std::string, std::optional<std::string>, std::less<>>;
+using Codes = std::map<const reports::PickerSource*, CodesByName>;
+
+CodesByName CodesOf(host::Database& oDB, const reports::PickerSource& picker) {
+  CodesByName codes;
+  for (reports::PickedValue& entry : reports::Pick(oDB, picker, "", 1'000'000)) {
+    const auto [at, added] = codes.try_emplace(entry.label, entry.value);
+    if (!added && at->second != entry.value) {
+      at->second.reset();
+    }
+  }
+  return codes;
+}
 
 void PercentEncode(std::string& out, std::string_view text) {
   constexpr char kDigits[] = "0123456789ABCDEF";
@@ -58,12 +74,21 @@ std::optional<std::string> RunText(const host::Value& value) {
 }
 
 // The row's value made what the target's parameter takes; nothing when it cannot be.
-std::optional<std::string> KeyText(const host::Value& value, const reports::DrillValue& key) {
+std::optional<std::string> KeyText(const host::Value& value, const reports::DrillValue& key,
+                                   const Codes& codes) {
   using From = reports::DrillValue::From;
   if (key.from == From::Day && value.GetKind() != host::Value::Kind::Date) {
     return std::nullopt;
   }
   std::optional<std::string> text = RunText(value);
+  if (key.from == From::CodeOfName) {
+    const auto picker = codes.find(key.picker);
+    if (!text || picker == codes.end()) {
+      return std::nullopt;
+    }
+    const auto code = picker->second.find(*text);
+    return code != picker->second.end() ? code->second : std::nullopt;
+  }
   if (text && !key.prefix.empty()) {
     if (!text->starts_with(key.prefix)) {
       return std::nullopt;
@@ -124,7 +149,8 @@ std::string ViewerAddress(std::string_view operation, const Assignments& values)
 }
 
 std::shared_ptr<const engine::CellLinks> DrillLinks(const reports::ReportDescriptor& report,
-                                                    const reports::ArgumentList& arguments) {
+                                                    const reports::ArgumentList& arguments,
+                                                    host::Database* oDB) {
   auto runText = [&](std::string_view name) -> std::optional<std::string> {
     for (size_t i = 0; i < report.parameters.size() && i < arguments.size(); ++i) {
       if (report.parameters[i].name == name) {
@@ -134,10 +160,18 @@ std::shared_ptr<const engine::CellLinks> DrillLinks(const reports::ReportDescrip
     return std::nullopt;
   };
   std::vector<Applied> applied;
+  Codes codes;
   for (const reports::Drill& drill : report.drills) {
     if (!drill.when.parameter.empty() &&
         (runText(drill.when.parameter) == drill.when.value) != drill.when.equals) {
       continue;
+    }
+    for (const reports::DrillValue& key : drill.values) {
+      // Read now: the rows may be drawn when the database is no longer at hand.
+      if (key.from == reports::DrillValue::From::CodeOfName && oDB != nullptr &&
+          !codes.contains(key.picker)) {
+        codes.emplace(key.picker, CodesOf(*oDB, *key.picker));
+      }
     }
     Applied one{&drill, {}};
     for (const reports::Parameter& p : drill.target->parameters) {
@@ -167,7 +201,7 @@ std::shared_ptr<const engine::CellLinks> DrillLinks(const reports::ReportDescrip
       links->fields.emplace_back(field);
     }
   }
-  links->address = [applied = std::move(applied)](
+  links->address = [applied = std::move(applied), codes = std::move(codes)](
                        std::string_view field,
                        const engine::CellLinks::ValueOf& valueOf) -> std::string {
     for (const Applied& a : applied) {
@@ -181,7 +215,7 @@ std::shared_ptr<const engine::CellLinks> DrillLinks(const reports::ReportDescrip
           continue;
         }
         const host::Value* value = valueOf(e.key->field);
-        std::optional<std::string> text = value ? KeyText(*value, *e.key) : std::nullopt;
+        std::optional<std::string> text = value ? KeyText(*value, *e.key, codes) : std::nullopt;
         if (!text || text->empty()) {
           return {};  // a row without its key (a total) leads nowhere
         }

@@ -19,8 +19,10 @@ std::string ViewerAddress(std::string_view operation,
                           const std::vector<std::pair<std::string, std::string>>& values);
 
 // The links of a run of `report` with `arguments` (its parameters' values in order, resolved
-// as the run had them); null when none of its drills applies to this run.
+// as the run had them); null when none of its drills applies to this run. Keys looked up by
+// name read their pickers through `oDB`; without one they lead nowhere.
 std::shared_ptr<const engine::CellLinks> DrillLinks(const reports::ReportDescriptor& report,
-                                                    const reports::ArgumentList& arguments);
+                                                    const reports::ArgumentList& arguments,
+                                                    host::Database* oDB = nullptr);
 
 }  // namespace orla::app

@@ -122,7 +122,8 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
     try {
       printed->SetLinks(DrillLinks(
           operation,
-          reports::ResolveArguments(operation, values, host::CurrentPlatform().Today())));
+          reports::ResolveArguments(operation, values, host::CurrentPlatform().Today()),
+          &sqliteDatabase));
     } catch (const std::exception& e) {
       run.session->AddError({"drill-down", e.what(), {}});
     }

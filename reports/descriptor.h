@@ -126,15 +126,17 @@ struct MainTotal {
 struct ReportDescriptor;
 
 // What a drill-down puts in one of its target's parameters, from a field of the clicked row:
-// the value as it stands, a day as the period's first or last date ("dd/mm/aaaa"), or a name
-// in single quotes for a list of names. A `prefix` is what the statement wrote before the key
+// the value as it stands, a day as the period's first or last date ("dd/mm/aaaa"), a name in
+// single quotes for a list of names, or the code `picker` gives for a name the row prints (a
+// name two entries share leads nowhere). A `prefix` is what the statement wrote before the key
 // ("T" before a shift's code): the parameter takes what follows it.
 struct DrillValue {
-  enum class From { Value, Day, QuotedName };
+  enum class From { Value, Day, QuotedName, CodeOfName };
   std::string_view parameter;  // the target's
   std::string_view field;      // the row's, a layout field
   From from = From::Value;
   std::string_view prefix{};
+  const PickerSource* picker = nullptr;  // for CodeOfName
 };
 
 // A figure that leads to the sales behind it: a click on a cell of `fields` runs `target` with

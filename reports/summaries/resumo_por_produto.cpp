@@ -2,6 +2,8 @@
 #include "reports/summaries/resumo_por_produto.h"
 
 #include "query/get_sql.h"
+#include "reports/movement_details/detalhes_dos_movimentos_por_produtos.h"
+#include "reports/pickers.h"
 #include "reports/report_list.h"
 #include "reports/summaries/summary_caption.h"
 #include "reports/summaries/summary_query.h"
@@ -93,6 +95,21 @@ std::string BuildFromArguments(const query::BuilderArguments& a) {
 
 }  // namespace
 
+// A product's line leads to its sales one by one. The line prints the product's name, which
+// the products' list turns back into its code.
+constexpr std::string_view kProductName[] = {"Descrição"};
+constexpr DrillValue kProductByName[] = {{.parameter = kIDProduto.name,
+                                          .field = "Descrição",
+                                          .from = DrillValue::From::CodeOfName,
+                                          .picker = &kProdutos}};
+constexpr Drill kDrills[] = {
+    {.fields = kProductName,
+     .target = &kDetalhesDosMovimentosPorProdutos,
+     .values = kProductByName,
+     .note = "A name two products share leads nowhere; a fuel's line in the financial view "
+             "prints the fuel's own name, which leads to the product of that name if there is "
+             "one."}};
+
 constexpr ReportDescriptor kResumoPorProduto{
     .name = "ResumoPorProduto",
     .group = "Resumos",
@@ -108,6 +125,7 @@ constexpr ReportDescriptor kResumoPorProduto{
     .rules = summary::kRules,
     .example = summary::kExample,
     .mainTotal = {"PM_Venda", "Venda líquida"},
+    .drills = kDrills,
     .invoke =
         [](Reports& r, const service::HostObjects& h, host::ReportRef& rpt,
            const ArgumentList& list) {

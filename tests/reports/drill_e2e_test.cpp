@@ -30,7 +30,8 @@ TEST(DrillTest, EachKindOfLinkOpensItsTargetWithSales) {
                                                           {"TabelaDeVendasPorBico", ""},
                                                           {"TabelaDeVendasPorCombustiveis", ""},
                                                           {"RankingDeVendas", "0"},
-                                                          {"RankingDeVendas", "1"}};
+                                                          {"RankingDeVendas", "1"},
+                                                          {"ResumoPorProduto", ""}};
   const std::regex link("href=\"#/(\\w+)\\?([^\"]*)&amp;run=1\"");
   for (const auto& [source, grouping] : kSources) {
     SCOPED_TRACE(source + grouping);
