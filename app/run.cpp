@@ -121,8 +121,7 @@ RunResult ExecuteRun(const reports::ReportDescriptor& operation,
     }
     try {
       printed->SetLinks(DrillLinks(
-          operation,
-          reports::ResolveArguments(operation, values, host::CurrentPlatform().Today()),
+          operation, reports::ResolveArguments(operation, values, host::CurrentPlatform().Today()),
           &sqliteDatabase));
     } catch (const std::exception& e) {
       run.session->AddError({"drill-down", e.what(), {}});
