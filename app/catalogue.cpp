@@ -1,8 +1,8 @@
 #include "app/catalogue.h"
 
-#include <charconv>
 #include <stdexcept>
 
+#include "app/value_texts.h"
 #include "engine/report.h"
 #include "reports/by_name.h"
 #include "reports/pickers.h"
@@ -154,24 +154,6 @@ std::string_view RuleName(reports::Rule::Kind kind) {
   return "";
 }
 
-std::string DefaultText(const host::Value& value) {
-  switch (value.GetKind()) {
-    case host::Value::Kind::Text:
-      return value.AsText();
-    case host::Value::Kind::Boolean:
-      return value.AsBoolean() ? "true" : "false";
-    case host::Value::Kind::Integer:
-      return std::to_string(value.AsInteger());
-    case host::Value::Kind::Double: {
-      char buffer[64];
-      const auto end = std::to_chars(buffer, buffer + sizeof buffer, value.AsDouble()).ptr;
-      return std::string(buffer, end);
-    }
-    default:
-      return value.Describe();
-  }
-}
-
 ordered_json Strings(std::span<const std::string_view> texts) {
   ordered_json list = ordered_json::array();
   for (const std::string_view text : texts) {
@@ -184,7 +166,7 @@ ordered_json ParameterJson(const reports::Parameter& parameter, const host::Date
   ordered_json entry{{"name", parameter.name},
                      {"type", reports::TypeName(parameter.type)},
                      {"description", parameter.description},
-                     {"default", DefaultText(reports::DefaultValue(parameter, today))},
+                     {"default", RunText(reports::DefaultValue(parameter, today)).value_or("")},
                      {"input", InputName(parameter.input)}};
   if (parameter.input == reports::Input::Choice) {
     ordered_json list = ordered_json::array();

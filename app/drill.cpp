@@ -1,14 +1,12 @@
 #include "app/drill.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "host/date_time.h"
+#include "app/value_texts.h"
 #include "reports/pickers.h"
 
 namespace orla::app {
@@ -44,33 +42,6 @@ void PercentEncode(std::string& out, std::string_view text) {
       out += kDigits[byte & 15];
     }
   }
-}
-
-// A value as `run` takes its text; nothing for a null.
-std::optional<std::string> RunText(const host::Value& value) {
-  switch (value.GetKind()) {
-    case host::Value::Kind::Null:
-      return std::nullopt;
-    case host::Value::Kind::Boolean:
-      return value.AsBoolean() ? "true" : "false";
-    case host::Value::Kind::Integer:
-      return std::to_string(value.AsInteger());
-    case host::Value::Kind::Double: {
-      char buffer[64];
-      const auto end =
-          std::to_chars(buffer, buffer + sizeof buffer, value.AsDouble(), std::chars_format::fixed);
-      return std::string(buffer, end.ptr);
-    }
-    case host::Value::Kind::Text:
-      return value.AsText();
-    case host::Value::Kind::Date: {
-      const host::DateTime d = value.AsDate();
-      char buffer[16];
-      std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d.Day(), d.Month(), d.Year());
-      return std::string(buffer);
-    }
-  }
-  return std::nullopt;
 }
 
 // The row's value made what the target's parameter takes; nothing when it cannot be.

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "host/regional_settings.h"
 #include "hostlib/messages.h"
@@ -134,6 +135,32 @@ std::string CheckEntryCount(std::string_view text, std::string_view what) {
         Say("%s expects a count of entries in plain digits (40), got '%s'", {what, text}));
   }
   return std::string(digits);
+}
+
+std::optional<std::string> RunText(const host::Value& value) {
+  switch (value.GetKind()) {
+    case host::Value::Kind::Null:
+      return std::nullopt;
+    case host::Value::Kind::Boolean:
+      return value.AsBoolean() ? "true" : "false";
+    case host::Value::Kind::Integer:
+      return std::to_string(value.AsInteger());
+    case host::Value::Kind::Double: {
+      char buffer[64];
+      const auto end =
+          std::to_chars(buffer, buffer + sizeof buffer, value.AsDouble(), std::chars_format::fixed);
+      return std::string(buffer, end.ptr);
+    }
+    case host::Value::Kind::Text:
+      return value.AsText();
+    case host::Value::Kind::Date: {
+      const host::DateTime d = value.AsDate();
+      char buffer[16];
+      std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d.Day(), d.Month(), d.Year());
+      return std::string(buffer);
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace orla::app

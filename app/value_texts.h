@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "host/date_time.h"
+#include "host/value.h"
 
 namespace orla::app {
 
@@ -19,6 +21,10 @@ class UsageError : public std::runtime_error {
 };
 
 host::DateTime ParseIsoDate(std::string_view text, std::string_view what);
+
+// A value written as `run` takes its text (a number with a decimal point and no exponent, a
+// date as dd/mm/aaaa); nothing for a null.
+std::optional<std::string> RunText(const host::Value& value);
 int64_t ParseInteger(std::string_view text, std::string_view what);
 double ParseDecimal(std::string_view text, std::string_view what);
 bool ParseBoolean(std::string_view text, std::string_view what);
