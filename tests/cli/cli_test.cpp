@@ -89,7 +89,8 @@ TEST_F(CliTest, ARefusedPeriodExitsOneNamingTheDateAndStillClosesTheConnection) 
   EXPECT_EQ(outcome["messages"],
             json::parse(R"([{"text":"Você precisa informar o período desejado!",
                              "title":"Atenção","style":64}])"));
-  EXPECT_EQ(outcome["details"], json::array({"Filtro_DataInicial: 31/02/2024 is not a valid date"}));
+  EXPECT_EQ(outcome["details"],
+            json::array({"Filtro_DataInicial: 31/02/2024 is not a valid date"}));
   EXPECT_THAT(ReadTrace(trace), ElementsAre(json({{"call", "DB_Close"}})));
   EXPECT_THAT(raw.err, ::testing::ContainsRegex("desejado!\n.*Filtro_DataInicial: 31/02/2024"));
   EXPECT_THAT(raw.err, ::testing::Not(HasSubstr("Filtro_DataFinal")));
@@ -184,7 +185,7 @@ TEST_F(CliTest, BadArgumentsExitTwoAndRunNothing) {
        "from -32768 to 32767"},
       {{"RankingDeVendas", "OrderListIndex=1", "OrderListIndex=2"}, "given twice"},
       {{"RankingDeVendas", "--today", "2024-13-01"}, "--today expects a date"},
-      {{"RankingDeVendas", "--format", "docx"}, "--format expects"},
+      {{"RankingDeVendas", "--format", "PDF"}, "--format expects"},
       {{"RankingDeVendas", "--out", "ranking.docx"}, "cannot tell the format"},
       {{"RankingDeVendas", "--colour"}, "unknown option --colour"},
   };
