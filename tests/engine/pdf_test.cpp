@@ -66,10 +66,6 @@ std::vector<std::string> PageLines(const std::filesystem::path& pdf, int page) {
   return lines;
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
-
 TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
   testing::TempDir dir;
   const auto pdf = dir / "lista.pdf";
@@ -84,7 +80,7 @@ TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[0], "[12.345.678/0001-90] - AUTO POSTO AÇAÍ");
     EXPECT_EQ(lines[1], "Vendas - Movimentação por Grupo");
-    EXPECT_TRUE(StartsWith(lines[3], "Produto")) << lines[3];
+    EXPECT_TRUE(lines[3].starts_with("Produto")) << lines[3];
     EXPECT_NE(lines.back().find("Página " + std::to_string(p) + " de " + std::to_string(pages)),
               std::string::npos)
         << lines.back();
@@ -96,7 +92,7 @@ TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
     }
   }
   const auto last = PageLines(pdf, pages);
-  EXPECT_TRUE(StartsWith(last[last.size() - 2], "Total geral")) << last[last.size() - 2];
+  EXPECT_TRUE(last[last.size() - 2].starts_with("Total geral")) << last[last.size() - 2];
   EXPECT_NE(last[last.size() - 2].find("225,00"), std::string::npos);
 }
 
@@ -155,13 +151,13 @@ TEST(PdfTest, NeverLeavesAGroupHeaderOrTotalsAloneAcrossABreak) {
       const auto lines = PageLines(pdf, p);
       ASSERT_GE(lines.size(), 6u);
       const std::string& lastBody = lines[lines.size() - 2];  // before the foot
-      EXPECT_FALSE(StartsWith(lastBody, "GRUPO")) << "page " << p << " ends with " << lastBody;
+      EXPECT_FALSE(lastBody.starts_with("GRUPO")) << "page " << p << " ends with " << lastBody;
       // After company, title, caption and columns, and a repeated group header if any.
       size_t first = 4;
       while (first < lines.size() && lines[first].find("(continuação)") != std::string::npos) {
         ++first;
       }
-      EXPECT_FALSE(StartsWith(lines[first], "Total"))
+      EXPECT_FALSE(lines[first].starts_with("Total"))
           << "page " << p << " starts with " << lines[first];
     }
   }
@@ -253,7 +249,7 @@ using testing::Word;
 
 const Word* Starting(const std::vector<Word>& words, const std::string& prefix) {
   for (const Word& w : words) {
-    if (StartsWith(w.text, prefix)) {
+    if (w.text.starts_with(prefix)) {
       return &w;
     }
   }

@@ -11,14 +11,7 @@ namespace {
 
 using service::FrameTest;
 
-int32_t ErrorNumberOf(auto&& call) {
-  try {
-    call();
-  } catch (const host::HostError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using orla::testing::ErrorNumber;
 
 TEST(ByName, ResolvesNamedValuesWithDefaultsAndCoercions) {
   orla::testing::ScopedFakePlatform platform;
@@ -53,15 +46,14 @@ TEST(ByName, BadNamesAndValuesRaiseBeforeAnythingRuns) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.values[0].name);
-    EXPECT_EQ(ErrorNumberOf([&] { ResolveArguments(*c.report, c.values, host::DateTime()); }),
+    EXPECT_EQ(ErrorNumber([&] { ResolveArguments(*c.report, c.values, host::DateTime()); }),
               c.number);
   }
 }
 
 TEST_F(FrameTest, AnUnknownOperationRunsNothing) {
-  EXPECT_EQ(ErrorNumberOf([&] { Run("Vendas"); }), host::error_number::kObjectDoesNotSupport);
-  EXPECT_EQ(ErrorNumberOf([&] { Run("rankingdevendas"); }),
-            host::error_number::kObjectDoesNotSupport)
+  EXPECT_EQ(ErrorNumber([&] { Run("Vendas"); }), host::error_number::kObjectDoesNotSupport);
+  EXPECT_EQ(ErrorNumber([&] { Run("rankingdevendas"); }), host::error_number::kObjectDoesNotSupport)
       << "names are exact";
   EXPECT_TRUE(platform->log.empty());
 }
