@@ -265,16 +265,8 @@ TEST_F(CInterface, ListsTheThirteenReports) {
   ASSERT_EQ(orla_vendas_list(nullptr, &json.text, nullptr), ORLA_VENDAS_OK);
   const nlohmann::json catalogue = nlohmann::json::parse(json.str());
   ASSERT_EQ(catalogue.at("reports").size(), 13u);
-  Handle db = Open();
   for (const nlohmann::json& report : catalogue.at("reports")) {
-    SCOPED_TRACE(report.at("name").get<std::string>());
-    EXPECT_FALSE(report.at("parameters").empty());
-    // Every listed name is one the interface runs (an unknown one fails before any query).
-    Owned error;
-    Owned ignored;
-    EXPECT_EQ(orla_vendas_run(db.get(), report.at("name").get<std::string>().c_str(),
-                              R"({"Filtro_Nada":"x"})", &ignored.text, &error.text),
-              ORLA_VENDAS_BAD_PARAMETER);
+    EXPECT_FALSE(report.at("parameters").empty()) << report.at("name");
   }
 }
 
