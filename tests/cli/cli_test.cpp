@@ -17,11 +17,6 @@ using ::testing::HasSubstr;
 const std::vector<std::string> kMarch = {
     "VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"};
 
-std::vector<std::string> With(std::vector<std::string> base, std::vector<std::string> more) {
-  base.insert(base.end(), more.begin(), more.end());
-  return base;
-}
-
 TEST_F(CliTest, JsonIsTheContractObject) {
   const CommandResult raw = Run(With(kMarch, {"--format", "json"}));
   ASSERT_EQ(raw.exitCode, 0) << raw.err;
