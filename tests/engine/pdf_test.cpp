@@ -256,6 +256,15 @@ const Word* Starting(const std::vector<Word>& words, const std::string& prefix) 
   return nullptr;
 }
 
+// "stem0 stem1 ..." up to count words.
+std::string Numbered(const std::string& stem, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    text += (i ? " " : "") + stem + std::to_string(i);
+  }
+  return text;
+}
+
 // A column takes what its texts need, however narrow the layout drew it, while the line has
 // room; once it is full the widest texts are cut (a wrapping text after its lines), numbers
 // never.
@@ -275,16 +284,9 @@ TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
     Render(*report, Format::Pdf, pdf);
     return testing::Words(pdf, 1);
   };
-  auto words = [](const std::string& stem, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-      text += (i ? " " : "") + stem + std::to_string(i);
-    }
-    return text;
-  };
   // Room: the name keeps its three words apart (a cut text reads back as one run of words,
   // where it was cut).
-  const auto roomy = render("Transportadora Irmãos Araújo", words("obs", 8), "curto");
+  const auto roomy = render("Transportadora Irmãos Araújo", Numbered("obs", 8), "curto");
   for (const char* word : {"Transportadora", "Irmãos", "Araújo", "obs7", "123.456.789,50"}) {
     const Word* found = Starting(roomy, word);
     ASSERT_NE(found, nullptr) << word;
@@ -292,7 +294,7 @@ TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
   }
   EXPECT_LT(Starting(roomy, "Araújo")->right, Starting(roomy, "obs0")->left);
 
-  const auto full = render(words("nome", 12), words("obs", 40), words("resto", 60));
+  const auto full = render(Numbered("nome", 12), Numbered("obs", 40), Numbered("resto", 60));
   // Where a text is cut, the words it could not show read back as one run.
   auto cutRun = [&](const std::string& stem) -> const Word* {
     for (const Word& w : full) {
@@ -318,10 +320,7 @@ TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
 
 TEST(PdfTest, WrapsALongNoteAndStartsTheTableBelowIt) {
   testing::TempDir dir;
-  std::string note;
-  for (int i = 0; i < 60; ++i) {
-    note += "nota" + std::to_string(i) + " ";
-  }
+  const std::string note = Numbered("nota", 60);
   const auto report = testing::ReportOf(R"({
     "name": "rptNota", "title": "Nota", "formulas": ["Texto"],
     "fields": [{"column": "Item", "caption": "Produto"}],
