@@ -109,12 +109,20 @@ TEST_F(CInterface, MisusesGiveTheirStatusAndAMessage) {
       return status;
     };
   };
-  auto run = [](orla_vendas_db* db, const char* report, const char* parameters) {
-    return [=](char** json, char** error) {
+  // Most misuses are runs of the open handle; db picks another.
+  auto run = [&](const char* report, const char* parameters, orla_vendas_db* db = nullptr) {
+    return [=, db = db ? db : open.get()](char** json, char** error) {
       return orla_vendas_run(db, report, parameters, json, error);
     };
   };
-  const std::string file = (folder_ / "out.pdf").string();
+  auto render = [&](const char* format, std::string file) {
+    return [&, format, file](char** json, char** error) {
+      return orla_vendas_render(open.get(), "ResumoPorProduto", nullptr, format, file.c_str(), json,
+                                error);
+    };
+  };
+  const char* resumo = "ResumoPorProduto";
+  const char* ranking = "RankingDeVendas";
   const Case cases[] = {
       {"no database", [](char**, char** e) { return orla_vendas_open(nullptr, nullptr, e); },
        ORLA_VENDAS_INVALID_ARGUMENT, "is NULL"},
@@ -127,42 +135,35 @@ TEST_F(CInterface, MisusesGiveTheirStatusAndAMessage) {
        "not SQLite"},
       {"connection string to no file", openText("Provider=SQLite;Data Source=\"/nowhere/x.db\""),
        ORLA_VENDAS_DATABASE, "no such database file: /nowhere/x.db"},
-      {"bad JSON", run(open.get(), "ResumoPorProduto", "{\"Filtro_TipoVisao\": "),
-       ORLA_VENDAS_BAD_JSON, "the parameters are not JSON"},
-      {"JSON but no object", run(open.get(), "ResumoPorProduto", "[1, 2]"), ORLA_VENDAS_BAD_JSON,
-       "not a JSON object but array"},
-      {"a number beyond a double",
-       run(open.get(), "RankingDeVendas", R"({"Filtro_QtdeRegistros":1e400})"),
+      {"bad JSON", run(resumo, R"({"Filtro_TipoVisao": )"), ORLA_VENDAS_BAD_JSON, "are not JSON"},
+      {"JSON but no object", run(resumo, "[1, 2]"), ORLA_VENDAS_BAD_JSON, "object but array"},
+      {"a number beyond a double", run(ranking, R"({"Filtro_QtdeRegistros":1e400})"),
        ORLA_VENDAS_BAD_JSON, "Filtro_QtdeRegistros: the number 1e400 is out of range"},
       // Read as 0, it would pass for a number the caller never gave.
-      {"a number below a double",
-       run(open.get(), "RankingDeVendas", R"({"Filtro_QtdeRegistros":1e-400})"),
+      {"a number below a double", run(ranking, R"({"Filtro_QtdeRegistros":1e-400})"),
        ORLA_VENDAS_BAD_JSON, "1e-400 is out of range"},
-      {"unknown report", run(open.get(), "ResumoPorNada", nullptr), ORLA_VENDAS_UNKNOWN_REPORT,
+      {"unknown report", run("ResumoPorNada", nullptr), ORLA_VENDAS_UNKNOWN_REPORT,
        "unknown report 'ResumoPorNada'"},
-      {"no report", run(open.get(), nullptr, nullptr), ORLA_VENDAS_INVALID_ARGUMENT,
-       "the report name is NULL"},
-      {"unknown parameter", run(open.get(), "ResumoPorProduto", "{\"Filtro_Nada\": \"1\"}"),
-       ORLA_VENDAS_BAD_PARAMETER, "ResumoPorProduto has no parameter Filtro_Nada"},
-      {"a parameter given twice",
-       run(open.get(), "ResumoPorProduto", R"({"Filtro_TipoVisao":"1","Filtro_TipoVisao":"0"})"),
+      {"no report", run(nullptr, nullptr), ORLA_VENDAS_INVALID_ARGUMENT, "report name is NULL"},
+      {"unknown parameter", run(resumo, R"({"Filtro_Nada": "1"})"), ORLA_VENDAS_BAD_PARAMETER,
+       "ResumoPorProduto has no parameter Filtro_Nada"},
+      {"given twice", run(resumo, R"({"Filtro_TipoVisao":"1","Filtro_TipoVisao":"0"})"),
        ORLA_VENDAS_BAD_PARAMETER, "parameter Filtro_TipoVisao is given twice"},
-      {"text for a number", run(open.get(), "ResumoPorProduto", "{\"Filtro_TipoVisao\": \"um\"}"),
-       ORLA_VENDAS_BAD_PARAMETER, "Filtro_TipoVisao"},
-      {"array for a number", run(open.get(), "ResumoPorProduto", "{\"Filtro_TipoVisao\": [1]}"),
-       ORLA_VENDAS_BAD_PARAMETER, "must be text, a boolean or a number, not array"},
-      {"boolean for a number", run(open.get(), "ResumoPorProduto", "{\"Filtro_TipoVisao\": true}"),
+      {"text for a number", run(resumo, R"({"Filtro_TipoVisao": "um"})"), ORLA_VENDAS_BAD_PARAMETER,
+       "Filtro_TipoVisao"},
+      {"array for a number", run(resumo, R"({"Filtro_TipoVisao": [1]})"), ORLA_VENDAS_BAD_PARAMETER,
+       "must be text, a boolean or a number, not array"},
+      {"boolean for a number", run(resumo, R"({"Filtro_TipoVisao": true})"),
        ORLA_VENDAS_BAD_PARAMETER, "Filtro_TipoVisao"},
       {"beyond a 16-bit integer",
-       run(open.get(), "MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
-           "{\"Filtro_TipoConfigPreVenda\": 40000}"),
+       run("MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV",
+           R"({"Filtro_TipoConfigPreVenda": 40000})"),
        ORLA_VENDAS_BAD_PARAMETER, "Filtro_TipoConfigPreVenda"},
       {"payment forms that would end the literal",
-       run(open.get(), "DetalhesDosMovimentosPorClientes",
-           "{\"Filtro_FormasDePagto\": \"'Dinheiro') OR (1=1\"}"),
+       run("DetalhesDosMovimentosPorClientes",
+           R"({"Filtro_FormasDePagto": "'Dinheiro') OR (1=1"})"),
        ORLA_VENDAS_BAD_PARAMETER, "Filtro_FormasDePagto"},
-      {"run after close", run(closed.get(), "ResumoPorProduto", nullptr), ORLA_VENDAS_CLOSED,
-       "closed"},
+      {"run after close", run(resumo, nullptr, closed.get()), ORLA_VENDAS_CLOSED, "closed"},
       {"list after close", [&](char** j, char** e) { return orla_vendas_list(closed.get(), j, e); },
        ORLA_VENDAS_CLOSED, "closed"},
       {"today after close",
@@ -171,24 +172,12 @@ TEST_F(CInterface, MisusesGiveTheirStatusAndAMessage) {
       {"a today that is no date",
        [&](char**, char** e) { return orla_vendas_set_today(open.get(), "31/03/2024", e); },
        ORLA_VENDAS_INVALID_ARGUMENT, "today"},
-      {"unknown format",
-       [&](char** j, char** e) {
-         return orla_vendas_render(open.get(), "ResumoPorProduto", nullptr, "docx", file.c_str(), j,
-                                   e);
-       },
-       ORLA_VENDAS_OUTPUT, "not 'docx'"},
-      {"format not told by the file",
-       [&](char** j, char** e) {
-         return orla_vendas_render(open.get(), "ResumoPorProduto", nullptr, nullptr, "relatorio", j,
-                                   e);
-       },
-       ORLA_VENDAS_OUTPUT, "cannot tell the format"},
-      {"unwritable file",
-       [&](char** j, char** e) {
-         return orla_vendas_render(open.get(), "ResumoPorProduto", nullptr, "pdf", "/nowhere/r.pdf",
-                                   j, e);
-       },
-       ORLA_VENDAS_OUTPUT, "cannot write /nowhere/r.pdf"},
+      {"unknown format", render("docx", (folder_ / "out.pdf").string()), ORLA_VENDAS_OUTPUT,
+       "not 'docx'"},
+      {"format not told by the file", render(nullptr, "relatorio"), ORLA_VENDAS_OUTPUT,
+       "cannot tell the format"},
+      {"unwritable file", render("pdf", "/nowhere/r.pdf"), ORLA_VENDAS_OUTPUT,
+       "cannot write /nowhere/r.pdf"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -276,16 +265,8 @@ TEST_F(CInterface, ListsTheThirteenReports) {
   ASSERT_EQ(orla_vendas_list(nullptr, &json.text, nullptr), ORLA_VENDAS_OK);
   const nlohmann::json catalogue = nlohmann::json::parse(json.str());
   ASSERT_EQ(catalogue.at("reports").size(), 13u);
-  Handle db = Open();
   for (const nlohmann::json& report : catalogue.at("reports")) {
-    SCOPED_TRACE(report.at("name").get<std::string>());
-    EXPECT_FALSE(report.at("parameters").empty());
-    // Every listed name is one the interface runs (an unknown one fails before any query).
-    Owned error;
-    Owned ignored;
-    EXPECT_EQ(orla_vendas_run(db.get(), report.at("name").get<std::string>().c_str(),
-                              R"({"Filtro_Nada":"x"})", &ignored.text, &error.text),
-              ORLA_VENDAS_BAD_PARAMETER);
+    EXPECT_FALSE(report.at("parameters").empty()) << report.at("name");
   }
 }
 

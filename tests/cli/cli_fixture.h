@@ -17,6 +17,13 @@ struct CommandResult {
   std::string err;
 };
 
+// `base`, then `more`.
+inline std::vector<std::string> With(std::vector<std::string> base,
+                                     const std::vector<std::string>& more) {
+  base.insert(base.end(), more.begin(), more.end());
+  return base;
+}
+
 class CliTest : public ::testing::Test {
  protected:
   // A scratch folder for the suite; the demo station's March 2024 (MarchDatabase()).

@@ -17,11 +17,6 @@ using ::testing::HasSubstr;
 const std::vector<std::string> kMarch = {
     "VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/03/2024", "Filtro_DataFinal=31/03/2024"};
 
-std::vector<std::string> With(std::vector<std::string> base, std::vector<std::string> more) {
-  base.insert(base.end(), more.begin(), more.end());
-  return base;
-}
-
 TEST_F(CliTest, JsonIsTheContractObject) {
   const CommandResult raw = Run(With(kMarch, {"--format", "json"}));
   ASSERT_EQ(raw.exitCode, 0) << raw.err;
@@ -185,7 +180,7 @@ TEST_F(CliTest, BadArgumentsExitTwoAndRunNothing) {
        "from -32768 to 32767"},
       {{"RankingDeVendas", "OrderListIndex=1", "OrderListIndex=2"}, "given twice"},
       {{"RankingDeVendas", "--today", "2024-13-01"}, "--today expects a date"},
-      {{"RankingDeVendas", "--format", "docx"}, "--format expects"},
+      {{"RankingDeVendas", "--format", "PDF"}, "--format expects"},
       {{"RankingDeVendas", "--out", "ranking.docx"}, "cannot tell the format"},
       {{"RankingDeVendas", "--colour"}, "unknown option --colour"},
   };

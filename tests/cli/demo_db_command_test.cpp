@@ -12,17 +12,15 @@
 namespace orla::cli {
 namespace {
 
-int RunCommand(const std::vector<std::string>& args, std::string* out = nullptr,
-               std::string* err = nullptr) {
-  std::ostringstream output, errors;
-  const int status = DemoDbCommand(args, output, errors, true);
-  if (out != nullptr) {
-    *out = output.str();
-  }
-  if (err != nullptr) {
-    *err = errors.str();
-  }
-  return status;
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+Result RunCommand(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = DemoDbCommand(args, out, err, true);
+  return {status, out.str(), err.str()};
 }
 
 TEST(DemoDbCommand, RefusesBadArgumentsWithStatus2) {
@@ -39,26 +37,23 @@ TEST(DemoDbCommand, RefusesBadArgumentsWithStatus2) {
       {"--out"},
   };
   for (const auto& args : bad) {
-    std::string err;
-    EXPECT_EQ(RunCommand(args, nullptr, &err), 2) << ::testing::PrintToString(args);
-    EXPECT_NE(err.find("usage: orla-vendas demo-db"), std::string::npos);
+    const Result result = RunCommand(args);
+    EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
+    EXPECT_NE(result.err.find("usage: orla-vendas demo-db"), std::string::npos);
   }
   EXPECT_FALSE(std::filesystem::exists(file));
-  std::string out;
-  EXPECT_EQ(RunCommand({"--help"}, &out), 0);
-  EXPECT_NE(out.find("--start YYYY-MM-DD"), std::string::npos);
+  const Result help = RunCommand({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--start YYYY-MM-DD"), std::string::npos);
 }
 
 TEST(DemoDbCommand, WritesTheDaysAskedFor) {
   const auto file = orla::testing::ScratchFile("two days.db");
-  std::string out, err;
-  ASSERT_EQ(
-      RunCommand({"--out", file.string(), "--days", "2", "--seed", "7", "--start", "2024-02-28"},
-                 &out, &err),
-      0)
-      << err;
-  EXPECT_NE(err.find("Generating day 2 of 2"), std::string::npos);
-  EXPECT_NE(out.find("2 days from 2024-02-28"), std::string::npos);
+  const Result result =
+      RunCommand({"--out", file.string(), "--days", "2", "--seed", "7", "--start", "2024-02-28"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.err.find("Generating day 2 of 2"), std::string::npos);
+  EXPECT_NE(result.out.find("2 days from 2024-02-28"), std::string::npos);
   sqlite::Database db(file);
   host::RecordsetRef days =
       db.OpenRecordSet("SELECT MIN(Data_Abertura), MAX(Data_Abertura) FROM [Movimentações]");
@@ -68,8 +63,8 @@ TEST(DemoDbCommand, WritesTheDaysAskedFor) {
 
 TEST(DemoDbCommand, WithoutAStartTheDaysEndToday) {
   const auto file = orla::testing::ScratchFile("up to today.db");
-  std::string err;
-  ASSERT_EQ(RunCommand({"--out", file.string(), "--days", "3"}, nullptr, &err), 0) << err;
+  const Result result = RunCommand({"--out", file.string(), "--days", "3"});
+  ASSERT_EQ(result.status, 0) << result.err;
   const host::DateTime today = host::SystemClock().Now().DateOnly();
   sqlite::Database db(file);
   host::RecordsetRef days =

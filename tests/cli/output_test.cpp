@@ -27,11 +27,6 @@ const std::vector<std::string> kMarch = {
 const std::vector<std::string> kAugust = {
     "VendasPorTiposDeRecebimento", "Filtro_DataInicial=01/08/2024", "Filtro_DataFinal=31/08/2024"};
 
-std::vector<std::string> With(std::vector<std::string> base, const std::vector<std::string>& more) {
-  base.insert(base.end(), more.begin(), more.end());
-  return base;
-}
-
 std::vector<std::string> Names(const fs::path& folder) {
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {

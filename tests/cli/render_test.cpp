@@ -17,13 +17,8 @@ TEST_F(CliTest, ASavedReportRendersToTheSameTextItRanWith) {
   const std::vector<std::string> march = {"VendasPorTiposDeRecebimento",
                                           "Filtro_DataInicial=01/03/2024",
                                           "Filtro_DataFinal=31/03/2024"};
-  auto with = [&](std::vector<std::string> more) {
-    std::vector<std::string> all = march;
-    all.insert(all.end(), more.begin(), more.end());
-    return all;
-  };
-  ASSERT_EQ(Run(with({"--out", saved.string()})).exitCode, 0);
-  ASSERT_EQ(Run(with({"--out", direct.string(), "--user", "ana"})).exitCode, 0);
+  ASSERT_EQ(Run(With(march, {"--out", saved.string()})).exitCode, 0);
+  ASSERT_EQ(Run(With(march, {"--out", direct.string(), "--user", "ana"})).exitCode, 0);
   ASSERT_EQ(Main({"render", saved.string(), "--out", again.string(), "--user", "ana"}).exitCode, 0);
   const std::string text = PdfText(direct);
   EXPECT_THAT(text, ::testing::HasSubstr("Vendas - Por Tipos de Recebimento"));

@@ -66,10 +66,6 @@ std::vector<std::string> PageLines(const std::filesystem::path& pdf, int page) {
   return lines;
 }
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
-
 TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
   testing::TempDir dir;
   const auto pdf = dir / "lista.pdf";
@@ -84,7 +80,7 @@ TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
     ASSERT_GE(lines.size(), 5u);
     EXPECT_EQ(lines[0], "[12.345.678/0001-90] - AUTO POSTO AÇAÍ");
     EXPECT_EQ(lines[1], "Vendas - Movimentação por Grupo");
-    EXPECT_TRUE(StartsWith(lines[3], "Produto")) << lines[3];
+    EXPECT_TRUE(lines[3].starts_with("Produto")) << lines[3];
     EXPECT_NE(lines.back().find("Página " + std::to_string(p) + " de " + std::to_string(pages)),
               std::string::npos)
         << lines.back();
@@ -96,7 +92,7 @@ TEST(PdfTest, NumbersItsPagesAndRepeatsTheHeaders) {
     }
   }
   const auto last = PageLines(pdf, pages);
-  EXPECT_TRUE(StartsWith(last[last.size() - 2], "Total geral")) << last[last.size() - 2];
+  EXPECT_TRUE(last[last.size() - 2].starts_with("Total geral")) << last[last.size() - 2];
   EXPECT_NE(last[last.size() - 2].find("225,00"), std::string::npos);
 }
 
@@ -155,13 +151,13 @@ TEST(PdfTest, NeverLeavesAGroupHeaderOrTotalsAloneAcrossABreak) {
       const auto lines = PageLines(pdf, p);
       ASSERT_GE(lines.size(), 6u);
       const std::string& lastBody = lines[lines.size() - 2];  // before the foot
-      EXPECT_FALSE(StartsWith(lastBody, "GRUPO")) << "page " << p << " ends with " << lastBody;
+      EXPECT_FALSE(lastBody.starts_with("GRUPO")) << "page " << p << " ends with " << lastBody;
       // After company, title, caption and columns, and a repeated group header if any.
       size_t first = 4;
       while (first < lines.size() && lines[first].find("(continuação)") != std::string::npos) {
         ++first;
       }
-      EXPECT_FALSE(StartsWith(lines[first], "Total"))
+      EXPECT_FALSE(lines[first].starts_with("Total"))
           << "page " << p << " starts with " << lines[first];
     }
   }
@@ -253,11 +249,20 @@ using testing::Word;
 
 const Word* Starting(const std::vector<Word>& words, const std::string& prefix) {
   for (const Word& w : words) {
-    if (StartsWith(w.text, prefix)) {
+    if (w.text.starts_with(prefix)) {
       return &w;
     }
   }
   return nullptr;
+}
+
+// "stem0 stem1 ..." up to count words.
+std::string Numbered(const std::string& stem, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    text += (i ? " " : "") + stem + std::to_string(i);
+  }
+  return text;
 }
 
 // A column takes what its texts need, however narrow the layout drew it, while the line has
@@ -279,16 +284,9 @@ TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
     Render(*report, Format::Pdf, pdf);
     return testing::Words(pdf, 1);
   };
-  auto words = [](const std::string& stem, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) {
-      text += (i ? " " : "") + stem + std::to_string(i);
-    }
-    return text;
-  };
   // Room: the name keeps its three words apart (a cut text reads back as one run of words,
   // where it was cut).
-  const auto roomy = render("Transportadora Irmãos Araújo", words("obs", 8), "curto");
+  const auto roomy = render("Transportadora Irmãos Araújo", Numbered("obs", 8), "curto");
   for (const char* word : {"Transportadora", "Irmãos", "Araújo", "obs7", "123.456.789,50"}) {
     const Word* found = Starting(roomy, word);
     ASSERT_NE(found, nullptr) << word;
@@ -296,7 +294,7 @@ TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
   }
   EXPECT_LT(Starting(roomy, "Araújo")->right, Starting(roomy, "obs0")->left);
 
-  const auto full = render(words("nome", 12), words("obs", 40), words("resto", 60));
+  const auto full = render(Numbered("nome", 12), Numbered("obs", 40), Numbered("resto", 60));
   // Where a text is cut, the words it could not show read back as one run.
   auto cutRun = [&](const std::string& stem) -> const Word* {
     for (const Word& w : full) {
@@ -322,10 +320,7 @@ TEST(PdfTest, GivesColumnsWhatTheirTextsNeedAndCutsOnlyWhatCannotFit) {
 
 TEST(PdfTest, WrapsALongNoteAndStartsTheTableBelowIt) {
   testing::TempDir dir;
-  std::string note;
-  for (int i = 0; i < 60; ++i) {
-    note += "nota" + std::to_string(i) + " ";
-  }
+  const std::string note = Numbered("nota", 60);
   const auto report = testing::ReportOf(R"({
     "name": "rptNota", "title": "Nota", "formulas": ["Texto"],
     "fields": [{"column": "Item", "caption": "Produto"}],

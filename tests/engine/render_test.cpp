@@ -129,16 +129,6 @@ TEST(RenderTest, WritesTextFormatsToFilesAndRefusesBinaryOnesOnStreams) {
   EXPECT_THROW(Render(*report, Format::Csv, dir / "missing" / "x.csv"), host::HostError);
 }
 
-TEST(RenderTest, NamesItsFormats) {
-  for (Format f :
-       {Format::Pdf, Format::Html, Format::Xlsx, Format::Csv, Format::Json, Format::Text}) {
-    EXPECT_EQ(ParseFormat(FormatName(f)), f);
-  }
-  EXPECT_EQ(ParseFormat("txt"), Format::Text);
-  EXPECT_FALSE(ParseFormat("PDF").has_value());
-  EXPECT_FALSE(ParseFormat("doc").has_value());
-}
-
 std::string Unzip(const std::filesystem::path& file, const std::string& member) {
   return testing::RunCommand("unzip -p '" + file.string() + "' " + member);
 }

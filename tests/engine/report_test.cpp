@@ -23,21 +23,6 @@ std::string LayoutErrorOf(Call call) {
   return {};
 }
 
-TEST(ReportTest, IsCreatedByLayoutNameWithNoDataBound) {
-  const auto report = CreateReport(kFuelMovement);
-  EXPECT_EQ(report->LayoutName(), kFuelMovement);
-  EXPECT_EQ(report->DataSource(), nullptr);
-  EXPECT_EQ(report->ReportTitle(),
-            "Vendas - Movimentação de Combustíveis pelas Leituras de Caixa do PDV");
-  EXPECT_TRUE(report->Formulas().empty());
-  for (const auto& sub : report->Subreports()) {
-    EXPECT_EQ(sub->DataSource(), nullptr);
-  }
-  // Each creation is a fresh report: what one holds, the next does not.
-  report->SetFormula("QtdeDiasDeMovimento", "10");
-  EXPECT_TRUE(CreateReport(kFuelMovement)->Formulas().empty());
-}
-
 TEST(ReportTest, FindsTheSubreportsOfItsSectionsAndOpensThemByName) {
   const auto report = CreateReport(kFuelMovement);
   host::Report& engineReport = *report;
@@ -96,6 +81,8 @@ TEST(ReportTest, KeepsTitleHeaderLinesAndFormulas) {
   const std::vector<std::pair<std::string, std::string>> expected = {{"Período", "31"},
                                                                      {"DataFinal", "'30/04/2024'"}};
   EXPECT_EQ(summary->Formulas(), expected);
+  // Each creation is a fresh report: what one holds, the next does not.
+  EXPECT_TRUE(CreateReport("rptResumoPorGrupoDeProdutos")->Formulas().empty());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "host/command.h"
 #include "host/database.h"
+#include "host/errors.h"
 #include "host/objects.h"
 #include "host/platform.h"
 #include "host/report_engine.h"
@@ -19,6 +20,16 @@
 namespace orla::testing {
 
 using CallLog = std::vector<std::string>;
+
+// The number of the host error `call` raises; 0 when it raises none.
+int32_t ErrorNumber(auto&& call) {
+  try {
+    call();
+  } catch (const host::HostError& e) {
+    return e.Number();
+  }
+  return 0;
+}
 
 class FakeRecordset : public host::Recordset {
  public:

@@ -2,20 +2,14 @@
 
 #include "host/errors.h"
 #include "host/regional_settings.h"
+#include "tests/fakes/host_fakes.h"
 
 namespace orla::host {
 namespace {
 
 const RegionalSettings kBrazil = RegionalSettings::Brazilian();
 
-int32_t ErrorNumberOf(auto&& call) {
-  try {
-    call();
-  } catch (const HostError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using orla::testing::ErrorNumber;
 
 TEST(Coercion, ToTextWritesRegionalForms) {
   EXPECT_EQ(kBrazil.ToText(Value(true)), "True");
@@ -53,15 +47,14 @@ TEST(Coercion, DatesFromTextAndSerials) {
 }
 
 TEST(Coercion, FailuresRaiseTheRuntimeErrors) {
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToText(Value()); }), error_number::kInvalidUseOfNull);
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToInt32(Value("abc")); }), error_number::kTypeMismatch);
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToBoolean(Value("sim?")); }), error_number::kTypeMismatch);
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToDate(Value("31/02/2024")); }),
-            error_number::kTypeMismatch);
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToInt32(Value(3e9)); }), error_number::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToInt16(Value(int64_t{40000})); }), error_number::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { kBrazil.ToDate(Value(1e12)); }), error_number::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { Value("x").AsInteger(); }), error_number::kTypeMismatch);
+  EXPECT_EQ(ErrorNumber([] { kBrazil.ToText(Value()); }), error_number::kInvalidUseOfNull);
+  EXPECT_EQ(ErrorNumber([] { kBrazil.ToInt32(Value("abc")); }), error_number::kTypeMismatch);
+  EXPECT_EQ(ErrorNumber([] { kBrazil.ToBoolean(Value("sim?")); }), error_number::kTypeMismatch);
+  EXPECT_EQ(ErrorNumber([] { kBrazil.ToDate(Value("31/02/2024")); }), error_number::kTypeMismatch);
+  EXPECT_EQ(ErrorNumber([] { kBrazil.ToInt32(Value(3e9)); }), error_number::kOverflow);
+  EXPECT_EQ(ErrorNumber([] { kBrazil.ToInt16(Value(int64_t{40000})); }), error_number::kOverflow);
+  EXPECT_EQ(ErrorNumber([] { kBrazil.ToDate(Value(1e12)); }), error_number::kOverflow);
+  EXPECT_EQ(ErrorNumber([] { Value("x").AsInteger(); }), error_number::kTypeMismatch);
 }
 
 }  // namespace

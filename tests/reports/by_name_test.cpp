@@ -11,14 +11,7 @@ namespace {
 
 using service::FrameTest;
 
-int32_t ErrorNumberOf(auto&& call) {
-  try {
-    call();
-  } catch (const host::HostError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using orla::testing::ErrorNumber;
 
 TEST(ByName, ResolvesNamedValuesWithDefaultsAndCoercions) {
   orla::testing::ScopedFakePlatform platform;
@@ -36,36 +29,31 @@ TEST(ByName, ResolvesNamedValuesWithDefaultsAndCoercions) {
 
 TEST(ByName, BadNamesAndValuesRaiseBeforeAnythingRuns) {
   orla::testing::ScopedFakePlatform platform;
-  const ReportDescriptor& op = *FindReport("RankingDeVendas");
-  const host::DateTime today;
-  EXPECT_EQ(ErrorNumberOf([&] { ResolveArguments(op, {{"Filtro_IDCliente", "1"}}, today); }), 448);
-  EXPECT_EQ(ErrorNumberOf([&] {
-              ResolveArguments(op, {{"OrderListIndex", 1}, {"OrderListIndex", 2}}, today);
-            }),
-            448);
-  EXPECT_EQ(ErrorNumberOf([&] {
-              ResolveArguments(op, {{"OrderListIndex", "one"}}, today);
-            }),
-            host::error_number::kTypeMismatch);
-  EXPECT_EQ(ErrorNumberOf([&] {
-              ResolveArguments(op, {{"OrderListIndex", 1e12}}, today);
-            }),
-            host::error_number::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([&] {
-              ResolveArguments(*FindReport("MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV"),
-                               {{"Filtro_TipoConfigPreVenda", int32_t{70000}}}, today);
-            }),
-            host::error_number::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([&] {
-              ResolveArguments(op, {{"Filtro_IDProduto", host::Value()}}, today);
-            }),
-            host::error_number::kInvalidUseOfNull);
+  const ReportDescriptor* ranking = FindReport("RankingDeVendas");
+  const struct {
+    const ReportDescriptor* report;
+    std::vector<NamedValue> values;
+    int32_t number;
+  } cases[] = {
+      {ranking, {{"Filtro_IDCliente", "1"}}, 448},
+      {ranking, {{"OrderListIndex", 1}, {"OrderListIndex", 2}}, 448},
+      {ranking, {{"OrderListIndex", "one"}}, host::error_number::kTypeMismatch},
+      {ranking, {{"OrderListIndex", 1e12}}, host::error_number::kOverflow},
+      {FindReport("MovimentacaoDeCombustiveisPelasLeiturasDeCaixaDoPDV"),
+       {{"Filtro_TipoConfigPreVenda", int32_t{70000}}},
+       host::error_number::kOverflow},
+      {ranking, {{"Filtro_IDProduto", host::Value()}}, host::error_number::kInvalidUseOfNull},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.values[0].name);
+    EXPECT_EQ(ErrorNumber([&] { ResolveArguments(*c.report, c.values, host::DateTime()); }),
+              c.number);
+  }
 }
 
 TEST_F(FrameTest, AnUnknownOperationRunsNothing) {
-  EXPECT_EQ(ErrorNumberOf([&] { Run("Vendas"); }), host::error_number::kObjectDoesNotSupport);
-  EXPECT_EQ(ErrorNumberOf([&] { Run("rankingdevendas"); }),
-            host::error_number::kObjectDoesNotSupport)
+  EXPECT_EQ(ErrorNumber([&] { Run("Vendas"); }), host::error_number::kObjectDoesNotSupport);
+  EXPECT_EQ(ErrorNumber([&] { Run("rankingdevendas"); }), host::error_number::kObjectDoesNotSupport)
       << "names are exact";
   EXPECT_TRUE(platform->log.empty());
 }

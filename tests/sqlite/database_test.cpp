@@ -8,6 +8,7 @@
 #include "host/command.h"
 #include "host/errors.h"
 #include "sqlite/command.h"
+#include "tests/fakes/host_fakes.h"
 #include "tests/sqlite/test_databases.h"
 
 namespace orla::sqlite {
@@ -21,14 +22,7 @@ std::filesystem::path EmptyDatabase(const std::string& name) {
   return file;
 }
 
-int32_t ErrorNumber(auto&& call) {
-  try {
-    call();
-  } catch (const host::HostError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using orla::testing::ErrorNumber;
 
 TEST(SqliteDatabase, OpensOnDemandAndClosesWithoutLosingRecordsets) {
   Database db(EmptyDatabase("open.db"));
